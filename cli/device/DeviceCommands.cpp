@@ -1,0 +1,43 @@
+#include "cli/device/DeviceCommands.h"
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+namespace {
+std::map<std::string, DeviceCommandFn> &registry()
+{
+    static std::map<std::string, DeviceCommandFn> commands;
+    return commands;
+}
+} // namespace
+
+DeviceCommandRegistration::DeviceCommandRegistration(const char *name, DeviceCommandFn fn)
+{
+    registry()[name] = fn;
+}
+
+int runDeviceCommand(const QStringList &argv)
+{
+    DeviceOptions options;
+    int i = 0;
+    while (i < argv.size() && argv[i] == QLatin1String("--port")) {
+        if (i + 1 >= argv.size()) {
+            std::fputs("kelmctl: --port needs a path.\n", stderr);
+            return 2;
+        }
+        options.ports << argv[i + 1];
+        i += 2;
+    }
+    if (i >= argv.size()) {
+        std::fputs("kelmctl: a command is missing; see kelmctl --help.\n", stderr);
+        return 2;
+    }
+    const std::string name = argv[i].toStdString();
+    auto it = registry().find(name);
+    if (it == registry().end()) {
+        std::fprintf(stderr, "kelmctl: unknown command '%s'; see kelmctl --help.\n", name.c_str());
+        return 2;
+    }
+    return it->second(options, argv.mid(i + 1));
+}

@@ -1,0 +1,61 @@
+# Shared helpers for the layer CMakeLists.
+
+set(KELM_NETNS_RUN ${CMAKE_SOURCE_DIR}/tests/netns-run.sh)
+set(KELM_CORPUS_DIR ${CMAKE_SOURCE_DIR}/../shared/edid-corpus CACHE PATH "Folder of real EDID images for tests and benchmarks")
+
+# kelm_sources(VAR dir...) collects the .cpp/.h files of the given folders (not recursive).
+function(kelm_sources var)
+  set(all)
+  foreach(dir ${ARGN})
+    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.h)
+    list(APPEND all ${found})
+  endforeach()
+  set(${var} ${all} PARENT_SCOPE)
+endfunction()
+
+# A test that must not see the host's network: it runs in a private network namespace with only
+# loopback up. Where namespaces are not allowed the test is skipped (exit 77), never run outside one.
+function(kelm_add_netns_test name)
+  add_test(NAME ${name} COMMAND ${KELM_NETNS_RUN} ${ARGN})
+  set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KELM_CORPUS_DIR=${KELM_CORPUS_DIR}")
+endfunction()
+
+# A plain test with the offscreen platform and the corpus location in its environment.
+function(kelm_add_test name)
+  add_test(NAME ${name} COMMAND ${ARGN})
+  set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KELM_CORPUS_DIR=${KELM_CORPUS_DIR}")
+endfunction()
+
+# kelm_fuzz_target(name source libs...): a libFuzzer binary under clang; under g++ the same
+# LLVMFuzzerTestOneInput is linked with a replay driver that feeds seeds and random mutations.
+function(kelm_fuzz_target name source)
+  add_executable(${name} ${source})
+  target_link_libraries(${name} PRIVATE ${ARGN})
+  if(KELM_LIBFUZZER)
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  else()
+    target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/fuzz/ReplayDriver.cpp)
+  endif()
+endfunction()
+
+# kelm_library(name DIRS dir... LIBS lib...): a static library of the .cpp files in the folders,
+# with the repository root on the include path ("edid/EdidImage.h"). A layer with no sources yet
+# is an interface library, so the layers above it can link it all the same.
+function(kelm_library name)
+  cmake_parse_arguments(ARG "" "" "DIRS;LIBS" ${ARGN})
+  kelm_sources(src ${ARG_DIRS})
+  list(FILTER src INCLUDE REGEX "\\.cpp$")
+  if(src)
+    kelm_sources(all ${ARG_DIRS})
+    add_library(${name} STATIC ${all})
+    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${ARG_LIBS})
+  endif()
+endfunction()

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Set-up and everyday commands for a fresh Debian 12 machine (run as root, or with sudo for the
+# package step).
+#   ./dev.sh demo   install what is needed, build, start the workbench on the simulated device
+#   ./dev.sh test   install what is needed, build and run every test, then again under ASan+UBSan
+#   ./dev.sh deps | build | asan     the single steps
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(build-essential cmake ninja-build ccache pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev edid-decode iproute2 util-linux xvfb xauth)
+
+deps() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+  fi
+}
+
+jobs() { nproc 2>/dev/null || echo 2; }
+
+build() {
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build -j "$(jobs)"
+}
+
+build_asan() {
+  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKELM_SANITIZE=ON -DKELM_BUILD_BENCH=OFF \
+    -DCMAKE_CXX_COMPILER=clang++
+  cmake --build build-asan -j "$(jobs)"
+}
+
+run_tests() {
+  local dir=$1
+  shift
+  (cd "$dir" && ctest --output-on-failure -j "$(jobs)" "$@")
+}
+
+case "${1:-}" in
+  deps) deps ;;
+  build) deps; build ;;
+  demo)
+    deps; build
+    exec ./build/app/kelm --demo
+    ;;
+  asan)
+    deps; build_asan
+    ASAN_OPTIONS=halt_on_error=1:detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+      run_tests build-asan
+    ;;
+  test)
+    deps
+    build
+    run_tests build
+    build_asan
+    ASAN_OPTIONS=halt_on_error=1:detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+      run_tests build-asan
+    ;;
+  *)
+    sed -n '2,8p' "$0"
+    exit 2
+    ;;
+esac
