@@ -37,11 +37,12 @@ struct EdidSummary
         return modifyGlyph == ModifyGlyph::Color ? "ModifyColor" : "ModifyGray";
     }
 
-    // (row caption, label object name, text) in the window's order, the audio row after HDR.
+    // One row of the window, in the window's order (the audio rows after HDR).
     struct Row
     {
-        const char *caption; // "EDID Header", "Audio Formats", ... (no padding, no colon)
-        const char *labelName;
+        const char *caption;   // as shown: "    EDID Header :"
+        const char *key;       // without padding and colon: "EDID Header" (kelmctl's JSON keys)
+        const char *labelName; // "Label_Edid_Header"
         const std::string *text;
     };
     std::vector<Row> rows() const;
