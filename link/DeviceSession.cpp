@@ -1,0 +1,670 @@
+#include "link/DeviceSession.h"
+
+#include <QSerialPort>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/core/DebugLog.h"
+#include "app/core/Pause.h"
+#include "link/SlotLists.h"
+
+namespace {
+constexpr int rxTickMs = 25;
+constexpr int pollIntervalMs = 2000;
+constexpr int handshakePauseMs = 160;
+constexpr int getPauseMs = 50;
+constexpr int setPauseMs = 20;
+constexpr int userSlotSelectPauseMs = 100;
+constexpr int fwData029PauseMs = 90;
+constexpr int fwData091PauseMs = 30;
+constexpr int sysDefPauseMs = 500;
+constexpr int overflowReadBytes = 16;
+constexpr const char *acceptTag = "$ACCEPT";
+constexpr const char *isp029Tag = "$ISP029";
+constexpr const char *isp091Tag = "$ISP091";
+constexpr std::size_t tagLength = 7;
+
+QString latin1(const char *data, qint64 size)
+{
+    return QString::fromLatin1(data, static_cast<qsizetype>(size));
+}
+QString latin1(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+} // namespace
+
+const char *const DeviceSession::slotListNames[4] = {"ComboBox_EdidSel_All", "ComboBox_EdidSel_Src",
+                                                     "ComboBox_EdidSel_Dest", "ComboBox_EdidSel_Upload"};
+
+DeviceSession::DeviceSession(DebugLog &log, QObject *parent) : QObject(parent), m_log(log)
+{
+    m_timerUartRx.setObjectName(QStringLiteral("Timer_UART_Rx"));
+    m_timerUartRx.setInterval(rxTickMs);
+    m_timerPollStatus.setObjectName(QStringLiteral("Timer_Poll_Status"));
+    m_timerPollStatus.setInterval(pollIntervalMs);
+    connect(&m_timerUartRx, &QTimer::timeout, this, &DeviceSession::Timer_UART_RxTimer);
+    connect(&m_timerPollStatus, &QTimer::timeout, this, &DeviceSession::Timer_Poll_StatusTimer);
+}
+
+DeviceSession::~DeviceSession()
+{
+    closePort();
+}
+
+// ----- ports -----------------------------------------------------------------------------------
+
+QStringList DeviceSession::listSerialPorts() const
+{
+    QStringList ports = m_preferredPorts;
+    if (!m_portOverride.isEmpty())
+        return ports + m_portOverride;
+    QStringList system;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        system << info.portName();
+    std::sort(system.begin(), system.end());
+    for (const QString &name : system)
+        if (!ports.contains(name))
+            ports << name;
+    return ports;
+}
+
+DeviceSession::OpenResult DeviceSession::openPort(const QString &name)
+{
+    closePort();
+    m_portLost = false;
+    m_port = new QSerialPort(this);
+    connect(m_port, &QSerialPort::errorOccurred, this,
+            [this](QSerialPort::SerialPortError e) { onPortError(static_cast<int>(e)); });
+    // Linux opens a port by its path (or its name under /dev); no prefix rules.
+    m_port->setPortName(name);
+    if (!m_port->open(QIODevice::ReadWrite)) {
+        const bool permission = m_port->error() == QSerialPort::PermissionError;
+        delete m_port;
+        m_port = nullptr;
+        m_portHandleValid = false;
+        if (permission)
+            m_log.append(QStringLiteral("No permission to open ") + name +
+                         QStringLiteral(": add yourself to the dialout group.\r\n"));
+        return OpenResult::OpenFailed;
+    }
+    m_portHandleValid = true;
+    m_openPortName = name;
+    // Only these four fields change; flow control and the rest stay as they are.
+    const bool ok = m_port->setBaudRate(QSerialPort::Baud115200) && m_port->setDataBits(QSerialPort::Data8) &&
+                    m_port->setParity(QSerialPort::NoParity) && m_port->setStopBits(QSerialPort::OneStop);
+    if (!ok) {
+        closePort();
+        return OpenResult::ConfigureFailed;
+    }
+    return OpenResult::Ok;
+}
+
+void DeviceSession::closePort()
+{
+    if (!m_port)
+        return;
+    QSerialPort *port = m_port;
+    m_port = nullptr;
+    port->disconnect(this);
+    if (port->isOpen())
+        port->close();
+    port->deleteLater();
+    m_openPortName.clear();
+}
+
+bool DeviceSession::portOpen() const
+{
+    return m_port && m_port->isOpen();
+}
+
+void DeviceSession::onPortError(int error)
+{
+    // The port went away (USB unplugged, the other end of a pseudo-terminal closed).
+    if (error == QSerialPort::ResourceError && m_port)
+        handlePortLost();
+}
+
+void DeviceSession::handlePortLost()
+{
+    if (m_portLost)
+        return;
+    m_portLost = true;
+    m_log.append(QStringLiteral("Port ") + m_openPortName + QStringLiteral(" lost.\r\n"));
+    m_timerUartRx.stop();
+    m_timerPollStatus.stop();
+    // Closing inside the port's own signal is not safe; the rest of the disconnect follows at once
+    // from the event loop. A search notices the loss itself.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            closePort();
+            if (!m_searching && m_connected)
+                returnToIdle();
+        },
+        Qt::QueuedConnection);
+}
+
+// ----- transport -------------------------------------------------------------------------------
+
+std::string_view DeviceSession::rxText() const
+{
+    return std::string_view(m_rxBuffer.data());
+}
+
+void DeviceSession::clearRxBuffer()
+{
+    m_rxLength = 0;
+    m_rxBuffer.fill(0);
+}
+
+void DeviceSession::writeBytes(const char *data, qint64 size)
+{
+    if (portOpen() && !m_portLost)
+        m_port->write(data, size);
+}
+
+void DeviceSession::Timer_UART_RxTimer()
+{
+    if (!portOpen() || m_portLost)
+        return;
+    const qint64 waiting = m_port->bytesAvailable();
+    if (waiting > rxCapacity) {
+        // Treated as garbage: a token read, then everything waiting is thrown away.
+        m_port->read(m_rxBuffer.data(), overflowReadBytes);
+        m_port->clear(QSerialPort::Input);
+        m_port->readAll();
+        return;
+    }
+    if (waiting > 0) {
+        const qint64 room = rxCapacity - static_cast<qint64>(m_rxLength);
+        const qint64 take = std::min(waiting, room);
+        const qint64 got = take > 0 ? m_port->read(m_rxBuffer.data() + m_rxLength, take) : 0;
+        if (got > 0) {
+            m_rxBuffer[m_rxLength + got] = 0;
+            m_log.append(latin1(m_rxBuffer.data() + m_rxLength, got));
+            m_rxLength += static_cast<uint32_t>(got);
+        }
+        if (waiting > take) {
+            // A reply never writes past the buffer: what does not fit is dropped.
+            const QByteArray dropped = m_port->read(waiting - take);
+            m_log.append(QStringLiteral("Receive buffer full: %1 bytes dropped.\r\n").arg(dropped.size()));
+        }
+    }
+    if (m_rxLength > 0 && m_rxBuffer[m_rxLength - 1] == '\n') {
+        m_linkFlags |= replyCompleteBit;
+        if (m_pumpRunning)
+            processReply();
+    }
+}
+
+void DeviceSession::serviceReceiveDirect()
+{
+    if (!portOpen() || m_portLost)
+        return;
+    const qint64 waiting = m_port->bytesAvailable();
+    if (waiting > rxCapacity) {
+        m_port->clear(QSerialPort::Input);
+        m_port->readAll();
+        return;
+    }
+    if (waiting <= 0)
+        return;
+    const qint64 room = rxCapacity - static_cast<qint64>(m_rxLength);
+    const qint64 take = std::min(waiting, room);
+    const qint64 got = take > 0 ? m_port->read(m_rxBuffer.data() + m_rxLength, take) : 0;
+    if (got > 0) {
+        m_rxLength += static_cast<uint32_t>(got);
+        m_rxBuffer[m_rxLength] = 0;
+    }
+    if (waiting > take)
+        m_port->read(waiting - take);
+}
+
+// ----- commands --------------------------------------------------------------------------------
+
+void DeviceSession::sendCommand(Direction dir, Command cmd, int length, const uint8_t *payload)
+{
+    m_timerPollStatus.stop();
+    lastDirection = dir;
+    lastCommand = cmd;
+    lastLength = length;
+    clearRxBuffer();
+
+    if (cmd == Command::ENTRANCE) {
+        writeBytes(" \r", 2);
+        pauseWithEvents(handshakePauseMs);
+    }
+    const std::size_t payloadSize = (dir == Direction::SET && payload && length > 0) ? length : 0;
+    const auto pieces = requestPieces(dir, cmd, std::span<const uint8_t>(payload, payloadSize));
+    for (const std::string &piece : pieces)
+        writeBytes(piece.data(), static_cast<qint64>(piece.size()));
+
+    if (dir == Direction::GET) {
+        // The poll stays off; the reply processing turns it back on.
+        pauseWithEvents(getPauseMs);
+        return;
+    }
+    pauseWithEvents(setPauseMs);
+    int extra = 0;
+    if (cmd == Command::ND_SEL && slotKindBits(currentStatus().selectedSlot) == 2)
+        extra = userSlotSelectPauseMs;
+    else if (cmd == Command::FW_DATA)
+        extra = ispKind == 1 ? fwData029PauseMs : ispKind == 2 ? fwData091PauseMs : 0;
+    else if (cmd == Command::SYS_DEF)
+        extra = sysDefPauseMs;
+    if (extra > 0)
+        pauseWithEvents(extra);
+    m_timerPollStatus.start();
+}
+
+void DeviceSession::selectSlot(SlotCode code)
+{
+    currentStatus().selectedSlot = code;
+    sendCommand(Direction::SET, Command::ND_SEL,
+                {static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code & 0xFF)});
+}
+
+// ----- device state ----------------------------------------------------------------------------
+
+SYS_STATUS &DeviceSession::currentStatus()
+{
+    if (m_probing)
+        return m_probeRecord;
+    return statusTable[static_cast<std::size_t>(std::clamp(selectedDevice, 0, statusTableSize - 1))];
+}
+
+int DeviceSession::takeDeviceIndex()
+{
+    if (deviceCount >= statusTableSize) {
+        m_log.append(QStringLiteral("Device list full: device not listed.\r\n"));
+        return -1;
+    }
+    return deviceCount++;
+}
+
+SlotListData &DeviceSession::slotList(int which)
+{
+    switch (which) {
+    case 1:
+        return slotListSrc;
+    case 2:
+        return slotListDest;
+    case 3:
+        return slotListUpload;
+    default:
+        return slotListAll;
+    }
+}
+
+void DeviceSession::setGridRowCount(int rowsWithHeader)
+{
+    const int rows = std::max(0, rowsWithHeader - 1);
+    while (gridRows.size() < rows)
+        gridRows.append(QStringList(6, QString()));
+    while (gridRows.size() > rows)
+        gridRows.removeLast();
+    emit gridChanged();
+}
+
+void DeviceSession::setGridRow(int row, const QStringList &cells)
+{
+    if (row < 1)
+        return;
+    if (gridRows.size() < row)
+        setGridRowCount(row + 1);
+    QStringList padded = cells.mid(0, 6);
+    while (padded.size() < 6)
+        padded << QString();
+    gridRows[row - 1] = padded;
+    emit gridChanged();
+}
+
+void DeviceSession::emptyGridRows(int fromRow, int toRow)
+{
+    for (int r = std::max(1, fromRow); r <= toRow && r <= gridRows.size(); ++r)
+        gridRows[r - 1] = QStringList(6, QString());
+    emit gridChanged();
+}
+
+// ----- reply processing ------------------------------------------------------------------------
+
+void DeviceSession::processReply()
+{
+    if (!replyComplete())
+        return;
+    m_linkFlags &= static_cast<uint8_t>(~replyCompleteBit);
+    const std::string_view reply = rxText();
+
+    if (!replyCrcOk(reply)) {
+        m_rxLength = 0;
+        lastLength = 0;
+        m_log.addLine(QStringLiteral("CRC Error!"));
+        m_timerPollStatus.start();
+        return;
+    }
+
+    switch (lastCommand) {
+    case Command::SYS_DSCPT:
+        decodeSystemDescription(reply);
+        break;
+    case Command::ND_DSCPT:
+        decodeNodeDescription(reply);
+        break;
+    case Command::ND_ED0A:
+    case Command::ND_ED0B:
+    case Command::ND_ED1A:
+    case Command::ND_ED1B:
+        if (lastDirection == Direction::GET)
+            decodeEdidQuarter(edidQuarterOffset(lastCommand));
+        break;
+    case Command::RXEDMD:
+        if (lastDirection == Direction::GET)
+            decodeModeReport(reply);
+        break;
+    default:
+        break;
+    }
+
+    m_timerPollStatus.start();
+    m_rxLength = 0;
+    lastLength = 0;
+    lastCommand = Command::ENTRANCE;
+}
+
+void DeviceSession::decodeSystemDescription(std::string_view reply)
+{
+    const auto fields = splitReplyFields(reply, 11);
+    if (!fields) {
+        m_log.append(QStringLiteral("System description rejected: too few fields.\r\n"));
+        return;
+    }
+    std::array<int64_t, 4> counts{};
+    for (int i = 0; i < 4; ++i) {
+        const auto value = parseDecimal((*fields)[7 + i]);
+        if (!value) {
+            m_log.append(QStringLiteral("System description rejected: count '") + latin1((*fields)[7 + i]) +
+                         QStringLiteral("' is not a number.\r\n"));
+            return;
+        }
+        counts[i] = *value;
+    }
+    SYS_STATUS &record = currentStatus();
+    record.vid = latin1((*fields)[0]);
+    record.pid = latin1((*fields)[1]);
+    record.productName = latin1((*fields)[2]);
+    record.productString = latin1((*fields)[3]);
+    record.firmwareVersion = latin1((*fields)[5]);
+    record.statusFlag = flagField((*fields)[6]) ? 1 : 0;
+    record.inputCount = static_cast<uint8_t>(counts[0] & 0xFF);
+    record.outputCount = static_cast<uint8_t>(counts[1] & 0xFF);
+    record.userCount = static_cast<uint8_t>(counts[2] & 0xFF);
+    record.internalCount = static_cast<uint8_t>(counts[3] & 0xFF);
+    fillSlotLists(record);
+    emit systemDescriptionStored();
+}
+
+void DeviceSession::fillSlotLists(const SYS_STATUS &record)
+{
+    SlotCounts counts;
+    counts.inputs = record.inputCount;
+    counts.outputs = record.outputCount;
+    counts.users = record.userCount;
+    counts.internals = record.internalCount;
+    auto toList = [](const std::vector<std::string> &items) {
+        QStringList list;
+        list.reserve(static_cast<qsizetype>(items.size()));
+        for (const std::string &item : items)
+            list << QString::fromStdString(item);
+        return list;
+    };
+    const QStringList all = toList(allListItems(counts));
+    const QStringList upload = toList(uploadListItems(counts));
+    slotListAll = {all, 0};
+    slotListSrc = {all, counts.inputs + 1};
+    slotListDest = {upload, 0};
+    slotListUpload = {upload, 0};
+    emit slotListsChanged();
+}
+
+void DeviceSession::decodeNodeDescription(std::string_view reply)
+{
+    SYS_STATUS &record = currentStatus();
+    const unsigned kind = slotKindBits(record.selectedSlot);
+    const unsigned number = slotIndexBits(record.selectedSlot);
+    if (kind > 1 || number >= static_cast<unsigned>(nodesPerKind)) {
+        m_log.append(QStringLiteral("Node description not stored: no descriptor for the selected slot.\r\n"));
+        return;
+    }
+    const auto fields = splitReplyFields(reply, 8);
+    if (!fields) {
+        m_log.append(QStringLiteral("Node description rejected: too few fields.\r\n"));
+        return;
+    }
+    std::array<int64_t, 3> values{};
+    for (int i = 0; i < 3; ++i) {
+        const auto value = parseDecimal((*fields)[i]);
+        if (!value) {
+            m_log.append(QStringLiteral("Node description rejected: '") + latin1((*fields)[i]) +
+                         QStringLiteral("' is not a number.\r\n"));
+            return;
+        }
+        values[i] = *value;
+    }
+    NodeDescriptor &node = kind == 0 ? record.inputNodes[number] : record.outputNodes[number];
+    node.nodeValue0 = static_cast<uint8_t>(values[0] & 0xFF);
+    node.nodeValue1 = static_cast<uint8_t>(values[1] & 0xFF);
+    node.nodeValue2 = static_cast<uint8_t>(values[2] & 0xFF);
+    node.nodeFlag3 = flagField((*fields)[3]);
+    node.modeSelectable = flagField((*fields)[4]);
+    node.copyAvailable = flagField((*fields)[5]);
+    node.modePolled = flagField((*fields)[6]);
+    node.nodeFlag8 = flagField((*fields)[7]);
+    emit nodeDescriptionStored(record.selectedSlot);
+}
+
+void DeviceSession::decodeEdidQuarter(int offset)
+{
+    // Read from the buffer itself: a short reply decodes the zeros that follow it.
+    EdidImage &image = transferImage();
+    for (int i = 0; i < 64; ++i) {
+        const uint8_t high = hexDigitValue(m_rxBuffer[static_cast<std::size_t>(2 * i)]);
+        const uint8_t low = hexDigitValue(m_rxBuffer[static_cast<std::size_t>(2 * i + 1)]);
+        image[static_cast<std::size_t>(offset + i)] =
+            static_cast<uint8_t>(((high << 4) + (low & 0x0F)) & 0xFF);
+    }
+}
+
+void DeviceSession::decodeModeReport(std::string_view reply)
+{
+    const auto fields = splitReplyFields(reply, 1);
+    if (!fields) {
+        m_log.append(QStringLiteral("Mode report rejected: no field.\r\n"));
+        return;
+    }
+    const auto value = parseDecimal((*fields)[0]);
+    if (!value) {
+        m_log.append(QStringLiteral("Mode report rejected: '") + latin1((*fields)[0]) +
+                     QStringLiteral("' is not a number.\r\n"));
+        return;
+    }
+    emit edidModeReported(static_cast<quint8>(*value & 0xFF));
+}
+
+// ----- connection ------------------------------------------------------------------------------
+
+QString DeviceSession::productAfterTag(std::string_view text, std::size_t tagPos) const
+{
+    QString product = latin1(text.substr(std::min(text.size(), tagPos + tagLength)));
+    // The line end is not part of the name.
+    while (product.endsWith(QLatin1Char('\n')) || product.endsWith(QLatin1Char('\r')))
+        product.chop(1);
+    return product;
+}
+
+void DeviceSession::BitBtn_SearchClick()
+{
+    if (m_searching || m_connected)
+        return;
+    m_searching = true;
+
+    deviceCount = 0;
+    selectedDevice = 0;
+    emptyGridRows(1, static_cast<int>(gridRows.size()));
+    emit searchStarted();
+
+    emit networkDiscoveryRequested();
+
+    m_portList = listSerialPorts();
+    emit portListChanged(m_portList);
+
+    bool busy = false;
+    for (const QString &name : QStringList(m_portList)) {
+        const OpenResult opened = openPort(name);
+        if (opened == OpenResult::OpenFailed) {
+            m_log.append(QStringLiteral("Open ") + name + QStringLiteral(" Failed.\r\n"));
+            continue;
+        }
+        m_log.append(QStringLiteral("Check ") + name + QStringLiteral("\r\n"));
+        if (opened == OpenResult::ConfigureFailed) {
+            m_log.append(QStringLiteral("Set COM Failed.\r\n"));
+            continue;
+        }
+        if (!busy) {
+            busy = true;
+            emit busyChanged(true);
+        }
+        m_pumpRunning = true;
+        m_timerUartRx.start();
+
+        sendCommand(Direction::GET, Command::ENTRANCE, 0);
+        pauseWithEvents(handshakePauseMs);
+        if (m_portLost) {
+            closePort();
+            continue;
+        }
+        const std::string text(rxText());
+
+        if (text.find(acceptTag) != std::string::npos) {
+            m_log.append(QStringLiteral("Got One Device!\r\n"));
+            // The probed device's record is filled apart and gets its list index when its row is
+            // made, so a network device listed during these pauses cannot share the index.
+            m_probing = true;
+            m_probeRecord = SYS_STATUS{};
+            m_connected = true;
+            emit connectionChanged(true, false);
+            selectedDevice = deviceCount;
+            sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+            selectSlot(0x0000);
+            sendCommand(Direction::GET, Command::ND_DSCPT, 5);
+            m_probing = false;
+            if (m_portLost) {
+                finishSearch();
+                returnToIdle();
+                return;
+            }
+            SYS_STATUS record = m_probeRecord;
+            record.interfaceKind = interfaceSerial;
+            record.inputNodes[0].currentEdidMode = 255;
+            const int index = takeDeviceIndex();
+            if (index < 0) {
+                finishSearch();
+                returnToIdle();
+                return;
+            }
+            statusTable[static_cast<std::size_t>(index)] = record;
+            selectedDevice = index;
+            if (record.inputNodes[0].modeSelectable == 1)
+                emit modeButtonsEnabled(true, record.internalCount, record.outputCount, record.userCount);
+            setGridRowCount(index + 2);
+            setGridRow(index + 1, {QString::number(index + 1), name, record.productName,
+                                   QStringLiteral(" ") + record.productString + QStringLiteral(" "),
+                                   QStringLiteral("NC"), QStringLiteral("NC")});
+            finishSearch();
+            return;
+        }
+
+        m_log.append(QStringLiteral("No Device Detected.\r\n"));
+        const std::size_t pos029 = text.find(isp029Tag);
+        const std::size_t pos091 = text.find(isp091Tag);
+        std::size_t tagPos = std::string::npos;
+        if (pos091 != std::string::npos) {
+            ispKind = 2;
+            tagPos = pos091;
+        } else if (pos029 != std::string::npos) {
+            ispKind = 1;
+            tagPos = pos029;
+        } else {
+            ispKind = 0;
+        }
+        if (ispKind != 0) {
+            m_linkFlags |= ispModeBit;
+            m_connected = true;
+            emit connectionChanged(true, true);
+            const int index = takeDeviceIndex();
+            if (index >= 0) {
+                statusTable[static_cast<std::size_t>(index)].interfaceKind = interfaceSerial;
+                setGridRowCount(index + 2);
+                setGridRow(index + 1,
+                           {QString::number(index + 1), name, productAfterTag(text, tagPos),
+                            QStringLiteral("ISP Mode"), QStringLiteral("NC"), QStringLiteral("NC")});
+            }
+            finishSearch();
+            return;
+        }
+        m_timerUartRx.stop();
+        m_timerPollStatus.stop();
+        closePort();
+    }
+    if (busy)
+        emit busyChanged(false);
+    m_searching = false;
+}
+
+void DeviceSession::finishSearch()
+{
+    emit busyChanged(false);
+    m_searching = false;
+}
+
+void DeviceSession::BitBtn_DisconnectClick()
+{
+    if (!m_portHandleValid)
+        return;
+    returnToIdle();
+}
+
+void DeviceSession::returnToIdle()
+{
+    m_linkFlags = 0;
+    closePort();
+    m_pumpRunning = false;
+    m_timerUartRx.stop();
+    m_timerPollStatus.stop();
+    m_connected = false;
+    emit connectionChanged(false, false);
+
+    const SYS_STATUS &record =
+        statusTable[static_cast<std::size_t>(std::clamp(selectedDevice, 0, statusTableSize - 1))];
+    emit modeButtonsEnabled(false, record.internalCount, record.outputCount, record.userCount);
+
+    for (int i = 0; i < 4; ++i)
+        slotList(i) = SlotListData{};
+    emit slotListsChanged();
+
+    emptyGridRows(1, deviceCount);
+    emit gridHeaderReset();
+    deviceCount = 0;
+    emit closeWindowsRequested();
+}
+
+void DeviceSession::Timer_Poll_StatusTimer()
+{
+    for (int i = 0; i < deviceCount && i < statusTableSize; ++i) {
+        const SYS_STATUS &record = statusTable[static_cast<std::size_t>(i)];
+        if (record.interfaceKind == interfaceSerial && record.inputNodes[0].modePolled != 0 && portOpen())
+            sendCommand(Direction::GET, Command::RXEDMD, 2);
+    }
+}

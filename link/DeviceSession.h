@@ -1,0 +1,217 @@
+#pragma once
+
+// The one object that owns the serial link to the device and the device state: the port and its
+// receive buffer, the two timers, the command sender, the reply decoding, the status table, the
+// slot lists, the device list rows and the two EDID feature records. It never touches a widget:
+// widgets follow its signals (app/lib/ConnectionController, the pages) and call its operations.
+//
+// Everything runs on the main thread. Long operations pause with pauseWithEvents(), so receive
+// ticks, reply decoding, discovery replies and other handlers run inside those pauses.
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <span>
+#include <string_view>
+
+#include "edid/EdidFeatureRecord.h"
+#include "link/DeviceState.h"
+#include "link/Protocol.h"
+
+class DebugLog;
+class QSerialPort;
+
+// A slot drop-down list as data: its items and the selected index (-1 for none). The combo boxes
+// of the EDID pages mirror these when slotListsChanged() is emitted.
+struct SlotListData
+{
+    QStringList items;
+    int selected = -1;
+};
+
+class DeviceSession : public QObject
+{
+    Q_OBJECT
+  public:
+    explicit DeviceSession(DebugLog &log, QObject *parent = nullptr);
+    ~DeviceSession() override;
+
+    DebugLog &debugLog() { return m_log; }
+
+    // ----- ports -----------------------------------------------------------------------------
+    // The machine's serial ports in name order, or the --port list when one was given.
+    QStringList listSerialPorts() const;
+    void setPortOverride(const QStringList &ports) { m_portOverride = ports; }
+    // Ports listed before the system's (kelm --demo puts its simulated device here).
+    void setPreferredPorts(const QStringList &ports) { m_preferredPorts = ports; }
+    // ComboBox1's copy: the names read at the last search.
+    const QStringList &portList() const { return m_portList; }
+
+    // ----- transport -------------------------------------------------------------------------
+    enum class OpenResult { Ok, OpenFailed, ConfigureFailed };
+    // Opens by device path and sets 115200 8N1, keeping every other line setting. On a failure the
+    // port is left closed.
+    OpenResult openPort(const QString &name);
+    void closePort();
+    bool portOpen() const;
+    QString openPortName() const { return m_openPortName; }
+    // False when the last open failed (the "invalid handle").
+    bool portHandleValid() const { return m_portHandleValid; }
+
+    static constexpr int rxCapacity = 1024;
+    const char *rxBuffer() const { return m_rxBuffer.data(); }
+    uint32_t rxLength() const { return m_rxLength; }
+    void setRxLength(uint32_t length) { m_rxLength = length; }
+    // The buffer read as a zero-terminated text.
+    std::string_view rxText() const;
+    // Empties the buffer (zeros) and sets rxLength to 0.
+    void clearRxBuffer();
+
+    // The link flag byte: replyComplete is bit 0, ispMode bit 3.
+    static constexpr uint8_t replyCompleteBit = 0x01;
+    static constexpr uint8_t ispModeBit = 0x08;
+    uint8_t linkFlags() const { return m_linkFlags; }
+    bool replyComplete() const { return m_linkFlags & replyCompleteBit; }
+    bool ispMode() const { return m_linkFlags & ispModeBit; }
+
+    QTimer &Timer_UART_Rx() { return m_timerUartRx; }
+    QTimer &Timer_Poll_Status() { return m_timerPollStatus; }
+
+    // The 25 ms receive tick.
+    void Timer_UART_RxTimer();
+    // The firmware upload's own receive step (the tick is stopped meanwhile): more than 1024 bytes
+    // waiting are purged, anything else is appended to the buffer as far as it has room.
+    void serviceReceiveDirect();
+    // Writes raw bytes to the open port (nothing when closed).
+    void writeBytes(const char *data, qint64 size);
+
+    // ----- commands --------------------------------------------------------------------------
+    // The only way to send a request: stops the status poll, clears the receive buffer, writes the
+    // line and pauses (20 ms after a SET, 50 ms after a GET, plus the extra pauses).
+    void sendCommand(Direction dir, Command cmd, int length, const uint8_t *payload = nullptr);
+    void sendCommand(Direction dir, Command cmd, std::span<const uint8_t> payload)
+    {
+        sendCommand(dir, cmd, static_cast<int>(payload.size()), payload.data());
+    }
+    void sendCommand(Direction dir, Command cmd, std::initializer_list<uint8_t> payload)
+    {
+        sendCommand(dir, cmd, static_cast<int>(payload.size()), payload.begin());
+    }
+    // Stores code in the current device's selectedSlot, then sends SET ND_SEL with it, high byte
+    // first (every sender of ND_SEL does both).
+    void selectSlot(SlotCode code);
+
+    Command lastCommand = Command::ENTRANCE;
+    Direction lastDirection = Direction::GET;
+    int lastLength = 0;
+    // Firmware-update tag of the last handshake without "$ACCEPT": 0 none, 1 "$ISP029", 2 "$ISP091".
+    uint8_t ispKind = 0;
+
+    // ----- device state ----------------------------------------------------------------------
+    StatusTable statusTable{};
+    int deviceCount = 0;
+    int selectedDevice = 0;
+    // The record replies are decoded into: statusTable[selectedDevice], or during a search the
+    // probed device's record until its list index is taken.
+    SYS_STATUS &currentStatus();
+    // Takes the next list index (network devices use this too); -1 when the 20 records are used up,
+    // with a line in the debug log.
+    int takeDeviceIndex();
+
+    // The slot lists ComboBox_EdidSel_All, _Src, _Dest and _Upload.
+    SlotListData slotListAll, slotListSrc, slotListDest, slotListUpload;
+    static const char *const slotListNames[4];
+    SlotListData &slotList(int which);
+
+    // The device list grid below its header: gridRows.size() + 1 is StringGrid1's row count.
+    // Serial rows are written by the search, network rows by the discovery service.
+    QList<QStringList> gridRows;
+    void setGridRowCount(int rowsWithHeader);
+    void setGridRow(int row, const QStringList &cells); // row from 1
+    void emptyGridRows(int fromRow, int toRow);         // rows from 1, inclusive
+
+    // The analysis record (transferImage is its image) and the creator record.
+    EdidFeatureRecord analysisRecord{};
+    EdidFeatureRecord creatorRecord{};
+    EdidImage &transferImage() { return analysisRecord.image; }
+
+    // ----- reply processing ------------------------------------------------------------------
+    // Checks and decodes the completed reply against lastCommand; nothing unless replyComplete.
+    void processReply();
+    // The pump decodes each completed reply as the receive tick marks it; stopped at Disconnect,
+    // started by a search.
+    bool replyPumpRunning() const { return m_pumpRunning; }
+    void setReplyPumpRunning(bool running) { m_pumpRunning = running; }
+
+    // ----- connection ------------------------------------------------------------------------
+    void BitBtn_SearchClick();
+    void BitBtn_DisconnectClick();
+    void Timer_Poll_StatusTimer();
+    // Connected: the state in which BitBtn_Search is disabled.
+    bool connected() const { return m_connected; }
+    bool searching() const { return m_searching; }
+
+  signals:
+    // Step 2 of the search: the network discovery request (the discovery service sends it).
+    void networkDiscoveryRequested();
+    // The grid rows below the header were emptied by a search.
+    void searchStarted();
+    void portListChanged(const QStringList &ports);
+    // The wait cursor over the main window, the two buttons and the grid.
+    void busyChanged(bool busy);
+    // Connected (normal or firmware-update mode) or back to Idle.
+    void connectionChanged(bool connected, bool ispMode);
+    // Enable or disable the mode buttons Internal 1..internals, External 1..externals, User 1..users.
+    void modeButtonsEnabled(bool enabled, int internals, int externals, int users);
+    void gridChanged();
+    // The grid header colour goes back to its start-up value (disconnect).
+    void gridHeaderReset();
+    void slotListsChanged();
+    // A GET RXEDMD report (applyEdidModeReport reacts to it).
+    void edidModeReported(quint8 mode);
+    // A system description reply was stored into the current device's record.
+    void systemDescriptionStored();
+    // A node description reply was stored.
+    void nodeDescriptionStored(quint32 slot);
+    // Disconnect: the "EDID Analyzer" and "Commander" windows close.
+    void closeWindowsRequested();
+
+  private:
+    void onPortError(int error);
+    void handlePortLost();
+    void decodeSystemDescription(std::string_view reply);
+    void decodeNodeDescription(std::string_view reply);
+    void decodeEdidQuarter(int offset);
+    void decodeModeReport(std::string_view reply);
+    void fillSlotLists(const SYS_STATUS &record);
+    void finishSearch();
+    void returnToIdle();
+    QString productAfterTag(std::string_view text, std::size_t tagPos) const;
+
+    DebugLog &m_log;
+    QSerialPort *m_port = nullptr;
+    QString m_openPortName;
+    bool m_portHandleValid = false;
+    bool m_portLost = false;
+    QStringList m_portOverride;
+    QStringList m_preferredPorts;
+    QStringList m_portList;
+
+    std::array<char, rxCapacity + 1> m_rxBuffer{};
+    uint32_t m_rxLength = 0;
+    uint8_t m_linkFlags = 0;
+
+    QTimer m_timerUartRx;
+    QTimer m_timerPollStatus;
+    bool m_pumpRunning = false;
+
+    bool m_connected = false;
+    bool m_searching = false;
+    bool m_probing = false; // a probed device's record is being filled
+    SYS_STATUS m_probeRecord;
+};
