@@ -1,0 +1,161 @@
+#include "net/DiscoveryService.h"
+
+#include <QNetworkDatagram>
+#include <QVariant>
+
+#include <algorithm>
+
+#include <sys/socket.h>
+
+#include "app/core/DebugLog.h"
+#include "link/DeviceSession.h"
+
+namespace {
+
+QByteArray toByteArray(const std::vector<uint8_t> &bytes)
+{
+    return QByteArray(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+}
+
+QString latin1(const std::string &s)
+{
+    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// Qt switches broadcasting on for every UDP socket; the sender keeps it off between its sends.
+void setBroadcast(QUdpSocket &socket, bool on)
+{
+    const qintptr fd = socket.socketDescriptor();
+    if (fd < 0)
+        return;
+    const int value = on ? 1 : 0;
+    ::setsockopt(static_cast<int>(fd), SOL_SOCKET, SO_BROADCAST, &value, sizeof value);
+}
+
+constexpr int kReceiveBufferSize = 1024;
+
+} // namespace
+
+DiscoveryService::DiscoveryService(DeviceSession &session, DebugLog &log, const DiscoveryAddresses &addresses,
+                                   QObject *parent)
+    : QObject(parent), m_session(session), m_log(log), m_addresses(addresses)
+{
+    connect(&m_session, &DeviceSession::networkDiscoveryRequested, this,
+            &DiscoveryService::sendDiscoveryRequest);
+    connect(&m_listener, &QUdpSocket::readyRead, this, &DiscoveryService::readPendingDatagrams);
+}
+
+DiscoveryService::~DiscoveryService() = default;
+
+bool DiscoveryService::start()
+{
+    if (m_listener.state() == QAbstractSocket::BoundState)
+        return true;
+    // Exclusive: the port being taken is how a second instance recognises the first.
+    if (!m_listener.bind(m_addresses.listenAddress, m_addresses.listenPort,
+                         QAbstractSocket::DontShareAddress)) {
+        m_bindError = m_listener.errorString();
+        m_log.append(
+            QStringLiteral("UDP port %1 unavailable: %2\r\n").arg(m_addresses.listenPort).arg(m_bindError));
+        return false;
+    }
+    m_joined = m_addresses.group.isMulticast() && m_listener.joinMulticastGroup(m_addresses.group);
+    if (!m_joined)
+        m_log.append(QStringLiteral("Join multicast group %1 failed: %2\r\n")
+                         .arg(m_addresses.group.toString(), m_listener.errorString()));
+
+    prepareSenders();
+    return true;
+}
+
+void DiscoveryService::prepareSenders()
+{
+    if (m_broadcastSender.state() != QAbstractSocket::BoundState) {
+        m_broadcastSender.bind(QHostAddress::AnyIPv4, 0);
+        setBroadcast(m_broadcastSender, false);
+    }
+    if (m_multicastSender.state() != QAbstractSocket::BoundState) {
+        m_multicastSender.bind(QHostAddress::AnyIPv4, 0);
+        m_multicastSender.setSocketOption(QAbstractSocket::MulticastTtlOption,
+                                          QVariant(1)); // local segment only
+        m_multicastSender.setSocketOption(QAbstractSocket::MulticastLoopbackOption, QVariant(1));
+    }
+}
+
+bool DiscoveryService::listening() const
+{
+    return m_listener.state() == QAbstractSocket::BoundState;
+}
+
+void DiscoveryService::sendBroadcast(const QByteArray &packet)
+{
+    setBroadcast(m_broadcastSender, true);
+    m_broadcastSender.writeDatagram(packet, m_addresses.broadcast, m_addresses.devicePort);
+    setBroadcast(m_broadcastSender, false);
+}
+
+void DiscoveryService::sendDiscoveryRequest()
+{
+    const QByteArray request = toByteArray(net::discoveryRequest());
+    prepareSenders();
+    sendBroadcast(request);
+    // Failures (no network at all) mean no network devices; the serial search goes on regardless.
+    m_multicastSender.writeDatagram(request, m_addresses.group, m_addresses.devicePort);
+}
+
+void DiscoveryService::readPendingDatagrams()
+{
+    while (m_listener.hasPendingDatagrams()) {
+        const QNetworkDatagram d = m_listener.receiveDatagram(kReceiveBufferSize + 1);
+        onDiscoveryDatagram(d.data());
+    }
+}
+
+std::vector<net::MacAddress> DiscoveryService::listedMacs() const
+{
+    // Entries at indexes now held by serial devices carry an earlier search's data: not ours.
+    std::vector<net::MacAddress> macs;
+    const int count = std::min<int>(m_session.deviceCount, statusTableSize);
+    for (int i = 0; i < count; ++i)
+        if (m_session.statusTable[static_cast<std::size_t>(i)].interfaceKind == interfaceNetwork)
+            macs.push_back(discoveryTable[static_cast<std::size_t>(i)].macBytes);
+    return macs;
+}
+
+void DiscoveryService::onDiscoveryDatagram(const QByteArray &payload)
+{
+    if (payload.isEmpty() || payload.size() > kReceiveBufferSize)
+        return;
+    const std::vector<net::MacAddress> known = listedMacs();
+    net::Discovery work;
+    const auto bytes = std::span(reinterpret_cast<const uint8_t *>(payload.constData()),
+                                 static_cast<std::size_t>(payload.size()));
+    if (!net::parseDiscoveryReply(bytes, known, work))
+        return;
+
+    const int k = m_session.takeDeviceIndex();
+    if (k < 0)
+        return; // the list is full
+    discoveryTable[static_cast<std::size_t>(k)] = work;
+    // A fresh record: nothing of a serial device that held this index before may show through.
+    SYS_STATUS &status = m_session.statusTable[static_cast<std::size_t>(k)];
+    status = SYS_STATUS{};
+    status.interfaceKind = interfaceNetwork;
+    m_session.setGridRowCount(k + 2);
+    m_session.setGridRow(k + 1, {QString::number(k + 1), QStringLiteral("ETHERNET"), latin1(work.productName),
+                                 latin1(work.description), latin1(work.ipAddress), latin1(work.macText)});
+    emit deviceListed(k);
+}
+
+net::SettingsPacket DiscoveryService::sendNetworkSettings(int index, const net::NetworkSettings &settings)
+{
+    if (index < 0 || index >= net::kDiscoveryTableSize)
+        return {false, {}, "No network device is selected."};
+    net::SettingsPacket p =
+        net::buildNetworkSettings(discoveryTable[static_cast<std::size_t>(index)], settings);
+    if (p.ok) {
+        prepareSenders();
+        m_multicastSender.writeDatagram(toByteArray(p.packet), m_addresses.group, m_addresses.devicePort);
+    }
+    return p;
+}
