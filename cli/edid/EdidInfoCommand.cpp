@@ -1,0 +1,57 @@
+// kelmctl edid info FILE... [--json]: the EDID Analyzer's answers for each file. An invalid image
+// is answered like the window does ("Illegal" and dashes) and makes the exit status 1.
+#include <cstdio>
+
+#include "cli/edid/EdidCliArgs.h"
+#include "cli/edid/EdidCommands.h"
+#include "edid/EdidJson.h"
+#include "edid/EdidSummary.h"
+
+namespace {
+// The label text on one line: the audio list's wrap is the window's, not the answer's.
+std::string oneLine(const std::string &text)
+{
+    std::string out;
+    for (char c : text)
+        if (c != '\r')
+            out += c == '\n' ? ' ' : c;
+    return out;
+}
+
+int runInfo(const std::vector<std::string> &args)
+{
+    EdidCliArgs a;
+    if (!parseEdidCliArgs("info", args, true, false, a))
+        return 2;
+    if (a.files.empty()) {
+        std::fputs("kelmctl: edid info needs at least one file.\n", stderr);
+        return 2;
+    }
+    int rc = 0;
+    EdidFeatureRecord record;
+    for (const std::string &file : a.files) {
+        EdidImage image;
+        if (!readEdidForCli(file, image)) {
+            rc = 1;
+            continue;
+        }
+        const EdidSummary summary = summariseEdid(record, image);
+        if (!summary.valid())
+            rc = 1;
+        if (a.json) {
+            JsonValue o = JsonValue::object();
+            o.set("file", file);
+            for (const EdidSummary::Row &row : summary.rows())
+                o.set(row.key, *row.text);
+            printLine(toJson(o));
+            continue;
+        }
+        if (a.files.size() > 1)
+            printLine(file + ":");
+        for (const EdidSummary::Row &row : summary.rows())
+            printLine(std::string(row.caption) + " " + oneLine(*row.text));
+    }
+    return rc;
+}
+const EdidCommandRegistration reg("info", &runInfo);
+} // namespace

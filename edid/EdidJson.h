@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+#include "edid/EdidFeatureRecord.h"
+#include "edid/EdidSummary.h"
+#include "edid/Json.h"
+
+// The 256 bytes as 512 uppercase hexadecimal digits.
+std::string edidImageHex(const EdidImage &image);
+
+// The feature record as a JSON object: keys are the field names in the record's order, the image
+// as hexadecimal text, character fields as text, byte lists as arrays of numbers.
+JsonValue edidRecordToJson(const EdidFeatureRecord &record);
+
+// The summary as a JSON object: keys are the row captions without padding and colon
+// ("EDID Header", ..., "CEC Address"), values the label texts.
+JsonValue edidSummaryToJson(const EdidSummary &summary);
