@@ -227,6 +227,30 @@ void DeviceSession::serviceReceiveDirect()
 
 void DeviceSession::sendCommand(Direction dir, Command cmd, int length, const uint8_t *payload)
 {
+    if (m_linkHeld)
+        return; // a firmware upload owns the line
+    sendCommandNow(dir, cmd, length, payload);
+}
+
+DeviceSession::LinkHold::LinkHold(DeviceSession &session) : m_session(session)
+{
+    m_session.m_linkHeld = true;
+    emit m_session.linkHeldChanged(true);
+}
+
+DeviceSession::LinkHold::~LinkHold()
+{
+    m_session.m_linkHeld = false;
+    emit m_session.linkHeldChanged(false);
+}
+
+void DeviceSession::LinkHold::sendCommand(Direction dir, Command cmd, std::span<const uint8_t> payload)
+{
+    m_session.sendCommandNow(dir, cmd, static_cast<int>(payload.size()), payload.data());
+}
+
+void DeviceSession::sendCommandNow(Direction dir, Command cmd, int length, const uint8_t *payload)
+{
     m_timerPollStatus.stop();
     lastDirection = dir;
     lastCommand = cmd;
@@ -631,7 +655,7 @@ void DeviceSession::finishSearch()
 
 void DeviceSession::BitBtn_DisconnectClick()
 {
-    if (!m_portHandleValid)
+    if (!m_portHandleValid || m_linkHeld)
         return;
     returnToIdle();
 }

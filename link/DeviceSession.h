@@ -106,6 +106,23 @@ class DeviceSession : public QObject
     // first (every sender of ND_SEL does both).
     void selectSlot(SlotCode code);
 
+    // Exclusive use of the link (the firmware upload): while a LinkHold exists, every other request
+    // is refused (sendCommand returns at once, so the status poll sends nothing either) and
+    // Disconnect does nothing. The holder sends through its hold.
+    class LinkHold
+    {
+      public:
+        explicit LinkHold(DeviceSession &session);
+        ~LinkHold();
+        LinkHold(const LinkHold &) = delete;
+        LinkHold &operator=(const LinkHold &) = delete;
+        void sendCommand(Direction dir, Command cmd, std::span<const uint8_t> payload);
+
+      private:
+        DeviceSession &m_session;
+    };
+    bool linkHeld() const { return m_linkHeld; }
+
     Command lastCommand = Command::ENTRANCE;
     Direction lastDirection = Direction::GET;
     int lastLength = 0;
@@ -180,8 +197,11 @@ class DeviceSession : public QObject
     void nodeDescriptionStored(quint32 slot);
     // Disconnect: the "EDID Analyzer" and "Commander" windows close.
     void closeWindowsRequested();
+    // A LinkHold began or ended.
+    void linkHeldChanged(bool held);
 
   private:
+    void sendCommandNow(Direction dir, Command cmd, int length, const uint8_t *payload);
     void onPortError(int error);
     void handlePortLost();
     void decodeSystemDescription(std::string_view reply);
@@ -209,6 +229,7 @@ class DeviceSession : public QObject
     QTimer m_timerUartRx;
     QTimer m_timerPollStatus;
     bool m_pumpRunning = false;
+    bool m_linkHeld = false;
 
     bool m_connected = false;
     bool m_searching = false;
