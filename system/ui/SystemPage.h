@@ -17,7 +17,7 @@ class SystemSettings;
 class SystemPage : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     explicit SystemPage(DebugLog &log, QWidget *parent = nullptr);
 
     DebugLog &debugLog() const { return m_log; }
@@ -30,7 +30,7 @@ public:
     FirmwareGroup *firmwareGroup() const { return m_firmware; }
     QGroupBox *configurationGroup() const { return m_config; }
 
-private:
+  private:
     void showLabel9(const QString &text, bool red);
 
     DebugLog &m_log;

@@ -1,0 +1,202 @@
+#include "firmware/IspUpload.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+#include "app/core/DebugLog.h"
+#include "app/core/Dialogs.h"
+#include "app/core/Pause.h"
+#include "link/DeviceSession.h"
+
+using firmware::IspVariant;
+using firmware::UploadStep;
+
+const QString IspUpload::failedText = QStringLiteral("Update Fw Failed.");
+
+IspUpload::IspUpload(DeviceSession &session, QObject *parent) : QObject(parent), m_session(session) {}
+
+void IspUpload::setStatus(const QString &text, bool red)
+{
+    emit statusChanged(text, red);
+}
+
+static SYS_STATUS *selectedRecord(DeviceSession &session)
+{
+    if (session.selectedDevice < 0 || session.selectedDevice >= statusTableSize)
+        return nullptr;
+    return &session.statusTable[static_cast<std::size_t>(session.selectedDevice)];
+}
+
+void IspUpload::openFirmwareImage()
+{
+    if (m_running) {
+        emit refused(tr("A firmware update is running."));
+        return;
+    }
+    // The dialog shares its filter with the EDID pages; a cancel keeps the previous choice.
+    const QString chosen = dialogs().openFile(QStringLiteral("Open"), QStringLiteral("EDID (*.bin)|*.bin"));
+    openImageFile(chosen.isEmpty() ? m_imagePath : chosen);
+}
+
+void IspUpload::openImageFile(const QString &path)
+{
+    if (m_running) {
+        emit refused(tr("A firmware update is running."));
+        return;
+    }
+    if (path != m_imagePath || !path.isEmpty()) {
+        m_imagePath = path;
+        emit imagePathChanged(path);
+    }
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        m_session.debugLog().replace(QStringLiteral("Fw Open Fail.\r\n"));
+        setStatus(failedText, true);
+        return;
+    }
+    m_session.debugLog().replace(QStringLiteral("Fw Open OK.\r\n"));
+    if (m_session.ispKind == 0)
+        return;
+
+    const QByteArray head = file.read(firmware::kVersionRecordOffset + firmware::kVersionRecordSize);
+    const auto record = firmware::parseVersionRecord(std::span(
+        reinterpret_cast<const std::uint8_t *>(head.constData()), static_cast<std::size_t>(head.size())));
+    SYS_STATUS *status = selectedRecord(m_session);
+    if (record) {
+        setStatus(QStringLiteral("0%"), false);
+        emit versionTextChanged(QString::fromLatin1(firmware::targetLine(*record)));
+        if (status)
+            status->firmwareLoaded = 1;
+    } else {
+        emit versionTextChanged(QStringLiteral("Target :"));
+        if (status)
+            status->firmwareLoaded = 0;
+    }
+}
+
+bool IspUpload::startFirmwareUpdate(const QPoint *confirmAt)
+{
+    if (m_running) {
+        emit refused(tr("A firmware update is running."));
+        return false;
+    }
+    if (!m_session.ispMode()) {
+        setStatus(QStringLiteral("Not ISP Mode."), true);
+        return false;
+    }
+    const SYS_STATUS *status = selectedRecord(m_session);
+    if (!status || status->firmwareLoaded == 0) {
+        setStatus(QStringLiteral("Illegal FW."), true);
+        return false;
+    }
+    const IspVariant variant = m_session.ispKind == 2 ? IspVariant::Isp091 : IspVariant::Isp029;
+    // Asking first and refusing afterwards would be pointless: the same test runs again in the upload.
+    const std::string tooLarge = firmware::sizeRefusal(
+        variant, static_cast<std::size_t>(std::max<qint64>(0, QFileInfo(m_imagePath).size())));
+    if (!tooLarge.empty()) {
+        setStatus(QString::fromStdString(tooLarge), true);
+        return false;
+    }
+    if (!dialogs().confirm(QStringLiteral("Warning"), QStringLiteral("Warning!\r\nUpdate system firmware."),
+                           confirmAt))
+        return false;
+    return uploadFirmware(variant);
+}
+
+bool IspUpload::failUpload(const QString &logLine)
+{
+    m_session.debugLog().append(logLine);
+    setStatus(failedText, true);
+    return false;
+}
+
+bool IspUpload::uploadFirmware(IspVariant variant)
+{
+    if (m_running) {
+        emit refused(tr("A firmware update is running."));
+        return false;
+    }
+    // Only this loop reads the port from here on; the receive tick stays off until the next search.
+    m_session.Timer_UART_Rx().stop();
+    emit statusRedChanged(false);
+
+    const auto image = firmware::readImageFile(QFile::encodeName(m_imagePath).toStdString());
+    if (!image) {
+        m_session.debugLog().append(QStringLiteral("Fw Open Fail.\r\n"));
+        return false;
+    }
+    const std::string tooLarge = firmware::sizeRefusal(variant, image->size());
+    if (!tooLarge.empty()) {
+        setStatus(QString::fromStdString(tooLarge), true);
+        return false;
+    }
+
+    m_running = true;
+    emit runningChanged(true);
+    DeviceSession::LinkHold hold(m_session);
+
+    auto send = [this, &hold](Command cmd, std::span<const std::uint8_t> payload) {
+        hold.sendCommand(Direction::SET, cmd, payload);
+        // The sender restarts the status poll after every SET; the upload keeps it off.
+        m_session.Timer_Poll_Status().stop();
+    };
+
+    firmware::UploadSequencer seq(variant, *image);
+    QElapsedTimer checkClock;
+    bool ok = true;
+    while (!seq.done()) {
+        if (!m_session.portOpen()) {
+            ok = failUpload(QStringLiteral("Port Lost.\r\n"));
+            break;
+        }
+        m_session.serviceReceiveDirect();
+        const UploadStep step = seq.next(m_session.rxText());
+        switch (step.kind) {
+        case UploadStep::Kind::Address:
+            send(Command::FW_ADDR, step.payload);
+            break;
+        case UploadStep::Kind::Data:
+            send(Command::FW_DATA, step.payload);
+            if (step.pauseAfterMs > 0)
+                pauseWithEvents(step.pauseAfterMs);
+            if (step.percent >= 0) {
+                setStatus(QString::number(step.percent) + QLatin1Char('%'), false);
+                emit progressChanged(step.percent);
+            }
+            break;
+        case UploadStep::Kind::Check:
+        case UploadStep::Kind::Wait:
+            if (!checkClock.isValid()) {
+                checkClock.start();
+            } else if (checkClock.elapsed() >= checkTimeoutMs) {
+                ok = failUpload(QStringLiteral("No Block Check Answer.\r\n"));
+                break;
+            }
+            if (step.kind == UploadStep::Kind::Check)
+                send(Command::FW_CHK, {});
+            else
+                pauseWithEvents(5); // the rest of the answer is on its way
+            break;
+        case UploadStep::Kind::Verdict:
+            checkClock.invalidate();
+            if (!step.warning.empty())
+                m_session.debugLog().append(QString::fromLatin1(step.warning) + QStringLiteral("\r\n"));
+            break;
+        case UploadStep::Kind::End:
+            setStatus(QStringLiteral("100%"), false);
+            emit progressChanged(100);
+            if (step.pauseBeforeMs > 0)
+                pauseWithEvents(step.pauseBeforeMs);
+            send(Command::FW_END, {});
+            break;
+        }
+        if (!ok)
+            break;
+        QCoreApplication::processEvents();
+    }
+    m_running = false;
+    emit runningChanged(false);
+    return ok;
+}

@@ -1,0 +1,101 @@
+#include "system/SystemSettings.h"
+
+#include "app/core/Dialogs.h"
+#include "app/core/Pause.h"
+#include "link/DeviceSession.h"
+
+SystemSettings::SystemSettings(DeviceSession &session, QObject *parent) : QObject(parent), m_session(session)
+{
+}
+
+SystemSettings::Feedback SystemSettings::lengthFeedback(const QString &text)
+{
+    if (text.size() <= maxProductStringLength)
+        return {};
+    return {QStringLiteral("31 Letters Limited!"), true};
+}
+
+QByteArray SystemSettings::productStringPayload(const QString &text)
+{
+    if (text.isEmpty())
+        return QByteArray(1, ' ');
+    return text.left(maxProductStringLength).toLatin1();
+}
+
+QString SystemSettings::productString() const
+{
+    const int i = m_session.selectedDevice;
+    if (i < 0 || i >= statusTableSize)
+        return {};
+    return m_session.statusTable[static_cast<std::size_t>(i)].productString;
+}
+
+bool SystemSettings::ready()
+{
+    // Without a device (Search enabled) the buttons do nothing, as every page action.
+    return m_session.connected() && m_session.selectedDevice >= 0 &&
+           m_session.selectedDevice < statusTableSize;
+}
+
+void SystemSettings::setBusy(bool busy)
+{
+    m_busy = busy;
+    emit busyChanged(busy);
+}
+
+void SystemSettings::showInDeviceList()
+{
+    const int row = m_session.selectedDevice + 1;
+    QStringList cells = row <= m_session.gridRows.size() ? m_session.gridRows[row - 1] : QStringList();
+    while (cells.size() < 6)
+        cells << QString();
+    cells[3] = QLatin1Char(' ') + productString() + QLatin1Char(' ');
+    m_session.setGridRow(row, cells);
+}
+
+SystemSettings::Result SystemSettings::applyProductString(const QString &text)
+{
+    if (!ready())
+        return Result::NotConnected;
+    // A second press while the first one still waits, or any request during a firmware upload.
+    if (m_busy || m_session.linkHeld())
+        return Result::Busy;
+    SYS_STATUS &record = m_session.statusTable[static_cast<std::size_t>(m_session.selectedDevice)];
+    if (text == record.productString) {
+        emit statusChanged(QStringLiteral("No Changed."), false);
+        return Result::Unchanged;
+    }
+    setBusy(true);
+    // The stored copy follows what was sent, all of it, even when the device keeps only 31.
+    record.productString = text;
+    emit statusChanged(QStringLiteral("Ok."), false);
+    const QByteArray payload = productStringPayload(text);
+    m_session.sendCommand(Direction::SET, Command::SYS_STR,
+                          std::span(reinterpret_cast<const uint8_t *>(payload.constData()),
+                                    static_cast<std::size_t>(payload.size())));
+    pauseWithEvents(1000);
+    emit statusChanged(QString(), false);
+    showInDeviceList();
+    setBusy(false);
+    return Result::Sent;
+}
+
+SystemSettings::Result SystemSettings::resetToDefaults(const QPoint *confirmAt)
+{
+    if (!ready())
+        return Result::NotConnected;
+    if (m_busy || m_session.linkHeld())
+        return Result::Busy;
+    if (!dialogs().confirm(QStringLiteral("Warning"), QStringLiteral("Warning!\r\nReset system to default."),
+                           confirmAt))
+        return Result::Cancelled;
+    setBusy(true);
+    m_session.sendCommand(Direction::SET, Command::SYS_DEF, {0x55});
+    pauseWithEvents(1000);
+    // The answer refreshes the record while the sender pauses.
+    m_session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+    emit productStringShown(productString());
+    showInDeviceList();
+    setBusy(false);
+    return Result::Sent;
+}
