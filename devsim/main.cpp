@@ -1,0 +1,143 @@
+// kelm-devsim: a simulated device on a pseudo-terminal. Prints the port's path, then serves until
+// interrupted. Point the workbench at it with `kelm --port PATH` or `kelmctl --port PATH ...`.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+#include "devsim/lib/SimulatedDevice.h"
+
+namespace {
+int signalPipe[2] = {-1, -1};
+void onSignal(int)
+{
+    const char c = 1;
+    [[maybe_unused]] const auto n = ::write(signalPipe[1], &c, 1);
+}
+
+bool parseCount(const QCommandLineParser &p, const QString &name, int &out)
+{
+    if (!p.isSet(name))
+        return true;
+    bool ok = false;
+    const int v = p.value(name).toInt(&ok);
+    if (!ok || v < 0 || v > 255)
+        return false;
+    out = v;
+    return true;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral("Simulated device on a pseudo-terminal."));
+    p.addHelpOption();
+    p.addOptions({
+        {QStringLiteral("mode"), QStringLiteral("Handshake: normal, isp029, isp091 or silent."),
+         QStringLiteral("MODE"), QStringLiteral("normal")},
+        {QStringLiteral("slots"), QStringLiteral("Load slot images from DIR (\"Input1 EDID.bin\", ...)."),
+         QStringLiteral("DIR")},
+        {QStringLiteral("dump"), QStringLiteral("Write every slot image into DIR when ending."),
+         QStringLiteral("DIR")},
+        {QStringLiteral("flash"), QStringLiteral("Write the received firmware into FILE when ending."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("inputs"), QStringLiteral("Number of inputs."), QStringLiteral("N")},
+        {QStringLiteral("outputs"), QStringLiteral("Number of outputs."), QStringLiteral("N")},
+        {QStringLiteral("users"), QStringLiteral("Number of user slots."), QStringLiteral("N")},
+        {QStringLiteral("internals"), QStringLiteral("Number of internal slots."), QStringLiteral("N")},
+        {QStringLiteral("description"), QStringLiteral("The description string."), QStringLiteral("TEXT")},
+        {QStringLiteral("no-mode-select"),
+         QStringLiteral("Input 1 does not let the operator choose its EDID.")},
+        {QStringLiteral("bad-crc"), QStringLiteral("Every reply carries a wrong CRC.")},
+        {QStringLiteral("lowercase-crc"), QStringLiteral("Every reply's CRC is in lowercase.")},
+        {QStringLiteral("late"), QStringLiteral("Every reply comes MS milliseconds late."),
+         QStringLiteral("MS")},
+        {QStringLiteral("drop"), QStringLiteral("Drop every reply.")},
+        {QStringLiteral("vanish-after"), QStringLiteral("The port disappears after N requests."),
+         QStringLiteral("N")},
+    });
+    p.process(app);
+
+    SimulatedDeviceConfig config;
+    const QString mode = p.value(QStringLiteral("mode")).toLower();
+    if (mode == QLatin1String("normal"))
+        config.handshake = HandshakeMode::Normal;
+    else if (mode == QLatin1String("isp029"))
+        config.handshake = HandshakeMode::Isp029;
+    else if (mode == QLatin1String("isp091"))
+        config.handshake = HandshakeMode::Isp091;
+    else if (mode == QLatin1String("silent"))
+        config.handshake = HandshakeMode::Silent;
+    else {
+        std::fprintf(stderr, "kelm-devsim: unknown mode '%s'.\n", qPrintable(mode));
+        return 2;
+    }
+    if (!parseCount(p, QStringLiteral("inputs"), config.inputs) ||
+        !parseCount(p, QStringLiteral("outputs"), config.outputs) ||
+        !parseCount(p, QStringLiteral("users"), config.users) ||
+        !parseCount(p, QStringLiteral("internals"), config.internals)) {
+        std::fputs("kelm-devsim: a slot count must be a number from 0 to 255.\n", stderr);
+        return 2;
+    }
+    if (p.isSet(QStringLiteral("description")))
+        config.productString = config.defaultProductString =
+            p.value(QStringLiteral("description")).toLatin1();
+    if (p.isSet(QStringLiteral("no-mode-select")))
+        config.inputNode.modeSelectable = false;
+
+    SimulatedDevice device(config);
+    SimulatedFaults &faults = device.faults();
+    if (p.isSet(QStringLiteral("bad-crc")))
+        faults.badCrc = -1;
+    if (p.isSet(QStringLiteral("lowercase-crc")))
+        faults.lowercaseCrc = -1;
+    if (p.isSet(QStringLiteral("drop")))
+        faults.dropReplies = -1;
+    faults.lateReplyMs = p.value(QStringLiteral("late")).toInt();
+    if (p.isSet(QStringLiteral("vanish-after")))
+        faults.vanishAfterRequests = p.value(QStringLiteral("vanish-after")).toInt();
+
+    if (p.isSet(QStringLiteral("slots")) && device.loadSlots(p.value(QStringLiteral("slots"))) < 0) {
+        std::fprintf(stderr, "kelm-devsim: cannot read the folder %s.\n",
+                     qPrintable(p.value(QStringLiteral("slots"))));
+        return 1;
+    }
+    if (!device.start()) {
+        std::fprintf(stderr, "kelm-devsim: %s\n", qPrintable(device.errorString()));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(device.portPath()));
+    std::fflush(stdout);
+
+    // SIGINT/SIGTERM end the loop cleanly so that --dump and --flash get written.
+    if (::pipe(signalPipe) == 0) {
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+        auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    }
+    const int status = app.exec();
+
+    if (p.isSet(QStringLiteral("dump")) && device.dumpSlots(p.value(QStringLiteral("dump"))) < 0) {
+        std::fprintf(stderr, "kelm-devsim: cannot write the slots to %s.\n",
+                     qPrintable(p.value(QStringLiteral("dump"))));
+        return 1;
+    }
+    if (p.isSet(QStringLiteral("flash"))) {
+        FILE *f = std::fopen(qPrintable(p.value(QStringLiteral("flash"))), "wb");
+        if (!f || std::fwrite(device.flash().constData(), 1, static_cast<size_t>(device.flash().size()), f) !=
+                      static_cast<size_t>(device.flash().size())) {
+            std::fprintf(stderr, "kelm-devsim: cannot write the firmware file.\n");
+            if (f)
+                std::fclose(f);
+            return 1;
+        }
+        std::fclose(f);
+    }
+    return status;
+}
