@@ -1,11 +1,16 @@
 #include "workbench/EdidAnalyzerWindow.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
+#include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "edid/EdidSummary.h"
+#include "link/DeviceSession.h"
+#include "workbench/EdidCreatorPage.h"
 #include "workbench/Glyph.h"
 
 const EdidAnalyzerWindow::Row EdidAnalyzerWindow::kRows[15] = {
@@ -18,6 +23,21 @@ const EdidAnalyzerWindow::Row EdidAnalyzerWindow::kRows[15] = {
     {"    Audio Formats :", "Label_Audio_Formats"},    {"    Audio Max Channel :", "Label_Audio_Channel"},
     {"    CEC Address :", "Label_CEC_Address"},
 };
+
+namespace {
+constexpr int kAudioRow = 12;
+
+// The creator page's own load routine (status bits, record, controls, "Descriptor" in front).
+template <typename Page> bool carryIntoCreator(Page &page, const EdidImage &image)
+{
+    if constexpr (requires { page.modifyFromImage(image); }) {
+        page.modifyFromImage(image);
+        return true;
+    } else {
+        return false;
+    }
+}
+} // namespace
 
 EdidAnalyzerWindow::EdidAnalyzerWindow(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
@@ -41,24 +61,32 @@ EdidAnalyzerWindow::EdidAnalyzerWindow(QWidget *parent)
     panelBox->addWidget(m_group);
 
     auto *rows = new QVBoxLayout(m_group);
-    rows->setSpacing(1);
+    rows->setSpacing(0);
+    rows->setContentsMargins(6, 8, 6, 6);
     QFont captionFont = font();
     captionFont.setBold(true);
     captionFont.setPointSizeF(captionFont.pointSizeF() * 0.9);
-    for (const Row &row : kRows) {
+    const int rowWidth = kClientWidth - 8 - 12 - 4;
+    for (int i = 0; i < 15; ++i) {
+        const Row &row = kRows[i];
         auto *rowPanel = new QFrame(m_group);
         rowPanel->setFrameShape(QFrame::StyledPanel);
-        rowPanel->setMinimumHeight(kRowHeight);
+        rowPanel->setFixedHeight(kRowHeight);
         auto *caption = new QLabel(QString::fromLatin1(row.caption), rowPanel);
         caption->setFont(captionFont);
         caption->setTextFormat(Qt::PlainText);
         caption->setGeometry(0, 0, kLabelLeft, kRowHeight);
+        caption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         auto *value = new QLabel(rowPanel);
         value->setObjectName(QString::fromLatin1(row.label));
         value->setTextFormat(Qt::PlainText);
-        value->setGeometry(kLabelLeft, 0, kClientWidth - kLabelLeft - 24, kRowHeight);
+        value->setGeometry(kLabelLeft, 0, rowWidth - kLabelLeft, kRowHeight);
         value->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        caption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        if (i == kAudioRow) {
+            rowPanel->setObjectName(QStringLiteral("Panel10"));
+            m_audioRow = rowPanel;
+            m_audioLabel = value;
+        }
         rows->addWidget(rowPanel);
     }
     m_modifyButton = new QToolButton(m_group);
@@ -70,4 +98,75 @@ EdidAnalyzerWindow::EdidAnalyzerWindow(QWidget *parent)
     setGlyph(m_modifyButton, QStringLiteral("ModifyGray"));
     rows->addStretch(1);
     rows->addWidget(m_modifyButton, 0, Qt::AlignHCenter);
+    connect(m_modifyButton, &QToolButton::clicked, this,
+            &EdidAnalyzerWindow::SpeedButton_OpenEdid_AnalysisClick);
+}
+
+void EdidAnalyzerWindow::setAudioRowHeight(int height)
+{
+    m_audioRow->setFixedHeight(height);
+    m_audioLabel->setGeometry(m_audioLabel->x(), 0, m_audioLabel->width(), height);
+}
+
+void EdidAnalyzerWindow::showSummary(const EdidSummary &summary)
+{
+    for (const EdidSummary::Row &row : summary.rows())
+        if (auto *label = findChild<QLabel *>(QString::fromLatin1(row.labelName)))
+            label->setText(QString::fromStdString(*row.text));
+    setAudioRowHeight(summary.panel10Height);
+    setGlyph(m_modifyButton, QString::fromLatin1(summary.modifyGlyphName()));
+}
+
+void EdidAnalyzerWindow::placeBeside(const QWidget &reference)
+{
+    if (qAbs(reference.y() - y()) > kMaxTopDistance || qAbs(reference.x() - x()) > kMaxLeftDistance)
+        move(reference.x() + kLeftOffset, reference.y());
+}
+
+void EdidAnalyzerWindow::placeAndShow()
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w != this && w->objectName() == QLatin1String("TForm3")) {
+            placeBeside(*w);
+            break;
+        }
+    }
+    show();
+    raise();
+}
+
+void EdidAnalyzerWindow::SpeedButton_OpenEdid_AnalysisClick()
+{
+    if (!m_session)
+        return;
+    const EdidFeatureRecord &analysis = m_session->analysisRecord;
+    if (analysis.status & EdidStatus::ErrorMask)
+        return;
+    // The creator page takes the image as one opened from a file (status bits, controls loaded,
+    // "Descriptor" in front); without a creator page the record is still updated.
+    EdidCreatorPage *creatorPage = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        creatorPage = w->findChild<EdidCreatorPage *>(QStringLiteral("TabSheet4"));
+        if (creatorPage)
+            break;
+    }
+    if (!creatorPage || !carryIntoCreator(*creatorPage, analysis.image)) {
+        EdidFeatureRecord &creator = m_session->creatorRecord;
+        creator.status =
+            static_cast<EdidStatusWord>((creator.status & ~EdidStatus::FromNew) | EdidStatus::HoldsImage);
+        creator.image = analysis.image;
+    }
+    emit creatorImageLoaded();
+    close();
+    if (creatorPage) {
+        for (QWidget *p = creatorPage->parentWidget(); p; p = p->parentWidget()) {
+            if (auto *pages = qobject_cast<QTabWidget *>(p); pages && pages->indexOf(creatorPage) >= 0) {
+                pages->setCurrentWidget(creatorPage);
+                break;
+            }
+        }
+        if (auto *subPages = creatorPage->findChild<QTabWidget *>(QStringLiteral("PageControl2")))
+            if (auto *descriptor = subPages->findChild<QWidget *>(QStringLiteral("TabSheet5")))
+                subPages->setCurrentWidget(descriptor);
+    }
 }

@@ -2,9 +2,12 @@
 
 #include <QWidget>
 
+class DeviceSession;
+class QFrame;
 class QGroupBox;
 class QLabel;
 class QToolButton;
+struct EdidSummary;
 
 // The "EDID Analyzer" window (TForm2): one row per answer of the analysis summary and the Modify
 // button that carries the analysed image into the creator. Created hidden at start-up; closing it
@@ -30,8 +33,36 @@ class EdidAnalyzerWindow : public QWidget
     // Where the window first appears.
     static constexpr int kStartLeft = 889;
     static constexpr int kStartTop = 154;
+    // Placement beside the window that hosts the pages.
+    static constexpr int kMaxTopDistance = 300;
+    static constexpr int kMaxLeftDistance = 700;
+    static constexpr int kLeftOffset = 465;
+
+    // Modify reads the session's analysis record and writes its creator record.
+    void attachSession(DeviceSession &session) { m_session = &session; }
+
+    // Writes the answers into the labels, sizes the audio row and sets the Modify picture.
+    void showSummary(const EdidSummary &summary);
+    // Moves the window next to the reference window when it strayed too far from it (more than
+    // 300 pixels between the top edges or more than 700 between the left edges).
+    void placeBeside(const QWidget &reference);
+    // Places the window beside the "Commander" window (when there is one) and shows it, not modal.
+    void placeAndShow();
+
+    // Modify.
+    void SpeedButton_OpenEdid_AnalysisClick();
+
+  signals:
+    // Modify put the analysed image into the creator record: the creator page loads its controls
+    // from it and the EDID Creator page with its "Descriptor" sub-page becomes active.
+    void creatorImageLoaded();
 
   private:
+    void setAudioRowHeight(int height);
+
+    DeviceSession *m_session = nullptr;
     QGroupBox *m_group = nullptr;
+    QFrame *m_audioRow = nullptr;
+    QLabel *m_audioLabel = nullptr;
     QToolButton *m_modifyButton = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "workbench/EdidControllerPage.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -11,7 +12,18 @@
 #include <QVBoxLayout>
 
 #include "app/core/DebugLog.h"
+#include "app/core/Dialogs.h"
+#include "app/core/Pause.h"
+#include "edid/EdidBinFile.h"
+#include "edid/EdidSummary.h"
+#include "link/DeviceSession.h"
+#include "link/EdidModes.h"
+#include "link/SlotLists.h"
+#include "link/SlotTransfer.h"
+#include "workbench/EdidAnalyzerWindow.h"
 #include "workbench/Glyph.h"
+#include "workbench/ModeSelectGroup.h"
+#include "workbench/SlotListCombo.h"
 
 namespace {
 
@@ -34,6 +46,11 @@ QComboBox *makeSlotList(QWidget *parent, const QString &name)
     return list;
 }
 
+// Status label waits of the page.
+constexpr int kOkShownMs = 1000;
+constexpr int kErrorShownMs = 1500;
+constexpr int kCopySettleMs = 150;
+
 } // namespace
 
 EdidControllerPage::EdidControllerPage(DebugLog &log, QWidget *parent) : QWidget(parent), m_log(log)
@@ -49,41 +66,22 @@ EdidControllerPage::EdidControllerPage(DebugLog &log, QWidget *parent) : QWidget
     column->addWidget(m_copyPanel);
     column->addWidget(m_fileGroup);
     column->addStretch(1);
+
+    installSeparatorSkip(m_allList, [this](int index) { ComboBox_EdidSel_AllChange(index); });
+    installSeparatorSkip(m_srcList);
+    installSeparatorSkip(m_destList);
+    connect(m_saveButton, &QToolButton::clicked, this, &EdidControllerPage::SpeedButton_SaveEdidClick);
+    connect(m_openButton, &QToolButton::clicked, this, &EdidControllerPage::SpeedButton_OpenEdidClick);
+    connect(m_analysisButton, &QToolButton::clicked, this,
+            &EdidControllerPage::SpeedButton_AnalysisEdidClick);
+    connect(m_copyButton, &QToolButton::clicked, this,
+            &EdidControllerPage::SpeedButton_CopyEdid_Src2DestClick);
+    connect(m_modeGroup, &ModeSelectGroup::modePressed, this, &EdidControllerPage::modeButtonPressed);
 }
 
 void EdidControllerPage::buildModeGroup()
 {
-    // The group's height grows by a fixed step per row of buttons, so the buttons sit at fixed
-    // positions rather than in a layout.
-    m_modeGroup = new QGroupBox(QStringLiteral("Mode Select"), this);
-    m_modeGroup->setObjectName(QStringLiteral("GroupBox12"));
-    m_modeGroup->setFixedHeight(kModeGroupHeight);
-
-    m_modeTitle =
-        new QLabel(QStringLiteral("Internal                           External                         User"),
-                   m_modeGroup);
-    m_modeTitle->setObjectName(QStringLiteral("Label30"));
-    m_modeTitle->move(16, 18);
-    m_modeTitle->hide();
-
-    QFont small = font();
-    small.setPointSizeF(small.pointSizeF() * 0.9);
-    auto place = [&](const QString &name, const QString &caption, int x, int row) {
-        auto *button = new QRadioButton(caption, m_modeGroup);
-        button->setObjectName(name);
-        button->setFont(small);
-        button->setEnabled(false);
-        button->setGeometry(x, 34 + row * kModeRowStep, 120, kModeRowStep + 2);
-        return button;
-    };
-    for (int n = 1; n <= kModeRows; ++n) {
-        QRadioButton *internal = place(QStringLiteral("RadioButton_Set_IntEdid%1").arg(n),
-                                       QStringLiteral("Internal %1").arg(n), 16, n - 1);
-        internal->setVisible(n == 1);
-        place(QStringLiteral("RadioButton_Set_UserEdid%1").arg(n), QStringLiteral("User %1").arg(n), 290,
-              n - 1);
-    }
-    place(QStringLiteral("RadioButton_Set_ExtEdid1"), QStringLiteral("External 1"), 150, 0);
+    m_modeGroup = new ModeSelectGroup(this);
 }
 
 void EdidControllerPage::buildCopyPanel()
@@ -157,4 +155,179 @@ void EdidControllerPage::buildFileGroup()
     grid->addWidget(m_status, 0, 1);
     grid->addLayout(buttons, 1, 0, 1, 2);
     grid->setColumnStretch(1, 1);
+}
+
+void EdidControllerPage::attachSession(DeviceSession &session, EdidAnalyzerWindow *analyzerWindow)
+{
+    m_session = &session;
+    m_analyzer = analyzerWindow;
+    if (m_analyzer)
+        m_analyzer->attachSession(session);
+    connect(&session, &DeviceSession::slotListsChanged, this, [this] {
+        mirrorSlotList(m_allList, m_session->slotListAll);
+        mirrorSlotList(m_srcList, m_session->slotListSrc);
+        mirrorSlotList(m_destList, m_session->slotListDest);
+    });
+    connect(&session, &DeviceSession::modeButtonsEnabled, this,
+            [this](bool enabled, int internals, int externals, int users) {
+                m_modeGroup->setModesEnabled(EdidModeCounts{internals, externals, users}, enabled);
+            });
+    connect(&session, &DeviceSession::edidModeReported, this,
+            [this](quint8 mode) { applyEdidModeReport(mode); });
+}
+
+bool EdidControllerPage::deviceConnected() const
+{
+    return m_session && m_session->connected();
+}
+
+SlotCounts EdidControllerPage::counts() const
+{
+    return m_session ? slotCountsOf(m_session->currentStatus()) : SlotCounts{};
+}
+
+void EdidControllerPage::showStatus(const QString &text, const QColor &color)
+{
+    QPalette palette = m_status->palette();
+    palette.setColor(QPalette::WindowText, color);
+    m_status->setPalette(palette);
+    m_status->setText(text);
+}
+
+void EdidControllerPage::showError(const QString &text, int ms)
+{
+    showStatus(text, Qt::red);
+    pauseWithEvents(ms);
+    m_status->setText(QString());
+}
+
+EdidAnalyzerWindow *EdidControllerPage::analyzer() const
+{
+    if (m_analyzer)
+        return m_analyzer;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *window = qobject_cast<EdidAnalyzerWindow *>(w))
+            return window;
+    return nullptr;
+}
+
+void EdidControllerPage::ComboBox_EdidSel_AllChange(int index)
+{
+    setGlyph(m_openButton, openAvailableForAllListIndex(index, counts()) ? QStringLiteral("OpenColor")
+                                                                         : QStringLiteral("OpenGray"));
+}
+
+void EdidControllerPage::SpeedButton_SaveEdidClick()
+{
+    if (!deviceConnected())
+        return;
+    const auto code = slotCodeFromAllList(m_allList->currentIndex(), counts());
+    if (!code)
+        return;
+    SaveHooks hooks;
+    hooks.chooseFile = [](const QString &proposed) {
+        return dialogs().saveFile(QStringLiteral("Save EDID"), QString::fromLatin1(kEdidFileFilter),
+                                  proposed);
+    };
+    hooks.fileOpened = [this] { showStatus(QString::fromLatin1(kOkText), Qt::black); };
+    hooks.transferDone = [this](SaveResult result) {
+        if (result == SaveResult::Saved) {
+            pauseWithEvents(kOkShownMs);
+            m_status->setText(QString());
+        } else if (result == SaveResult::ReadFailed) {
+            showError(QString::fromLatin1(kReadFailedText), kErrorShownMs);
+        } else {
+            showError(QString::fromLatin1(kEdidOpenFail).trimmed(), kErrorShownMs);
+        }
+    };
+    saveSlotToFile(*m_session, *code, hooks);
+}
+
+void EdidControllerPage::SpeedButton_OpenEdidClick()
+{
+    if (!deviceConnected())
+        return;
+    const auto code = slotCodeFromAllList(m_allList->currentIndex(), counts());
+    if (!code || !slotAcceptsUpload(*code))
+        return;
+    UploadHooks hooks;
+    hooks.chooseFile = [] {
+        return dialogs().openFile(QStringLiteral("Open EDID"), QString::fromLatin1(kEdidFileFilter));
+    };
+    hooks.cancelled = [this] { showError(QString::fromLatin1(kUploadCanceledText), kErrorShownMs); };
+    hooks.fileRead = [this] { m_status->setText(QString()); };
+    hooks.uploadStarting = [this] { showStatus(QString::fromLatin1(kOkText), Qt::black); };
+    hooks.uploadDone = [this] {
+        pauseWithEvents(kOkShownMs);
+        m_status->setText(QString());
+    };
+    hooks.invalid = [this](const QStringList &messages) {
+        showStatus(QString(), Qt::red);
+        // Each message replaces the one before; the last stays visible.
+        for (const QString &message : messages)
+            m_status->setText(message);
+        pauseWithEvents(kErrorShownMs);
+        m_status->setText(QString());
+    };
+    uploadFileToSlot(*m_session, *code, hooks);
+}
+
+void EdidControllerPage::SpeedButton_AnalysisEdidClick()
+{
+    if (!deviceConnected())
+        return;
+    const auto code = slotCodeFromAllList(m_allList->currentIndex(), counts());
+    if (!code)
+        return;
+    m_session->Timer_Poll_Status().stop();
+    EdidAnalyzerWindow *window = analyzer();
+    if (!readSlotEdid(*m_session, *code)) {
+        // The answers of an earlier image must not stand for this slot.
+        if (window)
+            window->hide();
+        showError(QString::fromLatin1(kReadFailedText), kErrorShownMs);
+        return;
+    }
+    const EdidImage image = m_session->transferImage();
+    const EdidSummary summary = summariseEdid(m_session->analysisRecord, image);
+    if (window) {
+        window->showSummary(summary);
+        window->placeAndShow();
+    }
+}
+
+void EdidControllerPage::SpeedButton_CopyEdid_Src2DestClick()
+{
+    if (!deviceConnected())
+        return;
+    m_copyButton->setEnabled(false);
+    const SlotCounts c = counts();
+    const auto source = slotCodeFromAllList(m_srcList->currentIndex(), c);
+    const auto destination = slotCodeFromUploadList(m_destList->currentIndex(), c);
+    if (source && destination && !copySlot(*m_session, *source, *destination))
+        showError(QString::fromLatin1(kReadFailedText), kErrorShownMs);
+    pauseWithEvents(kCopySettleMs);
+    m_copyButton->setEnabled(true);
+}
+
+void EdidControllerPage::modeButtonPressed(int kind, int number)
+{
+    if (!m_session)
+        return;
+    const SYS_STATUS &status = m_session->currentStatus();
+    const auto index =
+        edidModeIndex(static_cast<EdidModeKind>(kind), number,
+                      EdidModeCounts{status.internalCount, status.outputCount, status.userCount});
+    if (index)
+        selectEdidMode(*m_session, *index);
+}
+
+void EdidControllerPage::applyEdidModeReport(std::uint8_t mode)
+{
+    if (!m_session)
+        return;
+    SYS_STATUS &status = m_session->currentStatus();
+    NodeDescriptor &input1 = status.inputNodes[0];
+    m_modeGroup->applyReport(mode, input1.currentEdidMode, input1.modeSelectable != 0,
+                             EdidModeCounts{status.internalCount, status.outputCount, status.userCount});
 }

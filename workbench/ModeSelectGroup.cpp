@@ -1,0 +1,95 @@
+#include "workbench/ModeSelectGroup.h"
+
+#include <QButtonGroup>
+#include <QEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QRadioButton>
+
+namespace {
+constexpr int kHeadingLeft = 16;
+constexpr int kHeadingTop = 18;
+constexpr int kFirstRowTop = 34;
+constexpr int kRowPitch = 14; // the group grows by this much per extra row
+constexpr int kColumnX[3] = {16, 150, 290};
+constexpr int kButtonWidth = 120;
+} // namespace
+
+ModeSelectGroup::ModeSelectGroup(QWidget *parent) : QGroupBox(QStringLiteral("Mode Select"), parent)
+{
+    setObjectName(QStringLiteral("GroupBox12"));
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+
+    m_heading = new QLabel(QString::fromLatin1(kEdidModeColumnHeading), this);
+    m_heading->setObjectName(QStringLiteral("Label30"));
+    m_heading->setFont(small);
+    m_heading->setTextFormat(Qt::PlainText);
+    m_heading->adjustSize();
+    m_heading->move(kHeadingLeft, kHeadingTop);
+    m_heading->hide();
+
+    m_group = new QButtonGroup(this);
+    m_group->setExclusive(true);
+    for (const auto &b : kEdidModeButtons) {
+        auto *radio = new QRadioButton(QString::fromLatin1(b.caption), this);
+        radio->setObjectName(QString::fromLatin1(b.name));
+        radio->setFont(small);
+        // Only a mouse press chooses a mode; keyboard focus would let the mark move without a request.
+        radio->setFocusPolicy(Qt::NoFocus);
+        radio->setEnabled(false);
+        radio->setGeometry(kColumnX[b.column], kFirstRowTop + (b.row - 1) * kRowPitch, kButtonWidth,
+                           kRowPitch + 2);
+        if (b.kind == EdidModeKind::Internal && b.number > 1)
+            radio->hide();
+        radio->installEventFilter(this);
+        m_group->addButton(radio);
+    }
+    setMinimumWidth(kColumnX[2] + kButtonWidth);
+    setFixedHeight(65);
+}
+
+QRadioButton *ModeSelectGroup::button(const QString &name) const
+{
+    return name.isEmpty() ? nullptr : findChild<QRadioButton *>(name, Qt::FindDirectChildrenOnly);
+}
+
+void ModeSelectGroup::setModesEnabled(const EdidModeCounts &counts, bool enabled)
+{
+    for (int mode = 0; mode < counts.total(); ++mode)
+        if (auto *radio = button(QString::fromStdString(edidModeButtonName(mode, counts))))
+            radio->setEnabled(enabled);
+}
+
+void ModeSelectGroup::applyReport(std::uint8_t report, std::uint8_t &current, bool modeSelectable,
+                                  const EdidModeCounts &counts)
+{
+    const EdidModeReportEffect effect = edidModeReportEffect(report, current, modeSelectable, counts);
+    if (!effect.changed)
+        return;
+    if (auto *radio = button(QString::fromStdString(effect.disableButton)))
+        radio->setEnabled(false);
+    if (auto *radio = button(QString::fromStdString(effect.markButton))) {
+        radio->setEnabled(true);
+        radio->setChecked(true);
+    }
+    current = effect.newCurrent;
+}
+
+bool ModeSelectGroup::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+        auto *radio = qobject_cast<QRadioButton *>(watched);
+        if (radio && radio->isEnabled()) {
+            for (const auto &b : kEdidModeButtons) {
+                if (radio->objectName() != QLatin1String(b.name))
+                    continue;
+                radio->setChecked(true);
+                emit modePressed(static_cast<int>(b.kind), b.number);
+                break;
+            }
+            return true; // the press is the whole action; no click follows
+        }
+    }
+    return QGroupBox::eventFilter(watched, event);
+}
