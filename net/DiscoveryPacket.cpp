@@ -349,6 +349,17 @@ bool textToInt(const std::string &text, int32_t &value)
     return true;
 }
 
+NetworkSettings currentSettings(const Discovery &r)
+{
+    return {r.ipMode,
+            r.ipAddress,
+            r.subnetMask,
+            r.gateway,
+            r.dns,
+            std::to_string(r.webPort),
+            std::to_string(r.telnetPort)};
+}
+
 SettingsPacket buildNetworkSettings(Discovery &record, const NetworkSettings &s)
 {
     SettingsPacket result;

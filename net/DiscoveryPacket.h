@@ -116,6 +116,9 @@ struct NetworkSettings
     std::string telnetPort;
 };
 
+// The settings as the page shows them for record: nothing in them differs from the stored values.
+NetworkSettings currentSettings(const Discovery &record);
+
 struct SettingsPacket
 {
     bool ok = false;

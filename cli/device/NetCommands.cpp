@@ -1,0 +1,255 @@
+// kelmctl net discover | net set: the workbench's discovery and settings over UDP, without windows.
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+
+#include <cstdio>
+#include <optional>
+
+#include "app/core/DebugLog.h"
+#include "app/core/Pause.h"
+#include "cli/device/DeviceCommands.h"
+#include "link/DeviceSession.h"
+#include "net/DiscoveryService.h"
+
+namespace {
+
+constexpr double kDefaultWaitSeconds = 2.0;
+
+QString latin1(const std::string &s)
+{
+    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+int usage(const char *message)
+{
+    std::fprintf(stderr, "kelmctl: %s; see kelmctl --help.\n", message);
+    return 2;
+}
+
+std::optional<double> parseWait(const QString &text)
+{
+    bool ok = false;
+    const double seconds = text.toDouble(&ok);
+    if (!ok || seconds < 0 || seconds > 3600)
+        return std::nullopt;
+    return seconds;
+}
+
+// The listener and senders of the workbench, without its windows.
+struct Discoverer
+{
+    DebugLog log;
+    DeviceSession session{log};
+    DiscoveryService service{session, log};
+
+    bool open()
+    {
+        if (service.start())
+            return true;
+        std::fprintf(stderr, "kelmctl: UDP port %u is not available (%s); is the workbench running?\n",
+                     service.addresses().listenPort, qPrintable(service.bindError()));
+        return false;
+    }
+
+    // Sends the request and lists whatever answers within the wait.
+    void discover(double seconds)
+    {
+        service.sendDiscoveryRequest();
+        pauseWithEvents(static_cast<int>(seconds * 1000));
+    }
+};
+
+QJsonObject toJson(int index, const net::Discovery &d)
+{
+    return QJsonObject{
+        {"row", index + 1},
+        {"productId", latin1(d.productId)},
+        {"productName", latin1(d.productName)},
+        {"mac", latin1(d.macText)},
+        {"ipAddress", latin1(d.ipAddress)},
+        {"subnetMask", latin1(d.subnetMask)},
+        {"gateway", latin1(d.gateway)},
+        {"dns", latin1(d.dns)},
+        {"ipMode", d.ipMode},
+        {"webPort", d.webPort},
+        {"telnetPort", d.telnetPort},
+        {"serialNum", latin1(d.serialNum)},
+        {"text11", latin1(d.text11)},
+        {"text12", latin1(d.text12)},
+        {"description", latin1(d.description)},
+    };
+}
+
+void printText(int index, const net::Discovery &d)
+{
+    const auto line = [](const char *caption, const QString &value) {
+        std::printf("  %-14s %s\n", caption, qPrintable(value));
+    };
+    std::printf("Device %d\n", index + 1);
+    line("Product ID:", latin1(d.productId));
+    line("Product name:", latin1(d.productName));
+    line("MAC address:", latin1(d.macText));
+    line("IP mode:", d.ipMode == 0   ? QStringLiteral("STATIC")
+                     : d.ipMode == 1 ? QStringLiteral("DHCP")
+                                     : QString::number(d.ipMode));
+    line("IP address:", latin1(d.ipAddress));
+    line("Subnet mask:", latin1(d.subnetMask));
+    line("Gateway:", latin1(d.gateway));
+    line("DNS:", latin1(d.dns));
+    line("Web port:", QString::number(d.webPort));
+    line("Telnet port:", QString::number(d.telnetPort));
+    line("Serial number:", latin1(d.serialNum));
+    line("Description:", latin1(d.description));
+}
+
+int runDiscover(const QStringList &args)
+{
+    double wait = kDefaultWaitSeconds;
+    bool json = false;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--json")) {
+            json = true;
+        } else if (args[i] == QLatin1String("--wait")) {
+            if (i + 1 >= args.size())
+                return usage("--wait needs a number of seconds");
+            const auto w = parseWait(args[++i]);
+            if (!w)
+                return usage("--wait takes seconds from 0 to 3600");
+            wait = *w;
+        } else {
+            return usage("net discover takes only --wait SECONDS and --json");
+        }
+    }
+    Discoverer d;
+    if (!d.open())
+        return 1;
+    d.discover(wait);
+    int listed = 0;
+    for (int i = 0; i < d.session.deviceCount; ++i) {
+        if (d.session.statusTable[static_cast<std::size_t>(i)].interfaceKind != interfaceNetwork)
+            continue;
+        const net::Discovery &rec = d.service.discoveryTable[static_cast<std::size_t>(i)];
+        if (json)
+            std::printf("%s\n", QJsonDocument(toJson(i, rec)).toJson(QJsonDocument::Compact).constData());
+        else
+            printText(i, rec);
+        ++listed;
+    }
+    if (listed == 0) {
+        std::fputs("kelmctl: no network device answered.\n", stderr);
+        return 1;
+    }
+    return 0;
+}
+
+int runSet(const QStringList &args)
+{
+    if (args.isEmpty())
+        return usage("net set needs the MAC address of the device");
+    net::MacAddress mac{};
+    if (!net::macFromText(args[0].toStdString(), mac))
+        return usage("the MAC address must be six hex pairs such as 00:11:22:33:44:55");
+
+    struct Change
+    {
+        const char *option;
+        std::string net::NetworkSettings::*text;
+    };
+    static const Change kChanges[] = {
+        {"--ip", &net::NetworkSettings::ipAddress},     {"--mask", &net::NetworkSettings::subnetMask},
+        {"--gateway", &net::NetworkSettings::gateway},  {"--dns", &net::NetworkSettings::dns},
+        {"--web-port", &net::NetworkSettings::webPort}, {"--telnet-port", &net::NetworkSettings::telnetPort},
+    };
+    std::optional<int> mode;
+    QList<std::pair<const Change *, std::string>> changes;
+    double wait = kDefaultWaitSeconds;
+    bool json = false;
+    for (int i = 1; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("--json")) {
+            json = true;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            return usage(qPrintable(a + QStringLiteral(" needs a value or is not an option of net set")));
+        const QString value = args[++i];
+        if (a == QLatin1String("--mode")) {
+            if (value == QLatin1String("static"))
+                mode = 0;
+            else if (value == QLatin1String("dhcp"))
+                mode = 1;
+            else
+                return usage("--mode is static or dhcp");
+            continue;
+        }
+        if (a == QLatin1String("--wait")) {
+            const auto w = parseWait(value);
+            if (!w)
+                return usage("--wait takes seconds from 0 to 3600");
+            wait = *w;
+            continue;
+        }
+        const Change *found = nullptr;
+        for (const Change &c : kChanges)
+            if (a == QLatin1String(c.option))
+                found = &c;
+        if (!found)
+            return usage(qPrintable(QStringLiteral("unknown option ") + a + QStringLiteral(" of net set")));
+        changes.append({found, value.toLatin1().toStdString()});
+    }
+
+    Discoverer d;
+    if (!d.open())
+        return 1;
+    d.discover(wait);
+    int index = -1;
+    for (int i = 0; i < d.session.deviceCount && index < 0; ++i)
+        if (d.session.statusTable[static_cast<std::size_t>(i)].interfaceKind == interfaceNetwork &&
+            d.service.discoveryTable[static_cast<std::size_t>(i)].macBytes == mac)
+            index = i;
+    if (index < 0) {
+        std::fprintf(stderr, "kelmctl: no network device with MAC %s answered.\n",
+                     net::macToText(mac).c_str());
+        return 1;
+    }
+
+    // Start from what the device reported, as the page does, and change only what was asked.
+    net::NetworkSettings settings =
+        net::currentSettings(d.service.discoveryTable[static_cast<std::size_t>(index)]);
+    if (mode)
+        settings.modeIndex = *mode;
+    for (const auto &[change, value] : changes)
+        settings.*(change->text) = value;
+    const net::SettingsPacket sent = d.service.sendNetworkSettings(index, settings);
+    if (!sent.ok) {
+        std::fprintf(stderr, "kelmctl: %s.\n", sent.error.c_str());
+        return 1;
+    }
+    QString hex;
+    for (uint8_t b : sent.packet)
+        hex += QStringLiteral("%1 ").arg(b, 2, 16, QLatin1Char('0')).toUpper();
+    hex.chop(1);
+    if (json)
+        std::printf("%s\n", QJsonDocument(QJsonObject{{"mac", latin1(net::macToText(mac))}, {"packet", hex}})
+                                .toJson(QJsonDocument::Compact)
+                                .constData());
+    else
+        std::printf("Sent to %s: %s\n", net::macToText(mac).c_str(), qPrintable(hex));
+    return 0;
+}
+
+int runNet(const DeviceOptions &, const QStringList &args)
+{
+    if (args.isEmpty())
+        return usage("net needs discover or set");
+    if (args[0] == QLatin1String("discover"))
+        return runDiscover(args.mid(1));
+    if (args[0] == QLatin1String("set"))
+        return runSet(args.mid(1));
+    return usage("net knows only discover and set");
+}
+
+const DeviceCommandRegistration reg("net", &runNet);
+
+} // namespace

@@ -1,0 +1,59 @@
+#include "devsim/lib/UdpDevice.h"
+
+#include <QNetworkDatagram>
+
+UdpDevice::UdpDevice(const net::Discovery &identity, QObject *parent) : UdpDevice(identity, Options{}, parent)
+{
+}
+
+UdpDevice::UdpDevice(const net::Discovery &identity, const Options &options, QObject *parent)
+    : QObject(parent), m_record(identity), m_options(options)
+{
+    connect(&m_socket, &QUdpSocket::readyRead, this, &UdpDevice::readPending);
+}
+
+bool UdpDevice::start()
+{
+    if (!m_socket.bind(m_options.bindAddress, m_options.port,
+                       QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint))
+        return false;
+    if (m_options.joinGroup)
+        m_socket.joinMulticastGroup(m_options.group);
+    return true;
+}
+
+QByteArray UdpDevice::replyPacket() const
+{
+    const std::vector<uint8_t> p = net::makeDiscoveryReply(m_record);
+    QByteArray bytes(reinterpret_cast<const char *>(p.data()), static_cast<qsizetype>(p.size()));
+    if (m_fault == Fault::SwappedCrc)
+        std::swap(bytes[bytes.size() - 1], bytes[bytes.size() - 2]);
+    return bytes;
+}
+
+void UdpDevice::readPending()
+{
+    static const QByteArray request("\x01\x00\xFF\xFF", 4);
+    while (m_socket.hasPendingDatagrams()) {
+        const QNetworkDatagram d = m_socket.receiveDatagram();
+        m_received.append({d.data(), d.senderAddress(), static_cast<quint16>(d.senderPort()),
+                           d.destinationAddress(), d.hopLimit()});
+        const QByteArray &data = d.data();
+        if (data == request) {
+            if (m_fault == Fault::Silent)
+                continue;
+            const QByteArray answer = replyPacket();
+            const int copies = m_fault == Fault::Twice ? 2 : 1;
+            for (int i = 0; i < copies; ++i)
+                m_socket.writeDatagram(answer, d.senderAddress(), m_options.replyPort);
+            emit requestAnswered();
+            continue;
+        }
+        const auto bytes = std::span(reinterpret_cast<const uint8_t *>(data.constData()),
+                                     static_cast<std::size_t>(data.size()));
+        if (net::applySettingsPacket(bytes, m_record)) {
+            ++m_settingsApplied;
+            emit settingsChanged();
+        }
+    }
+}
