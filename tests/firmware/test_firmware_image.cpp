@@ -158,7 +158,7 @@ struct UploadRun
 };
 
 UploadRun runUpload(IspVariant variant, const std::vector<std::uint8_t> &image,
-              std::vector<std::string> answers = {})
+                    std::vector<std::string> answers = {})
 {
     UploadRun run;
     UploadSequencer seq(variant, image);

@@ -1,0 +1,355 @@
+// The firmware update end to end: IspUpload against the simulated device's ISP loader.
+#include <QElapsedTimer>
+#include <QSignalSpy>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "SimulatedLink.h"
+#include "app/core/Pause.h"
+#include "firmware/IspUpload.h"
+
+using ::testing::ElementsAre;
+
+namespace {
+
+struct Status
+{
+    QString text;
+    bool red;
+};
+
+// Records what Label1, Label_FW_Version and the progress bar would show.
+struct Shown
+{
+    explicit Shown(IspUpload &upload)
+    {
+        QObject::connect(&upload, &IspUpload::statusChanged, [this](const QString &t, bool red) {
+            status.push_back({t, red});
+        });
+        QObject::connect(&upload, &IspUpload::versionTextChanged,
+                         [this](const QString &t) { version.push_back(t); });
+        QObject::connect(&upload, &IspUpload::progressChanged, [this](int p) { progress.push_back(p); });
+    }
+    std::vector<Status> status;
+    std::vector<QString> version;
+    std::vector<int> progress;
+};
+
+quint32 addressOf(const SimulatedRequest &r)
+{
+    quint32 a = 0;
+    for (char b : r.payload)
+        a = (a << 8) | static_cast<quint8>(b);
+    return a;
+}
+
+// The FW_DATA requests with the address of the FW_ADDR before each.
+std::vector<quint32> dataAddresses(const SimulatedLink &link)
+{
+    std::vector<quint32> out;
+    quint32 address = 0;
+    for (const SimulatedRequest &r : link.device->requests()) {
+        if (r.command == Command::FW_ADDR)
+            address = addressOf(r);
+        else if (r.command == Command::FW_DATA)
+            out.push_back(address);
+    }
+    return out;
+}
+
+class IspUploadTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+    std::unique_ptr<SimulatedLink> connectIsp(HandshakeMode mode)
+    {
+        auto link = std::make_unique<SimulatedLink>(mode);
+        EXPECT_TRUE(link->started) << link->device->errorString().toStdString();
+        EXPECT_TRUE(link->connect());
+        EXPECT_TRUE(link->session.ispMode());
+        return link;
+    }
+
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(IspUploadTest, Variant1HundredBytesExactSequence)
+{
+    auto link = connectIsp(HandshakeMode::Isp029);
+    // 100 bytes carry no version record: the exact sequence is what matters here, so the image is
+    // sent through uploadFirmware directly.
+    const QByteArray image = firmwareImage(100);
+    IspUpload upload(link->session);
+    upload.openImageFile(writeFile(dir, "small.bin", image));
+    Shown shown(upload);
+    ASSERT_TRUE(upload.uploadFirmware(firmware::IspVariant::Isp029));
+
+    const QList<SimulatedRequest> &reqs = link->device->requests();
+    std::vector<Command> commands;
+    for (const SimulatedRequest &r : reqs)
+        commands.push_back(r.command);
+    EXPECT_THAT(commands, ElementsAre(Command::FW_ADDR, Command::FW_DATA, Command::FW_ADDR, Command::FW_DATA,
+                                      Command::FW_END));
+    EXPECT_EQ(reqs[0].line, "$SET FW_ADDR 0000" + QByteArray::fromStdString(crcText(crc16(0xFFFF, "0000"))));
+    EXPECT_EQ(reqs[0].payload, QByteArray::fromHex("0000"));
+    EXPECT_EQ(reqs[1].payload, image.left(64));
+    EXPECT_EQ(reqs[2].payload, QByteArray::fromHex("0040"));
+    EXPECT_EQ(reqs[3].payload, image.mid(64) + QByteArray(28, '\xFF'));
+    EXPECT_EQ(reqs[4].payload, QByteArray());
+    EXPECT_EQ(link->device->flash(), image + QByteArray(28, '\xFF'));
+    EXPECT_EQ(link->device->firmwareEnds(), 1);
+    EXPECT_THAT(shown.progress, ElementsAre(64, 100));
+    ASSERT_FALSE(shown.status.empty());
+    EXPECT_EQ(shown.status.back().text, "100%");
+    // 20 ms after every SET, 90 ms more after FW_DATA for this loader (lower bounds, device clock).
+    EXPECT_GE(reqs[2].atMs - reqs[1].atMs, 100);
+    EXPECT_GE(reqs[1].atMs - reqs[0].atMs, 15);
+}
+
+TEST_F(IspUploadTest, Variant2SixThousandBytes)
+{
+    auto link = connectIsp(HandshakeMode::Isp091);
+    const QByteArray image = firmwareImage(6000);
+    IspUpload upload(link->session);
+    Shown shown(upload);
+    upload.openImageFile(writeFile(dir, "fw6000.bin", image));
+    ASSERT_TRUE(upload.startFirmwareUpdate());
+
+    std::vector<quint32> expected;
+    for (quint32 a = 0; a < 6000; a += 128)
+        expected.push_back(a);
+    EXPECT_EQ(dataAddresses(*link), expected);
+
+    // FW_CHK right after the chunks at 1920 and 3968; FW_END right after the one at 5888.
+    const QList<SimulatedRequest> &reqs = link->device->requests();
+    std::vector<quint32> checkedAfter;
+    quint32 address = 0;
+    for (qsizetype i = 0; i < reqs.size(); ++i) {
+        if (reqs[i].command == Command::FW_ADDR)
+            address = addressOf(reqs[i]);
+        if (reqs[i].command == Command::FW_CHK && reqs[i - 1].command == Command::FW_DATA)
+            checkedAfter.push_back(address);
+    }
+    EXPECT_THAT(checkedAfter, ElementsAre(1920u, 3968u));
+    ASSERT_GE(reqs.size(), 2);
+    EXPECT_EQ(reqs.back().command, Command::FW_END);
+    const SimulatedRequest &last = reqs[reqs.size() - 2];
+    EXPECT_EQ(last.command, Command::FW_DATA);
+    EXPECT_EQ(last.payload, image.mid(5888) + QByteArray(16, '\xFF'));
+    EXPECT_EQ(link->device->flash(), image + QByteArray(16, '\xFF'));
+    EXPECT_EQ(link->device->blockChecks(), 2);
+
+    // Lower bounds: 20 + 30 ms after FW_DATA, 100 ms more after a block's first chunk, 50 ms before FW_END.
+    for (qsizetype i = 0; i + 1 < reqs.size(); ++i) {
+        if (reqs[i].command != Command::FW_DATA)
+            continue;
+        const qint64 gap = reqs[i + 1].atMs - reqs[i].atMs;
+        EXPECT_GE(gap, 45);
+        if (reqs[i - 1].command == Command::FW_ADDR && addressOf(reqs[i - 1]) % 2048 == 0) {
+            EXPECT_GE(gap, 145) << addressOf(reqs[i - 1]);
+        }
+    }
+    EXPECT_GE(reqs.back().atMs - last.atMs, 95);
+    ASSERT_FALSE(shown.progress.empty());
+    EXPECT_EQ(shown.progress.front(), 2);
+    EXPECT_EQ(shown.progress.back(), 100);
+    EXPECT_TRUE(std::is_sorted(shown.progress.begin(), shown.progress.end()));
+}
+
+TEST_F(IspUploadTest, BlockSumMismatchResendsTheBlock)
+{
+    auto link = connectIsp(HandshakeMode::Isp091);
+    link->device->faults().blockSumMismatch = 1;
+    const QByteArray image = firmwareImage(4096);
+    IspUpload upload(link->session);
+    upload.openImageFile(writeFile(dir, "fw4096.bin", image));
+    ASSERT_TRUE(upload.startFirmwareUpdate());
+
+    std::vector<quint32> expected;
+    for (quint32 a = 0; a < 2048; a += 128)
+        expected.push_back(a);
+    for (quint32 a = 0; a < 4096; a += 128)
+        expected.push_back(a);
+    EXPECT_EQ(dataAddresses(*link), expected);
+    // The FW_ADDR after the failed check carries the block's start again.
+    const QList<SimulatedRequest> &reqs = link->device->requests();
+    for (qsizetype i = 0; i < reqs.size(); ++i) {
+        if (reqs[i].command == Command::FW_CHK) {
+            ASSERT_LT(i + 1, reqs.size());
+            EXPECT_EQ(reqs[i + 1].command, Command::FW_ADDR);
+            EXPECT_EQ(addressOf(reqs[i + 1]), 0u);
+            break;
+        }
+    }
+    EXPECT_TRUE(link->log.text().contains("Warnning: Add:800, Check:")) << link->log.text().toStdString();
+    EXPECT_EQ(link->device->flash(), image);
+    // A whole number of blocks ends right after the last check, without a chunk of 0xFF.
+    EXPECT_EQ(reqs.back().command, Command::FW_END);
+    EXPECT_EQ(reqs[reqs.size() - 2].command, Command::FW_CHK);
+}
+
+TEST_F(IspUploadTest, MissingCheckAnswerTimesOutAndCanBeRetried)
+{
+    auto link = connectIsp(HandshakeMode::Isp091);
+    link->device->faults().onlyFor = Command::FW_CHK;
+    link->device->faults().dropReplies = -1;
+    const QByteArray image = firmwareImage(2100);
+    IspUpload upload(link->session);
+    Shown shown(upload);
+    upload.openImageFile(writeFile(dir, "fw2100.bin", image));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(upload.startFirmwareUpdate());
+    EXPECT_GE(clock.elapsed(), IspUpload::checkTimeoutMs);
+    EXPECT_LT(clock.elapsed(), IspUpload::checkTimeoutMs + 3000);
+    ASSERT_FALSE(shown.status.empty());
+    EXPECT_EQ(shown.status.back().text, "Update Fw Failed.");
+    EXPECT_TRUE(shown.status.back().red);
+    EXPECT_GT(link->requestsOf(Command::FW_CHK).size(), 10u);
+    EXPECT_TRUE(link->requestsOf(Command::FW_END).empty());
+    EXPECT_FALSE(upload.running());
+    EXPECT_FALSE(link->session.linkHeld());
+
+    // The device is still in its loader: the operator can start again.
+    link->device->faults() = SimulatedFaults{};
+    link->device->clearRequests();
+    EXPECT_TRUE(link->session.ispMode());
+    EXPECT_TRUE(upload.startFirmwareUpdate());
+    EXPECT_EQ(link->device->flash().left(image.size()), image);
+}
+
+TEST_F(IspUploadTest, PortVanishingEndsTheUpload)
+{
+    auto link = connectIsp(HandshakeMode::Isp029);
+    link->device->faults().vanishAfterRequests = 6;
+    IspUpload upload(link->session);
+    Shown shown(upload);
+    upload.openImageFile(writeFile(dir, "fw.bin", firmwareImage(4096)));
+    EXPECT_FALSE(upload.startFirmwareUpdate());
+    ASSERT_FALSE(shown.status.empty());
+    EXPECT_EQ(shown.status.back().text, "Update Fw Failed.");
+    EXPECT_TRUE(shown.status.back().red);
+    EXPECT_FALSE(link->session.linkHeld());
+}
+
+TEST_F(IspUploadTest, Variant1RefusesImagesOver64KiB)
+{
+    auto link = connectIsp(HandshakeMode::Isp029);
+    IspUpload upload(link->session);
+    Shown shown(upload);
+    upload.openImageFile(writeFile(dir, "big.bin", firmwareImage(65537)));
+    EXPECT_FALSE(upload.startFirmwareUpdate());
+    EXPECT_FALSE(upload.uploadFirmware(firmware::IspVariant::Isp029));
+    ASSERT_FALSE(shown.status.empty());
+    EXPECT_TRUE(shown.status.back().red);
+    EXPECT_TRUE(shown.status.back().text.contains("64KB"));
+    EXPECT_EQ(link->dialogs.confirms, 0); // refused before the question
+    EXPECT_TRUE(link->device->requests().isEmpty());
+}
+
+TEST_F(IspUploadTest, OpeningShowsTheVersionRecordOrRefuses)
+{
+    auto link = connectIsp(HandshakeMode::Isp091);
+    IspUpload upload(link->session);
+    Shown shown(upload);
+    const SYS_STATUS &record = link->session.statusTable[link->session.selectedDevice];
+
+    upload.openImageFile(writeFile(dir, "ok.bin", firmwareImage(2048)));
+    EXPECT_EQ(link->log.text(), "Fw Open OK.\r\n");
+    ASSERT_EQ(shown.version.size(), 1u);
+    EXPECT_EQ(shown.version[0], "Target :   VID-1A2B     PID-3C4D     Version-v1.02");
+    ASSERT_EQ(shown.status.size(), 1u);
+    EXPECT_EQ(shown.status[0].text, "0%");
+    EXPECT_FALSE(shown.status[0].red);
+    EXPECT_EQ(record.firmwareLoaded, 1);
+
+    upload.openImageFile(writeFile(dir, "norecord.bin", firmwareImage(2048, "", false)));
+    EXPECT_EQ(shown.version.back(), "Target :");
+    EXPECT_EQ(record.firmwareLoaded, 0);
+    EXPECT_FALSE(upload.startFirmwareUpdate());
+    EXPECT_EQ(shown.status.back().text, "Illegal FW.");
+    EXPECT_TRUE(shown.status.back().red);
+
+    upload.openImageFile(dir.filePath("missing.bin"));
+    EXPECT_EQ(link->log.text(), "Fw Open Fail.\r\n");
+    EXPECT_EQ(shown.status.back().text, "Update Fw Failed.");
+    EXPECT_TRUE(shown.status.back().red);
+
+    // A cancelled dialog opens the previous choice again.
+    const QString ok = writeFile(dir, "ok2.bin", firmwareImage(2048, "2.5"));
+    link->dialogs.openAnswer = ok;
+    upload.openFirmwareImage();
+    link->dialogs.openAnswer.clear();
+    upload.openFirmwareImage();
+    EXPECT_EQ(upload.imagePath(), ok);
+    EXPECT_EQ(shown.version.back(), "Target :   VID-1A2B     PID-3C4D     Version-2.5");
+    EXPECT_TRUE(link->device->requests().isEmpty());
+}
+
+TEST_F(IspUploadTest, OpeningWithoutIspKindOnlyLogs)
+{
+    SimulatedLink link(HandshakeMode::Normal);
+    ASSERT_TRUE(link.connect());
+    ASSERT_EQ(link.session.ispKind, 0);
+    link.session.statusTable[link.session.selectedDevice].firmwareLoaded = 7;
+    IspUpload upload(link.session);
+    Shown shown(upload);
+    upload.openImageFile(writeFile(dir, "ok.bin", firmwareImage(2048)));
+    EXPECT_EQ(link.log.text(), "Fw Open OK.\r\n");
+    EXPECT_TRUE(shown.version.empty());
+    EXPECT_TRUE(shown.status.empty());
+    EXPECT_EQ(link.session.statusTable[link.session.selectedDevice].firmwareLoaded, 7);
+    EXPECT_FALSE(upload.startFirmwareUpdate());
+    EXPECT_EQ(shown.status.back().text, "Not ISP Mode.");
+    EXPECT_TRUE(shown.status.back().red);
+}
+
+TEST_F(IspUploadTest, ConfirmationAtItsPlaceAndCancel)
+{
+    auto link = connectIsp(HandshakeMode::Isp029);
+    IspUpload upload(link->session);
+    upload.openImageFile(writeFile(dir, "ok.bin", firmwareImage(600)));
+    link->dialogs.answer = false;
+    const QPoint at(215, 330);
+    EXPECT_FALSE(upload.startFirmwareUpdate(&at));
+    EXPECT_EQ(link->dialogs.confirms, 1);
+    EXPECT_EQ(link->dialogs.lastText, "Warning!\r\nUpdate system firmware.");
+    ASSERT_TRUE(link->dialogs.lastAt.has_value());
+    EXPECT_EQ(*link->dialogs.lastAt, at);
+    EXPECT_TRUE(link->device->requests().isEmpty());
+}
+
+TEST_F(IspUploadTest, EverythingElseIsRefusedWhileTheUploadRuns)
+{
+    auto link = connectIsp(HandshakeMode::Isp091);
+    // A status poll would ask this record's input 1 for its mode.
+    link->session.statusTable[link->session.selectedDevice].inputNodes[0].modePolled = 1;
+    link->session.statusTable[link->session.selectedDevice].interfaceKind = 1;
+    IspUpload upload(link->session);
+    upload.openImageFile(writeFile(dir, "fw.bin", firmwareImage(4096)));
+    QSignalSpy refused(&upload, &IspUpload::refused);
+    bool probed = false;
+    bool secondStart = true;
+    QObject::connect(&upload, &IspUpload::progressChanged, [&](int percent) {
+        if (probed || percent < 10)
+            return;
+        probed = true;
+        secondStart = upload.startFirmwareUpdate();
+        link->session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+        link->session.BitBtn_DisconnectClick();
+        pauseWithEvents(2100); // longer than the poll interval
+    });
+    ASSERT_TRUE(upload.startFirmwareUpdate());
+    EXPECT_TRUE(probed);
+    EXPECT_FALSE(secondStart);
+    EXPECT_EQ(refused.count(), 1);
+    EXPECT_TRUE(link->requestsOf(Command::SYS_DSCPT).empty());
+    EXPECT_TRUE(link->requestsOf(Command::RXEDMD).empty());
+    EXPECT_TRUE(link->session.connected());
+    EXPECT_EQ(link->device->flash(), firmwareImage(4096));
+    EXPECT_EQ(link->dialogs.confirms, 1);
+}
