@@ -1,0 +1,259 @@
+#include "edid/CreatorBuilder.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+
+#include "edid/CreatorFieldChecks.h"
+#include "edid/CreatorTables.h"
+#include "edid/EdidEncoder.h"
+
+namespace {
+
+using Sad = std::array<std::uint8_t, 3>;
+
+// Reads number texts; the first text that is no integer is remembered and every read after it
+// gives 0 (the build is then abandoned).
+class NumberReader
+{
+  public:
+    std::int64_t operator()(const std::string &text)
+    {
+        if (m_error)
+            return 0;
+        if (auto v = creatorIntegerValue(text))
+            return *v;
+        m_error = notAnIntegerMessage(text);
+        return 0;
+    }
+    const std::optional<std::string> &error() const { return m_error; }
+
+  private:
+    std::optional<std::string> m_error;
+};
+
+// Channel bits for a channel count; counts outside 1..8 (only possible past a failed field check)
+// are held to that range so the descriptor keeps its format code.
+std::uint8_t channelBits(std::int64_t channels)
+{
+    return std::uint8_t(std::clamp<std::int64_t>(channels, 1, 8) - 1);
+}
+
+std::uint8_t formatCode(const Sad &sad)
+{
+    return std::uint8_t((sad[0] >> 3) & 0x0F);
+}
+
+std::uint8_t rateBits(const CreatorState &s, const AudioFormatRow &row)
+{
+    std::uint8_t bits = 0;
+    for (std::size_t i = 0; i < row.rates.size(); ++i)
+        if (s.*(row.rates[i].member))
+            bits |= sampleRateBits()[i].bit;
+    return bits;
+}
+
+template <typename Boxes> std::uint32_t checkedBits(const CreatorState &s, const Boxes &boxes)
+{
+    std::uint32_t bits = 0;
+    for (const auto &b : boxes)
+        if (s.*(b.box.member))
+            bits |= b.bit;
+    return bits;
+}
+
+Sad *firstFree(EdidFeatureRecord &rec)
+{
+    for (Sad &sad : rec.sads)
+        if (sad[0] == 0)
+            return &sad;
+    return nullptr;
+}
+
+// Video codes: a checked box adds its VIC once (into the first unused entry), an unchecked one
+// removes every entry of it.
+template <std::size_t N>
+void editVicList(std::array<std::uint8_t, N> &list, std::size_t count, std::uint8_t vic, bool checked)
+{
+    auto begin = list.begin(), end = list.begin() + std::ptrdiff_t(count);
+    const bool present = std::find(begin, end, vic) != end;
+    if (checked && !present) {
+        auto slot = std::find_if(begin, end, [](std::uint8_t c) { return c == 0 || c > 107; });
+        if (slot != end)
+            *slot = vic;
+    } else if (!checked && present) {
+        std::replace(begin, end, vic, std::uint8_t(0));
+    }
+}
+
+void buildAudio(const CreatorState &s, EdidFeatureRecord &rec, NumberReader &number)
+{
+    const AudioFormatRow &basic = *audioFormatByNumber(1);
+    const std::int64_t lpcmChannels = number(s.Edit_AudioLPCM_MaxCh);
+    auto formats = [] {
+        std::vector<const AudioFormatRow *> rows;
+        for (const AudioFormatRow &row : audioFormatRows())
+            if (row.number != 2) // the multichannel L-PCM box is hidden and never read
+                rows.push_back(&row);
+        return rows;
+    }();
+
+    // Add descriptors for what is newly offered.
+    if (lpcmChannels >= 3 && !(rec.audioFormats & AudioFormatFlags::LpcmMulti)) {
+        rec.audioFormats |= AudioFormatFlags::LpcmMulti;
+        if (Sad *sad = firstFree(rec))
+            *sad = {std::uint8_t(0x08 | channelBits(lpcmChannels)), 0, 0};
+    }
+    for (const AudioFormatRow *row : formats) {
+        if (s.*(row->box.member) && !(rec.audioFormats & row->flag)) {
+            rec.audioFormats |= row->flag;
+            if (Sad *sad = firstFree(rec))
+                *sad = {row->firstByte, 0, 0};
+        }
+    }
+    // Free the descriptors of what is no longer offered.
+    if (lpcmChannels <= 2 && (rec.audioFormats & AudioFormatFlags::LpcmMulti)) {
+        rec.audioFormats &= std::uint16_t(~AudioFormatFlags::LpcmMulti);
+        for (Sad &sad : rec.sads) {
+            if (formatCode(sad) == 1 && (sad[0] & 7) >= 2) {
+                sad = {0, 0, 0};
+                break;
+            }
+        }
+    }
+    for (const AudioFormatRow *row : formats) {
+        if (s.*(row->box.member) || !(rec.audioFormats & row->flag))
+            continue;
+        rec.audioFormats &= std::uint16_t(~row->flag);
+        for (Sad &sad : rec.sads) {
+            const bool ofFormat = row->number == 1 ? sad[0] == row->firstByte : formatCode(sad) == row->code;
+            if (sad[0] != 0 && ofFormat)
+                sad = {0, 0, 0};
+        }
+    }
+    // Fill every descriptor from its format's controls.
+    for (Sad &sad : rec.sads) {
+        if (sad[0] == 0)
+            continue;
+        const std::uint8_t code = formatCode(sad);
+        if (code == 1) {
+            if ((sad[0] & 7) != 1)
+                sad[0] = std::uint8_t((sad[0] & ~7) | channelBits(lpcmChannels));
+            sad[1] = rateBits(s, basic);
+            sad[2] = std::uint8_t(checkedBits(s, lpcmSampleSizeBoxes()));
+            continue;
+        }
+        const AudioFormatRow *row = audioFormatByCode(code);
+        if (!row)
+            continue;
+        sad[0] &= std::uint8_t(~7);
+        const std::int64_t channels = number(s.*(row->maxChannels.member));
+        if (channels > 0) {
+            sad[0] |= channelBits(channels);
+            sad[1] = rateBits(s, *row);
+            if (row->thirdByteIsBitRate)
+                // No field check guards the bit rate; beyond 2040 kHz it is held at the byte's maximum.
+                sad[2] = std::uint8_t(std::clamp<std::int64_t>(number(s.*(row->bitRate.member)) / 8, 0, 255));
+            else
+                sad[2] = row->defaultThirdByte;
+        } else {
+            sad[0] |= row->defaultChannelBits;
+            sad[1] = row->defaultRates;
+            sad[2] = row->defaultThirdByte;
+        }
+    }
+}
+
+std::uint8_t hexDigit(const std::string &text, std::size_t i)
+{
+    if (i >= text.size())
+        return 0;
+    const char c = text[i];
+    if (c >= '0' && c <= '9')
+        return std::uint8_t(c - '0');
+    if (c >= 'A' && c <= 'F')
+        return std::uint8_t(c - 'A' + 10);
+    if (c >= 'a' && c <= 'f')
+        return std::uint8_t(c - 'a' + 10);
+    return 0;
+}
+
+} // namespace
+
+bool buildCreatorEdid(const CreatorState &s, EdidFeatureRecord &record, std::string *error)
+{
+    EdidFeatureRecord rec = record;
+    NumberReader number;
+
+    setFieldText(rec.manufacturer, s.Edit_Creator_Manufac_Name.substr(0, 3));
+    setFieldText(rec.monitorName, s.Edit_Creator_Monitor_Name.substr(0, 13));
+    rec.productCode = std::uint16_t(number(s.Edit_Creator_Product_Code));
+    rec.serialNumber = std::uint32_t(number(s.Edit_Creator_Serial_Number));
+    rec.yearByte = std::uint8_t(number(s.Edit_Creator_Manufac_Year)); // modulo 256; the encoder converts
+    rec.week = std::uint8_t(number(s.Edit_Creator_Manufac_Week));
+
+    rec.establishedTimings = checkedBits(s, establishedTimingBoxes());
+    for (const CreatorBitBox &box : standardTimingBoxes()) {
+        const std::uint16_t code = std::uint16_t(box.bit);
+        auto &st = rec.standardTimings;
+        auto found = std::find(st.begin(), st.end(), code);
+        if (s.*(box.box.member) && found == st.end()) {
+            auto slot =
+                std::find_if(st.begin(), st.end(), [](std::uint16_t c) { return c == 0 || c == 0x0101; });
+            if (slot != st.end())
+                *slot = code;
+        } else if (!(s.*(box.box.member)) && found != st.end()) {
+            *found = 0x0101;
+        }
+    }
+
+    rec.ctaByte3 = std::uint8_t(checkedBits(s, colorSpaceBoxes()));
+    rec.y420Present = s.CheckBox_ColorSpace_3 ? 1 : 0;
+    const std::uint8_t depths = std::uint8_t(checkedBits(s, colorDepthBoxes()));
+    rec.hdmiVsdbByte6 = std::uint8_t(depths | (depths != 0 && s.CheckBox_ColorSpace_1 ? 0x08 : 0));
+    rec.colorimetry[0] = std::uint8_t(checkedBits(s, colorimetryBoxes()));
+
+    for (const VideoIdCodeBox &box : videoIdCodeBoxes())
+        editVicList(rec.svds, rec.svds.size(), box.vic, s.*(box.box.member));
+    for (const VideoIdCodeBox &box : yuv420Boxes())
+        editVicList(rec.y420Vics, 8, box.vic, s.*(box.box.member));
+    rec.hdmiVics.fill(0);
+    std::size_t hdmiVicCount = 0;
+    for (const VideoIdCodeBox &box : videoIdCodeBoxes())
+        if (box.hdmiVic != 0 && s.*(box.box.member) && hdmiVicCount < rec.hdmiVics.size())
+            rec.hdmiVics[hdmiVicCount++] = box.hdmiVic;
+
+    if (s.CheckBox_3D_Present)
+        rec.interfaceFlags |= InterfaceFlags::ThreeDPresent;
+    else
+        rec.interfaceFlags &= std::uint16_t(~InterfaceFlags::ThreeDPresent);
+
+    rec.hdrColorDepths = std::uint8_t(checkedBits(s, hdrDepthBoxes()));
+    rec.hdrStatic[0] = std::uint8_t(checkedBits(s, hdrEotfBoxes()));
+    rec.hdrStatic[1] = std::uint8_t((rec.hdrStatic[1] & ~0x01) | checkedBits(s, hdrDescriptorBoxes()));
+    for (std::size_t i = 0; i < hdrLuminanceEdits().size(); ++i)
+        rec.hdrStatic[2 + i] = std::uint8_t(number(s.*(hdrLuminanceEdits()[i].edit.member)));
+
+    buildAudio(s, rec, number);
+
+    rec.speakerAllocation = checkedBits(s, speakerBoxes());
+
+    // The page shows the address as four hexadecimal digits, so each character is read as one.
+    const std::string &cec = s.Edit_Creator_CEC_Address;
+    rec.cecAddress[0] = std::uint8_t(hexDigit(cec, 0) << 4 | hexDigit(cec, 1));
+    rec.cecAddress[1] = std::uint8_t(hexDigit(cec, 2) << 4 | hexDigit(cec, 3));
+
+    if (s.RadioButton_Edid_Fmt_Dvi)
+        rec.interfaceFlags |= InterfaceFlags::NoExtension;
+    else
+        rec.interfaceFlags &= std::uint16_t(~(InterfaceFlags::NoExtension | InterfaceFlags::NoHdmiBlock));
+
+    if (number.error()) {
+        if (error)
+            *error = *number.error();
+        return false;
+    }
+    encodeEdid(rec);
+    record = rec;
+    return true;
+}
