@@ -1,17 +1,20 @@
 #include "link/SlotTransfer.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSaveFile>
 
 #include <span>
 
 #include "app/core/DebugLog.h"
+#include "app/core/Pause.h"
 #include "edid/EdidBinFile.h"
 #include "link/DeviceSession.h"
 #include "link/SlotLists.h"
 
 namespace {
 
+constexpr int kQuarterGraceMs = 50;
 constexpr Command kQuarters[4] = {Command::ND_ED0A, Command::ND_ED0B, Command::ND_ED1A, Command::ND_ED1B};
 
 // Sends GET for one quarter. The reply processing resets lastCommand once it has checked the CRC
@@ -21,6 +24,13 @@ bool getQuarter(DeviceSession &session, Command quarter)
     if (session.linkHeld() || !session.portOpen())
         return false; // nothing would be sent
     session.sendCommand(Direction::GET, quarter, 0);
+    // On a busy machine the receive tick that completes the reply can run just after the pause;
+    // give it two more ticks before the quarter counts as lost. Nothing else is sent meanwhile, so a
+    // reply decoded now can only be this quarter's.
+    QElapsedTimer grace;
+    grace.start();
+    while (session.lastCommand == quarter && session.portOpen() && grace.elapsed() < kQuarterGraceMs)
+        pauseWithEvents(5);
     return session.lastCommand != quarter;
 }
 

@@ -34,6 +34,9 @@ QString slotText(SlotCode code)
 bool connectDevice(DeviceSession &session, const DeviceOptions &options)
 {
     session.setPortOverride(options.ports);
+    if (qEnvironmentVariableIsSet("KELMCTL_LOG"))
+        QObject::connect(&session.debugLog(), &DebugLog::appended,
+                         [](const QString &t) { std::fputs(t.toLocal8Bit().constData(), stderr); });
     session.BitBtn_SearchClick();
     if (!session.connected() || session.deviceCount < 1 || session.ispMode()) {
         sayError(session.ispMode() ? QStringLiteral("The device is in firmware-update mode.")
