@@ -12,8 +12,8 @@ inline std::uint8_t byteAt(const EdidImage &image, std::size_t k)
     return k < kEdidImageSize ? image[k] : 0;
 }
 
-// A data block at offset r; byte(k) is image byte r + k, header at k = 0. A block that runs past
-// the image's end is cut there.
+// A data block at offset r; byte(k) is image byte r + k, header at k = 0. Some rules read bytes
+// behind a short block, so reads are bounded by the image, not by the block.
 struct DataBlock
 {
     const EdidImage &image;
@@ -23,16 +23,16 @@ struct DataBlock
 };
 
 // Every block of `tag`, from offset 132 on, each search continuing behind the previous block.
-// The walk advances at least one byte per step and stops at byte 255, so it always ends.
+// The walk advances at least one byte per step and stops at the collection's end, so it always
+// ends.
 template <typename Fn> void forEachDataBlock(const EdidImage &image, std::uint8_t tag, Fn &&fn)
 {
     std::size_t pos = 132;
     while (findDataBlock(image, tag, pos)) {
-        const int declared = image[pos] & 0x1F;
-        const int available = static_cast<int>(kEdidImageSize - 1 - pos);
-        if (!fn(DataBlock{image, pos, std::min(declared, available)}))
+        const int len = image[pos] & 0x1F; // findDataBlock keeps it inside the image
+        if (!fn(DataBlock{image, pos, len}))
             return;
-        pos += static_cast<std::size_t>(declared) + 1;
+        pos += static_cast<std::size_t>(len) + 1;
     }
 }
 
@@ -261,8 +261,13 @@ bool findDataBlock(const EdidImage &image, std::uint8_t tag, std::size_t &positi
 {
     if (image[126] == 0)
         return false;
+    // The collection ends where the detailed timings start (byte 130), or at the image's end.
     const std::size_t end = std::min<std::size_t>(kEdidBlockSize + image[130], kEdidImageSize);
     for (std::size_t off = position; off < end; off += (image[off] & 0x1Fu) + 1u) {
+        // A block that runs past the collection is not a block: its "payload" would be timing
+        // descriptor bytes, read as audio formats or VICs the display never declared.
+        if (off + (image[off] & 0x1Fu) >= end)
+            return false;
         if ((image[off] >> 5) == tag) {
             position = off;
             return true;

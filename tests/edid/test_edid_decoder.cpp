@@ -522,3 +522,92 @@ TEST(EdidDecoder, NothingOfThePreviousImageSurvives)
     ASSERT_TRUE(decodeEdid(r, imageWithoutExtension()));
     EXPECT_EQ(toJson(edidRecordToJson(r), 1), toJson(edidRecordToJson(fresh), 1));
 }
+
+TEST(EdidDecoder, BlockRunningIntoTheTimingsIsNotABlock)
+{
+    // Video block 132..133, audio block 134..137. Byte 130 = 10 ends the collection at 138: the
+    // audio block fits. With byte 130 = 9 it runs into the timing descriptors: it is dropped and
+    // the walk ends there (timing bytes must not turn into audio formats).
+    const Bytes video = videoBlock({16});
+    const Bytes audio = audioBlock({0x3D, 0x07, 0x07});
+    EdidFeatureRecord r = decoded(imageWithBlocks({video, audio, videoBlock({97})}, 10));
+    EXPECT_EQ(r.audioFormats, AudioFormatFlags::Dts);
+    r = decoded(imageWithBlocks({video, audio, videoBlock({97})}, 9));
+    EXPECT_EQ(r.audioFormats, 0);
+    EXPECT_EQ(r.maxChannels, 0);
+    EXPECT_EQ(vec(r.svds), padded({16}, 24));
+    EXPECT_EQ(fieldText(r.maxResolutionName), "1080p@60Hz");
+}
+
+TEST(EdidDecoder, Byte130AndLengthsPointingAnywhereStayInsideTheImage)
+{
+    struct Case
+    {
+        const char *name;
+        std::uint8_t d;
+        std::size_t blockAt;
+        std::uint8_t header;
+    };
+    const Case cases[] = {
+        {"collection to the image's end, block at 255", 0xFF, 255, 0x5F},
+        {"collection to the image's end, long block near it", 0xFF, 240, 0x3F},
+        {"byte 130 below the first block", 3, 132, 0x41},
+        {"byte 130 zero", 0, 132, 0x41},
+        {"every byte a zero-length block", 0xFF, 0, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        EdidImage img = NewEdidTemplate;
+        if (c.blockAt == 0) {
+            std::fill(img.begin() + 131, img.end(), 0xE0); // extended tag, length 0
+        } else {
+            std::fill(img.begin() + 131, img.end(), 0x00);
+            img[c.blockAt] = c.header;
+        }
+        img[130] = c.d;
+        setEdidChecksums(img);
+        EdidFeatureRecord r;
+        ASSERT_TRUE(decodeEdid(r, img));
+        EXPECT_EQ(r.audioFormats, 0);
+        EXPECT_EQ(r.y420Present, 0);
+        std::size_t pos = 132;
+        for (std::uint8_t tag = 0; tag < 8; ++tag) {
+            pos = 132;
+            while (findDataBlock(img, tag, pos)) {
+                ASSERT_LE(pos + (img[pos] & 0x1F), 255u);
+                pos += (img[pos] & 0x1F) + 1u;
+            }
+        }
+    }
+}
+
+TEST(EdidDecoder, ExtensionTimingCopyStopsAtByte126Rule)
+{
+    // An entry is copied when 126 - d - 18i is at least 18.
+    struct Case
+    {
+        std::uint8_t d;
+        int copied;
+    };
+    for (const Case c : {Case{4, 3}, Case{72, 3}, Case{73, 2}, Case{90, 2}, Case{91, 1}, Case{108, 1},
+                         Case{109, 0}, Case{255, 0}}) {
+        SCOPED_TRACE(int(c.d));
+        EdidImage img = NewEdidTemplate;
+        for (std::size_t i = 131; i < 255; ++i)
+            img[i] = static_cast<std::uint8_t>(i);
+        img[130] = c.d;
+        setEdidChecksums(img);
+        EdidFeatureRecord r;
+        for (auto &dtd : r.extensionDtds)
+            dtd.fill(0xEE);
+        ASSERT_TRUE(decodeEdid(r, img));
+        for (int i = 0; i < 3; ++i) {
+            const std::size_t from = 128 + c.d + 18 * i;
+            if (i < c.copied)
+                EXPECT_TRUE(
+                    std::equal(r.extensionDtds[i].begin(), r.extensionDtds[i].end(), img.begin() + from));
+            else
+                EXPECT_EQ(r.extensionDtds[i][0], 0xEE) << "entry " << i << " must keep its old contents";
+        }
+    }
+}
