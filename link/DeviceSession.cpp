@@ -256,6 +256,12 @@ void DeviceSession::sendCommandNow(Direction dir, Command cmd, int length, const
     lastCommand = cmd;
     lastLength = length;
     clearRxBuffer();
+    // A late answer to the previous request still waiting at the port would run into this one's
+    // answer and spoil both; it is lost either way, so drop it here.
+    if (portOpen() && !m_portLost) {
+        m_port->clear(QSerialPort::Input);
+        m_port->readAll();
+    }
 
     if (cmd == Command::ENTRANCE) {
         writeBytes(" \r", 2);

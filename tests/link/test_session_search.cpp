@@ -29,3 +29,249 @@ TEST_F(SessionTest, NormalDeviceIsListedWithItsDescription)
 }
 
 } // namespace
+
+namespace {
+
+SimulatedDeviceConfig isp(HandshakeMode mode)
+{
+    SimulatedDeviceConfig c;
+    c.handshake = mode;
+    return c;
+}
+
+TEST_F(SessionTest, FirmwareUpdateModeIsListedAndEndsTheSearch)
+{
+    struct Case
+    {
+        HandshakeMode mode;
+        uint8_t kind;
+    } cases[] = {{HandshakeMode::Isp029, 1}, {HandshakeMode::Isp091, 2}};
+    for (const Case &c : cases) {
+        DebugLog caseLog;
+        DeviceSession s(caseLog);
+        SimulatedDevice d(isp(c.mode));
+        SimulatedDevice second; // never reached
+        ASSERT_TRUE(d.start());
+        ASSERT_TRUE(second.start());
+        s.setPortOverride({d.portPath(), second.portPath()});
+        QSignalSpy connectedSpy(&s, &DeviceSession::connectionChanged);
+        s.BitBtn_SearchClick();
+        EXPECT_TRUE(s.connected());
+        EXPECT_TRUE(s.ispMode());
+        EXPECT_EQ(s.ispKind, c.kind);
+        EXPECT_EQ(s.linkFlags() & DeviceSession::ispModeBit, DeviceSession::ispModeBit);
+        EXPECT_EQ(s.deviceCount, 1);
+        EXPECT_EQ(s.statusTable[0].interfaceKind, 1);
+        ASSERT_EQ(s.gridRows.size(), 1);
+        EXPECT_EQ(s.gridRows[0], QStringList({"1", d.portPath(), "KELM-ISP", "ISP Mode", "NC", "NC"}));
+        EXPECT_TRUE(caseLog.text().contains("No Device Detected.\r\n"));
+        // Only the handshake went out, and the poll waits for the first SET.
+        EXPECT_EQ(requestLines(d), QList<QByteArray>({"$ENTRANCE FFFF"}));
+        EXPECT_FALSE(s.Timer_Poll_Status().isActive());
+        EXPECT_TRUE(second.received().isEmpty());
+        ASSERT_EQ(connectedSpy.count(), 1);
+        EXPECT_EQ(connectedSpy[0][1].toBool(), true);
+
+        // A later search where the port answers neither tag takes no firmware-update branch.
+        s.BitBtn_DisconnectClick();
+        EXPECT_FALSE(s.ispMode());
+        EXPECT_EQ(s.ispKind, c.kind); // disconnect keeps it
+        d.config().handshake = HandshakeMode::Silent;
+        second.config().handshake = HandshakeMode::Silent;
+        s.BitBtn_SearchClick();
+        EXPECT_FALSE(s.connected());
+        EXPECT_FALSE(s.ispMode());
+        EXPECT_EQ(s.ispKind, 0);
+    }
+}
+
+TEST_F(SessionTest, SilentPortsEndIdleWithEveryPortClosed)
+{
+    addDevice(isp(HandshakeMode::Silent));
+    addDevice(isp(HandshakeMode::Silent));
+    QSignalSpy busy(&session, &DeviceSession::busyChanged);
+    session.BitBtn_SearchClick();
+    EXPECT_FALSE(session.connected());
+    EXPECT_FALSE(session.portOpen());
+    EXPECT_FALSE(session.Timer_UART_Rx().isActive());
+    EXPECT_FALSE(session.Timer_Poll_Status().isActive());
+    EXPECT_EQ(log.text().count("No Device Detected.\r\n"), 2);
+    EXPECT_EQ(session.deviceCount, 0);
+    ASSERT_EQ(busy.count(), 2);
+    EXPECT_TRUE(busy[0][0].toBool());
+    EXPECT_FALSE(busy[1][0].toBool());
+    EXPECT_EQ(session.portList().size(), 2);
+}
+
+TEST_F(SessionTest, OnlyTheFirstAnsweringPortIsConnected)
+{
+    SimulatedDevice &silent = addDevice(isp(HandshakeMode::Silent));
+    SimulatedDevice &first = addDevice();
+    SimulatedDevice &second = addDevice();
+    session.BitBtn_SearchClick();
+    ASSERT_TRUE(session.connected());
+    EXPECT_EQ(session.openPortName(), first.portPath());
+    EXPECT_EQ(requestLines(silent), QList<QByteArray>({"$ENTRANCE FFFF"}));
+    EXPECT_TRUE(second.received().isEmpty());
+    EXPECT_EQ(session.gridRows.size(), 1);
+    EXPECT_EQ(session.gridRows[0][1], first.portPath());
+}
+
+TEST_F(SessionTest, SlotListsFromTheCounts)
+{
+    struct Case
+    {
+        int inputs, outputs, users, internals;
+        QStringList all;
+        int srcSelected;
+        QStringList dest;
+    } cases[] = {
+        {2,
+         1,
+         3,
+         4,
+         {"Input 1", "Input 2", "----------------", "Output 1", "----------------", "User 1", "User 2",
+          "User 3", "----------------", "Internal 1", "Internal 2", "Internal 3", "Internal 4"},
+         3,
+         {"Input 1", "Input 2", "----------------", "User 1", "User 2", "User 3"}},
+        {0,
+         1,
+         0,
+         2,
+         {"----------------", "Output 1", "----------------", "----------------", "Internal 1", "Internal 2"},
+         1,
+         {"----------------"}},
+    };
+    for (const Case &c : cases) {
+        DebugLog caseLog;
+        DeviceSession s(caseLog);
+        SimulatedDeviceConfig config;
+        config.inputs = c.inputs;
+        config.outputs = c.outputs;
+        config.users = c.users;
+        config.internals = c.internals;
+        SimulatedDevice d(config);
+        ASSERT_TRUE(d.start());
+        s.setPortOverride({d.portPath()});
+        QSignalSpy lists(&s, &DeviceSession::slotListsChanged);
+        s.BitBtn_SearchClick();
+        ASSERT_TRUE(s.connected());
+        EXPECT_GE(lists.count(), 1);
+        EXPECT_EQ(s.slotListAll.items, c.all);
+        EXPECT_EQ(s.slotListAll.selected, 0);
+        EXPECT_EQ(s.slotListSrc.items, c.all);
+        EXPECT_EQ(s.slotListSrc.selected, c.srcSelected);
+        EXPECT_EQ(s.slotListDest.items, c.dest);
+        EXPECT_EQ(s.slotListDest.selected, 0);
+        EXPECT_EQ(s.slotListUpload.items, c.dest);
+        EXPECT_EQ(s.slotListUpload.selected, 0);
+
+        s.BitBtn_DisconnectClick();
+        EXPECT_TRUE(s.slotListAll.items.isEmpty());
+        EXPECT_TRUE(s.slotListUpload.items.isEmpty());
+    }
+}
+
+TEST_F(SessionTest, DescriptorFlagsAndModeButtons)
+{
+    SimulatedDeviceConfig config;
+    config.nodeReplyBody = QByteArray("5\f300\f7\fT\fF\fT\fT\fx\f");
+    QSignalSpy modes(&session, &DeviceSession::modeButtonsEnabled);
+    connectDevice(config);
+    const NodeDescriptor &n = session.statusTable[0].inputNodes[0];
+    EXPECT_EQ(n.nodeValue0, 5);
+    EXPECT_EQ(n.nodeValue1, 300 & 0xFF);
+    EXPECT_EQ(n.nodeValue2, 7);
+    EXPECT_EQ(n.nodeFlag3, 1);
+    EXPECT_EQ(n.modeSelectable, 0);
+    EXPECT_EQ(n.copyAvailable, 1);
+    EXPECT_EQ(n.modePolled, 1);
+    EXPECT_EQ(n.nodeFlag8, 0);
+    EXPECT_EQ(n.currentEdidMode, 255);
+    // Not selectable: no mode button is enabled.
+    EXPECT_EQ(modes.count(), 0);
+}
+
+TEST_F(SessionTest, SelectableInputEnablesItsModeButtons)
+{
+    QSignalSpy modes(&session, &DeviceSession::modeButtonsEnabled);
+    SimulatedDeviceConfig config;
+    config.internals = 3;
+    config.outputs = 1;
+    config.users = 5;
+    connectDevice(config);
+    ASSERT_EQ(modes.count(), 1);
+    EXPECT_EQ(modes[0], QVariantList({true, 3, 1, 5}));
+    session.BitBtn_DisconnectClick();
+    ASSERT_EQ(modes.count(), 2);
+    EXPECT_EQ(modes[1], QVariantList({false, 3, 1, 5}));
+}
+
+TEST_F(SessionTest, DisconnectEmptiesRowsButKeepsTheirCount)
+{
+    connectDevice();
+    // A network device listed after the serial one.
+    const int index = session.takeDeviceIndex();
+    session.setGridRow(index + 1, {"2", "LAN", "NETDEV", " x ", "10.0.0.2", "00:11:22:33:44:55"});
+    QSignalSpy closeSpy(&session, &DeviceSession::closeWindowsRequested);
+    QSignalSpy headerSpy(&session, &DeviceSession::gridHeaderReset);
+    session.BitBtn_DisconnectClick();
+    EXPECT_FALSE(session.connected());
+    EXPECT_FALSE(session.portOpen());
+    EXPECT_FALSE(session.Timer_UART_Rx().isActive());
+    EXPECT_FALSE(session.Timer_Poll_Status().isActive());
+    EXPECT_FALSE(session.replyPumpRunning());
+    EXPECT_EQ(session.linkFlags(), 0);
+    EXPECT_EQ(session.deviceCount, 0);
+    ASSERT_EQ(session.gridRows.size(), 2);
+    for (const QStringList &row : session.gridRows)
+        EXPECT_EQ(row, QStringList(6, QString()));
+    EXPECT_EQ(closeSpy.count(), 1);
+    EXPECT_EQ(headerSpy.count(), 1);
+    // The records keep their last contents.
+    EXPECT_EQ(session.statusTable[0].productName, "HDM-4K44");
+}
+
+TEST_F(SessionTest, NetworkDeviceDuringTheSearchKeepsItsOwnIndex)
+{
+    SimulatedDevice &d = addDevice();
+    // One network answer arrives during the handshake pause, one while the description is read.
+    auto listNetworkDevice = [this](const QString &name) {
+        const int index = session.takeDeviceIndex();
+        ASSERT_GE(index, 0);
+        session.statusTable[static_cast<std::size_t>(index)].interfaceKind = 0;
+        session.statusTable[static_cast<std::size_t>(index)].productName = name;
+        session.setGridRow(index + 1, {QString::number(index + 1), "LAN", name, "", "", ""});
+    };
+    QObject::connect(&session, &DeviceSession::networkDiscoveryRequested, &session, [&] {
+        QTimer::singleShot(100, &session, [&] { listNetworkDevice("NET-A"); });
+        QTimer::singleShot(420, &session, [&] { listNetworkDevice("NET-B"); });
+    });
+    session.BitBtn_SearchClick();
+    pauseWithEvents(100);
+    ASSERT_TRUE(session.connected());
+    EXPECT_EQ(session.deviceCount, 3);
+    // NET-A took row 1, NET-B row 2 while the serial device's description was read, the serial
+    // device got row 3 and its record there.
+    EXPECT_EQ(session.selectedDevice, 2);
+    EXPECT_EQ(session.statusTable[0].productName, "NET-A");
+    EXPECT_EQ(session.statusTable[1].productName, "NET-B");
+    EXPECT_EQ(session.statusTable[1].interfaceKind, 0);
+    EXPECT_EQ(session.statusTable[2].productName, "HDM-4K44");
+    EXPECT_EQ(session.statusTable[2].interfaceKind, 1);
+    EXPECT_EQ(session.statusTable[2].inputCount, 4);
+    EXPECT_EQ(session.gridRows[2][0], "3");
+    EXPECT_EQ(session.gridRows[2][1], d.portPath());
+    EXPECT_EQ(session.gridRows[0][2], "NET-A");
+}
+
+TEST_F(SessionTest, TwentyFirstDeviceIsNotListed)
+{
+    for (int i = 0; i < statusTableSize; ++i)
+        EXPECT_EQ(session.takeDeviceIndex(), i);
+    EXPECT_EQ(session.takeDeviceIndex(), -1);
+    EXPECT_EQ(session.deviceCount, statusTableSize);
+    EXPECT_TRUE(log.text().contains("not listed"));
+}
+
+} // namespace

@@ -1,0 +1,246 @@
+// Reply decoding, the status poll and the port going away, against a connected simulated device.
+#include "tests/link/SessionFixture.h"
+
+#include "link/SlotLists.h"
+
+namespace {
+
+TEST_F(SessionTest, AnswerLeftAtThePortDoesNotSpoilTheNextOne)
+{
+    SimulatedDevice &d = addDevice();
+    ASSERT_EQ(session.openPort(d.portPath()), DeviceSession::OpenResult::Ok);
+    session.setReplyPumpRunning(true);
+    // The SET's answer arrives while no tick runs, as when the 20 ms pause ends between ticks.
+    session.sendCommand(Direction::SET, Command::ND_SEL, {0x00, 0x00});
+    pauseWithEvents(30);
+    session.Timer_UART_Rx().start();
+    session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+    EXPECT_FALSE(log.text().contains("CRC Error!"));
+    EXPECT_EQ(session.currentStatus().productName, "HDM-4K44");
+}
+
+TEST_F(SessionTest, ModeReportOnlyAfterAGet)
+{
+    SimulatedDevice &d = connectDevice();
+    QSignalSpy reports(&session, &DeviceSession::edidModeReported);
+    session.sendCommand(Direction::SET, Command::RXEDMD, {3});
+    pauseWithEvents(40);
+    EXPECT_EQ(d.edidMode(), 3);
+    EXPECT_EQ(reports.count(), 0);
+    EXPECT_FALSE(log.text().contains("CRC Error!"));
+    session.sendCommand(Direction::GET, Command::RXEDMD, 2);
+    ASSERT_EQ(reports.count(), 1);
+    EXPECT_EQ(reports[0][0].value<quint8>(), 3);
+}
+
+TEST_F(SessionTest, StrayReplyIsCheckedButDecodesNothing)
+{
+    SimulatedDevice &d = connectDevice();
+    session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+    ASSERT_EQ(session.lastCommand, Command::ENTRANCE);
+    QSignalSpy stored(&session, &DeviceSession::systemDescriptionStored);
+    const std::string other = "FFFF\f0000\fOTHER\fX\fs\f9\fT\f1\f1\f1\f1\f";
+    d.sendRaw(QByteArray::fromStdString(replyLine(other)));
+    pauseWithEvents(80);
+    EXPECT_EQ(stored.count(), 0);
+    EXPECT_EQ(session.statusTable[0].productName, "HDM-4K44");
+    // Its CRC is still checked.
+    d.sendRaw("garbage\n");
+    pauseWithEvents(80);
+    EXPECT_EQ(log.text().count("CRC Error!"), 1);
+}
+
+TEST_F(SessionTest, CrcFaultsLeaveTheStateAndRestartThePoll)
+{
+    struct Case
+    {
+        const char *name;
+        void (*arm)(SimulatedFaults &);
+    } cases[] = {
+        {"lowercase", [](SimulatedFaults &f) { f.lowercaseCrc = 1; }},
+        {"wrong digit", [](SimulatedFaults &f) { f.badCrc = 1; }},
+    };
+    SimulatedDevice &d = connectDevice();
+    for (const Case &c : cases) {
+        d.config().productName = "RENAMED";
+        // A body whose CRC has letters, so lowercase really differs.
+        c.arm(d.faults());
+        const int before = static_cast<int>(log.text().count("CRC Error!"));
+        session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+        pauseWithEvents(30);
+        EXPECT_EQ(log.text().count("CRC Error!"), before + 1) << c.name;
+        EXPECT_EQ(session.statusTable[0].productName, "HDM-4K44") << c.name;
+        EXPECT_TRUE(session.Timer_Poll_Status().isActive()) << c.name;
+        EXPECT_EQ(session.lastLength, 0);
+        EXPECT_EQ(session.lastCommand, Command::SYS_DSCPT); // stays after a CRC error
+        d.config().productName = "HDM-4K44";
+    }
+}
+
+TEST_F(SessionTest, MalformedDescriptionsAreRejectedWhole)
+{
+    struct Case
+    {
+        const char *body;
+        const char *logged;
+    } cases[] = {
+        {"V\fP\fNEW\fS\f5\f1\fT\f4\f1\fx\f8\f", "is not a number"},
+        {"V\fP\fNEW\fS\f5\f1\fT\f4\f1\f", "too few fields"},
+        {"", "too few fields"},
+    };
+    SimulatedDevice &d = connectDevice();
+    for (const Case &c : cases) {
+        d.config().systemReplyBody = QByteArray(c.body);
+        session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+        EXPECT_TRUE(log.text().contains(c.logged)) << c.body;
+        const SYS_STATUS &s = session.statusTable[0];
+        EXPECT_EQ(s.productName, "HDM-4K44") << c.body;
+        EXPECT_EQ(s.vid, "1A2B") << c.body;
+        EXPECT_EQ(s.userCount, 8) << c.body;
+        EXPECT_EQ(session.slotListAll.items.size(), 4 + 1 + 8 + 8 + 3);
+    }
+    // Counts keep their low 8 bits.
+    d.config().systemReplyBody = QByteArray("V\fP\fNEW\fS\f5\f1\fT\f258\f1\f0\f0\f");
+    session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+    EXPECT_EQ(session.statusTable[0].inputCount, 2);
+    EXPECT_EQ(session.statusTable[0].productName, "NEW");
+}
+
+TEST_F(SessionTest, NodeDescriptionGoesToTheSelectedSlot)
+{
+    SimulatedDeviceConfig config;
+    config.outputNode.value0 = 42;
+    config.outputNode.copyAvailable = false;
+    connectDevice(config);
+    SYS_STATUS &s = session.statusTable[0];
+    session.selectSlot(makeSlotCode(SlotKind::Output, 1));
+    session.sendCommand(Direction::GET, Command::ND_DSCPT, 5);
+    EXPECT_EQ(s.outputNodes[0].nodeValue0, 42);
+    EXPECT_EQ(s.outputNodes[0].copyAvailable, 0);
+    session.selectSlot(makeSlotCode(SlotKind::Input, 3));
+    session.sendCommand(Direction::GET, Command::ND_DSCPT, 5);
+    EXPECT_EQ(s.inputNodes[2].nodeValue0, 1);
+
+    // No place for a user or internal slot's descriptor, nor for slot 11 of a kind.
+    const auto before = s.inputNodes;
+    const auto outputsBefore = s.outputNodes;
+    for (SlotCode code : {makeSlotCode(SlotKind::User, 1), makeSlotCode(SlotKind::Internal, 2),
+                          SlotCode(0x000A), SlotCode(0x100A)}) {
+        session.selectSlot(code);
+        session.sendCommand(Direction::GET, Command::ND_DSCPT, 5);
+    }
+    EXPECT_EQ(s.inputNodes, before);
+    EXPECT_EQ(s.outputNodes, outputsBefore);
+    EXPECT_EQ(log.text().count("Node description not stored"), 4);
+}
+
+TEST_F(SessionTest, EdidQuartersFillTheTransferImageOnGetOnly)
+{
+    SimulatedDevice &d = connectDevice();
+    const EdidImage user2 = d.slotImage(2, 2);
+    session.selectSlot(makeSlotCode(SlotKind::User, 2));
+    for (Command c : {Command::ND_ED0A, Command::ND_ED0B, Command::ND_ED1A, Command::ND_ED1B})
+        session.sendCommand(Direction::GET, c, 5);
+    EXPECT_EQ(session.transferImage(), user2);
+
+    // A SET writes the slot; its answer leaves the image alone.
+    EdidImage written = d.slotImage(0, 1);
+    written[20] = 0x5A;
+    setEdidChecksums(written);
+    session.selectSlot(makeSlotCode(SlotKind::Input, 2));
+    const Command quarters[] = {Command::ND_ED0A, Command::ND_ED0B, Command::ND_ED1A, Command::ND_ED1B};
+    for (int q = 0; q < 4; ++q)
+        session.sendCommand(Direction::SET, quarters[q],
+                            std::span<const uint8_t>(written.data() + 64 * q, 64));
+    pauseWithEvents(40);
+    EXPECT_EQ(d.slotImage(0, 2), written);
+    EXPECT_EQ(session.transferImage(), user2);
+    EXPECT_FALSE(log.text().contains("CRC Error!"));
+}
+
+TEST_F(SessionTest, ShortEdidAnswerDecodesTheZerosAfterIt)
+{
+    SimulatedDevice &d = connectDevice();
+    session.transferImage().bytes.fill(0x77);
+    d.faults().dropReplies = 1;
+    session.sendCommand(Direction::GET, Command::ND_ED0B, 5);
+    d.sendRaw(QByteArray::fromStdString(replyLine("0A0B")));
+    pauseWithEvents(80);
+    const EdidImage &image = session.transferImage();
+    EXPECT_EQ(image[64], 0x0A);
+    EXPECT_EQ(image[65], 0x0B);
+    for (int i = 70; i < 128; ++i)
+        EXPECT_EQ(image[static_cast<std::size_t>(i)], 0) << i;
+    EXPECT_EQ(image[0], 0x77);
+    EXPECT_EQ(image[128], 0x77);
+}
+
+TEST_F(SessionTest, StatusPollAsksForTheModeEveryTwoSeconds)
+{
+    SimulatedDeviceConfig config;
+    config.edidMode = 5;
+    SimulatedDevice &d = connectDevice(config);
+    QSignalSpy reports(&session, &DeviceSession::edidModeReported);
+    ASSERT_TRUE(session.Timer_Poll_Status().isActive());
+    ASSERT_TRUE(waitFor([&] { return reports.count() >= 1; }, 3000));
+    EXPECT_EQ(reports[0][0].value<quint8>(), 5);
+    EXPECT_EQ(requestLines(d).value(0), QByteArray("$GET RXEDMD FFFF"));
+}
+
+TEST_F(SessionTest, NoPollWithoutModePolled)
+{
+    SimulatedDeviceConfig config;
+    config.inputNode.modePolled = false;
+    SimulatedDevice &d = connectDevice(config);
+    pauseWithEvents(2300);
+    EXPECT_TRUE(d.requests().isEmpty());
+}
+
+TEST_F(SessionTest, PortVanishingMidPollReturnsToIdle)
+{
+    SimulatedDevice &d = connectDevice();
+    QSignalSpy idle(&session, &DeviceSession::connectionChanged);
+    d.faults().vanishAfterRequests = 1; // the poll's request is the last thing it hears
+    ASSERT_TRUE(waitFor([&] { return !session.connected(); }, 4000));
+    EXPECT_FALSE(session.portOpen());
+    EXPECT_FALSE(session.Timer_UART_Rx().isActive());
+    EXPECT_FALSE(session.Timer_Poll_Status().isActive());
+    EXPECT_EQ(session.deviceCount, 0);
+    EXPECT_EQ(session.gridRows.value(0), QStringList(6, QString()));
+    EXPECT_TRUE(log.text().contains("lost"));
+    ASSERT_GE(idle.count(), 1);
+    EXPECT_FALSE(idle.last()[0].toBool());
+    // Nothing keeps running or logging afterwards.
+    const QString logNow = log.text();
+    pauseWithEvents(300);
+    EXPECT_EQ(log.text(), logNow);
+    // Disconnect afterwards is harmless, and a new search finds nothing at the gone port.
+    session.BitBtn_DisconnectClick();
+    session.BitBtn_SearchClick();
+    EXPECT_FALSE(session.connected());
+}
+
+TEST_F(SessionTest, PortVanishingDuringTheHandshakeMovesOn)
+{
+    SimulatedDevice &gone = addDevice();
+    SimulatedDevice &next = addDevice();
+    gone.faults().vanishAfterRequests = 1;
+    session.BitBtn_SearchClick();
+    ASSERT_TRUE(session.connected());
+    EXPECT_EQ(session.openPortName(), next.portPath());
+    EXPECT_EQ(session.deviceCount, 1);
+}
+
+TEST_F(SessionTest, PortVanishingWhileDescribingEndsIdle)
+{
+    SimulatedDevice &d = addDevice();
+    d.faults().vanishAfterRequests = 2; // after the description request
+    session.BitBtn_SearchClick();
+    EXPECT_FALSE(session.connected());
+    EXPECT_FALSE(session.searching());
+    EXPECT_EQ(session.deviceCount, 0);
+    pauseWithEvents(50);
+    EXPECT_FALSE(session.portOpen());
+}
+
+} // namespace
