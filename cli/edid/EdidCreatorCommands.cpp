@@ -1,0 +1,241 @@
+// kelmctl edid state | build | roundtrip: the EDID Creator without its page. They run the same
+// loader, field checks, HDR rule and builder as the page.
+//   state FILE [--new] [--date YYYY-MM-DD] [--json]   the controls after loading FILE
+//   build BASE STATE.json [--new] [--date YYYY-MM-DD] -o FILE
+//                                                     load BASE, set the controls STATE.json names,
+//                                                     check the fields as the page does, build
+//   roundtrip FILE -o OUT                             load, then build with the controls unchanged
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "cli/edid/EdidCliArgs.h"
+#include "cli/edid/EdidCommands.h"
+#include "edid/CreatorBuilder.h"
+#include "edid/CreatorFieldChecks.h"
+#include "edid/CreatorLoader.h"
+#include "edid/CreatorRules.h"
+#include "edid/CreatorStateJson.h"
+#include "edid/EdidBinFile.h"
+
+namespace {
+
+struct CreatorArgs
+{
+    std::vector<std::string> files;
+    std::string output;
+    bool hasOutput = false;
+    bool json = false;
+    bool fromNew = false;
+    bool hasDate = false;
+    CreatorDate date;
+};
+
+bool parseDate(const std::string &text, CreatorDate &date)
+{
+    int y = 0;
+    unsigned m = 0, d = 0;
+    char tail = 0;
+    if (text.size() != 10 || std::sscanf(text.c_str(), "%4d-%2u-%2u%c", &y, &m, &d, &tail) != 3)
+        return false;
+    static const unsigned daysIn[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    if (m < 1 || m > 12 || d < 1 || d > daysIn[m - 1] || (m == 2 && d == 29 && !leap))
+        return false;
+    date = {y, m, d};
+    return true;
+}
+
+// Options a subcommand does not take are reported as unknown.
+bool parseArgs(const char *command, const std::vector<std::string> &args, bool allowJson, bool allowNew,
+               bool allowOutput, CreatorArgs &out)
+{
+    bool optionsDone = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &a = args[i];
+        auto value = [&](std::string &into) {
+            if (i + 1 >= args.size()) {
+                std::fprintf(stderr, "kelmctl: edid %s: %s needs a value.\n", command, a.c_str());
+                return false;
+            }
+            into = args[++i];
+            return true;
+        };
+        if (!optionsDone && a == "--") {
+            optionsDone = true;
+        } else if (!optionsDone && allowJson && a == "--json") {
+            out.json = true;
+        } else if (!optionsDone && allowNew && a == "--new") {
+            out.fromNew = true;
+        } else if (!optionsDone && allowNew && a == "--date") {
+            std::string text;
+            if (!value(text))
+                return false;
+            if (!parseDate(text, out.date)) {
+                std::fprintf(stderr, "kelmctl: edid %s: '%s' is not a date of the form YYYY-MM-DD.\n",
+                             command, text.c_str());
+                return false;
+            }
+            out.hasDate = true;
+        } else if (!optionsDone && allowOutput && (a == "-o" || a == "--output")) {
+            if (!value(out.output))
+                return false;
+            out.hasOutput = true;
+        } else if (!optionsDone && a.size() > 1 && a[0] == '-') {
+            std::fprintf(stderr, "kelmctl: edid %s: unknown option '%s'; see kelmctl --help.\n", command,
+                         a.c_str());
+            return false;
+        } else {
+            out.files.push_back(a);
+        }
+    }
+    return true;
+}
+
+// The creator after "NEW" (--new: the base counts as the template, the date is today's or
+// --date) or after "OPEN".
+struct Creator
+{
+    CreatorState state;
+    EdidFeatureRecord record;
+};
+
+void loadCreator(Creator &c, const EdidImage &image, const CreatorArgs &a)
+{
+    c.record.status = EdidStatus::HoldsImage | (a.fromNew ? EdidStatus::FromNew : 0);
+    loadCreatorFromEdid(c.state, c.record, image, a.hasDate ? a.date : currentCreatorDate());
+}
+
+// The page refuses to build from an image that failed validation; so do we.
+bool reportInvalidImage(const Creator &c, const std::string &file)
+{
+    if (!(c.record.status & EdidStatus::ErrorMask))
+        return false;
+    std::fprintf(stderr, "kelmctl: %s is not a valid EDID, so nothing was built:\n", file.c_str());
+    for (const std::string &m : edidValidationMessages(c.record.status))
+        std::fprintf(stderr, "%s\n", m.c_str());
+    return true;
+}
+
+int buildAndWrite(Creator &c, const std::string &output)
+{
+    std::string error;
+    if (!buildCreatorEdid(c.state, c.record, &error)) {
+        std::fprintf(stderr, "kelmctl: %s.\n", error.c_str());
+        return 1;
+    }
+    if (!writeEdidBinFile(output, c.record.image, &error)) {
+        std::fprintf(stderr, "kelmctl: %s.\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+bool readJsonFile(const std::string &path, JsonValue &out)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "kelmctl: cannot open %s.\n", path.c_str());
+        return false;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::string error;
+    if (!parseJson(text.str(), out, &error)) {
+        std::fprintf(stderr, "kelmctl: %s is not valid JSON: %s\n", path.c_str(), error.c_str());
+        return false;
+    }
+    return true;
+}
+
+int runState(const std::vector<std::string> &args)
+{
+    CreatorArgs a;
+    if (!parseArgs("state", args, true, true, false, a))
+        return 2;
+    if (a.files.size() != 1) {
+        std::fputs("kelmctl: edid state needs exactly one file.\n", stderr);
+        return 2;
+    }
+    EdidImage image;
+    if (!readEdidForCli(a.files[0], image))
+        return 1;
+    Creator c;
+    loadCreator(c, image, a);
+    const JsonValue state = creatorStateToJson(c.state);
+    if (a.json) {
+        printLine(toJson(state, 2));
+    } else {
+        for (const auto &[name, value] : state.members())
+            printLine(name + ": " + toJson(value));
+    }
+    // The controls show placeholders for an invalid image; say why.
+    if (c.record.status & EdidStatus::ErrorMask) {
+        for (const std::string &m : edidValidationMessages(c.record.status))
+            std::fprintf(stderr, "%s\n", m.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int runBuild(const std::vector<std::string> &args)
+{
+    CreatorArgs a;
+    if (!parseArgs("build", args, false, true, true, a))
+        return 2;
+    if (a.files.size() != 2 || !a.hasOutput) {
+        std::fputs("kelmctl: edid build needs a base image, a state file and -o FILE.\n", stderr);
+        return 2;
+    }
+    EdidImage image;
+    if (!readEdidForCli(a.files[0], image))
+        return 1;
+    JsonValue json;
+    if (!readJsonFile(a.files[1], json))
+        return 1;
+    Creator c;
+    loadCreator(c, image, a);
+    if (reportInvalidImage(c, a.files[0]))
+        return 1;
+    std::string error;
+    if (!applyCreatorStateJson(json, c.state, &error)) {
+        std::fprintf(stderr, "kelmctl: %s: %s\n", a.files[1].c_str(), error.c_str());
+        return 1;
+    }
+    // The page's field checks and HDR rule: a failing one is reported with its own message.
+    if (auto failure = firstFailingFieldCheck(c.state)) {
+        std::fprintf(stderr, "kelmctl: %s: %s\n", failure->check->field.name,
+                     failure->result.message.c_str());
+        return 1;
+    }
+    if (anyHdrChecked(c.state) && !any4KChecked(c.state)) {
+        std::fprintf(stderr, "kelmctl: %s\n", kHdrNeeds4kMessage);
+        return 1;
+    }
+    return buildAndWrite(c, a.output);
+}
+
+int runRoundtrip(const std::vector<std::string> &args)
+{
+    CreatorArgs a;
+    if (!parseArgs("roundtrip", args, false, false, true, a))
+        return 2;
+    if (a.files.size() != 1 || !a.hasOutput) {
+        std::fputs("kelmctl: edid roundtrip needs one file and -o OUT.\n", stderr);
+        return 2;
+    }
+    EdidImage image;
+    if (!readEdidForCli(a.files[0], image))
+        return 1;
+    Creator c;
+    loadCreator(c, image, a);
+    if (reportInvalidImage(c, a.files[0]))
+        return 1;
+    return buildAndWrite(c, a.output);
+}
+
+const EdidCommandRegistration regState("state", &runState);
+const EdidCommandRegistration regBuild("build", &runBuild);
+const EdidCommandRegistration regRoundtrip("roundtrip", &runRoundtrip);
+
+} // namespace
