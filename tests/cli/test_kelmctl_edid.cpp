@@ -1,0 +1,231 @@
+// kelmctl edid new | validate | info | decode, run as a separate process on real files.
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+#include "edid/EdidImage.h"
+#include "edid/Json.h"
+#include "edid/NewEdidTemplate.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ToolRun
+{
+    int status = -1;
+    std::string out, err;
+};
+
+std::string quote(const std::string &s)
+{
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string slurp(const fs::path &p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class KelmctlEdid : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/kelmctl-edid-XXXXXX";
+        dir = mkdtemp(tmpl);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    ToolRun run(const std::vector<std::string> &args)
+    {
+        std::string cmd = quote(KELMCTL_PATH);
+        for (const auto &a : args)
+            cmd += " " + quote(a);
+        cmd += " >" + quote((dir / "out").string()) + " 2>" + quote((dir / "err").string());
+        ToolRun r;
+        const int raw = std::system(cmd.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = slurp(dir / "out");
+        r.err = slurp(dir / "err");
+        return r;
+    }
+
+    std::string write(const char *name, const EdidImage &img, std::size_t size = 256)
+    {
+        const fs::path p = dir / name;
+        std::ofstream out(p, std::ios::binary);
+        out.write(reinterpret_cast<const char *>(img.data()), static_cast<std::streamsize>(size));
+        return p.string();
+    }
+
+    static std::vector<JsonValue> jsonLines(const std::string &text)
+    {
+        std::vector<JsonValue> out;
+        std::size_t pos = 0;
+        while (pos < text.size()) {
+            const std::size_t end = text.find('\n', pos);
+            JsonValue v;
+            EXPECT_TRUE(parseJson(text.substr(pos, end - pos), v)) << text.substr(pos, end - pos);
+            out.push_back(v);
+            pos = end == std::string::npos ? text.size() : end + 1;
+        }
+        return out;
+    }
+
+    fs::path dir;
+};
+
+EdidImage badChecksum()
+{
+    EdidImage img = NewEdidTemplate;
+    img[127] ^= 1;
+    img[255] ^= 1;
+    return img;
+}
+
+} // namespace
+
+TEST_F(KelmctlEdid, NewWritesTheTemplate)
+{
+    const std::string out = (dir / "new.bin").string();
+    const ToolRun r = run({"edid", "new", "-o", out});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string bytes = slurp(out);
+    ASSERT_EQ(bytes.size(), 256u);
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), NewEdidTemplate.begin(),
+                           [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; }));
+}
+
+TEST_F(KelmctlEdid, UsageErrorsExitWith2AndOneSentence)
+{
+    const std::vector<std::vector<std::string>> cases = {
+        {"edid"},
+        {"edid", "frobnicate"},
+        {"edid", "new"},
+        {"edid", "new", "-o"},
+        {"edid", "validate"},
+        {"edid", "info", "--json"},
+        {"edid", "info", "--bogus", "x.bin"},
+        {"edid", "decode"},
+    };
+    for (const auto &args : cases) {
+        const ToolRun r = run(args);
+        EXPECT_EQ(r.status, 2) << args.back();
+        EXPECT_TRUE(r.out.empty());
+        ASSERT_FALSE(r.err.empty());
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    }
+}
+
+TEST_F(KelmctlEdid, ValidatePrintsTheMessagesAndFailsOnAnyInvalidFile)
+{
+    const std::string good = write("good.bin", NewEdidTemplate);
+    const std::string bad = write("bad.bin", badChecksum());
+    ToolRun r = run({"edid", "validate", good});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, good + ": valid\n");
+    r = run({"edid", "validate", good, bad});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, good + ": valid\n" + bad + ": Illegal Edid CheckSum0.\n");
+    r = run({"edid", "validate", "--json", bad});
+    EXPECT_EQ(r.out,
+              "{\"file\":\"" + bad + "\",\"valid\":false,\"messages\":[\"Illegal Edid CheckSum0.\"]}\n");
+    r = run({"edid", "validate", good, (dir / "missing.bin").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("missing.bin"), std::string::npos);
+    EXPECT_EQ(r.out, good + ": valid\n") << "the other files are still checked";
+}
+
+TEST_F(KelmctlEdid, InfoJsonOneObjectPerFile)
+{
+    const std::string good = write("good.bin", NewEdidTemplate);
+    const std::string bad = write("bad.bin", badChecksum());
+    const ToolRun r = run({"edid", "info", good, bad, "--json"});
+    EXPECT_EQ(r.status, 1) << "an invalid image fails the command";
+    const auto lines = jsonLines(r.out);
+    ASSERT_EQ(lines.size(), 2u);
+    const std::vector<std::string> keys = {
+        "file",         "EDID Header",    "EDID Checksum",   "Content Format", "Manufacturer Name",
+        "Monitor Name", "Max Resolution", "Max Color Depth", "Support 3D",     "Support YUV420",
+        "Support SCDC", "Support 600MHz", "Support HDR",     "Audio Formats",  "Audio Max Channel",
+        "CEC Address"};
+    for (const auto &line : lines) {
+        std::vector<std::string> got;
+        for (const auto &m : line.members())
+            got.push_back(m.first);
+        EXPECT_EQ(got, keys);
+    }
+    EXPECT_EQ(lines[0].find("file")->asString(), good);
+    EXPECT_EQ(lines[0].find("Monitor Name")->asString(), "BrandNewEdid");
+    EXPECT_EQ(lines[0].find("CEC Address")->asString(), "1000");
+    EXPECT_EQ(lines[1].find("EDID Header")->asString(), "Illegal");
+    EXPECT_EQ(lines[1].find("CEC Address")->asString(), "-");
+}
+
+TEST_F(KelmctlEdid, InfoTextShowsTheWindowRows)
+{
+    const ToolRun r = run({"edid", "info", write("good.bin", NewEdidTemplate)});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("    EDID Header : Good\n", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("    Audio Formats : 2PCM,\n"), std::string::npos);
+    EXPECT_NE(r.out.find("    CEC Address : 1000\n"), std::string::npos);
+}
+
+TEST_F(KelmctlEdid, DecodeJsonCarriesTheRecord)
+{
+    // A 128-byte file: the base block alone, the rest read as 0xFF.
+    EdidImage base = NewEdidTemplate;
+    base[126] = 0;
+    setEdidChecksums(base);
+    const std::string shortFile = write("short.bin", base, 128);
+    const ToolRun r = run({"edid", "decode", "--json", shortFile});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const auto lines = jsonLines(r.out);
+    ASSERT_EQ(lines.size(), 1u);
+    const JsonValue &o = lines[0];
+    EXPECT_EQ(o.members().front().first, "file");
+    EXPECT_EQ(o.members()[1].first, "status");
+    EXPECT_EQ(o.find("interfaceFlags")->asInt(), 1);
+    EXPECT_EQ(o.find("manufacturer")->asString(), "NEW");
+    EXPECT_EQ(o.find("maxResolutionName")->asString(), "UNDEFINE.");
+    const std::string hex = o.find("image")->asString();
+    ASSERT_EQ(hex.size(), 512u);
+    EXPECT_EQ(hex.substr(0, 16), "00FFFFFFFFFFFF00");
+    EXPECT_EQ(hex.substr(256), std::string(256, 'F'));
+    EXPECT_EQ(o.find("svds")->size(), 24u);
+    EXPECT_EQ(o.find("sads")->size(), 10u);
+    EXPECT_EQ(o.find("standardTimings")->items()[0].asInt(), 0x0101);
+}
+
+TEST_F(KelmctlEdid, CorpusFilesInOneCall)
+{
+    const char *corpus = std::getenv("KELM_CORPUS_DIR");
+    std::error_code ec;
+    if (!corpus || !fs::is_directory(corpus, ec))
+        GTEST_SKIP() << "KELM_CORPUS_DIR not set";
+    std::vector<std::string> files;
+    for (const auto &e : fs::directory_iterator(corpus))
+        if (e.path().extension() == ".bin" && files.size() < 40)
+            files.push_back(e.path().string());
+    std::sort(files.begin(), files.end());
+    std::vector<std::string> args = {"edid", "info", "--json"};
+    args.insert(args.end(), files.begin(), files.end());
+    const ToolRun r = run(args);
+    EXPECT_NE(r.status, 2);
+    const auto lines = jsonLines(r.out);
+    ASSERT_EQ(lines.size(), files.size());
+    for (std::size_t i = 0; i < files.size(); ++i)
+        EXPECT_EQ(lines[i].find("file")->asString(), files[i]);
+}
