@@ -1,0 +1,261 @@
+// The "Mode Select" group against a simulated device (presses, reports, enabling at connect and
+// disconnect) and the EDID Analyzer window's placement beside the "Commander" window.
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QRadioButton>
+
+#include "ControllerFixture.h"
+#include "link/EdidModes.h"
+
+namespace {
+
+SimulatedDeviceConfig counts(int internals, int outputs, int users, bool selectable = true)
+{
+    SimulatedDeviceConfig c;
+    c.internals = internals;
+    c.outputs = outputs;
+    c.users = users;
+    c.inputNode.modeSelectable = selectable;
+    return c;
+}
+
+QStringList enabledButtons(const ControllerRig &rig)
+{
+    QStringList names;
+    for (auto *b : rig.page.findChildren<QRadioButton *>())
+        if (b->isEnabled())
+            names << b->objectName();
+    names.sort();
+    return names;
+}
+
+QString checkedButton(const ControllerRig &rig)
+{
+    for (auto *b : rig.page.findChildren<QRadioButton *>())
+        if (b->isChecked())
+            return b->objectName();
+    return {};
+}
+
+} // namespace
+
+class TestModeSelect : public QObject
+{
+    Q_OBJECT
+  private slots:
+    void startUpLooks();
+    void pressSendsMode_data();
+    void pressSendsMode();
+    void reports_data();
+    void reports();
+    void notSelectableDevice();
+    void pollMarksReportedMode();
+    void disconnectDisablesKeepsMark();
+    void analyzerPlacement_data();
+    void analyzerPlacement();
+};
+
+void TestModeSelect::startUpLooks()
+{
+    ControllerRig rig;
+    auto *group = rig.child<QGroupBox>("GroupBox12");
+    QVERIFY(group);
+    QCOMPARE(group->title(), QStringLiteral("Mode Select"));
+    QCOMPARE(group->height(), 65);
+    auto *heading = rig.child<QLabel>("Label30");
+    QCOMPARE(heading->text(),
+             QStringLiteral("Internal                           External                         User"));
+    QVERIFY(heading->isHidden());
+    QButtonGroup *exclusive = nullptr;
+    for (const auto &b : kEdidModeButtons) {
+        auto *radio = rig.child<QRadioButton>(b.name);
+        QVERIFY2(radio, b.name);
+        QCOMPARE(radio->text(), QString::fromLatin1(b.caption));
+        QVERIFY(!radio->isEnabled());
+        QCOMPARE(radio->isHidden(), b.kind == EdidModeKind::Internal && b.number > 1);
+        QVERIFY(radio->group());
+        if (!exclusive)
+            exclusive = radio->group();
+        QCOMPARE(radio->group(), exclusive);
+    }
+    QVERIFY(exclusive->exclusive());
+    // Columns: internal left, external middle, user right; rows going down.
+    auto *int1 = rig.child<QRadioButton>("RadioButton_Set_IntEdid1");
+    auto *ext1 = rig.child<QRadioButton>("RadioButton_Set_ExtEdid1");
+    auto *user1 = rig.child<QRadioButton>("RadioButton_Set_UserEdid1");
+    auto *user2 = rig.child<QRadioButton>("RadioButton_Set_UserEdid2");
+    QVERIFY(int1->x() < ext1->x() && ext1->x() < user1->x());
+    QCOMPARE(int1->y(), user1->y());
+    QCOMPARE(user2->y() - user1->y(), EdidControllerPage::kModeRowStep);
+}
+
+void TestModeSelect::pressSendsMode_data()
+{
+    QTest::addColumn<int>("n");
+    QTest::addColumn<int>("x");
+    QTest::addColumn<int>("u");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::newRow("8,1,8 Internal 1")
+        << 8 << 1 << 8 << "RadioButton_Set_IntEdid1" << line("$SET RXEDMD 00", "7799");
+    QTest::newRow("8,1,8 External 1")
+        << 8 << 1 << 8 << "RadioButton_Set_ExtEdid1" << line("$SET RXEDMD 08", "FBD1");
+    QTest::newRow("8,1,8 User 1") << 8 << 1 << 8 << "RadioButton_Set_UserEdid1"
+                                  << line("$SET RXEDMD 09", "EA58");
+    QTest::newRow("8,1,8 User 8") << 8 << 1 << 8 << "RadioButton_Set_UserEdid8"
+                                  << line("$SET RXEDMD 10", "6E41");
+    QTest::newRow("2,1,2 External 1")
+        << 2 << 1 << 2 << "RadioButton_Set_ExtEdid1" << line("$SET RXEDMD 02", "548B");
+    QTest::newRow("2,1,2 User 1") << 2 << 1 << 2 << "RadioButton_Set_UserEdid1"
+                                  << line("$SET RXEDMD 03", "4502");
+}
+
+void TestModeSelect::pressSendsMode()
+{
+    QFETCH(int, n);
+    QFETCH(int, x);
+    QFETCH(int, u);
+    QFETCH(QString, button);
+    QFETCH(QByteArray, sent);
+    ControllerRig rig(counts(n, x, u));
+    QVERIFY(rig.connect());
+    rig.session.Timer_Poll_Status().stop();
+    rig.device.clearRequests();
+    auto *radio = rig.page.findChild<QRadioButton *>(button);
+    QVERIFY(radio->isEnabled());
+
+    QTest::mousePress(radio, Qt::RightButton); // any mouse button
+
+    QVERIFY(radio->isChecked());
+    const QList<QByteArray> expected{line("$SET ND_SEL 0000", "4E5C"), sent};
+    QCOMPARE(rig.requestLines(), expected);
+    QCOMPARE(rig.session.currentStatus().selectedSlot, 0u);
+    // The press does not change the shown mode; the next report does.
+    QCOMPARE(int(rig.session.currentStatus().inputNodes[0].currentEdidMode), 255);
+}
+
+void TestModeSelect::reports_data()
+{
+    QTest::addColumn<int>("n");
+    QTest::addColumn<int>("x");
+    QTest::addColumn<int>("u");
+    QTest::addColumn<QList<int>>("reports");
+    QTest::addColumn<QString>("checked");
+    QTest::addColumn<int>("current");
+    QTest::newRow("16 marks User 8") << 8 << 1 << 8 << QList<int>{16} << "RadioButton_Set_UserEdid8" << 16;
+    QTest::newRow("17 selects nothing") << 8 << 1 << 8 << QList<int>{17} << "" << 17;
+    QTest::newRow("2 marks External 1") << 2 << 1 << 2 << QList<int>{2} << "RadioButton_Set_ExtEdid1" << 2;
+    QTest::newRow("3 marks User 1") << 2 << 1 << 2 << QList<int>{3} << "RadioButton_Set_UserEdid1" << 3;
+    QTest::newRow("counts over the buttons: skipped") << 10 << 1 << 2 << QList<int>{9} << "" << 9;
+}
+
+void TestModeSelect::reports()
+{
+    QFETCH(int, n);
+    QFETCH(int, x);
+    QFETCH(int, u);
+    QFETCH(QList<int>, reports);
+    QFETCH(QString, checked);
+    QFETCH(int, current);
+    ControllerRig rig(counts(n, x, u));
+    QVERIFY(rig.connect());
+    rig.session.Timer_Poll_Status().stop();
+    for (int r : reports)
+        rig.page.applyEdidModeReport(std::uint8_t(r));
+    QCOMPARE(checkedButton(rig), checked);
+    QCOMPARE(int(rig.session.currentStatus().inputNodes[0].currentEdidMode), current);
+}
+
+void TestModeSelect::notSelectableDevice()
+{
+    ControllerRig rig(counts(2, 1, 2, false));
+    QVERIFY(rig.connect());
+    rig.session.Timer_Poll_Status().stop();
+    QVERIFY(enabledButtons(rig).isEmpty());
+
+    const struct
+    {
+        int report;
+        QStringList enabled;
+        QString checked;
+    } steps[] = {
+        {2, {"RadioButton_Set_ExtEdid1"}, "RadioButton_Set_ExtEdid1"},
+        {2, {"RadioButton_Set_ExtEdid1"}, "RadioButton_Set_ExtEdid1"}, // identical: nothing changes
+        {3, {"RadioButton_Set_UserEdid1"}, "RadioButton_Set_UserEdid1"},
+        {9, {}, "RadioButton_Set_UserEdid1"}, // out of range: previous disabled, mark kept
+        {0, {"RadioButton_Set_IntEdid1"}, "RadioButton_Set_IntEdid1"},
+    };
+    for (const auto &s : steps) {
+        rig.page.applyEdidModeReport(std::uint8_t(s.report));
+        QCOMPARE(enabledButtons(rig), s.enabled);
+        QCOMPARE(checkedButton(rig), s.checked);
+    }
+    // A press on a disabled button sends nothing.
+    rig.device.clearRequests();
+    QTest::mousePress(rig.page.findChild<QRadioButton *>(QStringLiteral("RadioButton_Set_UserEdid2")),
+                      Qt::LeftButton);
+    pauseWithEvents(30);
+    QVERIFY(rig.requestLines().isEmpty());
+}
+
+void TestModeSelect::pollMarksReportedMode()
+{
+    SimulatedDeviceConfig config = counts(2, 1, 2);
+    config.edidMode = 3;
+    ControllerRig rig(config);
+    QVERIFY(rig.connect());
+    QStringList expected{"RadioButton_Set_ExtEdid1", "RadioButton_Set_IntEdid1", "RadioButton_Set_IntEdid2",
+                         "RadioButton_Set_UserEdid1", "RadioButton_Set_UserEdid2"};
+    QCOMPARE(enabledButtons(rig), expected);
+    QTRY_COMPARE_WITH_TIMEOUT(checkedButton(rig), QStringLiteral("RadioButton_Set_UserEdid1"), 5000);
+    // A press the device takes shows after the next poll.
+    QTest::mousePress(rig.page.findChild<QRadioButton *>(QStringLiteral("RadioButton_Set_IntEdid2")),
+                      Qt::LeftButton);
+    QCOMPARE(rig.device.edidMode(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(int(rig.session.currentStatus().inputNodes[0].currentEdidMode), 1, 5000);
+    QCOMPARE(checkedButton(rig), QStringLiteral("RadioButton_Set_IntEdid2"));
+}
+
+void TestModeSelect::disconnectDisablesKeepsMark()
+{
+    ControllerRig rig(counts(8, 1, 8));
+    QVERIFY(rig.connect());
+    rig.session.Timer_Poll_Status().stop();
+    QCOMPARE(enabledButtons(rig).size(), 17);
+    rig.page.applyEdidModeReport(10);
+    rig.session.BitBtn_DisconnectClick();
+    QVERIFY(enabledButtons(rig).isEmpty());
+    QCOMPARE(checkedButton(rig), QStringLiteral("RadioButton_Set_UserEdid2"));
+}
+
+void TestModeSelect::analyzerPlacement_data()
+{
+    QTest::addColumn<QPoint>("analyzerAt");
+    QTest::addColumn<QPoint>("expected");
+    const QPoint commander(400, 500);
+    QTest::newRow("300 above: stays") << QPoint(420, 200) << QPoint(420, 200);
+    QTest::newRow("301 above: moves") << QPoint(420, 199) << QPoint(865, 500);
+    QTest::newRow("301 below: moves") << QPoint(420, 801) << QPoint(865, 500);
+    QTest::newRow("700 left: stays") << QPoint(1100, 500) << QPoint(1100, 500);
+    QTest::newRow("701 right: moves") << QPoint(1101, 500) << QPoint(865, 500);
+    QTest::newRow("start-up place is far: moves") << QPoint(889, 154) << QPoint(865, 500);
+}
+
+void TestModeSelect::analyzerPlacement()
+{
+    QFETCH(QPoint, analyzerAt);
+    QFETCH(QPoint, expected);
+    EdidAnalyzerWindow analyzer;
+    QCOMPARE(analyzer.pos(), QPoint(889, 154));
+    QCOMPARE(analyzer.size(), QSize(422, 481));
+    QWidget commander;
+    commander.setObjectName(QStringLiteral("TForm3"));
+    commander.move(400, 500);
+    analyzer.move(analyzerAt);
+    analyzer.placeAndShow();
+    QCOMPARE(analyzer.pos(), expected);
+    QVERIFY(analyzer.isVisible());
+}
+
+QTEST_MAIN(TestModeSelect)
+#include "tst_mode_select.moc"
