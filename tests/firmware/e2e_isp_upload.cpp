@@ -353,3 +353,23 @@ TEST_F(IspUploadTest, EverythingElseIsRefusedWhileTheUploadRuns)
     EXPECT_EQ(link->device->flash(), firmwareImage(4096));
     EXPECT_EQ(link->dialogs.confirms, 1);
 }
+
+TEST_F(IspUploadTest, InputPastTheBufferDuringAnUploadIsDropped)
+{
+    auto link = connectIsp(HandshakeMode::Isp091);
+    // Before its first check answer the device babbles more than the 1024-byte buffer holds.
+    bool babbled = false;
+    QObject::connect(link->device.get(), &SimulatedDevice::requestReceived, [&](const SimulatedRequest &r) {
+        if (r.command == Command::FW_CHK && !babbled) {
+            babbled = true;
+            link->device->sendRaw(QByteArray(1020, 'z'));
+        }
+    });
+    const QByteArray image = firmwareImage(2048);
+    IspUpload upload(link->session);
+    upload.openImageFile(writeFile(dir, "fw.bin", image));
+    ASSERT_TRUE(upload.startFirmwareUpdate());
+    EXPECT_TRUE(babbled);
+    EXPECT_LE(link->session.rxLength(), static_cast<uint32_t>(DeviceSession::rxCapacity));
+    EXPECT_EQ(link->device->flash(), image);
+}
