@@ -1,10 +1,20 @@
 #include "workbench/EdidCreatorPage.h"
 
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFile>
+#include <QFormLayout>
+#include <QFrame>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSaveFile>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -12,140 +22,953 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
-#if __has_include("app/core/Bitmaps.h")
-#include "app/core/Bitmaps.h"
-#define KELM_HAVE_BITMAPS 1
-#endif
+#include "app/core/DebugLog.h"
+#include "app/core/Dialogs.h"
+#include "app/core/Pause.h"
+#include "edid/CreatorBuilder.h"
+#include "edid/CreatorFieldChecks.h"
+#include "edid/CreatorLoader.h"
+#include "edid/CreatorRules.h"
+#include "edid/CreatorTables.h"
+#include "edid/EdidBinFile.h"
+#include "edid/EdidFeatureRecord.h"
+#include "edid/NewEdidTemplate.h"
+#include "link/DeviceSession.h"
+#include "link/SlotLists.h"
+#include "link/SlotTransfer.h"
+#include "workbench/Glyph.h"
+#include "workbench/SlotListCombo.h"
 
 namespace {
 
-void setGlyph(QToolButton *button, const char *name)
+constexpr int kRefusalPauseMs = 2000;
+constexpr int kCreateErrorPauseMs = 1000;
+constexpr int kUploadDonePauseMs = 800;
+constexpr int kUploadButtonPauseMs = 150;
+constexpr int kWheelStep = 15;
+
+// Edits whose typed text is forced to upper case.
+bool forcedUpperCase(const QString &name)
 {
-#ifdef KELM_HAVE_BITMAPS
-    const QPixmap pixmap(kelmBitmapPath(QString::fromLatin1(name)));
-    if (!pixmap.isNull()) { // a missing bitmap leaves the button without a glyph
-        button->setIcon(QIcon(pixmap));
-        button->setIconSize(pixmap.size());
-    }
-#else
-    Q_UNUSED(button);
-    Q_UNUSED(name);
-#endif
+    return name == QLatin1String("Edit_Creator_Manufac_Name") ||
+           name == QLatin1String("Edit_Creator_CEC_Address");
 }
 
-QToolButton *makeSpeedButton(QWidget *parent, const char *name, const char *glyph, const QString &tip)
+QString latin1(const std::string &text)
 {
-    auto *button = new QToolButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setToolTip(tip);
-    button->setAutoRaise(true);
-    setGlyph(button, glyph);
-    return button;
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+std::string latin1(const QString &text)
+{
+    return text.toLatin1().toStdString();
+}
+
+void paintText(QWidget *control, const QColor &color)
+{
+    QPalette palette = control->palette();
+    palette.setColor(QPalette::Text, color);
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::ButtonText, color);
+    control->setPalette(palette);
+}
+
+QFont boldFont(const QWidget *widget)
+{
+    QFont font = widget->font();
+    font.setBold(true);
+    return font;
+}
+
+// A row of the "Audio2" and "Color Space" pages that shows only its header line until its
+// "For Detail" box opens it. The content keeps its natural height and the row clips it.
+class CollapsingRow : public QFrame
+{
+  public:
+    CollapsingRow(QWidget *parent, const CreatorDetailRow &row) : QFrame(parent), m_row(row)
+    {
+        setObjectName(QStringLiteral("Panel_") + QString::fromLatin1(row.detailName));
+        setFrameShape(QFrame::StyledPanel);
+        m_content = new QWidget(this);
+        setOpen(false);
+    }
+
+    QWidget *content() const { return m_content; }
+
+    QSize minimumSizeHint() const override
+    {
+        return QSize(m_content->minimumSizeHint().width(), m_row.closedHeight);
+    }
+    QSize sizeHint() const override { return QSize(m_content->sizeHint().width(), height()); }
+
+    void setOpen(bool open) { setFixedHeight(open ? m_row.openHeight : m_row.closedHeight); }
+
+  protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QFrame::resizeEvent(event);
+        placeContent();
+    }
+    void showEvent(QShowEvent *event) override
+    {
+        QFrame::showEvent(event);
+        placeContent();
+    }
+
+  private:
+    void placeContent()
+    {
+        const int h = std::max(m_content->sizeHint().height(), m_row.openHeight);
+        m_content->setGeometry(0, 0, width(), h);
+    }
+
+    CreatorDetailRow m_row;
+    QWidget *m_content = nullptr;
+};
+
+// Where each speaker box stands in the room diagram beside Label6 (rows High, Front, Center, Rear,
+// Low; columns left to right), by box number; the mirror box of a pair takes mirrorColumn.
+struct SpeakerPlace
+{
+    int row;
+    int column;
+    int mirrorColumn;
+};
+constexpr SpeakerPlace kSpeakerPlaces[11] = {
+    {1, 0, 6},  // FLW / FRW
+    {3, 1, 5},  // RLC / RRC
+    {1, 2, 4},  // FLC / FRC
+    {3, 3, -1}, // RC
+    {3, 0, 6},  // RL / RR
+    {1, 3, -1}, // FC
+    {4, 3, -1}, // LFE
+    {1, 1, 5},  // FL / FR
+    {0, 3, -1}, // FCH
+    {2, 3, -1}, // TC
+    {0, 1, 5},  // FLH / FRH
+};
 
 } // namespace
 
-EdidCreatorPage::EdidCreatorPage(QWidget *parent) : QWidget(parent)
+QColor creatorTextColor(const QWidget *control)
+{
+    if (qobject_cast<const QLineEdit *>(control))
+        return control->palette().color(QPalette::Text);
+    return control->palette().color(QPalette::WindowText);
+}
+
+EdidCreatorPage::EdidCreatorPage(DeviceSession &session, QWidget *parent)
+    : QWidget(parent), m_session(session)
 {
     setObjectName(QStringLiteral("TabSheet4"));
     buildFrame();
-    buildSubPages();
-}
 
-void EdidCreatorPage::buildFrame()
-{
-    auto *top = new QVBoxLayout(this);
-
-    auto *frameRow = new QHBoxLayout;
-    m_selectGroup = new QGroupBox(QStringLiteral("Select"), this);
-    m_selectGroup->setObjectName(QStringLiteral("GroupBox9"));
-    auto *selectRow = new QHBoxLayout(m_selectGroup);
-    m_newButton =
-        makeSpeedButton(m_selectGroup, "SpeedButton_OpenEdid_New", "BrandNewColor", QStringLiteral("NEW"));
-    m_openButton =
-        makeSpeedButton(m_selectGroup, "SpeedButton_OpenEdid_Creator", "OpenColor", QStringLiteral("OPEN"));
-    m_saveButton =
-        makeSpeedButton(m_selectGroup, "SpeedButton_SaveEdid_Creator", "SaveColor", QStringLiteral("Save"));
-    selectRow->addWidget(m_newButton);
-    selectRow->addWidget(m_openButton);
-    selectRow->addWidget(m_saveButton);
-
-    auto *uploadFrame = new QGroupBox(QStringLiteral("Upload"), m_selectGroup);
-    uploadFrame->setObjectName(QStringLiteral("GroupBox_Creator_Upload"));
-    auto *uploadGrid = new QHBoxLayout(uploadFrame);
-    m_uploadButton =
-        makeSpeedButton(uploadFrame, "SpeedButton_CopyEdid_Creator", "CopyUpGray", QStringLiteral("Upload"));
-    m_uploadList = new QComboBox(uploadFrame);
-    m_uploadList->setObjectName(QStringLiteral("ComboBox_EdidSel_Upload"));
-    m_statusLabel = new QLabel(uploadFrame);
-    m_statusLabel->setObjectName(QStringLiteral("Label3"));
-    auto *listColumn = new QVBoxLayout;
-    listColumn->addWidget(m_uploadList);
-    listColumn->addWidget(m_statusLabel);
-    uploadGrid->addWidget(m_uploadButton);
-    uploadGrid->addLayout(listColumn);
-    selectRow->addWidget(uploadFrame);
-    frameRow->addWidget(m_selectGroup);
-    frameRow->addStretch();
-    top->addLayout(frameRow);
-
-    m_warningLabel = new QLabel(this);
-    m_warningLabel->setObjectName(QStringLiteral("Label_EdidCreator_Warning"));
-    top->addWidget(m_warningLabel);
-
-    m_pages = new QTabWidget(this);
-    m_pages->setObjectName(QStringLiteral("PageControl2"));
-    top->addWidget(m_pages, 1);
-}
-
-void EdidCreatorPage::buildSubPages()
-{
     auto addPage = [this](const char *name, const QString &caption) {
         auto *page = new QWidget;
         page->setObjectName(QString::fromLatin1(name));
         m_pages->addTab(page, caption);
         return page;
     };
-    addPage("TabSheet5", QStringLiteral("Descriptor"));
-    addPage("TabSheet6", QStringLiteral("PC Timing"));
-    addPage("TabSheet7", QStringLiteral("SD/HD/UHD"));
-    QWidget *audio1 = addPage("TabSheet8", QStringLiteral("Audio1"));
+    buildDescriptorPage(addPage("TabSheet5", QStringLiteral("Descriptor")));
+    buildPcTimingPage(addPage("TabSheet6", QStringLiteral("PC Timing")));
+    buildVideoPage(addPage("TabSheet7", QStringLiteral("SD/HD/UHD")));
+    buildAudio1Page(addPage("TabSheet8", QStringLiteral("Audio1")));
     m_audio2Page = addPage("TabSheet11", QStringLiteral("Audio2"));
-    addPage("TabSheet12", QStringLiteral("Color Space"));
-    addPage("TabSheet13", QStringLiteral("Others"));
+    buildAudio2Page(m_audio2Page);
+    buildColorSpacePage(addPage("TabSheet12", QStringLiteral("Color Space")));
+    buildOthersPage(addPage("TabSheet13", QStringLiteral("Others")));
+    m_pages->setCurrentIndex(0);
 
-    auto *legend = new QLabel(audio1);
+    bindControls();
+
+    connect(&m_session, &DeviceSession::slotListsChanged, this, &EdidCreatorPage::fillUploadList);
+    connect(&m_session, &DeviceSession::connectionChanged, this, &EdidCreatorPage::connectionChanged);
+    fillUploadList();
+}
+
+EdidFeatureRecord &EdidCreatorPage::creatorRecord()
+{
+    return m_session.creatorRecord;
+}
+
+// ----- building the controls ---------------------------------------------------------------------
+
+QCheckBox *EdidCreatorPage::makeBox(QWidget *parent, const char *name, const char *caption)
+{
+    auto *box = new QCheckBox(QString::fromLatin1(caption), parent);
+    box->setObjectName(QString::fromLatin1(name));
+    return box;
+}
+
+QLineEdit *EdidCreatorPage::makeEdit(QWidget *parent, const char *name, int width)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    if (const CreatorField *field = findCreatorField(name); field && field->startText)
+        edit->setText(QString::fromLatin1(field->startText));
+    if (width > 0)
+        edit->setFixedWidth(width);
+    if (forcedUpperCase(edit->objectName())) {
+        // What the operator types or pastes becomes upper case; texts set by the program stay.
+        connect(edit, &QLineEdit::textEdited, edit, [edit](const QString &text) {
+            const QString upper = text.toUpper();
+            if (upper != text) {
+                const int cursor = edit->cursorPosition();
+                edit->setText(upper);
+                edit->setCursorPosition(cursor);
+            }
+        });
+    }
+    return edit;
+}
+
+void EdidCreatorPage::buildFrame()
+{
+    auto *top = new QVBoxLayout(this);
+
+    m_selectGroup = new QGroupBox(QStringLiteral("Select"), this);
+    m_selectGroup->setObjectName(QStringLiteral("GroupBox9"));
+    auto *selectRow = new QHBoxLayout(m_selectGroup);
+
+    auto speedButton = [](QWidget *parent, const char *name, const char *caption, const char *glyph,
+                          const char *tip) {
+        auto *button = new QToolButton(parent);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setText(QString::fromLatin1(caption));
+        button->setToolTip(QString::fromLatin1(tip));
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setAutoRaise(true);
+        setGlyph(button, QString::fromLatin1(glyph));
+        return button;
+    };
+    m_newButton = speedButton(m_selectGroup, "SpeedButton_OpenEdid_New", "NEW", "BrandNewColor",
+                              "Start from the built-in template");
+    m_openButton = speedButton(m_selectGroup, "SpeedButton_OpenEdid_Creator", "OPEN", "OpenColor",
+                               "Start from an EDID file");
+    m_saveButton = speedButton(m_selectGroup, "SpeedButton_SaveEdid_Creator", "Save", "SaveColor",
+                               "Build the EDID and save it to a file");
+    selectRow->addWidget(m_newButton);
+    selectRow->addWidget(m_openButton);
+    selectRow->addWidget(m_saveButton);
+
+    auto *uploadFrame = new QFrame(m_selectGroup);
+    uploadFrame->setObjectName(QStringLiteral("Panel_Creator_Upload"));
+    uploadFrame->setFrameShape(QFrame::StyledPanel);
+    auto *uploadGrid = new QGridLayout(uploadFrame);
+    m_uploadButton = speedButton(uploadFrame, "SpeedButton_CopyEdid_Creator", "Upload", "CopyUpGray",
+                                 "Build the EDID and upload it into the chosen slot");
+    m_uploadList = new QComboBox(uploadFrame);
+    m_uploadList->setObjectName(QStringLiteral("ComboBox_EdidSel_Upload"));
+    m_uploadList->setMinimumWidth(130);
+    m_statusLabel = new QLabel(uploadFrame);
+    m_statusLabel->setObjectName(QStringLiteral("Label3"));
+    m_statusLabel->setTextFormat(Qt::PlainText);
+    m_statusLabel->setFont(boldFont(m_statusLabel));
+    m_statusLabel->setMinimumWidth(200);
+    uploadGrid->addWidget(m_uploadButton, 0, 0, 2, 1);
+    uploadGrid->addWidget(m_uploadList, 0, 1);
+    uploadGrid->addWidget(m_statusLabel, 1, 1);
+    selectRow->addWidget(uploadFrame);
+
+    auto *frameRow = new QHBoxLayout;
+    frameRow->addWidget(m_selectGroup);
+    frameRow->addStretch(1);
+    top->addLayout(frameRow);
+
+    m_warningLabel = new QLabel(this);
+    m_warningLabel->setObjectName(QStringLiteral("Label_EdidCreator_Warning"));
+    m_warningLabel->setTextFormat(Qt::PlainText);
+    m_warningLabel->setFont(boldFont(m_warningLabel));
+    m_warningLabel->setMinimumHeight(m_warningLabel->fontMetrics().height() + 4);
+    paintText(m_warningLabel, creatorcolors::red);
+    top->addWidget(m_warningLabel);
+
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName(QStringLiteral("PageControl2"));
+    m_pages->setUsesScrollButtons(false); // every sub-page's tab stays in sight
+    top->addWidget(m_pages, 1);
+
+    connect(m_newButton, &QToolButton::clicked, this, &EdidCreatorPage::SpeedButton_OpenEdid_NewClick);
+    connect(m_openButton, &QToolButton::clicked, this, &EdidCreatorPage::SpeedButton_OpenEdid_CreatorClick);
+    connect(m_saveButton, &QToolButton::clicked, this, &EdidCreatorPage::SpeedButton_SaveEdid_CreatorClick);
+    connect(m_uploadButton, &QToolButton::clicked, this, &EdidCreatorPage::SpeedButton_CopyEdid_CreatorClick);
+    installSeparatorSkip(m_uploadList, [this](int index) { ComboBox_EdidSel_UploadChange(index); });
+}
+
+void EdidCreatorPage::buildDescriptorPage(QWidget *page)
+{
+    auto *outer = new QVBoxLayout(page);
+    auto *group = new QGroupBox(QStringLiteral("Monitor Descriptor"), page);
+    auto *form = new QFormLayout(group);
+    for (const CreatorEdit &edit : descriptorEdits()) {
+        if (QLatin1String(edit.edit.name) == QLatin1String("Edit_Creator_CEC_Address"))
+            continue; // on "Others"
+        QLineEdit *field = makeEdit(group, edit.edit.name, 180);
+        form->addRow(QString::fromLatin1(edit.caption), field);
+    }
+    outer->addWidget(group);
+    outer->addStretch(1);
+}
+
+void EdidCreatorPage::buildPcTimingPage(QWidget *page)
+{
+    auto *outer = new QHBoxLayout(page);
+
+    auto *established = new QGroupBox(QStringLiteral("Established Timing"), page);
+    auto *grid = new QGridLayout(established);
+    const auto &boxes = establishedTimingBoxes();
+    const int rows = static_cast<int>((boxes.size() + 1) / 2);
+    for (int i = 0; i < static_cast<int>(boxes.size()); ++i)
+        grid->addWidget(makeBox(established, boxes[size_t(i)].box.name, boxes[size_t(i)].caption), i % rows,
+                        i / rows);
+    grid->setRowStretch(rows, 1);
+
+    auto *standard = new QGroupBox(QStringLiteral("Standard Timing"), page);
+    auto *column = new QVBoxLayout(standard);
+    for (const CreatorBitBox &box : standardTimingBoxes())
+        column->addWidget(makeBox(standard, box.box.name, box.caption));
+    column->addStretch(1);
+
+    outer->addWidget(established, 3);
+    outer->addWidget(standard, 1);
+}
+
+void EdidCreatorPage::buildVideoPage(QWidget *page)
+{
+    auto *outer = new QVBoxLayout(page);
+    auto *group = new QGroupBox(QStringLiteral("Video Formats"), page);
+    auto *grid = new QGridLayout(group);
+    grid->setHorizontalSpacing(18);
+
+    // One row per resolution, in the order the table lists them; the 4:2:0 boxes get a row of their own.
+    QStringList groups;
+    QHash<QString, int> usedColumns;
+    auto place = [&](const VideoIdCodeBox &entry) {
+        const QString groupName = QString::fromLatin1(entry.group);
+        if (!groups.contains(groupName)) {
+            groups.append(groupName);
+            auto *caption = new QLabel(groupName, group);
+            caption->setFont(boldFont(caption));
+            grid->addWidget(caption, static_cast<int>(groups.size()) - 1, 0);
+        }
+        const int row = static_cast<int>(groups.indexOf(groupName));
+        const int column = ++usedColumns[groupName];
+        grid->addWidget(makeBox(group, entry.box.name, entry.caption), row, column);
+    };
+    for (const VideoIdCodeBox &entry : videoIdCodeBoxes())
+        place(entry);
+    for (const VideoIdCodeBox &entry : yuv420Boxes())
+        place(entry);
+    grid->setColumnStretch(7, 1);
+    outer->addWidget(group);
+    outer->addStretch(1);
+}
+
+void EdidCreatorPage::buildAudio1Page(QWidget *page)
+{
+    auto *outer = new QVBoxLayout(page);
+
+    auto *speakers = new QGroupBox(QStringLiteral("Speaker Allocation"), page);
+    auto *speakerRow = new QHBoxLayout(speakers);
+    auto *legend = new QLabel(speakers);
     legend->setObjectName(QStringLiteral("Label6"));
+    legend->setTextFormat(Qt::PlainText);
     legend->setText(QStringLiteral("High\nFront\nCenter\nRear\nLow"));
 
-    auto *audio2Layout = new QVBoxLayout(m_audio2Page);
-    audio2Layout->setContentsMargins(0, 0, 0, 0);
-    m_audio2Scroll = new QScrollArea(m_audio2Page);
+    // The legend's lines are the rows of the diagram: grow its font until a line is as tall as a box.
+    const int boxHeight = QCheckBox(QStringLiteral("FLW")).sizeHint().height();
+    QFont legendFont = legend->font();
+    legendFont.setBold(true);
+    while (QFontMetrics(legendFont).lineSpacing() < boxHeight)
+        legendFont.setPointSizeF(legendFont.pointSizeF() + 0.5);
+    legend->setFont(legendFont);
+    const int rowHeight = QFontMetrics(legendFont).lineSpacing();
+
+    auto *diagram = new QGridLayout;
+    diagram->setVerticalSpacing(0);
+    diagram->setHorizontalSpacing(6);
+    const auto &boxes = speakerBoxes();
+    for (std::size_t i = 0; i < boxes.size() && i < std::size(kSpeakerPlaces); ++i) {
+        const SpeakerBox &entry = boxes[i];
+        const SpeakerPlace &place = kSpeakerPlaces[i];
+        QCheckBox *box = makeBox(speakers, entry.box.name, entry.caption);
+        box->setFixedHeight(rowHeight);
+        diagram->addWidget(box, place.row, place.column);
+        if (entry.mirrorName) {
+            QCheckBox *mirror = makeBox(speakers, entry.mirrorName, entry.mirrorCaption);
+            mirror->setFixedHeight(rowHeight);
+            diagram->addWidget(mirror, place.row, place.mirrorColumn);
+            connect(box, &QCheckBox::clicked, this, [this, box, mirror] { speakerClicked(box, mirror); });
+            connect(mirror, &QCheckBox::clicked, this, [this, box, mirror] { speakerClicked(mirror, box); });
+        }
+    }
+    for (int r = 0; r < 5; ++r)
+        diagram->setRowMinimumHeight(r, rowHeight);
+    speakerRow->addWidget(legend, 0, Qt::AlignTop);
+    speakerRow->addSpacing(12);
+    speakerRow->addLayout(diagram);
+    speakerRow->addStretch(1);
+
+    const AudioFormatRow *basic = audioFormatByNumber(1);
+    const AudioFormatRow *multi = audioFormatByNumber(2);
+    auto *lpcm = new QGroupBox(QStringLiteral("L-PCM"), page);
+    auto *grid = new QGridLayout(lpcm);
+    grid->addWidget(makeBox(lpcm, basic->box.name, basic->caption), 0, 0);
+    QCheckBox *hidden = makeBox(lpcm, multi->box.name, multi->caption);
+    hidden->setVisible(false); // follows the channel count, never read
+    grid->addWidget(new QLabel(QStringLiteral("MaxCh"), lpcm), 0, 1, Qt::AlignRight);
+    grid->addWidget(makeEdit(lpcm, basic->maxChannels.name, 40), 0, 2, Qt::AlignLeft);
+    grid->addWidget(new QLabel(QStringLiteral("Sample Rate"), lpcm), 1, 0);
+    auto *rates = new QGridLayout;
+    for (std::size_t i = 0; i < basic->rates.size(); ++i)
+        rates->addWidget(makeBox(lpcm, basic->rates[i].name, sampleRateBits()[i].caption), int(i / 4),
+                         int(i % 4));
+    grid->addLayout(rates, 1, 1, 1, 4);
+    grid->addWidget(new QLabel(QStringLiteral("Sample Size"), lpcm), 2, 0);
+    auto *sizes = new QHBoxLayout;
+    for (const CreatorBitBox &box : lpcmSampleSizeBoxes())
+        sizes->addWidget(makeBox(lpcm, box.box.name, box.caption));
+    sizes->addStretch(1);
+    grid->addLayout(sizes, 2, 1, 1, 4);
+    grid->setColumnStretch(4, 1);
+
+    outer->addWidget(speakers);
+    outer->addWidget(lpcm);
+    outer->addStretch(1);
+}
+
+void EdidCreatorPage::buildAudio2Page(QWidget *page)
+{
+    auto *pageLayout = new QVBoxLayout(page);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    m_audio2Scroll = new QScrollArea(page);
     m_audio2Scroll->setObjectName(QStringLiteral("ScrollBox1"));
     m_audio2Scroll->setWidgetResizable(true);
     m_audio2Scroll->setFocusPolicy(Qt::StrongFocus);
-    m_audio2Scroll->setWidget(new QWidget);
-    audio2Layout->addWidget(m_audio2Scroll);
-    m_audio2Scroll->viewport()->installEventFilter(this);
-    m_audio2Page->installEventFilter(this);
+    auto *inner = new QWidget;
+    auto *column = new QVBoxLayout(inner);
+    column->setSpacing(2);
 
+    for (const CreatorDetailRow &rowEntry : creatorDetailRows()) {
+        if (!rowEntry.yesName)
+            continue; // the HDR row is on "Color Space"
+        const AudioFormatRow *format = nullptr;
+        for (const AudioFormatRow &candidate : audioFormatRows())
+            if (candidate.detail.name &&
+                QLatin1String(candidate.detail.name) == QLatin1String(rowEntry.detailName))
+                format = &candidate;
+        if (!format)
+            continue;
+
+        auto *row = new CollapsingRow(inner, rowEntry);
+        QWidget *content = row->content();
+        auto *lines = new QVBoxLayout(content);
+        lines->setContentsMargins(4, 1, 4, 4);
+        lines->setSpacing(4);
+
+        auto *header = new QHBoxLayout;
+        auto *caption = new QLabel(QString::fromLatin1(rowEntry.rowCaption), content);
+        caption->setFont(boldFont(caption));
+        caption->setMinimumWidth(170);
+        QCheckBox *yes = makeBox(content, format->box.name, format->caption);
+        QCheckBox *detail = makeBox(content, format->detail.name, "For Detail");
+        header->addWidget(caption);
+        header->addWidget(yes);
+        header->addSpacing(20);
+        header->addWidget(detail);
+        header->addStretch(1);
+        lines->addLayout(header);
+
+        auto *values = new QHBoxLayout;
+        values->addSpacing(20);
+        values->addWidget(new QLabel(QStringLiteral("MaxCh"), content));
+        values->addWidget(makeEdit(content, format->maxChannels.name, 40));
+        if (format->bitRate.name) {
+            values->addSpacing(20);
+            values->addWidget(new QLabel(QStringLiteral("BitRate (kbps)"), content));
+            values->addWidget(makeEdit(content, format->bitRate.name, 60));
+        }
+        values->addStretch(1);
+        lines->addLayout(values);
+
+        auto *rates = new QGridLayout;
+        rates->setContentsMargins(20, 0, 0, 0);
+        rates->setVerticalSpacing(2);
+        for (std::size_t i = 0; i < format->rates.size(); ++i)
+            rates->addWidget(makeBox(content, format->rates[i].name, sampleRateBits()[i].caption), int(i / 4),
+                             int(i % 4));
+        rates->setColumnStretch(4, 1);
+        lines->addLayout(rates);
+        lines->addStretch(1);
+
+        connect(detail, &QCheckBox::toggled, row, &CollapsingRow::setOpen);
+        // Clearing "Yes" closes the row too; marking it opens nothing.
+        connect(yes, &QCheckBox::toggled, detail, [detail](bool on) {
+            if (!on)
+                detail->setChecked(false);
+        });
+        column->addWidget(row);
+    }
+    column->addStretch(1);
+    m_audio2Scroll->setWidget(inner);
+    pageLayout->addWidget(m_audio2Scroll);
+
+    m_audio2Scroll->viewport()->installEventFilter(this);
+    page->installEventFilter(this);
+}
+
+void EdidCreatorPage::buildColorSpacePage(QWidget *page)
+{
+    auto *outer = new QVBoxLayout(page);
+
+    auto boxRow = [this](QGroupBox *group, const std::vector<CreatorBitBox> &boxes, int perRow) {
+        auto *grid = new QGridLayout(group);
+        for (std::size_t i = 0; i < boxes.size(); ++i)
+            grid->addWidget(makeBox(group, boxes[i].box.name, boxes[i].caption), int(i) / perRow,
+                            int(i) % perRow);
+        grid->setColumnStretch(perRow, 1);
+    };
+    auto *top = new QHBoxLayout;
+    auto *space = new QGroupBox(QStringLiteral("Color Space"), page);
+    boxRow(space, colorSpaceBoxes(), 3);
+    auto *depth = new QGroupBox(QStringLiteral("Color Depth"), page);
+    boxRow(depth, colorDepthBoxes(), 3);
+    top->addWidget(space);
+    top->addWidget(depth);
+    outer->addLayout(top);
+    auto *colorimetry = new QGroupBox(QStringLiteral("Colorimetry"), page);
+    boxRow(colorimetry, colorimetryBoxes(), 4);
+    outer->addWidget(colorimetry);
+
+    for (const CreatorDetailRow &rowEntry : creatorDetailRows()) {
+        if (rowEntry.yesName)
+            continue;
+        auto *row = new CollapsingRow(page, rowEntry);
+        QWidget *content = row->content();
+        auto *grid = new QGridLayout(content);
+        grid->setContentsMargins(4, 1, 4, 4);
+        grid->setVerticalSpacing(4);
+
+        auto *caption = new QLabel(QString::fromLatin1(rowEntry.rowCaption), content);
+        caption->setFont(boldFont(caption));
+        caption->setMinimumWidth(170);
+        QCheckBox *detail = makeBox(content, rowEntry.detailName, "For Detail");
+        auto *header = new QHBoxLayout;
+        header->addWidget(caption);
+        header->addWidget(detail);
+        header->addStretch(1);
+        grid->addLayout(header, 0, 0, 1, 2);
+
+        auto boxLine = [&](QHBoxLayout *h, const std::vector<CreatorBitBox> &boxes) {
+            for (const CreatorBitBox &box : boxes)
+                h->addWidget(makeBox(content, box.box.name, box.caption));
+        };
+        auto *depthLine = new QHBoxLayout;
+        boxLine(depthLine, hdrDepthBoxes());
+        depthLine->addSpacing(24);
+        depthLine->addWidget(new QLabel(QStringLiteral("Metadata"), content));
+        depthLine->addSpacing(6);
+        boxLine(depthLine, hdrDescriptorBoxes());
+        depthLine->addStretch(1);
+        grid->addWidget(new QLabel(QStringLiteral("Deep Color"), content), 1, 0);
+        grid->addLayout(depthLine, 1, 1);
+
+        auto *eotfLine = new QHBoxLayout;
+        boxLine(eotfLine, hdrEotfBoxes());
+        eotfLine->addStretch(1);
+        grid->addWidget(new QLabel(QStringLiteral("EOTF"), content), 2, 0);
+        grid->addLayout(eotfLine, 2, 1);
+
+        // Two rows of caption and value pairs.
+        auto *levels = new QGridLayout;
+        levels->setVerticalSpacing(2);
+        levels->setHorizontalSpacing(8);
+        const auto &edits = hdrLuminanceEdits();
+        for (std::size_t i = 0; i < edits.size(); ++i) {
+            const int r = int(i % 2), c = int(i / 2) * 3;
+            levels->addWidget(new QLabel(QString::fromLatin1(edits[i].caption), content), r, c);
+            levels->addWidget(makeEdit(content, edits[i].edit.name, 50), r, c + 1);
+            levels->setColumnMinimumWidth(c + 2, 12);
+        }
+        levels->setColumnStretch(6, 1);
+        grid->addLayout(levels, 3, 0, 1, 2);
+        grid->setColumnStretch(1, 1);
+        grid->setRowStretch(4, 1);
+
+        connect(detail, &QCheckBox::toggled, row, &CollapsingRow::setOpen);
+        outer->addWidget(row);
+    }
+    outer->addStretch(1);
+}
+
+void EdidCreatorPage::buildOthersPage(QWidget *page)
+{
+    auto *outer = new QVBoxLayout(page);
+
+    auto *hdmi = new QGroupBox(QStringLiteral("HDMI"), page);
+    auto *form = new QFormLayout(hdmi);
+    form->addRow(makeBox(hdmi, "CheckBox_3D_Present", "3D Present"));
+    for (const CreatorEdit &edit : descriptorEdits())
+        if (QLatin1String(edit.edit.name) == QLatin1String("Edit_Creator_CEC_Address"))
+            form->addRow(QString::fromLatin1(edit.caption), makeEdit(hdmi, edit.edit.name, 80));
+
+    auto *format = new QGroupBox(QStringLiteral("EDID Format"), page);
+    auto *formatRow = new QHBoxLayout(format);
+    auto *hdmiButton = new QRadioButton(QStringLiteral("HDMI"), format);
+    hdmiButton->setObjectName(QStringLiteral("RadioButton_Edid_Fmt_Hdmi"));
+    hdmiButton->setChecked(true);
+    auto *dviButton = new QRadioButton(QStringLiteral("DVI"), format);
+    dviButton->setObjectName(QStringLiteral("RadioButton_Edid_Fmt_Dvi"));
+    formatRow->addWidget(hdmiButton);
+    formatRow->addWidget(dviButton);
+    formatRow->addStretch(1);
+
+    outer->addWidget(hdmi);
+    outer->addWidget(format);
+    outer->addStretch(1);
+}
+
+// Every member of the state has its control; the handlers that belong to a control hang here.
+void EdidCreatorPage::bindControls()
+{
+    for (const CreatorField &field : creatorFields()) {
+        const QString name = QString::fromLatin1(field.name);
+        if (field.flag) {
+            auto *button = findChild<QAbstractButton *>(name);
+            Q_ASSERT_X(button, "EdidCreatorPage", field.name);
+            if (button)
+                m_flagWidgets.insert(name, button);
+        } else {
+            auto *edit = findChild<QLineEdit *>(name);
+            Q_ASSERT_X(edit, "EdidCreatorPage", field.name);
+            if (!edit)
+                continue;
+            m_textWidgets.insert(name, edit);
+            connect(edit, &QLineEdit::textChanged, this, [this, name] { fieldChanged(name); });
+        }
+    }
+
+    for (const char *hdrName : hdrBoxNames()) {
+        const std::string box = hdrName;
+        connect(m_flagWidgets.value(QString::fromLatin1(hdrName)), &QAbstractButton::clicked, this,
+                [this, box] {
+                    if (!m_loading)
+                        applyReaction(hdrBoxClicked(readState(), box));
+                });
+    }
+    for (const char *fourKName : fourKBoxNames()) {
+        const std::string box = fourKName;
+        connect(m_flagWidgets.value(QString::fromLatin1(fourKName)), &QAbstractButton::clicked, this,
+                [this, box] {
+                    if (!m_loading)
+                        applyReaction(fourKBoxClicked(readState(), box));
+                });
+    }
+}
+
+// ----- state and controls ------------------------------------------------------------------------
+
+CreatorState EdidCreatorPage::readState() const
+{
+    CreatorState state;
+    for (const CreatorField &field : creatorFields()) {
+        const QString name = QString::fromLatin1(field.name);
+        if (field.flag) {
+            if (const QAbstractButton *button = m_flagWidgets.value(name))
+                state.*(field.flag) = button->isChecked();
+        } else if (const QLineEdit *edit = m_textWidgets.value(name)) {
+            state.*(field.text) = latin1(edit->text());
+        }
+    }
+    return state;
+}
+
+void EdidCreatorPage::writeState(const CreatorState &state)
+{
+    m_loading = true;
+    for (const CreatorField &field : creatorFields()) {
+        const QString name = QString::fromLatin1(field.name);
+        if (field.flag) {
+            if (QAbstractButton *button = m_flagWidgets.value(name))
+                button->setChecked(state.*(field.flag));
+        } else if (QLineEdit *edit = m_textWidgets.value(name)) {
+            edit->setText(latin1(state.*(field.text))); // runs the field's check when it changes
+        }
+    }
+    // A pair is always marked together, also after a load.
+    for (const SpeakerBox &entry : speakerBoxes())
+        if (entry.mirrorName)
+            if (auto *mirror = findChild<QCheckBox *>(QString::fromLatin1(entry.mirrorName)))
+                mirror->setChecked(state.*(entry.box.member));
+    m_loading = false;
+}
+
+// ----- checks and rules --------------------------------------------------------------------------
+
+void EdidCreatorPage::fieldChanged(const QString &name)
+{
+    QLineEdit *edit = m_textWidgets.value(name);
+    if (!edit)
+        return;
+    const CreatorFieldCheck *check = fieldCheckForChange(latin1(name));
+    if (!check)
+        return;
+    QLineEdit *checked = m_textWidgets.value(QString::fromLatin1(check->field.name));
+    if (!checked)
+        return;
+    const FieldCheckResult result = runFieldCheck(check->kind, latin1(checked->text()));
+    EdidFeatureRecord &record = creatorRecord();
+    switch (result.outcome) {
+    case FieldCheckOutcome::Skip:
+        return;
+    case FieldCheckOutcome::ConversionError:
+        dialogs().error(QApplication::applicationDisplayName(), latin1(result.message));
+        return;
+    case FieldCheckOutcome::Fail:
+        setWarning(latin1(result.message), creatorcolors::red);
+        paintText(checked, creatorcolors::red);
+        break;
+    case FieldCheckOutcome::Pass:
+        setWarning(QString(), creatorcolors::red);
+        paintText(checked, creatorcolors::black);
+        break;
+    }
+    record.status = applyFieldCheck(result, record.status);
+}
+
+void EdidCreatorPage::applyReaction(const CreatorRuleReaction &reaction)
+{
+    if (!reaction.acts)
+        return;
+    setWarning(latin1(reaction.warning), creatorcolors::red);
+    EdidFeatureRecord &record = creatorRecord();
+    record.status = applyRuleReaction(reaction, record.status);
+    for (const auto &[name, red] : reaction.captionRed)
+        if (QAbstractButton *box = m_flagWidgets.value(latin1(name)))
+            paintText(box, red ? creatorcolors::red : creatorcolors::black);
+}
+
+void EdidCreatorPage::speakerClicked(QCheckBox *clicked, QCheckBox *partner)
+{
+    if (!m_loading)
+        partner->setChecked(clicked->isChecked());
+}
+
+// ----- labels ------------------------------------------------------------------------------------
+
+void EdidCreatorPage::setStatusText(const QString &text, const QColor &color)
+{
+    paintText(m_statusLabel, color);
+    m_statusLabel->setText(text);
+}
+
+void EdidCreatorPage::setWarning(const QString &text, const QColor &color)
+{
+    paintText(m_warningLabel, color);
+    m_warningLabel->setText(text);
+}
+
+// ----- NEW, OPEN, Save, Upload -------------------------------------------------------------------
+
+void EdidCreatorPage::loadRecordImage()
+{
+    EdidFeatureRecord &record = creatorRecord();
+    // The input error bit belongs to the field checks, which run as the texts change below.
+    const EdidStatusWord inputError = record.status & EdidStatus::FieldOutOfLimits;
+    CreatorState state = readState();
+    const EdidImage image = record.image;
+    loadCreatorFromEdid(state, record, image);
+    record.status = static_cast<EdidStatusWord>((record.status & ~EdidStatus::FieldOutOfLimits) | inputError);
+    writeState(state);
+}
+
+void EdidCreatorPage::SpeedButton_OpenEdid_NewClick()
+{
+    EdidFeatureRecord &record = creatorRecord();
+    record.status |= EdidStatus::FromNew | EdidStatus::HoldsImage;
+    record.image = NewEdidTemplate;
+    loadRecordImage();
+}
+
+void EdidCreatorPage::SpeedButton_OpenEdid_CreatorClick()
+{
+    m_session.sendCommand(Direction::SET, Command::SYS_STM, 0);
+    const QString path =
+        dialogs().openFile(QStringLiteral("Open EDID"), QString::fromLatin1(kEdidFileFilter));
+    if (!path.isEmpty()) {
+        EdidImage image{};
+        if (!readEdidBinFile(QFile::encodeName(path).toStdString(), image)) {
+            m_session.debugLog().replace(QString::fromLatin1(kEdidOpenFail));
+        } else {
+            m_session.debugLog().replace(QString::fromLatin1(kEdidOpenOk));
+            EdidFeatureRecord &record = creatorRecord();
+            record.status =
+                static_cast<EdidStatusWord>((record.status & ~EdidStatus::FromNew) | EdidStatus::HoldsImage);
+            record.image = image;
+            loadRecordImage();
+        }
+    }
+    m_session.sendCommand(Direction::SET, Command::SYS_CTM, 0);
+}
+
+void EdidCreatorPage::modifyFromImage(const EdidImage &image)
+{
+    EdidFeatureRecord &record = creatorRecord();
+    record.status =
+        static_cast<EdidStatusWord>((record.status & ~EdidStatus::FromNew) | EdidStatus::HoldsImage);
+    record.image = image;
+    loadRecordImage();
     m_pages->setCurrentIndex(0);
+}
+
+void EdidCreatorPage::refuseWithoutImage()
+{
+    setWarning(QString::fromLatin1(kSelectFirstText), creatorcolors::navy);
+    setStatusText(QString::fromLatin1(kCreateErrorText), creatorcolors::red);
+    pauseWithEvents(kRefusalPauseMs);
+    setWarning(QString(), creatorcolors::red);
+    setStatusText(QString(), m_statusLabel->palette().color(QPalette::WindowText));
+}
+
+// An image that failed validation holds placeholders ("Error."), which must never be built into a
+// file or a slot: its messages stay in the status label instead.
+bool EdidCreatorPage::refuseInvalidImage()
+{
+    const EdidStatusWord errors = creatorRecord().status & EdidStatus::ErrorMask;
+    if (!errors)
+        return false;
+    for (const std::string &message : edidValidationMessages(errors))
+        setStatusText(latin1(message), creatorcolors::red);
+    return true;
+}
+
+// A text the build reads that is no number stops the build, with the application's error report.
+bool EdidCreatorPage::buildIntoRecord()
+{
+    std::string error;
+    if (buildCreatorEdid(readState(), creatorRecord(), &error))
+        return true;
+    dialogs().error(QApplication::applicationDisplayName(), latin1(error));
+    return false;
+}
+
+void EdidCreatorPage::SpeedButton_SaveEdid_CreatorClick()
+{
+    if (!(creatorRecord().status & EdidStatus::HoldsImage)) {
+        refuseWithoutImage();
+        return;
+    }
+    if (refuseInvalidImage())
+        return;
+    if (!buildIntoRecord())
+        return;
+    m_session.sendCommand(Direction::SET, Command::SYS_STM, 0);
+    const QString path = dialogs().saveFile(QStringLiteral("Save EDID"), QString::fromLatin1(kEdidFileFilter),
+                                            QString::fromLatin1(kProposedFileName));
+    if (!path.isEmpty()) {
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly)) {
+            m_session.debugLog().replace(QString::fromLatin1(kEdidOpenFail));
+        } else {
+            m_session.debugLog().replace(QString::fromLatin1(kEdidOpenOk));
+            const EdidImage &image = creatorRecord().image;
+            const qint64 written =
+                file.write(reinterpret_cast<const char *>(image.data()), qint64(image.size()));
+            // A write that did not reach the disk leaves the old file and is no success.
+            if (written != qint64(image.size()) || !file.commit())
+                m_session.debugLog().replace(QString::fromLatin1(kEdidOpenFail));
+        }
+    }
+    m_session.sendCommand(Direction::SET, Command::SYS_CTM, 0);
+}
+
+void EdidCreatorPage::SpeedButton_CopyEdid_CreatorClick()
+{
+    if (!m_session.connected())
+        return;
+    EdidFeatureRecord &record = creatorRecord();
+    if (record.status & EdidStatus::FieldOutOfLimits) {
+        setStatusText(QString::fromLatin1(kCreateErrorText), creatorcolors::red);
+        pauseWithEvents(kCreateErrorPauseMs);
+        setStatusText(QString(), creatorcolors::red);
+        return;
+    }
+    if (!(record.status & EdidStatus::HoldsImage)) {
+        refuseWithoutImage();
+        return;
+    }
+    if (refuseInvalidImage())
+        return;
+
+    if (!buildIntoRecord())
+        return;
+    m_uploadButton->setEnabled(false);
+    if (validateEdidImage(record)) {
+        setStatusText(QString::fromLatin1(kOkText), creatorcolors::black);
+        m_session.Timer_Poll_Status().stop();
+        const SlotCounts counts = slotCountsOf(m_session.currentStatus());
+        if (const auto code = slotCodeFromUploadList(m_uploadList->currentIndex(), counts))
+            writeSlotEdid(m_session, *code, record.image);
+        pauseWithEvents(kUploadDonePauseMs);
+        setStatusText(QString(), creatorcolors::black);
+        m_session.Timer_Poll_Status().start();
+    } else {
+        for (const std::string &message : edidValidationMessages(record.status & EdidStatus::ErrorMask))
+            setStatusText(latin1(message), creatorcolors::red);
+    }
+    pauseWithEvents(kUploadButtonPauseMs);
+    m_uploadButton->setEnabled(true);
+}
+
+// ----- upload list and connection ----------------------------------------------------------------
+
+void EdidCreatorPage::fillUploadList()
+{
+    mirrorSlotList(m_uploadList, m_session.slotListUpload);
+}
+
+void EdidCreatorPage::ComboBox_EdidSel_UploadChange(int index)
+{
+    m_session.slotListUpload.selected = index;
+}
+
+void EdidCreatorPage::connectionChanged(bool connected, bool ispMode)
+{
+    if (connected && ispMode)
+        return; // the firmware-update connection leaves the looks as they are
+    setGlyph(m_uploadButton, connected ? QStringLiteral("CopyUpColor") : QStringLiteral("CopyUpGray"));
+}
+
+// ----- Audio2 scroll box -------------------------------------------------------------------------
+
+void EdidCreatorPage::ScrollBox1MouseWheelDown()
+{
+    QScrollBar *bar = m_audio2Scroll->verticalScrollBar();
+    bar->setValue(bar->value() + kWheelStep);
+}
+
+void EdidCreatorPage::ScrollBox1MouseWheelUp()
+{
+    QScrollBar *bar = m_audio2Scroll->verticalScrollBar();
+    bar->setValue(bar->value() - kWheelStep);
+}
+
+void EdidCreatorPage::TabSheet11Show()
+{
+    m_audio2Scroll->setFocus(); // so that the wheel scrolls it
 }
 
 bool EdidCreatorPage::eventFilter(QObject *watched, QEvent *event)
 {
     if (m_audio2Scroll && watched == m_audio2Scroll->viewport() && event->type() == QEvent::Wheel) {
-        // The wheel moves the scroll box by a fixed 15 per notch, up or down.
-        const auto *wheel = static_cast<QWheelEvent *>(event);
-        const int dy = wheel->angleDelta().y();
-        if (dy != 0) {
-            QScrollBar *bar = m_audio2Scroll->verticalScrollBar();
-            bar->setValue(bar->value() + (dy < 0 ? 15 : -15));
-        }
+        const int dy = static_cast<QWheelEvent *>(event)->angleDelta().y();
+        if (dy < 0)
+            ScrollBox1MouseWheelDown();
+        else if (dy > 0)
+            ScrollBox1MouseWheelUp();
         return true;
     }
-    if (watched == m_audio2Page && event->type() == QEvent::Show) {
-        m_audio2Scroll->setFocus(); // so that the wheel scrolls it
-    }
+    if (watched == m_audio2Page && event->type() == QEvent::Show)
+        TabSheet11Show();
     return QWidget::eventFilter(watched, event);
 }

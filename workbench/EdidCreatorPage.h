@@ -1,29 +1,97 @@
 #pragma once
 
+#include <QColor>
+#include <QHash>
 #include <QWidget>
 
-class QTabWidget;
-class QScrollArea;
-class QLabel;
-class QToolButton;
+#include <string>
+
+#include "edid/CreatorState.h"
+#include "edid/EdidImage.h"
+
+class DeviceSession;
+class QAbstractButton;
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QScrollArea;
+class QTabWidget;
+class QToolButton;
+struct CreatorRuleReaction;
+struct EdidFeatureRecord;
 
 // The "EDID Creator" page (TabSheet4): composes an EDID from the controls of seven sub-pages and
-// saves or uploads it. The controls carry the names the EDID tables use, so the state record and the
-// page are read and written from the same tables.
+// saves it to a file or uploads it into an input or user slot. The controls are made from the
+// tables of edid/CreatorTables.h and carry the names of the CreatorState members, so reading the
+// page into a state and writing a state into the page walk the same list. The creator record (the
+// image and its status bits) lives in the device session.
 class EdidCreatorPage : public QWidget
 {
     Q_OBJECT
   public:
-    explicit EdidCreatorPage(QWidget *parent = nullptr);
+    explicit EdidCreatorPage(DeviceSession &session, QWidget *parent = nullptr);
+
+    static constexpr const char *kEdidFileFilter = "EDID (*.bin)|*.bin";
+    static constexpr const char *kProposedFileName = "Created EDID.bin";
+    static constexpr const char *kSelectFirstText = "Please select \"NEW\" or \"OPEN\"";
+    static constexpr const char *kCreateErrorText = "Create Error!";
+
+    // The controls as a state, and a state shown in the controls. Writing runs the field checks of
+    // every text that changes, but neither the consistency rules nor the speaker pairing.
+    CreatorState readState() const;
+    void writeState(const CreatorState &state);
+
+    // The analysed image carried over from the EDID Analyzer (Modify): it reads as an image opened
+    // from a file, and the "Descriptor" sub-page comes to the front.
+    void modifyFromImage(const EdidImage &image);
+
+    // Handlers, public so the window and the tests can run them as a click would.
+    void SpeedButton_OpenEdid_NewClick();
+    void SpeedButton_OpenEdid_CreatorClick();
+    void SpeedButton_SaveEdid_CreatorClick();
+    void SpeedButton_CopyEdid_CreatorClick();
+    void ComboBox_EdidSel_UploadChange(int index);
+    void ScrollBox1MouseWheelDown();
+    void ScrollBox1MouseWheelUp();
+    void TabSheet11Show();
+
+    EdidFeatureRecord &creatorRecord();
 
   protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
   private:
     void buildFrame();
-    void buildSubPages();
+    void buildDescriptorPage(QWidget *page);
+    void buildPcTimingPage(QWidget *page);
+    void buildVideoPage(QWidget *page);
+    void buildAudio1Page(QWidget *page);
+    void buildAudio2Page(QWidget *page);
+    void buildColorSpacePage(QWidget *page);
+    void buildOthersPage(QWidget *page);
+    void bindControls();
+
+    QCheckBox *makeBox(QWidget *parent, const char *name, const char *caption);
+    QLineEdit *makeEdit(QWidget *parent, const char *name, int width);
+
+    void loadRecordImage();
+    bool buildIntoRecord();
+    bool refuseInvalidImage();
+    void refuseWithoutImage();
+    void fieldChanged(const QString &name);
+    void applyReaction(const CreatorRuleReaction &reaction);
+    void speakerClicked(QCheckBox *clicked, QCheckBox *partner);
+    void fillUploadList();
+    void connectionChanged(bool connected, bool ispMode);
+    void setStatusText(const QString &text, const QColor &color);
+    void setWarning(const QString &text, const QColor &color);
+
+    DeviceSession &m_session;
+    QHash<QString, QAbstractButton *> m_flagWidgets;
+    QHash<QString, QLineEdit *> m_textWidgets;
+    bool m_loading = false;
 
     QGroupBox *m_selectGroup = nullptr;
     QToolButton *m_newButton = nullptr;
@@ -37,3 +105,13 @@ class EdidCreatorPage : public QWidget
     QScrollArea *m_audio2Scroll = nullptr;
     QWidget *m_audio2Page = nullptr;
 };
+
+// Text and caption colours of the page.
+namespace creatorcolors {
+inline const QColor red(255, 0, 0);
+inline const QColor black(0, 0, 0);
+inline const QColor navy(0, 0, 128);
+} // namespace creatorcolors
+
+// The text colour a control shows (edit text or check box caption).
+QColor creatorTextColor(const QWidget *control);
