@@ -1,0 +1,219 @@
+// kelmctl read / write / copy / mode against a simulated device in this process: the same
+// routines as the EDID Controller page, seen from the command line (exit status, files, slots).
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/core/Pause.h"
+#include "devsim/lib/SimulatedDevice.h"
+#include "edid/EdidImage.h"
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Runs kelmctl on the device's port while this process keeps serving the device.
+Run kelmctl(const SimulatedDevice &device, const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral(KELMCTL_PATH), QStringList{QStringLiteral("--port"), device.portPath()} + args);
+    Run run;
+    if (!p.waitForStarted(5000))
+        return run;
+    QElapsedTimer t;
+    t.start();
+    while (p.state() != QProcess::NotRunning && t.elapsed() < 30000)
+        pauseWithEvents(5);
+    run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    run.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return run;
+}
+
+QByteArray bytesOf(const EdidImage &image)
+{
+    return QByteArray(reinterpret_cast<const char *>(image.data()), int(image.size()));
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+EdidImage goodImage(std::uint8_t seed)
+{
+    EdidImage image;
+    const std::uint8_t header[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+    std::copy(header, header + 8, image.begin());
+    image[9] = seed;
+    image[126] = 1;
+    image[128] = 0x02;
+    image[129] = 0x03;
+    setEdidChecksums(image);
+    return image;
+}
+
+} // namespace
+
+class TestKelmctlSlots : public QObject
+{
+    Q_OBJECT
+  private slots:
+    void initTestCase();
+    void readSaves();
+    void readWithLostQuarterKeepsFile();
+    void writeUploads();
+    void writeRefusesInvalid();
+    void copies();
+    void modeSetsAndReports();
+    void usageErrors_data();
+    void usageErrors();
+
+  private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<SimulatedDevice> m_device;
+};
+
+void TestKelmctlSlots::initTestCase()
+{
+    SimulatedDeviceConfig config;
+    config.internals = 2;
+    config.outputs = 1;
+    config.users = 2;
+    m_device = std::make_unique<SimulatedDevice>(config);
+    QVERIFY2(m_device->start(), qPrintable(m_device->errorString()));
+}
+
+void TestKelmctlSlots::readSaves()
+{
+    const EdidImage image = goodImage(0x21);
+    m_device->setSlotImage(3, 2, image);
+    const QString path = m_dir.filePath(QStringLiteral("internal2.bin"));
+    const Run run =
+        kelmctl(*m_device, {QStringLiteral("read"), QStringLiteral("internal2"), QStringLiteral("-o"), path});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(fileBytes(path), bytesOf(image));
+    QVERIFY(run.out.contains(QStringLiteral("Internal 2")));
+}
+
+void TestKelmctlSlots::readWithLostQuarterKeepsFile()
+{
+    const QString path = m_dir.filePath(QStringLiteral("keep.bin"));
+    QVERIFY(writeFile(path, "keep me"));
+    m_device->faults().onlyFor = Command::ND_ED0B;
+    m_device->faults().dropReplies = 1;
+    const Run run =
+        kelmctl(*m_device, {QStringLiteral("read"), QStringLiteral("user1"), QStringLiteral("-o"), path});
+    m_device->faults() = SimulatedFaults{};
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(fileBytes(path), QByteArray("keep me"));
+    QVERIFY(run.err.contains(QStringLiteral("not written")));
+}
+
+void TestKelmctlSlots::writeUploads()
+{
+    EdidImage base = goodImage(0x33);
+    base[126] = 0;
+    setEdidChecksums(base);
+    const QByteArray file = bytesOf(base).left(128);
+    const QString path = m_dir.filePath(QStringLiteral("short.bin"));
+    QVERIFY(writeFile(path, file));
+    m_device->clearRequests();
+    const Run run = kelmctl(*m_device, {QStringLiteral("write"), QStringLiteral("user2"), path});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(bytesOf(m_device->slotImage(2, 2)), file + QByteArray(128, char(0xFF)));
+    QList<QByteArray> lines;
+    for (const SimulatedRequest &r : m_device->requests())
+        lines << r.line.left(16);
+    // After the search: the bracket, the slot (user 2 is 0x2001) and the four quarters.
+    const int stm = int(lines.indexOf("$SET SYS_STM FFF"));
+    QVERIFY(stm >= 0);
+    QCOMPARE(lines.mid(stm + 1, 6),
+             (QList<QByteArray>{"$SET ND_SEL 2001", "$SET ND_ED0A 00F", "$SET ND_ED0B 000",
+                                "$SET ND_ED1A FFF", "$SET ND_ED1B FFF", "$SET SYS_CTM FFF"}));
+}
+
+void TestKelmctlSlots::writeRefusesInvalid()
+{
+    QByteArray bad = bytesOf(goodImage(0x44));
+    bad[127] = char(bad[127] ^ 0x01);
+    const QString path = m_dir.filePath(QStringLiteral("bad.bin"));
+    QVERIFY(writeFile(path, bad));
+    const EdidImage before = m_device->slotImage(2, 1);
+    const Run run = kelmctl(*m_device, {QStringLiteral("write"), QStringLiteral("user1"), path});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(QStringLiteral("Illegal Edid CheckSum0.")), qPrintable(run.err));
+    QVERIFY(m_device->slotImage(2, 1) == before);
+}
+
+void TestKelmctlSlots::copies()
+{
+    const EdidImage output = goodImage(0x55);
+    m_device->setSlotImage(1, 1, output);
+    const Run run =
+        kelmctl(*m_device, {QStringLiteral("copy"), QStringLiteral("output1"), QStringLiteral("input2")});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(m_device->slotImage(0, 2) == output);
+
+    // A lost quarter leaves the destination as it was.
+    const EdidImage input3 = m_device->slotImage(0, 3);
+    m_device->faults().onlyFor = Command::ND_ED1B;
+    m_device->faults().badCrc = 1;
+    const Run failed =
+        kelmctl(*m_device, {QStringLiteral("copy"), QStringLiteral("output1"), QStringLiteral("input3")});
+    m_device->faults() = SimulatedFaults{};
+    QCOMPARE(failed.exitCode, 1);
+    QVERIFY(m_device->slotImage(0, 3) == input3);
+}
+
+void TestKelmctlSlots::modeSetsAndReports()
+{
+    // 2 internal, 1 output, 2 user: user1 is mode 3.
+    Run run = kelmctl(*m_device, {QStringLiteral("mode"), QStringLiteral("user1")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(m_device->edidMode(), 3);
+    QCOMPARE(run.out.trimmed(), QStringLiteral("User 1"));
+    m_device->config().edidMode = 2;
+    run = kelmctl(*m_device, {QStringLiteral("mode")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out.trimmed(), QStringLiteral("External 1"));
+    run = kelmctl(*m_device, {QStringLiteral("mode"), QStringLiteral("user3")});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(m_device->edidMode(), 2);
+}
+
+void TestKelmctlSlots::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("read without -o") << QStringList{"read", "user1"};
+    QTest::newRow("read of no slot") << QStringList{"read", "slot1", "-o", "x.bin"};
+    QTest::newRow("write into an output") << QStringList{"write", "output1", "x.bin"};
+    QTest::newRow("copy into an internal slot") << QStringList{"copy", "user1", "internal1"};
+    QTest::newRow("mode with two modes") << QStringList{"mode", "user1", "user2"};
+}
+
+void TestKelmctlSlots::usageErrors()
+{
+    QFETCH(QStringList, args);
+    m_device->clearRequests();
+    const Run run = kelmctl(*m_device, args);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(!run.err.isEmpty());
+    QVERIFY(m_device->requests().isEmpty()); // refused before the port is touched
+}
+
+QTEST_GUILESS_MAIN(TestKelmctlSlots)
+#include "tst_kelmctl_slots.moc"
