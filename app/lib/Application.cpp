@@ -1,13 +1,75 @@
 #include "app/lib/Application.h"
 
-#include <QApplication>
-#include <QMainWindow>
+#include <QCommandLineParser>
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+#include "app/core/Dialogs.h"
+#include "app/lib/KelmApplication.h"
+#include "app/lib/MainWindow.h"
+#include "app/lib/QtDialogs.h"
+
+bool parseStartupOptions(const QStringList &arguments, StartupOptions &options, QString &error)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Workbench for the EDID store of an HDMI distribution device."));
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("port"),
+                      QStringLiteral("Serial port to search instead of the system's list (repeatable)."),
+                      QStringLiteral("PATH")});
+    parser.addOption({QStringLiteral("demo"), QStringLiteral("Start a simulated device and list it first.")});
+    if (!parser.parse(arguments)) {
+        error = parser.errorText();
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        error = parser.helpText();
+        return false;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        error = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().constFirst());
+        return false;
+    }
+    options.ports = parser.values(QStringLiteral("port"));
+    options.demo = parser.isSet(QStringLiteral("demo"));
+    return true;
+}
 
 int runWorkbench(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("KELM 2016"));
-    window.show();
-    return app.exec();
+    KelmApplication app(argc, argv);
+    StartupOptions options;
+    QString error;
+    if (!parseStartupOptions(QCoreApplication::arguments(), options, error)) {
+        const bool help = QCoreApplication::arguments().contains(QStringLiteral("--help")) ||
+                          QCoreApplication::arguments().contains(QStringLiteral("-h"));
+        std::fprintf(help ? stdout : stderr, "%s\n", qPrintable(error));
+        return help ? 0 : 2;
+    }
+
+    // KELM_HEADLESS_DIALOGS keeps scripted runs from blocking on a message box: messages go to
+    // stderr and questions are answered with Cancel.
+    std::unique_ptr<QtDialogs> qtDialogs;
+    if (!qEnvironmentVariableIsSet("KELM_HEADLESS_DIALOGS")) {
+        qtDialogs = std::make_unique<QtDialogs>();
+        setDialogs(qtDialogs.get());
+    }
+
+    std::unique_ptr<MainWindow> window;
+    try {
+        window = std::make_unique<MainWindow>(options);
+    } catch (const std::exception &e) {
+        KelmApplication::showException(QString::fromLocal8Bit(e.what()));
+        return 0;
+    }
+    if (qtDialogs)
+        qtDialogs->setParent(window.get());
+    if (window->startupRefused())
+        return 0; // another instance runs: end without showing this one
+    window->show();
+    const int status = app.exec();
+    setDialogs(nullptr);
+    return status;
 }

@@ -1,5 +1,12 @@
 #pragma once
 
-// Starts the workbench: the tables, the main window ("KELM 2016"), the "EDID Analyzer" and
-// "Commander" windows, then the event loop. Returns the process exit status.
+#include <QStringList>
+
+struct StartupOptions;
+
+// Starts the workbench: the main window ("KELM 2016", which creates the "EDID Analyzer" and
+// "Commander" windows), then the event loop. Returns the process exit status.
 int runWorkbench(int argc, char **argv);
+
+// Reads --port PATH (repeatable) and --demo. False, with the message in error, for anything else.
+bool parseStartupOptions(const QStringList &arguments, StartupOptions &options, QString &error);

@@ -1,0 +1,316 @@
+#include "app/lib/MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateTime>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QWindow>
+#include <cstdio>
+#include <type_traits>
+
+#include "app/core/Bitmaps.h"
+#include "app/core/Dialogs.h"
+#include "app/lib/DebugLogView.h"
+#include "devsim/lib/SimulatedDevice.h"
+#include "net/ui/CommanderWindow.h"
+#include "net/ui/IpConfigPage.h"
+#include "system/ui/SystemPage.h"
+#include "workbench/EdidAnalyzerWindow.h"
+#include "workbench/EdidControllerPage.h"
+#include "workbench/EdidCreatorPage.h"
+
+namespace {
+
+// Geometry of the main window's client area. The device list and the two buttons fill the width the
+// window starts with; the debug log and the page control lie beyond it.
+constexpr int kMargin = 8;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 25;
+constexpr int kGridTop = 44;
+constexpr int kGridVisibleRows = 8;
+constexpr int kDebugLogWidth = 300;
+constexpr int kPagesWidth = 450;
+constexpr int kPagesHeight = 450;
+
+// The creator page takes the session once its logic is in; until then it is built alone.
+template <class Page> Page *makeCreatorPage(DeviceSession &session)
+{
+    if constexpr (std::is_constructible_v<Page, DeviceSession &>)
+        return new Page(session);
+    else
+        return new Page;
+}
+
+// With KELM_STARTUP_TRACE set, the moment the main window first reaches the screen is printed on
+// stderr (milliseconds since the epoch), for start-up measurements.
+class FirstExposeTrace : public QObject
+{
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *window = qobject_cast<QWindow *>(watched);
+        if (event->type() == QEvent::Expose && window && window->isExposed()) {
+            std::fprintf(stderr, "kelm: main window shown at %lld ms\n",
+                         static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+            std::fflush(stderr);
+            window->removeEventFilter(this);
+            deleteLater();
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+const QString &MainWindow::caption()
+{
+    static const QString text = QStringLiteral("KELM 2016");
+    return text;
+}
+
+QString MainWindow::aboutText()
+{
+    return QStringLiteral("KELM2016  v1.0A") + QStringLiteral("\r\n\r\n") +
+           QStringLiteral("Copyright (C) 2016 The KELM Workbench Authors.\r\n"
+                          "All rights reserved.");
+}
+
+MainWindow::MainWindow(const StartupOptions &options, QWidget *parent)
+    : QMainWindow(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                              Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_session(m_debugLog), m_discovery(m_session, m_debugLog)
+{
+    FormCreate(options);
+
+    // The second and third windows, created hidden; closing this window ends the program.
+    m_analyzer = new EdidAnalyzerWindow(this);
+    m_commander = new CommanderWindow(this);
+
+    attachControllers();
+}
+
+// The pages and controllers that follow the device session, one line each.
+void MainWindow::attachControllers()
+{
+    m_controllerPage->attachSession(m_session, m_analyzer);
+    m_analyzer->attachSession(m_session);
+    m_systemPage->attach(m_session);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::FormCreate(const StartupOptions &options)
+{
+    setObjectName(QStringLiteral("TForm1"));
+    setWindowTitle(caption());
+    // The session's receive tick and reply pump stay stopped until a search starts them.
+    m_session.setPortOverride(options.ports);
+    if (options.demo)
+        startDemoDevice();
+
+    QCoreApplication::setApplicationName(caption());
+
+    // A second copy asks the first to come forward and ends without showing its window. It still
+    // sets up the UDP endpoints below, whose port the first copy holds.
+    connect(&m_guard, &InstanceGuard::activationRequested, this, &MainWindow::bringToFront);
+    if (!m_guard.claim(caption()))
+        m_refused = true;
+
+    // Only a taken discovery port is the single-instance warning; a failed group join is logged
+    // by the service and the serial features go on without a network.
+    if (!m_discovery.start()) {
+        dialogs().warning(QStringLiteral("Warning"), QStringLiteral("KELM already executed !"));
+        m_refused = true;
+    }
+
+    buildControls();
+}
+
+void MainWindow::buildControls()
+{
+    auto *host = new QWidget(this);
+    host->setObjectName(QStringLiteral("ClientArea"));
+    setCentralWidget(host);
+
+    auto *menu = menuBar();
+    menu->setObjectName(QStringLiteral("MainMenu1"));
+    QMenu *help = menu->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("Help1"));
+    QAction *about = help->addAction(QStringLiteral("About"));
+    about->setObjectName(QStringLiteral("About2"));
+    connect(about, &QAction::triggered, this, &MainWindow::About2Click);
+
+    m_search = new QPushButton(QStringLiteral("Search"), host);
+    m_search->setObjectName(QStringLiteral("BitBtn_Search"));
+    m_search->setGeometry(kMargin, kMargin, kButtonWidth, kButtonHeight);
+    m_disconnect = new QPushButton(QStringLiteral("Disconnect"), host);
+    m_disconnect->setObjectName(QStringLiteral("BitBtn_Disconnect"));
+    m_disconnect->setGeometry(kMargin + kButtonWidth + 7, kMargin, kButtonWidth, kButtonHeight);
+    m_disconnect->setEnabled(false);
+
+    m_portCombo = new QComboBox(host);
+    m_portCombo->setObjectName(QStringLiteral("ComboBox1"));
+    m_portCombo->hide();
+
+    buildDeviceList(host);
+    const int startWidth = m_grid->width() + 30;
+    const int gridBottom = m_grid->geometry().bottom();
+
+    m_logo = new QLabel(host);
+    m_logo->setObjectName(QStringLiteral("Image1"));
+    const QPixmap logo(kelmBitmapPath(QStringLiteral("LogoSTD")));
+    m_logo->setPixmap(logo);
+    m_logo->resize(logo.isNull() ? QSize(0, 0) : logo.size());
+    m_logo->move(kLogoLeft, kLogoTop);
+
+    m_debugPanel = new DebugTogglePanel(host);
+    m_debugPanel->move(m_grid->geometry().right() + 3, kGridTop);
+    connect(m_debugPanel, &DebugTogglePanel::doubleClicked, this, &MainWindow::Panel_DebugDblClick);
+
+    const int logLeft = startWidth + kMargin;
+    m_memo = new DebugLogView(m_debugLog, host);
+    m_memo->setGeometry(logLeft, kMargin, kDebugLogWidth, gridBottom - kMargin - kButtonHeight - 6);
+    m_memo->hide();
+    m_clear = new QPushButton(QStringLiteral("Clear"), host);
+    m_clear->setObjectName(QStringLiteral("Button_debug_clear"));
+    m_clear->setGeometry(logLeft, m_memo->geometry().bottom() + 6, kButtonWidth, kButtonHeight);
+    connect(m_clear, &QPushButton::clicked, this, &MainWindow::Button_debug_clearClick);
+
+    buildPages(host);
+    m_pages->setGeometry(logLeft + kDebugLogWidth + kDebugLogMargin + kMargin, kMargin, kPagesWidth,
+                         kPagesHeight);
+
+    // Only the device list and the two buttons show at start-up.
+    setFixedSize(startWidth, gridBottom + kMargin + 1 + menu->sizeHint().height());
+}
+
+void MainWindow::buildDeviceList(QWidget *host)
+{
+    m_grid = new QTableWidget(0, 6, host);
+    m_grid->setObjectName(QStringLiteral("StringGrid1"));
+    m_grid->setHorizontalHeaderLabels({QStringLiteral("#"), QStringLiteral("Interface"),
+                                       QStringLiteral("Product"), QStringLiteral("Description"),
+                                       QStringLiteral("IP Address"), QStringLiteral("MAC Address")});
+    m_grid->verticalHeader()->hide();
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setWordWrap(false);
+
+    QFont font;
+    font.setFamilies({QStringLiteral("Consolas"), QStringLiteral("DejaVu Sans Mono"),
+                      QStringLiteral("Liberation Mono"), QStringLiteral("Monospace")});
+    font.setStyleHint(QFont::Monospace);
+    font.setBold(true);
+    m_grid->setFont(font);
+    m_grid->horizontalHeader()->setFont(font);
+
+    QHeaderView *header = m_grid->horizontalHeader();
+    header->setHighlightSections(false);
+    header->setMinimumSectionSize(1);
+    header->setFixedHeight(kGridRowHeight);
+    header->setStyleSheet(QStringLiteral("QHeaderView::section { background-color: #%1; color: black;"
+                                         " border: 1px solid #8FA98F; padding: 0px; }")
+                              .arg(kGridHeaderColour, 6, 16, QLatin1Char('0')));
+    int total = 0;
+    for (int c = 0; c < 6; ++c) {
+        m_grid->setColumnWidth(c, kGridColumnWidths[c]);
+        total += kGridColumnWidths[c];
+    }
+    m_grid->verticalHeader()->setMinimumSectionSize(1);
+    m_grid->verticalHeader()->setDefaultSectionSize(kGridRowHeight);
+
+    const int frame = 2 * m_grid->frameWidth();
+    m_grid->setGeometry(kMargin, kGridTop, total + frame, kGridRowHeight * (kGridVisibleRows + 1) + frame);
+}
+
+void MainWindow::buildPages(QWidget *host)
+{
+    m_pages = new QTabWidget(host);
+    m_pages->setObjectName(QStringLiteral("PageControl1"));
+
+    auto *analyzerSheet = new QWidget;
+    analyzerSheet->setObjectName(QStringLiteral("TabSheet3"));
+    auto *creator = makeCreatorPage<EdidCreatorPage>(m_session);
+
+    m_pages->addTab(new IpConfigPage, QStringLiteral("IP Configure"));
+    m_controllerPage = new EdidControllerPage(m_debugLog);
+    m_pages->addTab(m_controllerPage, QStringLiteral("EDID Controller"));
+    m_pages->addTab(analyzerSheet, QStringLiteral("EDID Analyzer"));
+    m_pages->addTab(creator, QStringLiteral("EDID Creator"));
+    m_systemPage = new SystemPage(m_debugLog);
+    m_pages->addTab(m_systemPage, QStringLiteral("System"));
+
+    // The analysis has its own window; its tab stays hidden for good.
+    m_pages->setTabVisible(m_pages->indexOf(analyzerSheet), false);
+    m_pages->setTabVisible(m_pages->indexOf(creator), true);
+    m_pages->setCurrentWidget(creator);
+}
+
+void MainWindow::startDemoDevice()
+{
+    m_demoDevice = std::make_unique<SimulatedDevice>();
+    if (m_demoDevice->start()) {
+        m_session.setPreferredPorts({m_demoDevice->portPath()});
+        m_debugLog.append(QStringLiteral("Simulated device on ") + m_demoDevice->portPath() +
+                          QStringLiteral("\r\n"));
+    } else {
+        m_debugLog.append(QStringLiteral("Simulated device failed: ") + m_demoDevice->errorString() +
+                          QStringLiteral("\r\n"));
+    }
+}
+
+void MainWindow::Panel_DebugDblClick()
+{
+    m_debugShown = !m_debugShown;
+    const int step = m_memo->width() + kDebugLogMargin;
+    m_memo->setVisible(m_debugShown);
+    setFixedWidth(width() + (m_debugShown ? step : -step));
+}
+
+void MainWindow::Button_debug_clearClick()
+{
+    m_debugLog.clear();
+}
+
+void MainWindow::About2Click()
+{
+    const QPoint at = frameGeometry().topLeft() + QPoint(150, 150);
+    dialogs().information(QStringLiteral("Information"), aboutText(), &at);
+}
+
+void MainWindow::bringToFront()
+{
+    if (isMinimized())
+        showNormal();
+    else
+        raise();
+    activateWindow();
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    if (qEnvironmentVariableIsSet("KELM_STARTUP_TRACE") && windowHandle())
+        windowHandle()->installEventFilter(new FirstExposeTrace(this));
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted())
+        QCoreApplication::quit(); // the other windows do not keep the program alive
+}

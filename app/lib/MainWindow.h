@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <memory>
+
+#include "app/core/DebugLog.h"
+#include "app/lib/InstanceGuard.h"
+#include "link/DeviceSession.h"
+#include "net/DiscoveryService.h"
+
+class CommanderWindow;
+class DebugLogView;
+class DebugTogglePanel;
+class EdidControllerPage;
+class EdidAnalyzerWindow;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTableWidget;
+class QTabWidget;
+class SimulatedDevice;
+class SystemPage;
+
+// What the command line asks of the main window.
+struct StartupOptions
+{
+    QStringList ports; // --port PATH (repeatable): replaces the system's port list
+    bool demo = false; // --demo: an in-process simulated device, listed first
+};
+
+// The main window "KELM 2016" (TForm1): device list, Search and Disconnect, the hidden debug log and
+// the page control. It owns every long-lived object of the program and creates them in start-up
+// order: the debug log, the device session, the single-instance guard, the UDP endpoints, the
+// controls, the "EDID Analyzer" and "Commander" windows, then the controllers that connect them.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+  public:
+    explicit MainWindow(const StartupOptions &options = {}, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // True when start-up decided the program must end without showing this window (another
+    // instance runs, or the discovery port is taken).
+    bool startupRefused() const { return m_refused; }
+
+    DebugLog &debugLog() { return m_debugLog; }
+    DeviceSession &session() { return m_session; }
+    DiscoveryService &discovery() { return m_discovery; }
+    InstanceGuard &instanceGuard() { return m_guard; }
+    EdidAnalyzerWindow *analyzerWindow() const { return m_analyzer; }
+    CommanderWindow *commanderWindow() const { return m_commander; }
+
+    static const QString &caption();
+    static QString aboutText();
+    static constexpr int kGridColumnWidths[6] = {22, 75, 75, 75, 75, 75};
+    static constexpr int kGridRowHeight = 21;
+    static constexpr unsigned kGridHeaderColour = 0xC0DCC0; // red 192, green 220, blue 192
+    static constexpr int kLogoLeft = 350;
+    static constexpr int kLogoTop = 3;
+    // The window grows by the log's width plus this when the log is shown.
+    static constexpr int kDebugLogMargin = 25;
+
+  public slots:
+    void Panel_DebugDblClick();
+    void Button_debug_clearClick();
+    void About2Click();
+
+  protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+  private:
+    void FormCreate(const StartupOptions &options);
+    void buildControls();
+    void buildDeviceList(QWidget *host);
+    void buildPages(QWidget *host);
+    void startDemoDevice();
+    void attachControllers();
+    void bringToFront();
+
+    DebugLog m_debugLog;
+    DeviceSession m_session;
+    InstanceGuard m_guard;
+    DiscoveryService m_discovery;
+
+    bool m_refused = false;
+    bool m_debugShown = false;
+    bool m_shownOnce = false;
+
+    QTableWidget *m_grid = nullptr;
+    QPushButton *m_search = nullptr;
+    QPushButton *m_disconnect = nullptr;
+    QComboBox *m_portCombo = nullptr;
+    DebugLogView *m_memo = nullptr;
+    DebugTogglePanel *m_debugPanel = nullptr;
+    QPushButton *m_clear = nullptr;
+    QLabel *m_logo = nullptr;
+    QTabWidget *m_pages = nullptr;
+    EdidControllerPage *m_controllerPage = nullptr;
+    SystemPage *m_systemPage = nullptr;
+    EdidAnalyzerWindow *m_analyzer = nullptr;
+    CommanderWindow *m_commander = nullptr;
+
+    std::unique_ptr<SimulatedDevice> m_demoDevice;
+};

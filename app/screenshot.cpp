@@ -1,0 +1,120 @@
+// Renders the workbench's windows offscreen, connected to the simulated device, into PNG files:
+// every window and page on its own, and docs/screenshot.png for the README. Starts the main
+// window, so run it in a private network namespace:
+//   unshare -n sh -c 'ip link set lo up; QT_QPA_PLATFORM=offscreen build/app/kelm_screenshot OUTDIR'
+#include <QAbstractButton>
+#include <QDir>
+#include <QFont>
+#include <QPainter>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QWidget>
+#include <cstdio>
+
+#include "app/core/Pause.h"
+#include "app/lib/KelmApplication.h"
+#include "app/lib/MainWindow.h"
+#include "net/ui/CommanderWindow.h"
+#include "workbench/EdidAnalyzerWindow.h"
+
+namespace {
+
+constexpr int kTitleHeight = 24;
+
+// A window as the operator sees it: its client area under a plain title bar with its caption.
+QImage framed(QWidget *window)
+{
+    const QPixmap client = window->grab();
+    QImage out(client.width() + 2, client.height() + kTitleHeight + 1, QImage::Format_ARGB32);
+    out.fill(QColor(70, 90, 120));
+    QPainter p(&out);
+    QLinearGradient title(0, 0, 0, kTitleHeight);
+    title.setColorAt(0, QColor(95, 125, 170));
+    title.setColorAt(1, QColor(60, 85, 125));
+    p.fillRect(QRect(0, 0, out.width(), kTitleHeight), title);
+    QFont font = window->font();
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRect(8, 0, out.width() - 40, kTitleHeight), Qt::AlignVCenter | Qt::AlignLeft,
+               window->windowTitle());
+    p.drawText(QRect(out.width() - 22, 0, 16, kTitleHeight), Qt::AlignCenter, QStringLiteral("x"));
+    p.drawPixmap(1, kTitleHeight, client);
+    return out;
+}
+
+bool save(const QImage &image, const QDir &dir, const QString &name)
+{
+    const QString path = dir.filePath(name);
+    if (!image.save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    KelmApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: kelm_screenshot OUTPUT_FOLDER\n");
+        return 2;
+    }
+    QDir dir(QString::fromLocal8Bit(argv[1]));
+    dir.mkpath(QStringLiteral("."));
+
+    StartupOptions options;
+    options.demo = true;
+    MainWindow window(options);
+    if (window.startupRefused())
+        return 1;
+    window.move(20, 20);
+    window.show();
+    pauseWithEvents(100);
+    bool ok = save(framed(&window), dir, QStringLiteral("main.png"));
+
+    // Connect to the simulated device and open the debug log, as an operator would.
+    window.session().BitBtn_SearchClick();
+    pauseWithEvents(300);
+    window.Panel_DebugDblClick();
+    pauseWithEvents(100);
+    const QImage main = framed(&window);
+    ok &= save(main, dir, QStringLiteral("main-debug.png"));
+
+    auto *pages = window.findChild<QTabWidget *>(QStringLiteral("PageControl1"));
+    CommanderWindow *commander = window.commanderWindow();
+    if (pages->parentWidget() != commander->panel())
+        commander->hostPages(pages);
+    commander->show();
+    QImage controllerShot;
+    for (int i = 0; i < pages->count(); ++i) {
+        if (!pages->isTabVisible(i))
+            continue;
+        pages->setCurrentIndex(i);
+        pauseWithEvents(50);
+        const QImage shot = framed(commander);
+        if (pages->widget(i)->objectName() == QStringLiteral("TabSheet1"))
+            controllerShot = shot;
+        ok &= save(shot, dir, QStringLiteral("commander-%1.png").arg(pages->widget(i)->objectName()));
+    }
+    window.analyzerWindow()->show();
+    pauseWithEvents(50);
+    ok &= save(framed(window.analyzerWindow()), dir, QStringLiteral("analyzer.png"));
+
+    // The README picture: the main window with its debug log beside the "Commander" window.
+    if (!controllerShot.isNull()) {
+        const int gap = 16;
+        QImage sheet(main.width() + gap + controllerShot.width() + 2 * gap,
+                     qMax(main.height(), controllerShot.height()) + 2 * gap, QImage::Format_ARGB32);
+        sheet.fill(QColor(228, 232, 238));
+        QPainter p(&sheet);
+        p.drawImage(gap, gap, main);
+        p.drawImage(gap + main.width() + gap, gap, controllerShot);
+        p.end();
+        ok &= save(sheet, dir, QStringLiteral("screenshot.png"));
+    }
+    return ok ? 0 : 1;
+}
