@@ -349,6 +349,15 @@ bool textToInt(const std::string &text, int32_t &value)
     return true;
 }
 
+std::string webGuiAddress(const Discovery &r)
+{
+    if (r.webPort == 0)
+        return {};
+    if (r.webPort == 80)
+        return "Http://" + r.ipAddress + "/";
+    return "Http://" + r.ipAddress + ":" + std::to_string(r.webPort) + "/";
+}
+
 NetworkSettings currentSettings(const Discovery &r)
 {
     return {r.ipMode,

@@ -104,6 +104,10 @@ std::vector<std::string> splitDotted(const std::string &text);
 // digits, within 32 bits. False for anything else, the empty text included.
 bool textToInt(const std::string &text, int32_t &value);
 
+// The device's web interface as the browser is given it: "Http://" + address + "/", with ":" + port
+// before the "/" unless the port is 80. Empty when the device has no web port (0).
+std::string webGuiAddress(const Discovery &record);
+
 // What the "IP Configure" page hands over: the mode index and six texts.
 struct NetworkSettings
 {

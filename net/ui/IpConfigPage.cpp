@@ -1,13 +1,20 @@
 #include "net/ui/IpConfigPage.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
 #include <QFormLayout>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
+
+#include "app/core/Dialogs.h"
+#include "link/DeviceSession.h"
+#include "net/DiscoveryService.h"
 
 const IpConfigPage::Row IpConfigPage::kRows[12] = {
     {"Product ID :", "Label_Product_ID", Kind::Label},
@@ -24,12 +31,28 @@ const IpConfigPage::Row IpConfigPage::kRows[12] = {
     {"Description :", "Label_Description", Kind::Label},
 };
 
+namespace {
+
+QString latin1(const std::string &s)
+{
+    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// Page texts go to the device one character per byte, as its texts came.
+std::string bytesOf(const QString &text)
+{
+    return text.toLatin1().toStdString();
+}
+
+} // namespace
+
 IpConfigPage::IpConfigPage(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("TabSheet10"));
     auto *column = new QVBoxLayout(this);
     auto *form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignRight);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     for (const Row &row : kRows) {
         QWidget *control = nullptr;
         switch (row.kind) {
@@ -37,15 +60,20 @@ IpConfigPage::IpConfigPage(QWidget *parent) : QWidget(parent)
             auto *label = new QLabel(this);
             label->setTextFormat(Qt::PlainText); // texts come from datagrams
             label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            label->setMinimumWidth(200);
             control = label;
             break;
         }
-        case Kind::Edit:
-            control = new QLineEdit(this);
+        case Kind::Edit: {
+            auto *edit = new QLineEdit(this);
+            edit->setMaximumWidth(160);
+            control = edit;
             break;
+        }
         case Kind::Choice: {
             auto *choice = new QComboBox(this);
             choice->addItems({QStringLiteral("STATIC"), QStringLiteral("DHCP")});
+            choice->setMaximumWidth(160);
             control = choice;
             break;
         }
@@ -55,12 +83,27 @@ IpConfigPage::IpConfigPage(QWidget *parent) : QWidget(parent)
     }
     column->addLayout(form);
 
+    m_productId = findChild<QLabel *>(QStringLiteral("Label_Product_ID"));
+    m_productName = findChild<QLabel *>(QStringLiteral("Label_Product_Name"));
+    m_mac = findChild<QLabel *>(QStringLiteral("Label_MAC_Addr"));
+    m_mode = findChild<QComboBox *>(QStringLiteral("ComboBox_IP_Mode"));
+    m_ip = findChild<QLineEdit *>(QStringLiteral("Edit_IP_Address"));
+    m_mask = findChild<QLineEdit *>(QStringLiteral("Edit_SubNet_Mask"));
+    m_gateway = findChild<QLineEdit *>(QStringLiteral("Edit_GateWay_IP"));
+    m_dns = findChild<QLineEdit *>(QStringLiteral("Edit_DNS"));
+    m_webPort = findChild<QLineEdit *>(QStringLiteral("Edit_WebGUI_Port"));
+    m_telnetPort = findChild<QLineEdit *>(QStringLiteral("Edit_Telnet_Port"));
+    m_serial = findChild<QLabel *>(QStringLiteral("Label_Serial_Num"));
+    m_description = findChild<QLabel *>(QStringLiteral("Label_Description"));
+
     // The web interface row stays hidden; the button below does the same.
     auto *webRow = new QFrame(this);
     webRow->setObjectName(QStringLiteral("Panel65"));
     auto *webBox = new QHBoxLayout(webRow);
-    auto *link = new QLabel(QStringLiteral("Web Link"), webRow);
+    auto *link = new QLabel(QStringLiteral("<a href=\"web\">Web Link</a>"), webRow);
     link->setObjectName(QStringLiteral("Label_Web_Link"));
+    link->setTextFormat(Qt::RichText); // our own caption, not device text
+    connect(link, &QLabel::linkActivated, this, [this] { Label_Web_LinkClick(); });
     webBox->addWidget(link);
     webRow->hide();
     column->addWidget(webRow);
@@ -70,13 +113,83 @@ IpConfigPage::IpConfigPage(QWidget *parent) : QWidget(parent)
     web->setObjectName(QStringLiteral("SpeedButton1"));
     web->setText(QStringLiteral("Web GUI"));
     web->setToolTip(QStringLiteral("Open the device's web interface"));
+    connect(web, &QToolButton::clicked, this, [this] { SpeedButton1Click(); });
     auto *send = new QToolButton(this);
     send->setObjectName(QStringLiteral("SpeedButton2"));
     send->setText(QStringLiteral("Apply"));
     send->setToolTip(QStringLiteral("Send the changed settings to the device"));
+    connect(send, &QToolButton::clicked, this, [this] { SpeedButton2Click(); });
     buttons->addStretch(1);
     buttons->addWidget(web);
     buttons->addWidget(send);
     column->addLayout(buttons);
     column->addStretch(1);
+}
+
+void IpConfigPage::attach(DeviceSession &session, DiscoveryService &discovery)
+{
+    m_session = &session;
+    m_discovery = &discovery;
+}
+
+int IpConfigPage::selectedNetworkDevice() const
+{
+    if (!m_session || !m_discovery)
+        return -1;
+    const int i = m_session->selectedDevice;
+    // After a new search the page may still show a device that is no longer listed there.
+    if (i < 0 || i >= m_session->deviceCount || i >= statusTableSize ||
+        m_session->statusTable[static_cast<std::size_t>(i)].interfaceKind != interfaceNetwork)
+        return -1;
+    return i;
+}
+
+void IpConfigPage::showNetworkDevice()
+{
+    if (!m_session || !m_discovery)
+        return;
+    const int i = m_session->selectedDevice;
+    if (i < 0 || i >= net::kDiscoveryTableSize)
+        return;
+    const net::Discovery &r = m_discovery->discoveryTable[static_cast<std::size_t>(i)];
+    m_productId->setText(latin1(r.productId));
+    m_productName->setText(latin1(r.productName));
+    m_mac->setText(latin1(net::macToText(r.macBytes)));
+    m_mode->setCurrentIndex(r.ipMode); // anything but 0 or 1 leaves no item chosen
+    m_ip->setText(latin1(r.ipAddress));
+    m_mask->setText(latin1(r.subnetMask));
+    m_gateway->setText(latin1(r.gateway));
+    m_dns->setText(latin1(r.dns));
+    m_webPort->setText(QString::number(r.webPort));
+    m_telnetPort->setText(QString::number(r.telnetPort));
+    m_serial->setText(latin1(r.serialNum));
+    m_description->setText(latin1(r.description));
+}
+
+void IpConfigPage::SpeedButton2Click()
+{
+    const int i = selectedNetworkDevice();
+    if (i < 0)
+        return;
+    net::NetworkSettings s;
+    s.modeIndex = m_mode->currentIndex();
+    s.ipAddress = bytesOf(m_ip->text());
+    s.subnetMask = bytesOf(m_mask->text());
+    s.gateway = bytesOf(m_gateway->text());
+    s.dns = bytesOf(m_dns->text());
+    s.webPort = bytesOf(m_webPort->text());
+    s.telnetPort = bytesOf(m_telnetPort->text());
+    const net::SettingsPacket sent = m_discovery->sendNetworkSettings(i, s);
+    if (!sent.ok)
+        dialogs().error(QCoreApplication::applicationName(), latin1(sent.error));
+}
+
+void IpConfigPage::openWebGui()
+{
+    const int i = selectedNetworkDevice();
+    if (i < 0)
+        return;
+    const std::string address = net::webGuiAddress(m_discovery->discoveryTable[static_cast<std::size_t>(i)]);
+    if (!address.empty())
+        QDesktopServices::openUrl(QUrl(latin1(address)));
 }

@@ -490,3 +490,17 @@ TEST(DevicePackets, ReplyRoundTripAndSettingsApplied)
     EXPECT_EQ(device.ipAddress, "192.168.1.10"); // DHCP sends no address; the device keeps its own
     EXPECT_FALSE(applySettingsPacket(discoveryRequest(), device));
 }
+
+TEST(DiscoveryPacket, WebGuiAddress)
+{
+    Discovery r;
+    r.ipAddress = "192.168.1.10";
+    const std::pair<int32_t, std::string> cases[] = {{80, "Http://192.168.1.10/"},
+                                                     {8080, "Http://192.168.1.10:8080/"},
+                                                     {0, ""},
+                                                     {443, "Http://192.168.1.10:443/"}};
+    for (const auto &[port, address] : cases) {
+        r.webPort = port;
+        EXPECT_EQ(webGuiAddress(r), address) << port;
+    }
+}

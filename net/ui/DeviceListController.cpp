@@ -1,0 +1,217 @@
+#include "net/ui/DeviceListController.h"
+
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableWidget>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "link/DeviceSession.h"
+#include "net/DiscoveryService.h"
+#include "net/ui/CommanderWindow.h"
+#include "net/ui/DeviceListDelegate.h"
+#include "net/ui/IpConfigPage.h"
+
+namespace {
+
+void paintBlack(QLabel *label)
+{
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, Qt::black);
+    label->setPalette(p);
+}
+
+} // namespace
+
+template <class T> T *DeviceListController::find(const char *name) const
+{
+    return m_main.findChild<T *>(QString::fromLatin1(name));
+}
+
+DeviceListController::DeviceListController(QWidget &mainWindow, DeviceSession &session,
+                                           DiscoveryService &discovery)
+    : QObject(&mainWindow), m_main(mainWindow), m_session(session), m_discovery(discovery)
+{
+    m_grid = find<QTableWidget>("StringGrid1");
+    if (m_grid) {
+        m_delegate = new DeviceListDelegate(
+            *m_grid, [this] { return m_highlightRow; }, this);
+        m_grid->setItemDelegate(m_delegate);
+        m_grid->viewport()->installEventFilter(this);
+        connect(m_grid, &QTableWidget::cellPressed, this,
+                [this](int row, int column) { StringGrid1SelectCell(column, row + 1); });
+        // Keyboard moves choose too; mouse presses are handled above, once.
+        connect(m_grid, &QTableWidget::currentCellChanged, this, [this](int row, int column, int, int) {
+            if (row >= 0 && !m_mouseDown && m_grid->hasFocus())
+                StringGrid1SelectCell(column, row + 1);
+        });
+        connect(&m_session, &DeviceSession::gridChanged, m_grid->viewport(), qOverload<>(&QWidget::update));
+    }
+    if (auto *page = find<IpConfigPage>("TabSheet10"))
+        page->attach(m_session, m_discovery);
+}
+
+DeviceListController::~DeviceListController() = default;
+
+bool DeviceListController::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_grid && watched == m_grid->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+            m_mouseDown = true;
+        else if (event->type() == QEvent::MouseButtonRelease)
+            m_mouseDown = false;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void DeviceListController::setPageVisible(const char *pageName, bool visible)
+{
+    auto *pages = find<QTabWidget>("PageControl1");
+    auto *page = find<QWidget>(pageName);
+    if (!pages || !page)
+        return;
+    const int index = pages->indexOf(page);
+    if (index >= 0)
+        pages->setTabVisible(index, visible);
+}
+
+void DeviceListController::StringGrid1SelectCell(int, int row)
+{
+    if (row <= 0 || m_session.deviceCount == 0)
+        return;
+    // Rows left over from an earlier search list no device; their records are stale.
+    if (row > m_session.deviceCount || row > statusTableSize)
+        return;
+    if (m_selecting) {
+        // The descriptions of the previous choice are still being read (the reads pause and
+        // handle events); this choice follows as soon as they are done.
+        m_pendingRow = row;
+        return;
+    }
+    m_selecting = true;
+    while (row > 0) {
+        m_session.selectedDevice = row - 1;
+        m_highlightRow = row;
+        if (m_grid)
+            m_grid->viewport()->update();
+
+        SYS_STATUS &record = m_session.statusTable[static_cast<std::size_t>(row - 1)];
+        if (record.interfaceKind == interfaceSerial) {
+            selectSerialDevice(record);
+        } else {
+            setPageVisible("TabSheet10", true);
+            auto *pages = find<QTabWidget>("PageControl1");
+            auto *ipPage = find<IpConfigPage>("TabSheet10");
+            if (pages && ipPage)
+                pages->setCurrentWidget(ipPage);
+            if (ipPage)
+                ipPage->showNetworkDevice();
+        }
+
+        if (auto *progress = find<QLabel>("Label1")) {
+            paintBlack(progress);
+            progress->setText(QStringLiteral("0%"));
+        }
+        // A network device's record holds no description string: the field shows empty.
+        if (auto *productString = find<QLineEdit>("Edit_Product_String"))
+            productString->setText(record.productString);
+
+        showInCommander();
+
+        row = m_pendingRow;
+        m_pendingRow = -1;
+        if (row > m_session.deviceCount)
+            row = -1;
+    }
+    m_selecting = false;
+}
+
+void DeviceListController::selectSerialDevice(SYS_STATUS &record)
+{
+    if (auto *path = find<QLineEdit>("Edit_Fw_Path"))
+        path->clear();
+    auto *version = find<QLabel>("Label_FW_Version");
+    auto *configuration = find<QWidget>("GroupBox11");
+
+    if (m_session.ispMode()) {
+        // The loader speaks only the firmware commands: only the System page makes sense.
+        setPageVisible("TabSheet1", false);
+        setPageVisible("TabSheet4", false);
+        setPageVisible("TabSheet10", false);
+        if (configuration)
+            configuration->hide();
+        if (version)
+            version->setText(QStringLiteral("Target :"));
+        return;
+    }
+
+    setPageVisible("TabSheet1", true);
+    setPageVisible("TabSheet4", true);
+    setPageVisible("TabSheet10", false);
+    if (configuration)
+        configuration->show();
+    if (version)
+        version->setText(QStringLiteral("Current :   VID-") + record.vid + QStringLiteral("    PID-") +
+                         record.pid + QStringLiteral("    Version-") + record.firmwareVersion);
+    auto *pages = find<QTabWidget>("PageControl1");
+    auto *controller = find<QWidget>("TabSheet1");
+    if (pages && controller)
+        pages->setCurrentWidget(controller);
+
+    readNodeDescriptions(record);
+
+    if (auto *copy = find<QWidget>("Panel52"))
+        copy->setVisible(record.inputNodes[0].copyAvailable != 0);
+    layoutModeSelect(record);
+}
+
+void DeviceListController::readNodeDescriptions(SYS_STATUS &record)
+{
+    // selectedSlot is the running slot code, as every ND_SEL sender keeps it.
+    for (record.selectedSlot = 0x0000; record.selectedSlot < record.inputCount; ++record.selectedSlot) {
+        m_session.selectSlot(record.selectedSlot);
+        m_session.sendCommand(Direction::GET, Command::ND_DSCPT, 5);
+    }
+    for (record.selectedSlot = 0x1000; record.selectedSlot < 0x1000u + record.outputCount;
+         ++record.selectedSlot) {
+        m_session.selectSlot(record.selectedSlot);
+        m_session.sendCommand(Direction::GET, Command::ND_DSCPT, 5);
+    }
+}
+
+void DeviceListController::layoutModeSelect(const SYS_STATUS &record)
+{
+    for (int n = 1; n <= kModeButtonsPerKind; ++n) {
+        if (auto *b = m_main.findChild<QRadioButton *>(QStringLiteral("RadioButton_Set_IntEdid") +
+                                                       QString::number(n)))
+            b->setVisible(n <= record.internalCount);
+        if (auto *b = m_main.findChild<QRadioButton *>(QStringLiteral("RadioButton_Set_UserEdid") +
+                                                       QString::number(n)))
+            b->setVisible(n <= record.userCount);
+    }
+    const int rows = std::max<int>(record.internalCount, record.userCount);
+    if (auto *group = find<QWidget>("GroupBox12"))
+        group->setFixedHeight(kModeGroupHeight + kModeGroupRowStep * std::max(0, rows - 1));
+    if (auto *heading = find<QWidget>("Label30"))
+        heading->setVisible(rows > 1);
+}
+
+void DeviceListController::showInCommander()
+{
+    auto *pages = find<QTabWidget>("PageControl1");
+    auto *commander = m_main.findChild<CommanderWindow *>();
+    if (!commander)
+        return;
+    if (pages)
+        commander->hostPages(pages);
+    const QPoint main = m_main.pos();
+    const QPoint here = commander->pos();
+    if (std::abs(here.y() - main.y()) > kMaxTopDistance || std::abs(here.x() - main.x()) > kMaxLeftDistance)
+        commander->move(main.x() + kCommanderLeftOffset, main.y() + kCommanderTopOffset);
+    commander->show();
+}
