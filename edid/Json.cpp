@@ -553,7 +553,10 @@ class JsonParser
                 return true;
             }
         }
-        out = JsonValue(std::strtod(text.c_str(), nullptr));
+        const double d = std::strtod(text.c_str(), nullptr);
+        if (!std::isfinite(d))
+            return fail("number out of range");
+        out = JsonValue(d);
         return true;
     }
 

@@ -120,6 +120,8 @@ TEST(Json, RejectsWhatIsNotStrictJson)
         "[1 2]",
         "{\"a\" 1}",
         "\f1",
+        "1e400",
+        "[-1e999]",
     };
     for (const char *text : bad) {
         JsonValue v = JsonValue("unchanged");
