@@ -1,0 +1,110 @@
+// kelmctl [--port PATH]... info [--json]: search the serial ports (never the network) and print the
+// device's description, slot counts and input 1's descriptor.
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+
+#include "app/core/DebugLog.h"
+#include "cli/device/DeviceCommands.h"
+#include "link/DeviceSession.h"
+
+namespace {
+
+QJsonObject nodeJson(const NodeDescriptor &n)
+{
+    return QJsonObject{{"nodeValue0", n.nodeValue0},
+                       {"nodeValue1", n.nodeValue1},
+                       {"nodeValue2", n.nodeValue2},
+                       {"nodeFlag3", n.nodeFlag3 != 0},
+                       {"modeSelectable", n.modeSelectable != 0},
+                       {"copyAvailable", n.copyAvailable != 0},
+                       {"modePolled", n.modePolled != 0},
+                       {"nodeFlag8", n.nodeFlag8 != 0}};
+}
+
+const char *yesNo(uint8_t flag)
+{
+    return flag ? "yes" : "no";
+}
+
+int runInfo(const DeviceOptions &options, const QStringList &args)
+{
+    bool json = false;
+    for (const QString &arg : args) {
+        if (arg == QLatin1String("--json")) {
+            json = true;
+        } else {
+            std::fprintf(stderr, "kelmctl info: unexpected argument '%s'.\n", qPrintable(arg));
+            return 2;
+        }
+    }
+
+    DebugLog log;
+    DeviceSession session(log);
+    session.setPortOverride(options.ports);
+    session.BitBtn_SearchClick();
+    if (!session.connected() || session.gridRows.isEmpty()) {
+        std::fputs("No Device Detected.\n", stderr);
+        return 1;
+    }
+    const QStringList row = session.gridRows.first();
+    const QString port = row.value(1);
+    const SYS_STATUS record = session.statusTable[static_cast<std::size_t>(session.selectedDevice)];
+    const bool isp = session.ispMode();
+    const uint8_t ispKind = session.ispKind;
+    session.BitBtn_DisconnectClick();
+
+    if (isp) {
+        const char *mode = ispKind == 2 ? "isp091" : "isp029";
+        if (json) {
+            const QJsonObject o{{"port", port}, {"mode", mode}, {"productName", row.value(2)}};
+            std::printf("%s\n", QJsonDocument(o).toJson(QJsonDocument::Compact).constData());
+        } else {
+            std::printf("Port:            %s\nMode:            firmware update (%s)\nProduct:         %s\n",
+                        qPrintable(port), mode, qPrintable(row.value(2)));
+        }
+        return 0;
+    }
+
+    if (json) {
+        const QJsonObject o{{"port", port},
+                            {"mode", "normal"},
+                            {"vid", record.vid},
+                            {"pid", record.pid},
+                            {"productName", record.productName},
+                            {"productString", record.productString},
+                            {"firmwareVersion", record.firmwareVersion},
+                            {"statusFlag", record.statusFlag != 0},
+                            {"inputCount", record.inputCount},
+                            {"outputCount", record.outputCount},
+                            {"userCount", record.userCount},
+                            {"internalCount", record.internalCount},
+                            {"input1", nodeJson(record.inputNodes[0])}};
+        std::printf("%s\n", QJsonDocument(o).toJson(QJsonDocument::Compact).constData());
+        return 0;
+    }
+    const NodeDescriptor &n = record.inputNodes[0];
+    std::printf("Port:            %s\n"
+                "Product:         %s\n"
+                "Description:     %s\n"
+                "VID:             %s\n"
+                "PID:             %s\n"
+                "Firmware:        %s\n"
+                "Inputs:          %d\n"
+                "Outputs:         %d\n"
+                "User slots:      %d\n"
+                "Internal slots:  %d\n"
+                "Input 1:         values %d %d %d, flag 3 %s, mode selectable %s, copy available %s,"
+                " mode polled %s, flag 8 %s\n",
+                qPrintable(port), qPrintable(record.productName), qPrintable(record.productString),
+                qPrintable(record.vid), qPrintable(record.pid), qPrintable(record.firmwareVersion),
+                record.inputCount, record.outputCount, record.userCount, record.internalCount, n.nodeValue0,
+                n.nodeValue1, n.nodeValue2, yesNo(n.nodeFlag3), yesNo(n.modeSelectable),
+                yesNo(n.copyAvailable), yesNo(n.modePolled), yesNo(n.nodeFlag8));
+    return 0;
+}
+
+const DeviceCommandRegistration reg("info", &runInfo);
+
+} // namespace
