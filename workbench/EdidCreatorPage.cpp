@@ -903,12 +903,17 @@ void EdidCreatorPage::SpeedButton_CopyEdid_CreatorClick()
     if (!buildIntoRecord())
         return;
     m_uploadButton->setEnabled(false);
+    const auto code =
+        slotCodeFromUploadList(m_uploadList->currentIndex(), slotCountsOf(m_session.currentStatus()));
     if (validateEdidImage(record)) {
+        if (!code) { // an empty list (no description arrived) has no target: nothing to report as done
+            pauseWithEvents(kUploadButtonPauseMs);
+            m_uploadButton->setEnabled(true);
+            return;
+        }
         setStatusText(QString::fromLatin1(kOkText), creatorcolors::black);
         m_session.Timer_Poll_Status().stop();
-        const SlotCounts counts = slotCountsOf(m_session.currentStatus());
-        if (const auto code = slotCodeFromUploadList(m_uploadList->currentIndex(), counts))
-            writeSlotEdid(m_session, *code, record.image);
+        writeSlotEdid(m_session, *code, record.image);
         pauseWithEvents(kUploadDonePauseMs);
         setStatusText(QString(), creatorcolors::black);
         m_session.Timer_Poll_Status().start();

@@ -688,7 +688,10 @@ class TestEdidCreatorPage : public QObject
         // A failing field refuses the upload; a passing change of another field clears it.
         edit(QStringLiteral("Edit_Creator_Serial_Number"))->setText(QStringLiteral("99999999999"));
         device.clearRequests();
+        QString refusal;
+        QTimer::singleShot(500, this, [&] { refusal = status(); });
         m_page->SpeedButton_CopyEdid_CreatorClick();
+        QCOMPARE(refusal, QStringLiteral("Create Error!"));
         QCOMPARE(device.requests().size(), 0);
         QCOMPARE(status(), QString());
         edit(QStringLiteral("Edit_Creator_Serial_Number"))->setText(QStringLiteral("12"));
@@ -716,6 +719,26 @@ class TestEdidCreatorPage : public QObject
         EdidFeatureRecord check;
         check.image = device.slotImage(2, 2);
         QVERIFY(validateEdidImage(check));
+
+        // An image that failed validation is never uploaded.
+        EdidImage bad = NewEdidTemplate;
+        bad[0] = 0x01;
+        const QString badPath = m_dir.filePath(QStringLiteral("bad-header.bin"));
+        QVERIFY(writeFile(badPath, imageBytes(bad)));
+        m_dialogs.openAnswers = {badPath};
+        m_page->SpeedButton_OpenEdid_CreatorClick();
+        // The placeholder "Error." fails the name check (the CEC address written last runs it too).
+        QVERIFY(inputError());
+        edit(QStringLiteral("Edit_Creator_Manufac_Name"))->setText(QStringLiteral("ABC"));
+        QVERIFY(!inputError());
+        device.clearRequests();
+        m_page->SpeedButton_CopyEdid_CreatorClick();
+        QCOMPARE(status(), QStringLiteral("Illegal Edid Header."));
+        QCOMPARE(colorOf(QStringLiteral("Label3")), QColor(Qt::red));
+        for (const SimulatedRequest &r : device.requests())
+            QCOMPARE(r.command, Command::RXEDMD);
+        QCOMPARE(device.slotImage(2, 2), check.image);
+
         m_session->BitBtn_DisconnectClick();
         QCOMPARE(list->count(), 0);
         QCOMPARE(glyphOf(child<QToolButton>(QStringLiteral("SpeedButton_CopyEdid_Creator"))),
@@ -773,6 +796,54 @@ class TestEdidCreatorPage : public QObject
             if (area != sheet)
                 area->grab().save(QStringLiteral("%1/creator-%2-scroll.png").arg(folder).arg(i + 1));
         }
+    }
+
+    void buildStopsAtATextThatIsNoNumber()
+    {
+        m_page->SpeedButton_OpenEdid_NewClick();
+        edit(QStringLiteral("Edit_Creator_Product_Code"))->setText(QString()); // the check skips it
+        QVERIFY(m_dialogs.errors.isEmpty());
+        const EdidImage before = m_session->creatorRecord.image;
+        const QString out = m_dir.filePath(QStringLiteral("not-built.bin"));
+        m_dialogs.saveAnswers = {out};
+        m_page->SpeedButton_SaveEdid_CreatorClick();
+        QCOMPARE(m_dialogs.errors, QStringList{QStringLiteral("'' is not a valid integer value")});
+        QCOMPARE(m_dialogs.saveAsked, 0);
+        QVERIFY(!QFile::exists(out));
+        QCOMPARE(m_session->creatorRecord.image, before);
+    }
+
+    void loadKeepsTheInputErrorToTheChecks()
+    {
+        // A failing field that the load does not change keeps the bit; fields the load changes decide.
+        m_page->SpeedButton_OpenEdid_NewClick();
+        box(QStringLiteral("CheckBox_HDR_1"))->click();
+        QVERIFY(inputError());
+        m_page->SpeedButton_OpenEdid_NewClick();
+        QVERIFY(inputError());
+        QCOMPARE(warning(), QStringLiteral("HDR Must Base On 4K!"));
+        QVERIFY(!box(QStringLiteral("CheckBox_HDR_1"))->isChecked());
+        edit(QStringLiteral("Edit_Creator_Serial_Number"))->setText(QStringLiteral("99999999999"));
+        m_page->SpeedButton_OpenEdid_NewClick(); // writes "0": the check passes
+        QVERIFY(!inputError());
+        QCOMPARE(colorOf(QStringLiteral("Edit_Creator_Serial_Number")), QColor(Qt::black));
+    }
+
+    void modifyCarriesAnImageIn()
+    {
+        m_page->SpeedButton_OpenEdid_NewClick();
+        auto *pages = child<QTabWidget>(QStringLiteral("PageControl2"));
+        pages->setCurrentIndex(3);
+        EdidImage image = NewEdidTemplate;
+        image[0x0C] = 7; // serial number 7
+        setEdidChecksums(image);
+        m_page->modifyFromImage(image);
+        const auto st = m_session->creatorRecord.status;
+        QVERIFY(!(st & EdidStatus::FromNew));
+        QVERIFY(st & EdidStatus::HoldsImage);
+        QCOMPARE(edit(QStringLiteral("Edit_Creator_Serial_Number"))->text(), QStringLiteral("7"));
+        QCOMPARE(edit(QStringLiteral("Edit_Creator_Manufac_Year"))->text(), QStringLiteral("2015"));
+        QCOMPARE(pages->currentIndex(), 0);
     }
 
     void uploadWithoutDeviceDoesNothing()
