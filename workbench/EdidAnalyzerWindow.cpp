@@ -26,17 +26,6 @@ const EdidAnalyzerWindow::Row EdidAnalyzerWindow::kRows[15] = {
 
 namespace {
 constexpr int kAudioRow = 12;
-
-// The creator page's own load routine (status bits, record, controls, "Descriptor" in front).
-template <typename Page> bool carryIntoCreator(Page &page, const EdidImage &image)
-{
-    if constexpr (requires { page.modifyFromImage(image); }) {
-        page.modifyFromImage(image);
-        return true;
-    } else {
-        return false;
-    }
-}
 } // namespace
 
 EdidAnalyzerWindow::EdidAnalyzerWindow(QWidget *parent)
@@ -142,31 +131,30 @@ void EdidAnalyzerWindow::SpeedButton_OpenEdid_AnalysisClick()
     const EdidFeatureRecord &analysis = m_session->analysisRecord;
     if (analysis.status & EdidStatus::ErrorMask)
         return;
-    // The creator page takes the image as one opened from a file (status bits, controls loaded,
-    // "Descriptor" in front); without a creator page the record is still updated.
-    EdidCreatorPage *creatorPage = nullptr;
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        creatorPage = w->findChild<EdidCreatorPage *>(QStringLiteral("TabSheet4"));
-        if (creatorPage)
-            break;
-    }
-    if (!creatorPage || !carryIntoCreator(*creatorPage, analysis.image)) {
-        EdidFeatureRecord &creator = m_session->creatorRecord;
-        creator.status =
-            static_cast<EdidStatusWord>((creator.status & ~EdidStatus::FromNew) | EdidStatus::HoldsImage);
-        creator.image = analysis.image;
-    }
-    emit creatorImageLoaded();
+    EdidCreatorPage *creatorPage = findCreatorPage();
+    if (!creatorPage)
+        return;
+    // The creator takes the image as one opened from a file: status bits, record, controls, and
+    // its "Descriptor" sub-page in front.
+    creatorPage->modifyFromImage(analysis.image);
     close();
-    if (creatorPage) {
-        for (QWidget *p = creatorPage->parentWidget(); p; p = p->parentWidget()) {
-            if (auto *pages = qobject_cast<QTabWidget *>(p); pages && pages->indexOf(creatorPage) >= 0) {
-                pages->setCurrentWidget(creatorPage);
-                break;
-            }
+    for (QWidget *p = creatorPage->parentWidget(); p; p = p->parentWidget()) {
+        if (auto *pages = qobject_cast<QTabWidget *>(p); pages && pages->indexOf(creatorPage) >= 0) {
+            pages->setCurrentWidget(creatorPage);
+            break;
         }
-        if (auto *subPages = creatorPage->findChild<QTabWidget *>(QStringLiteral("PageControl2")))
-            if (auto *descriptor = subPages->findChild<QWidget *>(QStringLiteral("TabSheet5")))
-                subPages->setCurrentWidget(descriptor);
     }
+}
+
+EdidCreatorPage *EdidAnalyzerWindow::findCreatorPage() const
+{
+    if (m_creatorPage)
+        return m_creatorPage;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (auto *page = qobject_cast<EdidCreatorPage *>(w))
+            return page;
+        if (auto *page = w->findChild<EdidCreatorPage *>())
+            return page;
+    }
+    return nullptr;
 }

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class DeviceSession;
+class EdidCreatorPage;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -52,15 +53,15 @@ class EdidAnalyzerWindow : public QWidget
     // Modify.
     void SpeedButton_OpenEdid_AnalysisClick();
 
-  signals:
-    // Modify put the analysed image into the creator record: the creator page loads its controls
-    // from it and the EDID Creator page with its "Descriptor" sub-page becomes active.
-    void creatorImageLoaded();
+    // The creator page Modify carries the image into (found among the windows when not set).
+    void setCreatorPage(EdidCreatorPage *page) { m_creatorPage = page; }
 
   private:
+    EdidCreatorPage *findCreatorPage() const;
     void setAudioRowHeight(int height);
 
     DeviceSession *m_session = nullptr;
+    EdidCreatorPage *m_creatorPage = nullptr;
     QGroupBox *m_group = nullptr;
     QFrame *m_audioRow = nullptr;
     QLabel *m_audioLabel = nullptr;

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
 
@@ -19,6 +20,7 @@
 #include "link/DeviceSession.h"
 #include "workbench/EdidAnalyzerWindow.h"
 #include "workbench/EdidControllerPage.h"
+#include "workbench/EdidCreatorPage.h"
 
 // Answers the file dialogs with a prepared path and remembers what was asked.
 class FileDialogsScript final : public Dialogs
@@ -101,11 +103,18 @@ struct ControllerRig
     SimulatedDevice device;
     FileDialogsScript dialogs;
     EdidAnalyzerWindow analyzer;
-    EdidControllerPage page{log};
+    QTabWidget pages; // PageControl1: owns the two pages
+    EdidControllerPage &page;
+    EdidCreatorPage &creator;
 
-    explicit ControllerRig(const SimulatedDeviceConfig &config = {}) : device(config)
+    explicit ControllerRig(const SimulatedDeviceConfig &config = {})
+        : device(config), page(*new EdidControllerPage(log)), creator(*new EdidCreatorPage(session))
     {
+        pages.setObjectName(QStringLiteral("PageControl1"));
+        pages.addTab(&page, QStringLiteral("EDID Controller"));
+        pages.addTab(&creator, QStringLiteral("EDID Creator"));
         page.attachSession(session, &analyzer);
+        analyzer.setCreatorPage(&creator);
     }
 
     bool connect()

@@ -348,11 +348,25 @@ void TestControllerPage::analysisAndModify()
     QCOMPARE(glyphOf(rig.child<QToolButton>("SpeedButton_OpenEdid_Analysis")), QStringLiteral("ModifyColor"));
     QCOMPARE(rig.requestLines().first(), line("$SET ND_SEL 2000", "772A"));
 
+    rig.session.creatorRecord.status = 0; // the creator holds nothing yet
+    rig.pages.setCurrentWidget(&rig.page);
+    auto *subPages = rig.creator.findChild<QTabWidget *>(QStringLiteral("PageControl2"));
+    subPages->setCurrentIndex(3);
+
     rig.analyzer.SpeedButton_OpenEdid_AnalysisClick();
+
     QVERIFY(!rig.analyzer.isVisible());
     QVERIFY(rig.session.creatorRecord.image == image);
     QCOMPARE(rig.session.creatorRecord.status & (EdidStatus::FromNew | EdidStatus::HoldsImage),
              EdidStatus::HoldsImage);
+    QCOMPARE(rig.pages.currentWidget(), &rig.creator);
+    QCOMPARE(subPages->currentWidget()->objectName(), QStringLiteral("TabSheet5"));
+    // The creator's Save now works without NEW or OPEN.
+    rig.dialogs.asked.clear();
+    rig.dialogs.answer = m_dir.filePath(QStringLiteral("modified.bin"));
+    rig.creator.SpeedButton_SaveEdid_CreatorClick();
+    QCOMPARE(rig.dialogs.asked, QStringList{QStringLiteral("save")});
+    QCOMPARE(fileBytes(rig.dialogs.answer).size(), 256);
 }
 
 void TestControllerPage::analysisOfBadHeader()
@@ -365,7 +379,6 @@ void TestControllerPage::analysisOfBadHeader()
     rig.pick("ComboBox_EdidSel_All", 16);
     const EdidImage creatorBefore = validImage(1);
     rig.session.creatorRecord.image = creatorBefore;
-    rig.session.creatorRecord.status = EdidStatus::FromNew | EdidStatus::HoldsImage;
 
     rig.page.SpeedButton_AnalysisEdidClick();
     QVERIFY(rig.analyzer.isVisible());
@@ -373,10 +386,17 @@ void TestControllerPage::analysisOfBadHeader()
     QCOMPARE(rig.child<QLabel>("Label_CEC_Address")->text(), QStringLiteral("-"));
     QCOMPARE(glyphOf(rig.child<QToolButton>("SpeedButton_OpenEdid_Analysis")), QStringLiteral("ModifyGray"));
 
+    rig.session.creatorRecord.status = 0;
+    rig.pages.setCurrentWidget(&rig.page);
     rig.analyzer.SpeedButton_OpenEdid_AnalysisClick();
     QVERIFY(rig.analyzer.isVisible());
     QVERIFY(rig.session.creatorRecord.image == creatorBefore);
-    QCOMPARE(int(rig.session.creatorRecord.status), int(EdidStatus::FromNew | EdidStatus::HoldsImage));
+    QCOMPARE(int(rig.session.creatorRecord.status), 0);
+    QCOMPARE(rig.pages.currentWidget(), &rig.page);
+    // The creator still refuses to save: nothing was carried over.
+    rig.dialogs.asked.clear();
+    rig.creator.SpeedButton_SaveEdid_CreatorClick();
+    QVERIFY(rig.dialogs.asked.isEmpty());
 }
 
 void TestControllerPage::notConnectedDoesNothing()
