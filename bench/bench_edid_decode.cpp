@@ -1,0 +1,98 @@
+// Decode plus summary per image over the corpus of real EDIDs (KELM_CORPUS_DIR, else the shared
+// folder beside the sources). Goal: under 1 us per image.
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "edid/EdidBinFile.h"
+#include "edid/EdidDecoder.h"
+#include "edid/EdidJson.h"
+#include "edid/EdidSummary.h"
+#include "edid/NewEdidTemplate.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+const std::vector<EdidImage> &corpus()
+{
+    static const std::vector<EdidImage> images = [] {
+        std::vector<EdidImage> out;
+        const char *env = std::getenv("KELM_CORPUS_DIR");
+        const fs::path dir =
+            env ? fs::path(env) : fs::path(__FILE__).parent_path() / "../../shared/edid-corpus";
+        std::error_code ec;
+        std::vector<fs::path> files;
+        if (fs::is_directory(dir, ec))
+            for (const auto &e : fs::directory_iterator(dir))
+                if (e.path().extension() == ".bin")
+                    files.push_back(e.path());
+        std::sort(files.begin(), files.end());
+        for (const auto &f : files) {
+            EdidImage img;
+            if (readEdidBinFile(f.string(), img))
+                out.push_back(img);
+        }
+        if (out.empty())
+            out.push_back(NewEdidTemplate);
+        return out;
+    }();
+    return images;
+}
+
+void BM_EdidDecodeAndSummary(benchmark::State &state)
+{
+    const auto &images = corpus();
+    EdidFeatureRecord record;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        EdidSummary s = summariseEdid(record, images[i]);
+        benchmark::DoNotOptimize(s);
+        if (++i == images.size())
+            i = 0;
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+    state.counters["images"] = static_cast<double>(images.size());
+}
+BENCHMARK(BM_EdidDecodeAndSummary);
+
+void BM_EdidDecodeOnly(benchmark::State &state)
+{
+    const auto &images = corpus();
+    EdidFeatureRecord record;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(decodeEdid(record, images[i]));
+        benchmark::ClobberMemory();
+        if (++i == images.size())
+            i = 0;
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+}
+BENCHMARK(BM_EdidDecodeOnly);
+
+// What "kelmctl edid info --json" does per file after reading it.
+void BM_EdidInfoJsonLine(benchmark::State &state)
+{
+    const auto &images = corpus();
+    EdidFeatureRecord record;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        JsonValue o = JsonValue::object();
+        o.set("file", "/some/folder/0123456789AB.bin");
+        const EdidSummary s = summariseEdid(record, images[i]);
+        for (const auto &row : s.rows())
+            o.set(row.key, *row.text);
+        std::string line = toJson(o);
+        benchmark::DoNotOptimize(line);
+        if (++i == images.size())
+            i = 0;
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));
+}
+BENCHMARK(BM_EdidInfoJsonLine);
+} // namespace
+
+BENCHMARK_MAIN();
