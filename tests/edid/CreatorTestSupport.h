@@ -29,6 +29,38 @@ inline std::vector<Bytes> dataBlocks(const EdidImage &img)
     return blocks;
 }
 
+// Data blocks for hand-made images (byte by byte: g++ 12 misreads a small vector insert).
+inline Bytes block(std::uint8_t tag, std::initializer_list<std::uint8_t> prefix, const Bytes &payload)
+{
+    Bytes b;
+    b.push_back(std::uint8_t((tag << 5) | ((prefix.size() + payload.size()) & 0x1F)));
+    for (std::uint8_t v : prefix)
+        b.push_back(v);
+    for (std::uint8_t v : payload)
+        b.push_back(v);
+    return b;
+}
+inline Bytes videoBlock(const Bytes &vics)
+{
+    return block(2, {}, vics);
+}
+inline Bytes audioBlock(const Bytes &sads)
+{
+    return block(1, {}, sads);
+}
+inline Bytes extendedBlock(std::uint8_t code, const Bytes &payload)
+{
+    return block(7, {code}, payload);
+}
+inline Bytes hdmiBlock(const Bytes &rest)
+{
+    return block(3, {0x03, 0x0C, 0x00}, rest);
+} // rest: block byte 4 on
+inline Bytes hfBlock(const Bytes &rest)
+{
+    return block(3, {0xD8, 0x5D, 0xC4}, rest);
+} // rest: block byte 4 on
+
 inline Bytes bytesAt(const EdidImage &img, std::size_t from, std::size_t count)
 {
     return Bytes(img.begin() + std::ptrdiff_t(from), img.begin() + std::ptrdiff_t(from + count));

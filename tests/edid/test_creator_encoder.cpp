@@ -6,12 +6,7 @@
 #include "tests/edid/CreatorTestSupport.h"
 
 using namespace creatortest;
-using edidtest::audioBlock;
-using edidtest::extendedBlock;
-using edidtest::hdmiBlock;
-using edidtest::hfBlock;
 using edidtest::imageWithBlocks;
-using edidtest::videoBlock;
 
 namespace {
 
@@ -255,10 +250,25 @@ TEST(CreatorEncoder, BlocksComeInTheirOrder)
     EXPECT_EQ(blocks[3][1], 0x03);
     // Forum byte 7: the 4:2:0 deep colour bits follow the HDR boxes; the bits above them stay.
     EXPECT_EQ(blocks[4], (Bytes{0x67, 0xD8, 0x5D, 0xC4, 0x01, 0x78, 0x80, 0xF2}));
-    EXPECT_EQ(blocks[5], (Bytes{0xE3, 0x05, 0x81, 0x03}));
+    EXPECT_EQ(blocks[5], (Bytes{0xE3, 0x05, 0x81, 0x02})); // metadata bits as they were
     EXPECT_EQ(blocks[6], (Bytes{0xE2, 0x00, 0x40}));
     EXPECT_EQ(blocks[7], (Bytes{0xE4, 0x06, 0x05, 0x01, 0x50}));
     EXPECT_EQ(blocks[8], (Bytes{0xE2, 0x0E, 97}));
+}
+
+TEST(CreatorEncoder, ColorimetryBlockFollowsItsBoxes)
+{
+    EdidFeatureRecord rec = decoded(NewEdidTemplate);
+    rec.colorimetry[0] = 0x20;
+    encodeEdid(rec);
+    auto blocks = dataBlocks(rec.image);
+    // A new block declares no metadata profile.
+    EXPECT_NE(std::find(blocks.begin(), blocks.end(), Bytes{0xE3, 0x05, 0x20, 0x00}), blocks.end());
+    rec.colorimetry[0] = 0;
+    encodeEdid(rec);
+    blocks = dataBlocks(rec.image);
+    for (const Bytes &b : blocks)
+        EXPECT_FALSE(b[0] == 0xE3 && b[1] == 0x05);
 }
 
 TEST(CreatorEncoder, ExtensionDetailedTimingsSurviveWhereTheyFit)

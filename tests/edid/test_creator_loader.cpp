@@ -6,11 +6,8 @@
 #include "tests/edid/CreatorTestSupport.h"
 
 using namespace creatortest;
-using edidtest::audioBlock;
-using edidtest::hdmiBlock;
 using edidtest::imageWithBlocks;
 using edidtest::imageWithoutExtension;
-using edidtest::videoBlock;
 
 namespace {
 
