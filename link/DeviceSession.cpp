@@ -179,20 +179,31 @@ void DeviceSession::Timer_UART_RxTimer()
         return;
     }
     if (waiting > 0) {
-        const qint64 room = rxCapacity - static_cast<qint64>(m_rxLength);
-        const qint64 take = std::min(waiting, room);
-        const qint64 got = take > 0 ? m_port->read(m_rxBuffer.data() + m_rxLength, take) : 0;
-        if (got > 0) {
-            m_rxBuffer[m_rxLength + got] = 0;
-            m_log.append(latin1(m_rxBuffer.data() + m_rxLength, got));
-            m_rxLength += static_cast<uint32_t>(got);
-        }
-        if (waiting > take) {
-            // A reply never writes past the buffer: what does not fit is dropped.
-            const QByteArray dropped = m_port->read(waiting - take);
-            m_log.append(QStringLiteral("Receive buffer full: %1 bytes dropped.\r\n").arg(dropped.size()));
-        }
+        const QByteArray bytes = m_port->read(waiting);
+        receiveBytes(bytes.constData(), bytes.size());
+        return;
     }
+    checkReplyComplete();
+}
+
+void DeviceSession::receiveBytes(const char *data, qint64 size)
+{
+    const qint64 room = rxCapacity - static_cast<qint64>(m_rxLength);
+    const qint64 take = std::clamp<qint64>(size, 0, room);
+    if (take > 0) {
+        std::memcpy(m_rxBuffer.data() + m_rxLength, data, static_cast<std::size_t>(take));
+        m_rxBuffer[m_rxLength + take] = 0;
+        m_log.append(latin1(m_rxBuffer.data() + m_rxLength, take));
+        m_rxLength += static_cast<uint32_t>(take);
+    }
+    // A reply never writes past the buffer: what does not fit is dropped.
+    if (size > take)
+        m_log.append(QStringLiteral("Receive buffer full: %1 bytes dropped.\r\n").arg(size - take));
+    checkReplyComplete();
+}
+
+void DeviceSession::checkReplyComplete()
+{
     if (m_rxLength > 0 && m_rxBuffer[m_rxLength - 1] == '\n') {
         m_linkFlags |= replyCompleteBit;
         if (m_pumpRunning)

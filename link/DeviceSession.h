@@ -84,6 +84,10 @@ class DeviceSession : public QObject
 
     // The 25 ms receive tick.
     void Timer_UART_RxTimer();
+    // What the tick does with the bytes it read: appended as far as the buffer has room (the rest
+    // is dropped with a log line), echoed into the debug log, and the reply marked complete (and
+    // decoded while the pump runs) when the last byte is LF.
+    void receiveBytes(const char *data, qint64 size);
     // The firmware upload's own receive step (the tick is stopped meanwhile): more than 1024 bytes
     // waiting are purged, anything else is appended to the buffer as far as it has room.
     void serviceReceiveDirect();
@@ -203,6 +207,7 @@ class DeviceSession : public QObject
   private:
     void sendCommandNow(Direction dir, Command cmd, int length, const uint8_t *payload);
     void onPortError(int error);
+    void checkReplyComplete();
     void handlePortLost();
     void decodeSystemDescription(std::string_view reply);
     void decodeNodeDescription(std::string_view reply);
