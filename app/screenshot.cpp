@@ -77,7 +77,7 @@ int main(int argc, char **argv)
     bool ok = save(framed(&window), dir, QStringLiteral("main.png"));
 
     // Connect to the simulated device and open the debug log, as an operator would.
-    window.session().BitBtn_SearchClick();
+    window.findChild<QAbstractButton *>(QStringLiteral("BitBtn_Search"))->click();
     pauseWithEvents(300);
     window.Panel_DebugDblClick();
     pauseWithEvents(100);

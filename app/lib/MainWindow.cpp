@@ -17,9 +17,11 @@
 
 #include "app/core/Bitmaps.h"
 #include "app/core/Dialogs.h"
+#include "app/lib/ConnectionController.h"
 #include "app/lib/DebugLogView.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "net/ui/CommanderWindow.h"
+#include "net/ui/DeviceListController.h"
 #include "net/ui/IpConfigPage.h"
 #include "system/ui/SystemPage.h"
 #include "workbench/EdidAnalyzerWindow.h"
@@ -105,9 +107,17 @@ void MainWindow::attachControllers()
     m_controllerPage->attachSession(m_session, m_analyzer);
     m_analyzer->attachSession(m_session);
     m_systemPage->attach(m_session);
+    m_connection = std::make_unique<ConnectionController>(*this, m_session);
+    new DeviceListController(*this, m_session, m_discovery);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // Controllers and widgets go while the session and the endpoints they refer to still exist.
+    m_connection.reset();
+    const QList<QWidget *> windows = findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    qDeleteAll(windows);
+}
 
 void MainWindow::FormCreate(const StartupOptions &options)
 {

@@ -11,6 +11,7 @@
 #include "net/DiscoveryService.h"
 
 class CommanderWindow;
+class ConnectionController;
 class DebugLogView;
 class DebugTogglePanel;
 class EdidControllerPage;
@@ -104,4 +105,5 @@ class MainWindow : public QMainWindow
     CommanderWindow *m_commander = nullptr;
 
     std::unique_ptr<SimulatedDevice> m_demoDevice;
+    std::unique_ptr<ConnectionController> m_connection;
 };
