@@ -1,0 +1,193 @@
+// kelmctl edid state | build | roundtrip, run as the operator runs them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+#include "edid/CreatorStateJson.h"
+#include "edid/EdidBinFile.h"
+#include "edid/EdidDecoder.h"
+#include "edid/NewEdidTemplate.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CliRun
+{
+    int status = -1;
+    std::string out, err;
+};
+
+std::string slurp(const fs::path &p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class CreatorCli : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("kelm-creator-cli-" + std::to_string(getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+        ASSERT_TRUE(writeEdidBinFile((dir / "new.bin").string(), NewEdidTemplate));
+        EdidImage bad = NewEdidTemplate;
+        bad[200] ^= 0x10;
+        ASSERT_TRUE(writeEdidBinFile((dir / "bad.bin").string(), bad));
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    CliRun kelmctl(const std::string &args)
+    {
+        const std::string cmd = std::string("cd '") + dir.string() + "' && '" + KELMCTL_PATH + "' " + args +
+                                " > out.txt 2> err.txt";
+        CliRun r;
+        const int raw = std::system(cmd.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = slurp(dir / "out.txt");
+        r.err = slurp(dir / "err.txt");
+        return r;
+    }
+    void writeText(const std::string &name, const std::string &text) { std::ofstream(dir / name) << text; }
+    EdidImage readImage(const std::string &name)
+    {
+        EdidImage img;
+        EXPECT_TRUE(readEdidBinFile((dir / name).string(), img));
+        return img;
+    }
+
+    fs::path dir;
+};
+
+} // namespace
+
+TEST_F(CreatorCli, StateShowsTheControls)
+{
+    CliRun r = kelmctl("edid state new.bin --new --date 2026-12-07 --json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    JsonValue json;
+    ASSERT_TRUE(parseJson(r.out, json)) << r.out;
+    EXPECT_EQ(json.find("Edit_Creator_Manufac_Year")->asString(), "2026");
+    EXPECT_EQ(json.find("Edit_Creator_Manufac_Week")->asString(), "50");
+    EXPECT_TRUE(json.find("CheckBox_VideoIdCode_16")->asBool());
+    EXPECT_EQ(json.size(), creatorFields().size());
+
+    r = kelmctl("edid state new.bin");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Edit_Creator_Manufac_Year: \"2015\"\n"), std::string::npos);
+    EXPECT_NE(r.out.find("Edit_HDR_DCLD_1: \"    0\"\n"), std::string::npos);
+
+    // An invalid image shows the placeholders and why.
+    r = kelmctl("edid state bad.bin --json");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Illegal Edid CheckSum1.\n");
+    ASSERT_TRUE(parseJson(r.out, json));
+    EXPECT_EQ(json.find("Edit_Creator_Manufac_Name")->asString(), "Error.");
+}
+
+TEST_F(CreatorCli, BuildSetsTheNamedControls)
+{
+    writeText("state.json", R"({"CheckBox_VideoIdCode_97": true, "CheckBox_HDR_2": true,
+                               "Edit_Creator_Monitor_Name": "Bench", "Edit_Creator_Manufac_Year": "2020"})");
+    CliRun r = kelmctl("edid build new.bin state.json --new --date 2026-12-07 -o out.bin");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EdidFeatureRecord rec;
+    ASSERT_TRUE(decodeEdid(rec, readImage("out.bin")));
+    EXPECT_EQ(fieldText(rec.monitorName), "Bench");
+    EXPECT_EQ(rec.yearByte, 30);
+    EXPECT_EQ(rec.week, 50);
+    EXPECT_EQ(rec.svds[1], 97);
+    EXPECT_EQ(rec.hfDeepColor420, 0x02);
+}
+
+TEST_F(CreatorCli, BuildRefusesWhatThePageRefuses)
+{
+    struct Case
+    {
+        const char *what;
+        const char *json;
+        const char *base;
+        int status;
+        const char *err;
+    };
+    const Case cases[] = {
+        {"a field check", R"({"Edit_Creator_Manufac_Year": "1989"})", "new.bin", 1,
+         "kelmctl: Edit_Creator_Manufac_Year: 1990~2245 Limited!\n"},
+        {"a second-character channel count", R"({"Edit_AudioAC3_MaxCh": "08"})", "new.bin", 1,
+         "kelmctl: Edit_AudioAC3_MaxCh: 8 MaxCH Limited!\n"},
+        {"a conversion", R"({"Edit_Creator_Product_Code": "12a"})", "new.bin", 1,
+         "kelmctl: Edit_Creator_Product_Code: '12a' is not a valid integer value\n"},
+        {"HDR without 4K", R"({"CheckBox_HDR_1": true})", "new.bin", 1, "kelmctl: HDR Must Base On 4K!\n"},
+        {"an unknown control", R"({"CheckBox_Nothing": true})", "new.bin", 1,
+         "kelmctl: state.json: 'CheckBox_Nothing' is not a control of the EDID Creator.\n"},
+        {"an invalid base", R"({})", "bad.bin", 1,
+         "kelmctl: bad.bin is not a valid EDID, so nothing was built:\nIllegal Edid CheckSum1.\n"},
+        {"no JSON", R"({"a": )", "new.bin", 1, nullptr},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        writeText("state.json", c.json);
+        CliRun r = kelmctl(std::string("edid build ") + c.base + " state.json -o out.bin");
+        EXPECT_EQ(r.status, c.status);
+        if (c.err)
+            EXPECT_EQ(r.err, c.err);
+        else
+            EXPECT_FALSE(r.err.empty());
+        EXPECT_FALSE(fs::exists(dir / "out.bin"));
+    }
+}
+
+TEST_F(CreatorCli, RoundtripWritesOnlyValidImages)
+{
+    CliRun r = kelmctl("edid roundtrip new.bin -o rt.bin");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const EdidImage rt = readImage("rt.bin");
+    EXPECT_EQ(edidValidationError(rt), 0);
+    EXPECT_EQ(rt[130], 18); // the template's empty HDMI byte 8 is gone
+    EXPECT_EQ(fs::file_size(dir / "rt.bin"), 256u);
+
+    r = kelmctl("edid roundtrip bad.bin -o rt2.bin");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Illegal Edid CheckSum1."), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "rt2.bin"));
+
+    // Every invalid image of the corpus writes no file.
+    const char *corpus = std::getenv("KELM_CORPUS_DIR");
+    if (!corpus || !fs::is_directory(corpus))
+        return;
+    int refused = 0;
+    for (const auto &entry : fs::directory_iterator(corpus)) {
+        if (entry.path().extension() != ".bin")
+            continue;
+        EdidImage img;
+        ASSERT_TRUE(readEdidBinFile(entry.path().string(), img));
+        if (edidValidationError(img) == 0)
+            continue;
+        r = kelmctl("edid roundtrip '" + entry.path().string() + "' -o rt3.bin");
+        EXPECT_EQ(r.status, 1) << entry.path();
+        EXPECT_FALSE(fs::exists(dir / "rt3.bin")) << entry.path();
+        ++refused;
+    }
+    EXPECT_GT(refused, 0);
+}
+
+TEST_F(CreatorCli, UsageErrors)
+{
+    for (const char *args :
+         {"edid state", "edid state a.bin b.bin", "edid state new.bin --date 2026-02-30",
+          "edid state new.bin --bogus", "edid build new.bin -o x.bin", "edid build new.bin s.json",
+          "edid roundtrip new.bin", "edid roundtrip new.bin --new -o x.bin"}) {
+        CliRun r = kelmctl(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_FALSE(r.err.empty()) << args;
+        EXPECT_FALSE(fs::exists(dir / "x.bin"));
+    }
+}
