@@ -6,6 +6,8 @@
 #include <QTableView>
 #include <QTimer>
 
+#include <algorithm>
+
 DeviceListDelegate::DeviceListDelegate(QTableView &grid, std::function<int()> highlightRow, QObject *parent)
     : QStyledItemDelegate(parent), m_grid(grid), m_highlightRow(std::move(highlightRow))
 {
@@ -16,7 +18,10 @@ void DeviceListDelegate::growToFit(const QFontMetrics &metrics, const QModelInde
 {
     const int column = index.column();
     const int row = index.row();
-    const int wanted = metrics.horizontalAdvance(text);
+    // The header row is a row of the list too: its caption widens the column the same way.
+    const QString caption = m_grid.model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    const int wanted = std::max(metrics.horizontalAdvance(text),
+                                QFontMetrics(m_grid.horizontalHeader()->font()).horizontalAdvance(caption));
     const int tall = metrics.height();
     const bool wider = wanted > m_grid.columnWidth(column);
     const bool taller = tall > m_grid.rowHeight(row);

@@ -237,6 +237,11 @@ class DeviceListTest : public QObject
         const QFontMetrics metrics(b.grid->font());
         QCOMPARE(b.grid->columnWidth(2), metrics.horizontalAdvance(QString::fromStdString(name)) + 8);
         QCOMPARE(b.grid->columnWidth(0), 22); // short texts leave their column alone
+        // Captions count as texts of the header row.
+        const int interfaceWidth =
+            std::max(metrics.horizontalAdvance("ETHERNET"),
+                     QFontMetrics(b.grid->horizontalHeader()->font()).horizontalAdvance("Interface"));
+        QCOMPARE(b.grid->columnWidth(1), std::max(75, interfaceWidth + 8));
 
         QFont big = b.grid->font();
         big.setPixelSize(30);
