@@ -169,14 +169,28 @@ EdidCreatorPage::EdidCreatorPage(DeviceSession &session, QWidget *parent)
         m_pages->addTab(page, caption);
         return page;
     };
-    buildDescriptorPage(addPage("TabSheet5", QStringLiteral("Descriptor")));
-    buildPcTimingPage(addPage("TabSheet6", QStringLiteral("PC Timing")));
-    buildVideoPage(addPage("TabSheet7", QStringLiteral("SD/HD/UHD")));
-    buildAudio1Page(addPage("TabSheet8", QStringLiteral("Audio1")));
+    // In a small page control a sub-page scrolls rather than squeezing its controls together.
+    auto addScrolledPage = [&addPage](const char *name, const QString &caption) {
+        QWidget *page = addPage(name, caption);
+        auto *fill = new QVBoxLayout(page);
+        fill->setContentsMargins(0, 0, 0, 0);
+        auto *scroll = new QScrollArea(page);
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidgetResizable(true);
+        auto *content = new QWidget;
+        content->setObjectName(QString::fromLatin1(name) + QStringLiteral("_Content"));
+        scroll->setWidget(content);
+        fill->addWidget(scroll);
+        return content;
+    };
+    buildDescriptorPage(addScrolledPage("TabSheet5", QStringLiteral("Descriptor")));
+    buildPcTimingPage(addScrolledPage("TabSheet6", QStringLiteral("PC Timing")));
+    buildVideoPage(addScrolledPage("TabSheet7", QStringLiteral("SD/HD/UHD")));
+    buildAudio1Page(addScrolledPage("TabSheet8", QStringLiteral("Audio1")));
     m_audio2Page = addPage("TabSheet11", QStringLiteral("Audio2"));
     buildAudio2Page(m_audio2Page);
-    buildColorSpacePage(addPage("TabSheet12", QStringLiteral("Color Space")));
-    buildOthersPage(addPage("TabSheet13", QStringLiteral("Others")));
+    buildColorSpacePage(addScrolledPage("TabSheet12", QStringLiteral("Color Space")));
+    buildOthersPage(addScrolledPage("TabSheet13", QStringLiteral("Others")));
     m_pages->setCurrentIndex(0);
 
     bindControls();
@@ -225,6 +239,7 @@ QLineEdit *EdidCreatorPage::makeEdit(QWidget *parent, const char *name, int widt
 void EdidCreatorPage::buildFrame()
 {
     auto *top = new QVBoxLayout(this);
+    top->setContentsMargins(4, 4, 4, 4);
 
     m_selectGroup = new QGroupBox(QStringLiteral("Select"), this);
     m_selectGroup->setObjectName(QStringLiteral("GroupBox9"));
@@ -255,16 +270,17 @@ void EdidCreatorPage::buildFrame()
     uploadFrame->setObjectName(QStringLiteral("Panel_Creator_Upload"));
     uploadFrame->setFrameShape(QFrame::StyledPanel);
     auto *uploadGrid = new QGridLayout(uploadFrame);
+    uploadGrid->setContentsMargins(6, 6, 6, 6);
     m_uploadButton = speedButton(uploadFrame, "SpeedButton_CopyEdid_Creator", "Upload", "CopyUpGray",
                                  "Build the EDID and upload it into the chosen slot");
     m_uploadList = new QComboBox(uploadFrame);
     m_uploadList->setObjectName(QStringLiteral("ComboBox_EdidSel_Upload"));
-    m_uploadList->setMinimumWidth(130);
+    m_uploadList->setMinimumWidth(140);
     m_statusLabel = new QLabel(uploadFrame);
     m_statusLabel->setObjectName(QStringLiteral("Label3"));
     m_statusLabel->setTextFormat(Qt::PlainText);
     m_statusLabel->setFont(boldFont(m_statusLabel));
-    m_statusLabel->setMinimumWidth(200);
+    m_statusLabel->setMinimumWidth(165); // "Illegal Edid CheckSum0." in bold
     uploadGrid->addWidget(m_uploadButton, 0, 0, 2, 1);
     uploadGrid->addWidget(m_uploadList, 0, 1);
     uploadGrid->addWidget(m_statusLabel, 1, 1);
@@ -285,7 +301,6 @@ void EdidCreatorPage::buildFrame()
 
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("PageControl2"));
-    m_pages->setUsesScrollButtons(false); // every sub-page's tab stays in sight
     top->addWidget(m_pages, 1);
 
     connect(m_newButton, &QToolButton::clicked, this, &EdidCreatorPage::SpeedButton_OpenEdid_NewClick);

@@ -745,16 +745,27 @@ class TestEdidCreatorPage : public QObject
                  QStringLiteral("CopyUpGray"));
     }
 
-    // Every sub-page at the page's smallest size: no control overlaps another or leaves its page,
-    // and each page is rendered to a PNG (KELM_RENDER_DIR, else the temporary folder) to look at.
+    // Every sub-page, at the page's smallest size, in the main window's page control and at a roomy
+    // size: no control overlaps another, is cut off or squeezed below its smallest size (a sub-page
+    // scrolls instead). Rendered to PNGs (KELM_RENDER_DIR, else the temporary folder) to look at.
+    void subPagesLayOutCleanly_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("smallest") << QSize();
+        QTest::newRow("page control 450x450") << QSize(444, 418);
+        QTest::newRow("roomy") << QSize(620, 560);
+    }
+
     void subPagesLayOutCleanly()
     {
+        QFETCH(QSize, size);
         for (const CreatorDetailRow &row : creatorDetailRows())
             box(QString::fromLatin1(row.detailName))->click();
-        m_page->resize(m_page->minimumSizeHint());
+        m_page->resize(size.isValid() ? size : m_page->minimumSizeHint());
         m_page->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_page));
-        qInfo("creator page minimum size %dx%d", m_page->width(), m_page->height());
+        QVERIFY(m_page->width() >= m_page->minimumSizeHint().width());
+        QVERIFY(m_page->height() >= m_page->minimumSizeHint().height());
         const QString folder = qEnvironmentVariableIsSet("KELM_RENDER_DIR")
                                    ? qEnvironmentVariable("KELM_RENDER_DIR")
                                    : QDir::tempPath();
@@ -763,25 +774,20 @@ class TestEdidCreatorPage : public QObject
             pages->setCurrentIndex(i);
             QApplication::processEvents();
             QWidget *sheet = pages->widget(i);
-            // The Audio2 rows sit in the scroll box's content, which may be taller than the page.
-            QWidget *area = sheet;
-            if (auto *scroll = sheet->findChild<QScrollArea *>())
-                area = scroll->widget();
+            auto *scroll = sheet->findChild<QScrollArea *>(QString(), Qt::FindDirectChildrenOnly);
+            QVERIFY(scroll);
+            QWidget *area = scroll->widget();
             QList<QWidget *> leaves;
             for (QWidget *w : area->findChildren<QWidget *>()) {
                 if (!w->isVisibleTo(area) || !(qobject_cast<QAbstractButton *>(w) ||
                                                qobject_cast<QLineEdit *>(w) || qobject_cast<QLabel *>(w)))
                     continue;
                 leaves.append(w);
+                const QString what = w->objectName() + "/" + w->property("text").toString();
                 const QRect r(w->mapTo(area, QPoint(0, 0)), w->size());
-                QVERIFY2(area->rect().contains(r),
-                         qPrintable(w->objectName() + " leaves " + pages->tabText(i)));
-                // Every control must also fit in what contains it (a closed row only clips its detail).
-                const QRect inParent = w->geometry();
-                QVERIFY2(w->parentWidget()->rect().contains(inParent),
-                         qPrintable(w->objectName() + "/" + w->property("text").toString() + " is cut off"));
-                QVERIFY2(w->width() >= w->minimumSizeHint().width(),
-                         qPrintable(w->objectName() + "/" + w->property("text").toString() + " is squeezed"));
+                QVERIFY2(area->rect().contains(r), qPrintable(what + " leaves " + pages->tabText(i)));
+                QVERIFY2(w->parentWidget()->rect().contains(w->geometry()), qPrintable(what + " is cut off"));
+                QVERIFY2(w->width() >= w->minimumSizeHint().width(), qPrintable(what + " is squeezed"));
             }
             for (int a = 0; a < leaves.size(); ++a)
                 for (int b = a + 1; b < leaves.size(); ++b) {
@@ -792,58 +798,16 @@ class TestEdidCreatorPage : public QObject
                                                             " overlaps " + leaves[b]->objectName() + "/" +
                                                             leaves[b]->property("text").toString()));
                 }
-            m_page->grab().save(QStringLiteral("%1/creator-%2.png").arg(folder).arg(i + 1));
-            if (area != sheet)
-                area->grab().save(QStringLiteral("%1/creator-%2-scroll.png").arg(folder).arg(i + 1));
+            if (size.isValid()) {
+                const QString stem = QStringLiteral("%1/creator-%2x%3-%4")
+                                         .arg(folder)
+                                         .arg(size.width())
+                                         .arg(size.height())
+                                         .arg(i + 1);
+                m_page->grab().save(stem + QStringLiteral(".png"));
+                area->grab().save(stem + QStringLiteral("-content.png"));
+            }
         }
-    }
-
-    void buildStopsAtATextThatIsNoNumber()
-    {
-        m_page->SpeedButton_OpenEdid_NewClick();
-        edit(QStringLiteral("Edit_Creator_Product_Code"))->setText(QString()); // the check skips it
-        QVERIFY(m_dialogs.errors.isEmpty());
-        const EdidImage before = m_session->creatorRecord.image;
-        const QString out = m_dir.filePath(QStringLiteral("not-built.bin"));
-        m_dialogs.saveAnswers = {out};
-        m_page->SpeedButton_SaveEdid_CreatorClick();
-        QCOMPARE(m_dialogs.errors, QStringList{QStringLiteral("'' is not a valid integer value")});
-        QCOMPARE(m_dialogs.saveAsked, 0);
-        QVERIFY(!QFile::exists(out));
-        QCOMPARE(m_session->creatorRecord.image, before);
-    }
-
-    void loadKeepsTheInputErrorToTheChecks()
-    {
-        // A failing field that the load does not change keeps the bit; fields the load changes decide.
-        m_page->SpeedButton_OpenEdid_NewClick();
-        box(QStringLiteral("CheckBox_HDR_1"))->click();
-        QVERIFY(inputError());
-        m_page->SpeedButton_OpenEdid_NewClick();
-        QVERIFY(inputError());
-        QCOMPARE(warning(), QStringLiteral("HDR Must Base On 4K!"));
-        QVERIFY(!box(QStringLiteral("CheckBox_HDR_1"))->isChecked());
-        edit(QStringLiteral("Edit_Creator_Serial_Number"))->setText(QStringLiteral("99999999999"));
-        m_page->SpeedButton_OpenEdid_NewClick(); // writes "0": the check passes
-        QVERIFY(!inputError());
-        QCOMPARE(colorOf(QStringLiteral("Edit_Creator_Serial_Number")), QColor(Qt::black));
-    }
-
-    void modifyCarriesAnImageIn()
-    {
-        m_page->SpeedButton_OpenEdid_NewClick();
-        auto *pages = child<QTabWidget>(QStringLiteral("PageControl2"));
-        pages->setCurrentIndex(3);
-        EdidImage image = NewEdidTemplate;
-        image[0x0C] = 7; // serial number 7
-        setEdidChecksums(image);
-        m_page->modifyFromImage(image);
-        const auto st = m_session->creatorRecord.status;
-        QVERIFY(!(st & EdidStatus::FromNew));
-        QVERIFY(st & EdidStatus::HoldsImage);
-        QCOMPARE(edit(QStringLiteral("Edit_Creator_Serial_Number"))->text(), QStringLiteral("7"));
-        QCOMPARE(edit(QStringLiteral("Edit_Creator_Manufac_Year"))->text(), QStringLiteral("2015"));
-        QCOMPARE(pages->currentIndex(), 0);
     }
 
     void uploadWithoutDeviceDoesNothing()
