@@ -46,7 +46,7 @@ void IspUpload::openImageFile(const QString &path)
         emit refused(tr("A firmware update is running."));
         return;
     }
-    if (path != m_imagePath || !path.isEmpty()) {
+    if (path != m_imagePath) {
         m_imagePath = path;
         emit imagePathChanged(path);
     }
