@@ -158,8 +158,8 @@ UploadStep UploadSequencer::next(std::string_view rx)
             return step;
         }
         const std::string_view answer = rx.substr(at + 4);
-        if (answer.size() < 5) {
-            // The answer is still arriving; judge it once its digits are in.
+        if (answer.size() < 5 && answer.find('\n') == std::string_view::npos) {
+            // The answer is still arriving; judge it once its digits or its line end are in.
             step.kind = UploadStep::Kind::Wait;
             return step;
         }

@@ -310,6 +310,13 @@ TEST(UploadSequence, CheckWaitsForAWholeAnswer)
     EXPECT_EQ(seq.next("").kind, K::Check);
     EXPECT_EQ(seq.next("garbage").kind, K::Check);
     EXPECT_EQ(seq.next("$CHK12").kind, K::Wait);
+    // A whole line too short to hold a sum is a mismatch: the block goes again.
+    const UploadStep shortLine = seq.next("$CHK12\n");
+    EXPECT_EQ(shortLine.kind, K::Verdict);
+    EXPECT_EQ(shortLine.warning, "Warnning: Add:800, Check:  12");
+    EXPECT_EQ(seq.address(), 0u);
+    while (!seq.checking())
+        seq.next();
     std::uint16_t sum = addToBlockSum(0, image);
     const UploadStep verdict = seq.next("xx$CHK" + blockSumText(sum) + "\n");
     EXPECT_EQ(verdict.kind, K::Verdict);
