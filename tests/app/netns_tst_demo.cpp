@@ -1,0 +1,104 @@
+// The main window as `kelm --demo` starts it: the in-process simulated device is listed first,
+// Search connects to it through the window's own buttons, Disconnect returns to idle, and the
+// "EDID Analyzer" tab stays hidden through all of it.
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <memory>
+
+#include "ScriptedDialogs.h"
+#include "app/lib/KelmApplication.h"
+#include "app/lib/MainWindow.h"
+
+namespace {
+
+template <class T> T *child(QObject *root, const char *name)
+{
+    T *found = root->findChild<T *>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no %s named %s", T::staticMetaObject.className(), name);
+    return found;
+}
+
+QStringList items(QComboBox *box)
+{
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i)
+        out << box->itemText(i);
+    return out;
+}
+
+} // namespace
+
+class DemoTest : public QObject
+{
+    Q_OBJECT
+
+  private slots:
+    void demoPortIsListedFirst_data()
+    {
+        QTest::addColumn<QStringList>("ports");
+        QTest::newRow("system list") << QStringList{};
+        QTest::newRow("with --port") << QStringList{"/nonexistent/ttyKELM0", "/nonexistent/ttyKELM1"};
+    }
+    void demoPortIsListedFirst()
+    {
+        QFETCH(QStringList, ports);
+        ScriptedDialogs dialogs;
+        StartupOptions options;
+        options.demo = true;
+        options.ports = ports;
+        MainWindow window(options);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        const QStringList listed = window.session().listSerialPorts();
+        QVERIFY(!listed.isEmpty());
+        QVERIFY2(listed.first().startsWith(QStringLiteral("/dev/pts/")), qPrintable(listed.first()));
+        if (!ports.isEmpty())
+            QCOMPARE(listed.mid(1), ports); // --port replaces the system list, after the demo
+    }
+
+    void searchAndDisconnectThroughTheWindow()
+    {
+        ScriptedDialogs dialogs;
+        StartupOptions options;
+        options.demo = true;
+        MainWindow window(options);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *search = child<QAbstractButton>(&window, "BitBtn_Search");
+        auto *disconnect = child<QAbstractButton>(&window, "BitBtn_Disconnect");
+        auto *pages = child<QTabWidget>(&window, "PageControl1");
+        auto *analyzerSheet = child<QWidget>(&window, "TabSheet3");
+        auto *grid = child<QTableWidget>(&window, "StringGrid1");
+        const QString demoPort = window.session().listSerialPorts().first();
+
+        QTest::mouseClick(search, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!search->isEnabled(), 10000);
+        QVERIFY(disconnect->isEnabled());
+        QCOMPARE(items(child<QComboBox>(&window, "ComboBox1")).value(0), demoPort);
+        QVERIFY(grid->rowCount() >= 1);
+        QVERIFY2(grid->item(0, 1) && grid->item(0, 1)->text().contains(demoPort),
+                 qPrintable(grid->item(0, 1) ? grid->item(0, 1)->text() : QStringLiteral("(empty)")));
+        QVERIFY(window.debugLog().text().contains(QStringLiteral("$ACCEPT")));
+        QVERIFY(!pages->isTabVisible(pages->indexOf(analyzerSheet)));
+
+        QTest::mouseClick(disconnect, Qt::LeftButton);
+        QTRY_VERIFY(search->isEnabled());
+        QVERIFY(!disconnect->isEnabled());
+        QVERIFY(!pages->isTabVisible(pages->indexOf(analyzerSheet)));
+        QVERIFY(dialogs.messages.isEmpty());
+    }
+};
+
+int main(int argc, char **argv)
+{
+    KelmApplication app(argc, argv);
+    DemoTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "netns_tst_demo.moc"
