@@ -1,7 +1,6 @@
 #include "workbench/EdidCreatorPage.h"
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
