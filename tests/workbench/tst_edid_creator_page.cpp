@@ -765,6 +765,13 @@ class TestEdidCreatorPage : public QObject
         if (rowsOpen)
             for (const CreatorDetailRow &row : creatorDetailRows())
                 box(QString::fromLatin1(row.detailName))->click();
+        // The longest texts of the two labels, and red texts, are part of the picture.
+        box(QStringLiteral("CheckBox_HDR_1"))->click();
+        edit(QStringLiteral("Edit_Creator_Manufac_Name"))->setText(QStringLiteral("ABCD"));
+        child<QLabel>(QStringLiteral("Label3"))->setText(QStringLiteral("Illegal Edid CheckSum0."));
+        box(QStringLiteral("CheckBox_HDR_1"))->click();
+        box(QStringLiteral("CheckBox_HDR_1"))->click();
+        QCOMPARE(warning(), QStringLiteral("HDR Must Base On 4K!"));
         m_page->resize(size.isValid() ? size : m_page->minimumSizeHint());
         m_page->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_page));
