@@ -8,13 +8,13 @@
 #include "edid/EdidSummary.h"
 
 namespace {
-// The label text on one line: the audio list's wrap is the window's, not the answer's.
+// The label text on one line: the audio list's wrap belongs to the window, not to the answer.
 std::string oneLine(const std::string &text)
 {
     std::string out;
     for (char c : text)
-        if (c != '\r')
-            out += c == '\n' ? ' ' : c;
+        if (c != '\r' && c != '\n')
+            out += c;
     return out;
 }
 
