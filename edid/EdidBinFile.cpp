@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -46,7 +47,13 @@ bool writeEdidBinFile(const std::string &path, const EdidImage &image, std::stri
             *error = std::string("cannot ") + what + " " + path + ": " + std::strerror(err);
         return false;
     };
-    std::string tmp = path + ".XXXXXX";
+    // Through a symbolic link the file it points to is replaced, not the link.
+    std::string target = path;
+    if (char *resolved = ::realpath(path.c_str(), nullptr)) {
+        target = resolved;
+        std::free(resolved);
+    }
+    std::string tmp = target + ".XXXXXX";
     const int fd = mkstemp(tmp.data());
     if (fd < 0)
         return failWith("write", errno);
@@ -54,7 +61,7 @@ bool writeEdidBinFile(const std::string &path, const EdidImage &image, std::stri
     // Keep the old file's permissions; a new file gets the usual ones.
     struct stat st;
     mode_t mode;
-    if (::stat(path.c_str(), &st) == 0) {
+    if (::stat(target.c_str(), &st) == 0) {
         mode = st.st_mode & 07777;
     } else {
         const mode_t mask = ::umask(0);
@@ -83,7 +90,7 @@ bool writeEdidBinFile(const std::string &path, const EdidImage &image, std::stri
         ::unlink(tmp.c_str());
         return failWith("write", err);
     }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    if (::rename(tmp.c_str(), target.c_str()) != 0) {
         const int err = errno;
         ::unlink(tmp.c_str());
         return failWith("replace", err);

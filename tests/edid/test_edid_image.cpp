@@ -218,6 +218,16 @@ TEST(EdidBinFile, FailedWritesLeaveTheOldFileAndNoLitter)
     EXPECT_EQ(names, (std::vector<std::string>{"folder.bin", "keep.bin"}));
 }
 
+TEST(EdidBinFile, WritingThroughALinkReplacesItsTarget)
+{
+    TempDir dir;
+    writeRaw(dir / "real.bin", Bytes(4, 0));
+    fs::create_symlink(dir / "real.bin", dir / "link.bin");
+    ASSERT_TRUE(writeEdidBinFile((dir / "link.bin").string(), NewEdidTemplate));
+    EXPECT_TRUE(fs::is_symlink(dir / "link.bin"));
+    EXPECT_EQ(readRaw(dir / "real.bin").size(), 256u);
+}
+
 TEST(EdidBinFile, UnreadableFileIsReportedAndImageUntouched)
 {
     EdidImage img = NewEdidTemplate;
