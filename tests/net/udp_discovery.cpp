@@ -269,6 +269,32 @@ TEST(NoLan, JoinFailureIsOnlyLogged)
     EXPECT_EQ(b.service.discoveryTable[0], d);
 }
 
+// Other ports and destinations can be injected: here everything stays on 127.0.0.1.
+TEST(NoLan, InjectedAddresses)
+{
+    DiscoveryAddresses addresses;
+    addresses.listenAddress = QHostAddress::LocalHost;
+    addresses.listenPort = 41002;
+    addresses.broadcast = QHostAddress::LocalHost;
+    addresses.devicePort = 41001;
+    UdpDevice::Options options;
+    options.bindAddress = QHostAddress::LocalHost;
+    options.port = 41001;
+    options.replyPort = 41002;
+    options.joinGroup = false;
+    UdpDevice dev(device(0x21, "Local"), options);
+    ASSERT_TRUE(dev.start());
+
+    DebugLog log;
+    DeviceSession session(log);
+    DiscoveryService service(session, log, addresses);
+    ASSERT_TRUE(service.start());
+    service.sendDiscoveryRequest();
+    ASSERT_TRUE(waitFor([&] { return session.deviceCount == 1; }));
+    EXPECT_EQ(session.gridRows[0][2], QStringLiteral("Local"));
+    EXPECT_EQ(dev.received().size(), 1); // the group is unreachable here; the "broadcast" arrived
+}
+
 // The receive path's bookkeeping, fed directly.
 TEST(ReceivePath, ListIndexesAndLimits)
 {
