@@ -45,3 +45,12 @@ void printLine(const std::string &text)
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
 }
+
+int finishOutput(int rc)
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fputs("kelmctl: cannot write the output.\n", stderr);
+        return 1;
+    }
+    return rc;
+}

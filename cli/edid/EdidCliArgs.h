@@ -25,3 +25,7 @@ bool readEdidForCli(const std::string &path, EdidImage &image);
 
 // Writes a whole line (text plus '\n') to stdout.
 void printLine(const std::string &text);
+
+// The exit status after all output: rc, or 1 when stdout could not take it (full disk, closed
+// pipe), so a lost answer is never reported as success.
+int finishOutput(int rc);

@@ -42,7 +42,7 @@ int runDecode(const std::vector<std::string> &args)
         for (const auto &m : fields.members())
             printLine("  " + m.first + ": " + toJson(m.second));
     }
-    return rc;
+    return finishOutput(rc);
 }
 const EdidCommandRegistration reg("decode", &runDecode);
 } // namespace

@@ -51,7 +51,7 @@ int runInfo(const std::vector<std::string> &args)
         for (const EdidSummary::Row &row : summary.rows())
             printLine(std::string(row.caption) + " " + oneLine(*row.text));
     }
-    return rc;
+    return finishOutput(rc);
 }
 const EdidCommandRegistration reg("info", &runInfo);
 } // namespace

@@ -44,7 +44,7 @@ int runValidate(const std::vector<std::string> &args)
                 printLine(file + ": " + m);
         }
     }
-    return rc;
+    return finishOutput(rc);
 }
 const EdidCommandRegistration reg("validate", &runValidate);
 } // namespace

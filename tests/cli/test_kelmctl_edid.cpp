@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "edid/EdidImage.h"
@@ -228,4 +229,15 @@ TEST_F(KelmctlEdid, CorpusFilesInOneCall)
     ASSERT_EQ(lines.size(), files.size());
     for (std::size_t i = 0; i < files.size(); ++i)
         EXPECT_EQ(lines[i].find("file")->asString(), files[i]);
+}
+
+TEST_F(KelmctlEdid, LostOutputIsAFailure)
+{
+    if (::access("/dev/full", W_OK) != 0)
+        GTEST_SKIP() << "no /dev/full";
+    const std::string good = write("good.bin", NewEdidTemplate);
+    const std::string cmd =
+        quote(KELMCTL_PATH) + " edid info --json " + quote(good) + " >/dev/full 2>/dev/null";
+    const int raw = std::system(cmd.c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
 }
