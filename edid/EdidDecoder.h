@@ -11,7 +11,9 @@
 bool decodeEdid(EdidFeatureRecord &record, const EdidImage &image);
 
 // Finds the next CTA data block whose tag (header bits 7-5) is `tag`, starting at `position`;
-// on success stores the block's offset in `position`. False without an extension block.
+// on success stores the block's offset in `position`. False without an extension block. The
+// collection ends at the detailed timings (byte 130); a block that would run past them ends the
+// search, so a found block always lies wholly inside the collection and the image.
 bool findDataBlock(const EdidImage &image, std::uint8_t tag, std::size_t &position);
 
 // CTA data block tags.
