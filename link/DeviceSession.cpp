@@ -262,6 +262,9 @@ void DeviceSession::LinkHold::sendCommand(Direction dir, Command cmd, std::span<
 
 void DeviceSession::sendCommandNow(Direction dir, Command cmd, int length, const uint8_t *payload)
 {
+    // Only table entries can be sent; RESERVED and anything past the table are not requests.
+    if (static_cast<int>(cmd) >= static_cast<int>(Command::RESERVED))
+        return;
     m_timerPollStatus.stop();
     lastDirection = dir;
     lastCommand = cmd;

@@ -85,6 +85,8 @@ std::string crcText(uint16_t crc)
 std::vector<std::string> requestPieces(Direction dir, Command cmd, std::span<const uint8_t> payload)
 {
     std::vector<std::string> pieces;
+    if (static_cast<int>(cmd) >= commandCount)
+        return pieces;
     std::string head = "$";
     if (cmd != Command::ENTRANCE)
         head += dir == Direction::SET ? "SET " : "GET ";

@@ -39,9 +39,11 @@ enum class Command : uint8_t {
 constexpr int commandCount = 18;
 extern const std::array<const char *, commandCount> commandNames;
 
+// The name as sent; "" for a value outside the table.
 inline const char *commandName(Command c)
 {
-    return commandNames[static_cast<std::size_t>(c)];
+    const auto i = static_cast<std::size_t>(c);
+    return i < commandNames.size() ? commandNames[i] : "";
 }
 // The table index of a name as sent, or nothing.
 std::optional<Command> commandFromName(std::string_view name);

@@ -93,6 +93,9 @@ TEST(CommandTable, NamesAndQuarters)
     for (int i = 0; i < commandCount; ++i)
         EXPECT_EQ(commandFromName(commandNames[i]), static_cast<Command>(i));
     EXPECT_FALSE(commandFromName("ND_SEL ").has_value());
+    // Outside the table there is no name and no request line.
+    EXPECT_STREQ(commandName(static_cast<Command>(200)), "");
+    EXPECT_TRUE(requestPieces(Direction::GET, static_cast<Command>(18), {}).empty());
     EXPECT_EQ(edidQuarterOffset(Command::ND_ED0A), 0);
     EXPECT_EQ(edidQuarterOffset(Command::ND_ED0B), 64);
     EXPECT_EQ(edidQuarterOffset(Command::ND_ED1A), 128);
