@@ -15,6 +15,7 @@
 #include "app/lib/KelmApplication.h"
 #include "app/lib/MainWindow.h"
 #include "net/ui/CommanderWindow.h"
+#include "net/ui/DeviceListController.h"
 #include "workbench/EdidAnalyzerWindow.h"
 
 namespace {
@@ -80,7 +81,10 @@ int main(int argc, char **argv)
     window.findChild<QAbstractButton *>(QStringLiteral("BitBtn_Search"))->click();
     pauseWithEvents(300);
     window.Panel_DebugDblClick();
-    pauseWithEvents(100);
+    // Choose the device's row: the pages move into the "Commander" window.
+    if (auto *list = window.findChild<DeviceListController *>())
+        list->StringGrid1SelectCell(1, 1);
+    pauseWithEvents(300);
     const QImage main = framed(&window);
     ok &= save(main, dir, QStringLiteral("main-debug.png"));
 
