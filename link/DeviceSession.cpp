@@ -75,6 +75,7 @@ DeviceSession::OpenResult DeviceSession::openPort(const QString &name)
 {
     closePort();
     m_portLost = false;
+    ++m_portGeneration;
     m_port = new QSerialPort(this);
     connect(m_port, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError e) { onPortError(static_cast<int>(e)); });
@@ -139,7 +140,10 @@ void DeviceSession::handlePortLost()
     // from the event loop. A search notices the loss itself.
     QMetaObject::invokeMethod(
         this,
-        [this] {
+        [this, lost = m_portGeneration] {
+            // A search may have moved on to another port meanwhile; that one stays.
+            if (lost != m_portGeneration)
+                return;
             closePort();
             if (!m_searching && m_connected)
                 returnToIdle();

@@ -223,6 +223,7 @@ class DeviceSession : public QObject
     QString m_openPortName;
     bool m_portHandleValid = false;
     bool m_portLost = false;
+    unsigned m_portGeneration = 0; // counts opens, so a late loss notice finds its own port
     QStringList m_portOverride;
     QStringList m_preferredPorts;
     QStringList m_portList;
