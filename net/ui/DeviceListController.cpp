@@ -60,12 +60,12 @@ DeviceListController::~DeviceListController() = default;
 
 bool DeviceListController::eventFilter(QObject *watched, QEvent *event)
 {
-    if (m_grid && watched == m_grid->viewport()) {
-        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
-            m_mouseDown = true;
-        else if (event->type() == QEvent::MouseButtonRelease)
-            m_mouseDown = false;
-    }
+    // Only mouse events touch m_grid: the viewport also gets events while the grid is being
+    // destroyed, when reading the guarded pointer would cast a half-destroyed object.
+    const QEvent::Type type = event->type();
+    const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
+    if ((press || type == QEvent::MouseButtonRelease) && m_grid && watched == m_grid->viewport())
+        m_mouseDown = press;
     return QObject::eventFilter(watched, event);
 }
 

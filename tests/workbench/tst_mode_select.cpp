@@ -232,7 +232,6 @@ void TestModeSelect::analyzerPlacement_data()
 {
     QTest::addColumn<QPoint>("analyzerAt");
     QTest::addColumn<QPoint>("expected");
-    const QPoint commander(400, 500);
     QTest::newRow("300 above: stays") << QPoint(420, 200) << QPoint(420, 200);
     QTest::newRow("301 above: moves") << QPoint(420, 199) << QPoint(865, 500);
     QTest::newRow("301 below: moves") << QPoint(420, 801) << QPoint(865, 500);
