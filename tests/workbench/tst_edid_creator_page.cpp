@@ -437,6 +437,13 @@ class TestEdidCreatorPage : public QObject
         QVERIFY(!box(QStringLiteral("CheckBox_SpeakerPosition_8r"))->isChecked());
         box(QStringLiteral("CheckBox_SpeakerPosition_5r"))->click();
         QVERIFY(box(QStringLiteral("CheckBox_SpeakerPosition_5"))->isChecked());
+        // A loaded state shows both halves of a pair.
+        CreatorState state = m_page->readState();
+        state.CheckBox_SpeakerPosition_11 = true;
+        state.CheckBox_SpeakerPosition_5 = false;
+        m_page->writeState(state);
+        QVERIFY(box(QStringLiteral("CheckBox_SpeakerPosition_11r"))->isChecked());
+        QVERIFY(!box(QStringLiteral("CheckBox_SpeakerPosition_5r"))->isChecked());
     }
 
     void collapsingRows()
@@ -726,7 +733,13 @@ class TestEdidCreatorPage : public QObject
         const QString badPath = m_dir.filePath(QStringLiteral("bad-header.bin"));
         QVERIFY(writeFile(badPath, imageBytes(bad)));
         m_dialogs.openAnswers = {badPath};
+        device.clearRequests();
         m_page->SpeedButton_OpenEdid_CreatorClick();
+        QList<Command> bracket;
+        for (const SimulatedRequest &r : device.requests())
+            if (r.command != Command::RXEDMD)
+                bracket.append(r.command);
+        QCOMPARE(bracket, (QList<Command>{Command::SYS_STM, Command::SYS_CTM}));
         // The placeholder "Error." fails the name check (the CEC address written last runs it too).
         QVERIFY(inputError());
         edit(QStringLiteral("Edit_Creator_Manufac_Name"))->setText(QStringLiteral("ABC"));
