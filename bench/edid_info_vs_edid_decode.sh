@@ -17,18 +17,13 @@ mapfile -t files < <(find "$corpus" -maxdepth 1 -name '*.bin' | sort)
 [ "${#files[@]}" -gt 0 ] || { echo "no .bin files in $corpus." >&2; exit 2; }
 
 now() { date +%s%N; }
-# best_of N CMD...: the fastest of N runs, in nanoseconds.
-best_of() {
-  local n=$1 best= t0 t1 d
-  shift
-  for ((r = 0; r < n; r++)); do
-    t0=$(now)
-    "$@" >/dev/null 2>&1 || true
-    t1=$(now)
-    d=$((t1 - t0))
-    if [ -z "$best" ] || [ "$d" -lt "$best" ]; then best=$d; fi
-  done
-  echo "$best"
+# elapsed CMD...: nanoseconds one run of CMD takes.
+elapsed() {
+  local t0 t1
+  t0=$(now)
+  "$@" >/dev/null 2>&1 || true
+  t1=$(now)
+  echo $((t1 - t0))
 }
 kelmctl_all() { "$kelmctl" edid info --json "${files[@]}"; }
 kelmctl_each() { for f in "${files[@]}"; do "$kelmctl" edid info --json "$f"; done; }
@@ -38,9 +33,14 @@ edid_decode_each() { for f in "${files[@]}"; do "$edid_decode" "$f"; done; }
 lines=$(kelmctl_all 2>/dev/null | wc -l || true)
 [ "$lines" -eq "${#files[@]}" ] || { echo "kelmctl printed $lines lines for ${#files[@]} files." >&2; exit 1; }
 
-all=$(best_of "$repeats" kelmctl_all)
-each=$(best_of "$repeats" kelmctl_each)
-ref=$(best_of "$repeats" edid_decode_each)
+# Rounds interleave the three runs so that a change in the machine's load hits all of them alike;
+# the best of each is kept.
+all= each= ref=
+for ((r = 0; r < repeats; r++)); do
+  t=$(elapsed kelmctl_all); if [ -z "$all" ] || [ "$t" -lt "$all" ]; then all=$t; fi
+  t=$(elapsed edid_decode_each); if [ -z "$ref" ] || [ "$t" -lt "$ref" ]; then ref=$t; fi
+  t=$(elapsed kelmctl_each); if [ -z "$each" ] || [ "$t" -lt "$each" ]; then each=$t; fi
+done
 
 ms() { awk -v n="$1" 'BEGIN { printf "%.1f ms", n / 1e6 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a / b }'; }
