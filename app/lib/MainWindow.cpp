@@ -108,12 +108,13 @@ void MainWindow::attachControllers()
     m_analyzer->attachSession(m_session);
     m_systemPage->attach(m_session);
     m_connection = std::make_unique<ConnectionController>(*this, m_session);
-    new DeviceListController(*this, m_session, m_discovery);
+    m_deviceList = std::make_unique<DeviceListController>(*this, m_session, m_discovery);
 }
 
 MainWindow::~MainWindow()
 {
     // Controllers and widgets go while the session and the endpoints they refer to still exist.
+    m_deviceList.reset();
     m_connection.reset();
     const QList<QWidget *> windows = findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
     qDeleteAll(windows);

@@ -12,6 +12,7 @@
 
 class CommanderWindow;
 class ConnectionController;
+class DeviceListController;
 class DebugLogView;
 class DebugTogglePanel;
 class EdidControllerPage;
@@ -106,4 +107,5 @@ class MainWindow : public QMainWindow
 
     std::unique_ptr<SimulatedDevice> m_demoDevice;
     std::unique_ptr<ConnectionController> m_connection;
+    std::unique_ptr<DeviceListController> m_deviceList;
 };
