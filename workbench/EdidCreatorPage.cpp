@@ -876,6 +876,8 @@ void EdidCreatorPage::SpeedButton_SaveEdid_CreatorClick()
         return;
     if (!buildIntoRecord())
         return;
+    // What was built is what is written, whatever NEW or OPEN do while the dialog and pauses run.
+    const EdidImage image = creatorRecord().image;
     m_session.sendCommand(Direction::SET, Command::SYS_STM, 0);
     const QString path = dialogs().saveFile(QStringLiteral("Save EDID"), QString::fromLatin1(kEdidFileFilter),
                                             QString::fromLatin1(kProposedFileName));
@@ -885,7 +887,6 @@ void EdidCreatorPage::SpeedButton_SaveEdid_CreatorClick()
             m_session.debugLog().replace(QString::fromLatin1(kEdidOpenFail));
         } else {
             m_session.debugLog().replace(QString::fromLatin1(kEdidOpenOk));
-            const EdidImage &image = creatorRecord().image;
             const qint64 written =
                 file.write(reinterpret_cast<const char *>(image.data()), qint64(image.size()));
             // A write that did not reach the disk leaves the old file and is no success.
@@ -927,7 +928,9 @@ void EdidCreatorPage::SpeedButton_CopyEdid_CreatorClick()
         }
         setStatusText(QString::fromLatin1(kOkText), creatorcolors::black);
         m_session.Timer_Poll_Status().stop();
-        writeSlotEdid(m_session, *code, record.image);
+        // A copy: the pauses between the quarters handle clicks, and NEW or OPEN may replace the image.
+        const EdidImage image = record.image;
+        writeSlotEdid(m_session, *code, image);
         pauseWithEvents(kUploadDonePauseMs);
         setStatusText(QString(), creatorcolors::black);
         m_session.Timer_Poll_Status().start();

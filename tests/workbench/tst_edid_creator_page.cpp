@@ -848,6 +848,84 @@ class TestEdidCreatorPage : public QObject
         }
     }
 
+    void uploadSendsOneImageWhileTheOperatorGoesOn()
+    {
+        SimulatedDevice device;
+        QVERIFY2(device.start(), qPrintable(device.errorString()));
+        m_session->setPortOverride({device.portPath()});
+        m_session->BitBtn_SearchClick();
+        QVERIFY(m_session->connected());
+        auto *list = child<QComboBox>(QStringLiteral("ComboBox_EdidSel_Upload"));
+        list->setCurrentIndex(list->count() - 1);
+        emit list->activated(list->count() - 1);
+
+        m_page->SpeedButton_OpenEdid_NewClick();
+        edit(QStringLiteral("Edit_Creator_Monitor_Name"))->setText(QStringLiteral("Uploaded"));
+        edit(QStringLiteral("Edit_Creator_Serial_Number"))->setText(QStringLiteral("77"));
+        // Between the quarters the operator carries another image in.
+        EdidImage other = NewEdidTemplate;
+        other[0x0C] = 0x55;
+        setEdidChecksums(other);
+        QTimer::singleShot(130, this, [&] { m_page->modifyFromImage(other); });
+        m_page->SpeedButton_CopyEdid_CreatorClick();
+        QCOMPARE(m_session->creatorRecord.image, other);
+
+        EdidFeatureRecord slot;
+        slot.image = device.slotImage(2, 8);
+        QVERIFY(validateEdidImage(slot));
+        QCOMPARE(slot.image[0x0C], quint8(77));
+        QVERIFY(QByteArray(reinterpret_cast<const char *>(slot.image.data()), 128).contains("Uploaded"));
+        m_session->BitBtn_DisconnectClick();
+    }
+
+    void buildStopsAtATextThatIsNoNumber()
+    {
+        m_page->SpeedButton_OpenEdid_NewClick();
+        edit(QStringLiteral("Edit_Creator_Product_Code"))->setText(QString()); // the check skips it
+        QVERIFY(m_dialogs.errors.isEmpty());
+        const EdidImage before = m_session->creatorRecord.image;
+        const QString out = m_dir.filePath(QStringLiteral("not-built.bin"));
+        m_dialogs.saveAnswers = {out};
+        m_page->SpeedButton_SaveEdid_CreatorClick();
+        QCOMPARE(m_dialogs.errors, QStringList{QStringLiteral("'' is not a valid integer value")});
+        QCOMPARE(m_dialogs.saveAsked, 0);
+        QVERIFY(!QFile::exists(out));
+        QCOMPARE(m_session->creatorRecord.image, before);
+    }
+
+    void loadKeepsTheInputErrorToTheChecks()
+    {
+        // A failing field that the load does not change keeps the bit; fields the load changes decide.
+        m_page->SpeedButton_OpenEdid_NewClick();
+        box(QStringLiteral("CheckBox_HDR_1"))->click();
+        QVERIFY(inputError());
+        m_page->SpeedButton_OpenEdid_NewClick();
+        QVERIFY(inputError());
+        QCOMPARE(warning(), QStringLiteral("HDR Must Base On 4K!"));
+        QVERIFY(!box(QStringLiteral("CheckBox_HDR_1"))->isChecked());
+        edit(QStringLiteral("Edit_Creator_Serial_Number"))->setText(QStringLiteral("99999999999"));
+        m_page->SpeedButton_OpenEdid_NewClick(); // writes "0": the check passes
+        QVERIFY(!inputError());
+        QCOMPARE(colorOf(QStringLiteral("Edit_Creator_Serial_Number")), QColor(Qt::black));
+    }
+
+    void modifyCarriesAnImageIn()
+    {
+        m_page->SpeedButton_OpenEdid_NewClick();
+        auto *pages = child<QTabWidget>(QStringLiteral("PageControl2"));
+        pages->setCurrentIndex(3);
+        EdidImage image = NewEdidTemplate;
+        image[0x0C] = 7; // serial number 7
+        setEdidChecksums(image);
+        m_page->modifyFromImage(image);
+        const auto st = m_session->creatorRecord.status;
+        QVERIFY(!(st & EdidStatus::FromNew));
+        QVERIFY(st & EdidStatus::HoldsImage);
+        QCOMPARE(edit(QStringLiteral("Edit_Creator_Serial_Number"))->text(), QStringLiteral("7"));
+        QCOMPARE(edit(QStringLiteral("Edit_Creator_Manufac_Year"))->text(), QStringLiteral("2015"));
+        QCOMPARE(pages->currentIndex(), 0);
+    }
+
     void uploadWithoutDeviceDoesNothing()
     {
         m_page->SpeedButton_OpenEdid_NewClick();
