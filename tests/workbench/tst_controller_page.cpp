@@ -39,6 +39,7 @@ class TestControllerPage : public QObject
     void listsAfterConnect();
     void separatorSkipAndOpenPicture();
     void saveInternal2();
+    void saveCancelled_data();
     void saveCancelled();
     void openShortFileIntoUser2();
     void openRefused_data();
@@ -135,14 +136,30 @@ void TestControllerPage::saveInternal2()
     QVERIFY(rig.session.Timer_Poll_Status().isActive());
 }
 
+void TestControllerPage::saveCancelled_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("log");
+    QTest::newRow("cancelled") << ""
+                               << "";
+    QTest::newRow("file can't be created") << "no/such/folder/x.bin"
+                                           << "Edid Open Fail.\r\n";
+}
+
 void TestControllerPage::saveCancelled()
 {
+    QFETCH(QString, answer);
+    QFETCH(QString, log);
     ControllerRig rig;
     QVERIFY(rig.connect());
-    rig.dialogs.answer.clear();
+    rig.log.clear();
+    rig.dialogs.answer = answer.isEmpty() ? answer : m_dir.filePath(answer);
     rig.page.SpeedButton_SaveEdidClick();
     const QList<QByteArray> expected{line("$SET SYS_STM ", "FFFF"), line("$SET SYS_CTM ", "FFFF")};
     QCOMPARE(rig.requestLines(), expected);
+    QVERIFY(rig.log.text().startsWith(log));
+    QVERIFY(!rig.log.text().contains(QStringLiteral("Edid Open OK.")));
+    QVERIFY(rig.session.Timer_Poll_Status().isActive());
 }
 
 void TestControllerPage::openShortFileIntoUser2()
