@@ -11,6 +11,8 @@
 #include "ScriptedDialogs.h"
 #include "app/lib/KelmApplication.h"
 #include "app/lib/MainWindow.h"
+#include "net/ui/CommanderWindow.h"
+#include "net/ui/DeviceListController.h"
 
 namespace {
 
@@ -84,6 +86,14 @@ class DemoTest : public QObject
         QVERIFY2(grid->item(0, 1) && grid->item(0, 1)->text().contains(demoPort),
                  qPrintable(grid->item(0, 1) ? grid->item(0, 1)->text() : QStringLiteral("(empty)")));
         QVERIFY(window.debugLog().text().contains(QStringLiteral("$ACCEPT")));
+        QVERIFY(!pages->isTabVisible(pages->indexOf(analyzerSheet)));
+
+        // Choosing the row moves the pages into the "Commander" window; the analyzer tab stays hidden.
+        auto *list = window.findChild<DeviceListController *>();
+        QVERIFY(list);
+        list->StringGrid1SelectCell(1, 1);
+        QTRY_VERIFY(window.commanderWindow()->isVisible());
+        QCOMPARE(pages->parentWidget(), window.commanderWindow()->panel());
         QVERIFY(!pages->isTabVisible(pages->indexOf(analyzerSheet)));
 
         QTest::mouseClick(disconnect, Qt::LeftButton);
