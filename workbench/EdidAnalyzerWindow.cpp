@@ -1,6 +1,7 @@
 #include "workbench/EdidAnalyzerWindow.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -56,6 +57,12 @@ EdidAnalyzerWindow::EdidAnalyzerWindow(QWidget *parent)
     captionFont.setBold(true);
     captionFont.setPointSizeF(captionFont.pointSizeF() * 0.9);
     const int rowWidth = kClientWidth - 8 - 12 - 4;
+    // The answers use a font in which the longest first line of the audio list fits its row.
+    QFont valueFont = font();
+    const QString longestLine = QStringLiteral("2PCM,MPCM,DolbyD,DolbyD+,DolbyHD,");
+    while (QFontMetrics(valueFont).horizontalAdvance(longestLine) > rowWidth - kLabelLeft - 6 &&
+           valueFont.pointSizeF() > 6)
+        valueFont.setPointSizeF(valueFont.pointSizeF() - 0.5);
     for (int i = 0; i < 15; ++i) {
         const Row &row = kRows[i];
         auto *rowPanel = new QFrame(m_group);
@@ -69,6 +76,7 @@ EdidAnalyzerWindow::EdidAnalyzerWindow(QWidget *parent)
         auto *value = new QLabel(rowPanel);
         value->setObjectName(QString::fromLatin1(row.label));
         value->setTextFormat(Qt::PlainText);
+        value->setFont(valueFont);
         value->setGeometry(kLabelLeft, 0, rowWidth - kLabelLeft, kRowHeight);
         value->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         if (i == kAudioRow) {
@@ -101,7 +109,8 @@ void EdidAnalyzerWindow::showSummary(const EdidSummary &summary)
 {
     for (const EdidSummary::Row &row : summary.rows())
         if (auto *label = findChild<QLabel *>(QString::fromLatin1(row.labelName)))
-            label->setText(QString::fromStdString(*row.text));
+            // The audio list's single wrap is CR LF; a label breaks the line at the LF alone.
+            label->setText(QString::fromStdString(*row.text).remove(QLatin1Char('\r')));
     setAudioRowHeight(summary.panel10Height);
     setGlyph(m_modifyButton, QString::fromLatin1(summary.modifyGlyphName()));
 }

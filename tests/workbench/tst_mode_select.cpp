@@ -5,6 +5,7 @@
 #include <QRadioButton>
 
 #include "ControllerFixture.h"
+#include "edid/EdidSummary.h"
 #include "link/EdidModes.h"
 
 namespace {
@@ -51,6 +52,7 @@ class TestModeSelect : public QObject
     void notSelectableDevice();
     void pollMarksReportedMode();
     void disconnectDisablesKeepsMark();
+    void analyzerAudioRowWraps();
     void analyzerPlacement_data();
     void analyzerPlacement();
 };
@@ -226,6 +228,33 @@ void TestModeSelect::disconnectDisablesKeepsMark()
     rig.session.BitBtn_DisconnectClick();
     QVERIFY(enabledButtons(rig).isEmpty());
     QCOMPARE(checkedButton(rig), QStringLiteral("RadioButton_Set_UserEdid2"));
+}
+
+void TestModeSelect::analyzerAudioRowWraps()
+{
+    EdidAnalyzerWindow analyzer;
+    auto *panel = analyzer.findChild<QWidget *>(QStringLiteral("Panel10"));
+    auto *audio = analyzer.findChild<QLabel *>(QStringLiteral("Label_Audio_Formats"));
+    auto *channels = analyzer.findChild<QLabel *>(QStringLiteral("Label_Audio_Channel"));
+    EdidSummary summary;
+    summary.Label_Audio_Formats = "2PCM,MPCM,DolbyD,DolbyD+,DolbyHD,\r\nDTS,DTSHD,AAC,OBA,";
+    summary.panel10Height = kPanel10TwoLines;
+    summary.modifyGlyph = EdidSummary::ModifyGlyph::Color;
+    analyzer.showSummary(summary);
+    analyzer.show();
+    QCOMPARE(panel->height(), 38);
+    QCOMPARE(audio->height(), 38);
+    QCOMPARE(audio->text(), QStringLiteral("2PCM,MPCM,DolbyD,DolbyD+,DolbyHD,\nDTS,DTSHD,AAC,OBA,"));
+    // The rows below move down with it.
+    QCOMPARE(channels->mapTo(&analyzer, QPoint()).y() - audio->mapTo(&analyzer, QPoint()).y(), 38);
+    const QString dir = qEnvironmentVariable("KELM_RENDER_DIR");
+    if (!dir.isEmpty())
+        analyzer.grab().save(dir + QStringLiteral("/edid-analyzer-two-line-audio.png"));
+
+    summary.Label_Audio_Formats = "2PCM,";
+    summary.panel10Height = kPanel10OneLine;
+    analyzer.showSummary(summary);
+    QCOMPARE(panel->height(), 23);
 }
 
 void TestModeSelect::analyzerPlacement_data()
