@@ -460,6 +460,32 @@ class DeviceListTest : public QObject
         QCOMPARE(b.pages->currentWidget(), b.controllerPage);
         QVERIFY(!b.tabVisible(b.ipPage));
         QCOMPARE(requestLines(dev).size(), 2 * (4 + 1)); // four inputs and one output, each read once
+
+        // The keyboard chooses too.
+        QApplication::setActiveWindow(&b.main);
+        b.grid->setFocus();
+        QVERIFY(b.grid->hasFocus());
+        QTest::keyClick(b.grid, Qt::Key_Up);
+        QCOMPARE(b.session.selectedDevice, 0);
+        QCOMPARE(b.pages->currentWidget(), b.ipPage);
+
+        // A choice made while the serial device's descriptions are still being read waits for them.
+        dev.clearRequests();
+        bool chosen = false;
+        QObject::connect(&dev, &SimulatedDevice::requestReceived, &b.main, [&] {
+            if (!chosen) {
+                chosen = true;
+                b.controller->StringGrid1SelectCell(0, 1);
+                QCOMPARE(b.session.selectedDevice, 1); // not yet
+            }
+        });
+        b.controller->StringGrid1SelectCell(0, 2);
+        QVERIFY(chosen);
+        QCOMPARE(requestLines(dev).size(), 2 * (4 + 1));
+        QCOMPARE(b.session.selectedDevice, 0);
+        QCOMPARE(b.controller->highlightRow(), 1);
+        QCOMPARE(b.pages->currentWidget(), b.ipPage);
+        QCOMPARE(b.child<QLabel>("Label_Product_Name")->text(), QString("NET"));
         b.session.BitBtn_DisconnectClick();
     }
 
