@@ -40,7 +40,8 @@ const char kUsage[] =
     "Network devices:\n"
     "  net discover [--wait SECONDS] [--json]    list the devices that answer discovery\n"
     "  net set MAC [--mode static|dhcp] [--ip A] [--mask A] [--gateway A] [--dns A]\n"
-    "              [--web-port N] [--telnet-port N]\n"
+    "              [--web-port N] [--telnet-port N] [--wait SECONDS] [--json]\n"
+    "                                            discover, then send the changed settings to MAC\n"
     "\n"
     "Exit status: 0 success, 1 the operation or the device failed, 2 usage error.\n";
 
