@@ -5,10 +5,11 @@
 
 #include <cstdint>
 
+#include "workbench/ModeSelectGroup.h"
+
 class DebugLog;
 class DeviceSession;
 class EdidAnalyzerWindow;
-class ModeSelectGroup;
 class QComboBox;
 class QFrame;
 class QGroupBox;
@@ -27,10 +28,10 @@ class EdidControllerPage : public QWidget
     explicit EdidControllerPage(DebugLog &log, QWidget *parent = nullptr);
 
     // Rows of mode buttons per column.
-    static constexpr int kModeRows = 8;
+    static constexpr int kModeRows = ModeSelectGroup::kRows;
     // Height of the "Mode Select" group with one row of buttons; each further row adds kModeRowStep.
-    static constexpr int kModeGroupHeight = 65;
-    static constexpr int kModeRowStep = 14;
+    static constexpr int kModeGroupHeight = ModeSelectGroup::kOneRowHeight;
+    static constexpr int kModeRowStep = ModeSelectGroup::kRowStep;
     // The filter of both file dialogs.
     static constexpr const char *kEdidFileFilter = "EDID (*.bin)|*.bin";
 

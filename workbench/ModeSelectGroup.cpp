@@ -10,7 +10,6 @@ namespace {
 constexpr int kHeadingLeft = 16;
 constexpr int kHeadingTop = 18;
 constexpr int kFirstRowTop = 34;
-constexpr int kRowPitch = 14; // the group grows by this much per extra row
 constexpr int kColumnX[3] = {16, 150, 290};
 constexpr int kButtonWidth = 120;
 } // namespace
@@ -38,15 +37,15 @@ ModeSelectGroup::ModeSelectGroup(QWidget *parent) : QGroupBox(QStringLiteral("Mo
         // Only a mouse press chooses a mode; keyboard focus would let the mark move without a request.
         radio->setFocusPolicy(Qt::NoFocus);
         radio->setEnabled(false);
-        radio->setGeometry(kColumnX[b.column], kFirstRowTop + (b.row - 1) * kRowPitch, kButtonWidth,
-                           kRowPitch + 2);
+        radio->setGeometry(kColumnX[b.column], kFirstRowTop + (b.row - 1) * kRowStep, kButtonWidth,
+                           ModeSelectGroup::kRowStep + 2);
         if (b.kind == EdidModeKind::Internal && b.number > 1)
             radio->hide();
         radio->installEventFilter(this);
         m_group->addButton(radio);
     }
     setMinimumWidth(kColumnX[2] + kButtonWidth);
-    setFixedHeight(65);
+    setFixedHeight(kOneRowHeight);
 }
 
 QRadioButton *ModeSelectGroup::button(const QString &name) const

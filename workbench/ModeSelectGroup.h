@@ -20,6 +20,11 @@ class ModeSelectGroup : public QGroupBox
   public:
     explicit ModeSelectGroup(QWidget *parent = nullptr);
 
+    // Rows of buttons per column; the group's height with one row, and what each further row adds.
+    static constexpr int kRows = 8;
+    static constexpr int kOneRowHeight = 65;
+    static constexpr int kRowStep = 14;
+
     // The button named name, or null (names beyond the 17 buttons).
     QRadioButton *button(const QString &name) const;
 
