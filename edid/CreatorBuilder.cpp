@@ -71,14 +71,15 @@ Sad *firstFree(EdidFeatureRecord &rec)
 }
 
 // Video codes: a checked box adds its VIC once (into the first unused entry), an unchecked one
-// removes every entry of it.
+// removes every entry of it. Only a 0 entry is unused: codes above 107 are formats of later
+// CTA-861 revisions (120 Hz, 8K, ...), which a box must not overwrite.
 template <std::size_t N>
 void editVicList(std::array<std::uint8_t, N> &list, std::size_t count, std::uint8_t vic, bool checked)
 {
     auto begin = list.begin(), end = list.begin() + std::ptrdiff_t(count);
     const bool present = std::find(begin, end, vic) != end;
     if (checked && !present) {
-        auto slot = std::find_if(begin, end, [](std::uint8_t c) { return c == 0 || c > 107; });
+        auto slot = std::find(begin, end, std::uint8_t(0));
         if (slot != end)
             *slot = vic;
     } else if (!checked && present) {

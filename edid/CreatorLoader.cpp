@@ -95,11 +95,15 @@ void loadAudio(CreatorState &s, const EdidFeatureRecord &rec)
 {
     resetAudio(s);
     const AudioFormatRow &basic = *audioFormatByNumber(1);
+    unsigned lpcmChannels = 0;
     for (const auto &sad : rec.sads) {
         const std::uint8_t code = (sad[0] >> 3) & 0x0F;
         const std::string channels = std::to_string((sad[0] & 7) + 1);
         if (code == 1) {
-            s.Edit_AudioLPCM_MaxCh = channels;
+            // The largest L-PCM channel count, not the last one: a build from "2" would drop a
+            // multichannel descriptor listed before the two-channel one.
+            lpcmChannels = std::max(lpcmChannels, (sad[0] & 7) + 1u);
+            s.Edit_AudioLPCM_MaxCh = std::to_string(lpcmChannels);
             if (channels == "2")
                 s.CheckBox_AudioFormat_1 = true;
             setRates(s, basic, sad[1]);

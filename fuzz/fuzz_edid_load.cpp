@@ -1,6 +1,6 @@
-// Random images into the creator's loader. Whatever comes in, the controls it fills pass their own
-// field checks (but for the few listed below), and a valid image loaded
-// and built again with the controls unchanged is a valid image.
+// Random images into the creator's loader. Whatever comes in, the controls it fills pass their
+// own field checks (but for the few listed below), and a valid image loaded and built again with
+// the controls unchanged is a valid image.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

@@ -79,15 +79,8 @@ std::vector<std::string> unexplainedDifferences(const EdidFeatureRecord &origina
     std::vector<std::string> left;
     static const std::set<std::string> fromExtension = extensionControls();
     const EdidImage &built = builtRecord.image;
-    auto lastLpcmChannels = [&]() -> std::string {
-        std::string channels;
-        for (const auto &sad : builtRecord.sads)
-            if (((sad[0] >> 3) & 0x0F) == 1)
-                channels = std::to_string((sad[0] & 7) + 1);
-        return channels;
-    };
-    const bool videoListFull = std::all_of(builtRecord.svds.begin(), builtRecord.svds.end(),
-                                           [](std::uint8_t c) { return c != 0 && c <= 107; });
+    const bool videoListFull =
+        std::all_of(builtRecord.svds.begin(), builtRecord.svds.end(), [](std::uint8_t c) { return c != 0; });
     const bool audioListFull = std::all_of(builtRecord.sads.begin(), builtRecord.sads.end(),
                                            [](const auto &sad) { return sad[0] != 0; });
     auto isAudioControl = [](const std::string &n) {
@@ -116,12 +109,8 @@ std::vector<std::string> unexplainedDifferences(const EdidFeatureRecord &origina
             // Letters are packed as 5-bit codes; the reserved top bit of byte 8 is not a letter.
             rule = "manufacturer-letters-are-5-bit";
         else if (name.rfind("CheckBox_VideoIdCode_", 0) == 0 && *state.flag(name) && videoListFull)
-            // All 24 video entries hold codes: a checked box finds no free entry.
+            // All 24 video entries hold codes: a checked box finds no free one.
             rule = "no-free-video-entry";
-        else if (name == "Edit_AudioLPCM_MaxCh" && reloaded.Edit_AudioLPCM_MaxCh == lastLpcmChannels())
-            // With several L-PCM descriptors the last one sets the channel edit (a "Basic" descriptor
-            // added behind a multichannel one, for example).
-            rule = "last-lpcm-descriptor-sets-the-channel-edit";
         else if (isAudioControl(name) && audioListFull)
             // All ten audio descriptors are in use: a newly offered format finds no free one.
             rule = "no-free-audio-descriptor";
@@ -204,6 +193,15 @@ bool accepted(const std::string &failure)
     return false;
 }
 
+std::size_t videoCodeCount(const EdidImage &img)
+{
+    std::size_t n = 0;
+    for (const Bytes &b : dataBlocks(img))
+        if ((b[0] >> 5) == 2)
+            n += b.size() - 1;
+    return n;
+}
+
 // A name descriptor of the image holds a longer name than `length` characters: the shorter name
 // is written over it, and the old bytes after its 0x0A stay (the decided monitor-name rule).
 bool nameShortened(const EdidImage &img, std::size_t length)
@@ -262,6 +260,24 @@ TEST(CreatorCorpus, RoundTripsValidateAndKeepTheState)
         LoadedCreator again(lc.record.image);
         EXPECT_EQ(unexplainedDifferences(original, lc.state, lc.record, again.state, ruleUse),
                   std::vector<std::string>{});
+        // Open and save with nothing changed loses no video code and no audio descriptor (DVI, for an
+        // extension without an HDMI block, keeps none). A listed HDMI_VIC checks its 4K box, which
+        // adds the VIC too; several L-PCM descriptors share one channel edit.
+        if (!lc.state.RadioButton_Edid_Fmt_Dvi) {
+            for (std::uint8_t vic : original.svds)
+                EXPECT_NE(std::find(again.record.svds.begin(), again.record.svds.end(), vic),
+                          again.record.svds.end())
+                    << int(vic);
+            auto formats = [](const EdidFeatureRecord &r) {
+                std::vector<int> c;
+                for (const auto &sad : r.sads)
+                    if (sad[0] != 0)
+                        c.push_back((sad[0] >> 3) & 0x0F);
+                std::sort(c.begin(), c.end());
+                return c;
+            };
+            EXPECT_EQ(formats(again.record), formats(original));
+        }
         // A second build from the reloaded state reproduces the first image's extension.
         EdidFeatureRecord second = again.record;
         ASSERT_TRUE(buildCreatorEdid(again.state, second));
@@ -373,7 +389,13 @@ TEST(CreatorCorpus, BuildsBringInNoEdidDecodeFailures)
             const bool oldName = f.find("Display Product Name") != std::string::npos &&
                                  (!namePaddedAsStandard(c.image) ||
                                   nameShortened(c.image, fieldText(lc.record.monitorName).size()));
-            EXPECT_TRUE(before.failures.count(f) || accepted(f) || oldName) << f;
+            // The record holds 24 video codes; a longer list loses its tail (VIC 1, or the VIC an
+            // HDMI_VIC stands for).
+            const bool longVideoList =
+                videoCodeCount(c.image) > 24 &&
+                (f.find("Required 640x480p60 timings are missing") != std::string::npos ||
+                 f.find("HDMI VIC Codes must have their CTA-861 VIC equivalents") != std::string::npos);
+            EXPECT_TRUE(before.failures.count(f) || accepted(f) || oldName || longVideoList) << f;
         }
     }
     fs::remove(scratch);

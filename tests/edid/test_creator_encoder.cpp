@@ -361,6 +361,15 @@ TEST(CreatorBuild, AudioDescriptorsFollowTheControls)
     EXPECT_EQ(c.record.audioFormats & (AudioFormatFlags::LpcmMulti | AudioFormatFlags::Dts), 0);
 }
 
+TEST(CreatorBuild, OpenAndSaveKeepsEveryLpcmDescriptor)
+{
+    // Multichannel listed before two-channel: the channel edit shows 8, so nothing is freed.
+    LoadedCreator c(
+        imageWithBlocks({audioBlock({0x0F, 0x7F, 0x07, 0x09, 0x07, 0x01}), hdmiBlock({0x10, 0x00})}));
+    ASSERT_TRUE(buildCreatorEdid(c.state, c.record));
+    EXPECT_EQ(dataBlocks(c.record.image)[0], (Bytes{0x26, 0x0F, 0x07, 0x01, 0x09, 0x07, 0x01}));
+}
+
 TEST(CreatorBuild, VideoBoxesAddOnceAndRemoveEveryEntry)
 {
     LoadedCreator c(imageWithBlocks({videoBlock({16, 4, 16, 200}), hdmiBlock({0x10, 0x00})}));
@@ -368,7 +377,7 @@ TEST(CreatorBuild, VideoBoxesAddOnceAndRemoveEveryEntry)
     c.state.CheckBox_VideoIdCode_4 = true;  // already listed: not again
     c.state.CheckBox_VideoIdCode_97 = true; // takes the first free entry
     ASSERT_TRUE(buildCreatorEdid(c.state, c.record));
-    EXPECT_EQ(dataBlocks(c.record.image)[0], (Bytes{0x43, 97, 4, 200}));
+    EXPECT_EQ(dataBlocks(c.record.image)[0], (Bytes{0x43, 97, 4, 200})); // 200 is a real format, kept
 }
 
 TEST(CreatorBuild, CecAddressDigitsAreHexadecimal)
@@ -398,6 +407,7 @@ TEST(CreatorBuild, NumberTextsAndConversionErrors)
     ASSERT_TRUE(buildCreatorEdid(c.state, c.record));
     EXPECT_EQ(c.record.productCode, 640);
     EXPECT_EQ(c.record.serialNumber, 4294959999u);
+    EXPECT_EQ(c.record.yearByte, 197); // 2245 modulo 256; the encoder makes it 2245 - 1990
     EXPECT_EQ(c.record.image[17], 255);
 
     const EdidFeatureRecord before = c.record;

@@ -119,6 +119,11 @@ TEST(CreatorLoader, AudioDescriptors)
          {0x09, 0x07, 0x01, 0x0F, 0x10, 0x04},
          {{"Edit_AudioLPCM_MaxCh", "8"}},
          {"CheckBox_AudioLPCM_Freq_3", "CheckBox_AudioLPCM_SamBit_1", "CheckBox_AudioFormat_1"}},
+        {"two L-PCM, multichannel first: the largest count sets the edit",
+         {0x0F, 0x7F, 0x07, 0x09, 0x07, 0x01},
+         {{"Edit_AudioLPCM_MaxCh", "8"}},
+         {"CheckBox_AudioLPCM_Freq_5", "CheckBox_AudioLPCM_Freq_6", "CheckBox_AudioLPCM_Freq_7",
+          "CheckBox_AudioLPCM_SamBit_3", "CheckBox_AudioFormat_1"}},
         {"an unknown format changes nothing", {0x1D, 0x07, 0x01}, {}, {}},
     };
     for (const Case &c : cases) {
