@@ -12,10 +12,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -125,6 +129,18 @@ class CollapsingRow : public QFrame
     QWidget *m_content = nullptr;
 };
 
+// Narrower tab padding, so the seven sub-page tabs fit side by side in the 450-pixel window.
+class CompactTabStyle : public QProxyStyle
+{
+  public:
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        if (metric == PM_TabBarTabHSpace)
+            return 5;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
 // Where each speaker box stands in the room diagram beside Label6 (rows High, Front, Center, Rear,
 // Low; columns left to right), by box number; the mirror box of a pair takes mirrorColumn.
 struct SpeakerPlace
@@ -134,17 +150,17 @@ struct SpeakerPlace
     int mirrorColumn;
 };
 constexpr SpeakerPlace kSpeakerPlaces[11] = {
-    {1, 0, 6},  // FLW / FRW
-    {3, 1, 5},  // RLC / RRC
-    {1, 2, 4},  // FLC / FRC
-    {3, 3, -1}, // RC
-    {3, 0, 6},  // RL / RR
-    {1, 3, -1}, // FC
-    {4, 3, -1}, // LFE
-    {1, 1, 5},  // FL / FR
-    {0, 3, -1}, // FCH
-    {2, 3, -1}, // TC
-    {0, 1, 5},  // FLH / FRH
+    {2, 0, 4},  // FLW / FRW: beside the listener
+    {3, 1, 3},  // RLC / RRC
+    {1, 1, 3},  // FLC / FRC
+    {3, 2, -1}, // RC
+    {3, 0, 4},  // RL / RR
+    {1, 2, -1}, // FC
+    {4, 2, -1}, // LFE
+    {1, 0, 4},  // FL / FR
+    {0, 2, -1}, // FCH
+    {2, 2, -1}, // TC: above the listener
+    {0, 0, 4},  // FLH / FRH
 };
 
 } // namespace
@@ -190,6 +206,9 @@ EdidCreatorPage::EdidCreatorPage(DeviceSession &session, QWidget *parent)
     buildAudio2Page(m_audio2Page);
     buildColorSpacePage(addScrolledPage("TabSheet12", QStringLiteral("Color Space")));
     buildOthersPage(addScrolledPage("TabSheet13", QStringLiteral("Others")));
+    for (QWidget *content : m_pages->findChildren<QWidget *>(QRegularExpression(QStringLiteral("_Content$"))))
+        if (content->layout())
+            content->layout()->setContentsMargins(4, 4, 4, 4);
     m_pages->setCurrentIndex(0);
 
     bindControls();
@@ -300,6 +319,10 @@ void EdidCreatorPage::buildFrame()
 
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("PageControl2"));
+    auto *tabStyle = new CompactTabStyle;
+    tabStyle->setParent(m_pages);
+    m_pages->tabBar()->setStyle(tabStyle);
+    m_pages->setUsesScrollButtons(false); // every sub-page's tab stays in sight
     top->addWidget(m_pages, 1);
 
     connect(m_newButton, &QToolButton::clicked, this, &EdidCreatorPage::SpeedButton_OpenEdid_NewClick);
@@ -326,7 +349,7 @@ void EdidCreatorPage::buildDescriptorPage(QWidget *page)
 
 void EdidCreatorPage::buildPcTimingPage(QWidget *page)
 {
-    auto *outer = new QHBoxLayout(page);
+    auto *outer = new QVBoxLayout(page);
 
     auto *established = new QGroupBox(QStringLiteral("Established Timing"), page);
     auto *grid = new QGridLayout(established);
@@ -338,13 +361,16 @@ void EdidCreatorPage::buildPcTimingPage(QWidget *page)
     grid->setRowStretch(rows, 1);
 
     auto *standard = new QGroupBox(QStringLiteral("Standard Timing"), page);
-    auto *column = new QVBoxLayout(standard);
-    for (const CreatorBitBox &box : standardTimingBoxes())
-        column->addWidget(makeBox(standard, box.box.name, box.caption));
-    column->addStretch(1);
+    auto *standardGrid = new QGridLayout(standard);
+    const auto &codes = standardTimingBoxes();
+    const int standardRows = static_cast<int>((codes.size() + 1) / 2);
+    for (int i = 0; i < static_cast<int>(codes.size()); ++i)
+        standardGrid->addWidget(makeBox(standard, codes[size_t(i)].box.name, codes[size_t(i)].caption),
+                                i % standardRows, i / standardRows);
 
-    outer->addWidget(established, 3);
-    outer->addWidget(standard, 1);
+    outer->addWidget(established);
+    outer->addWidget(standard);
+    outer->addStretch(1);
 }
 
 void EdidCreatorPage::buildVideoPage(QWidget *page)
@@ -352,7 +378,7 @@ void EdidCreatorPage::buildVideoPage(QWidget *page)
     auto *outer = new QVBoxLayout(page);
     auto *group = new QGroupBox(QStringLiteral("Video Formats"), page);
     auto *grid = new QGridLayout(group);
-    grid->setHorizontalSpacing(18);
+    grid->setHorizontalSpacing(8);
 
     // One row per resolution, in the order the table lists them; the 4:2:0 boxes get a row of their own.
     QStringList groups;
@@ -389,18 +415,19 @@ void EdidCreatorPage::buildAudio1Page(QWidget *page)
     legend->setTextFormat(Qt::PlainText);
     legend->setText(QStringLiteral("High\nFront\nCenter\nRear\nLow"));
 
-    // The legend's lines are the rows of the diagram: grow its font until a line is as tall as a box.
-    const int boxHeight = QCheckBox(QStringLiteral("FLW")).sizeHint().height();
+    // The legend's lines are the rows of the diagram: a row is one line high, and at least as high
+    // as a check box's indicator.
     QFont legendFont = legend->font();
     legendFont.setBold(true);
-    while (QFontMetrics(legendFont).lineSpacing() < boxHeight)
+    const int indicator = style()->pixelMetric(QStyle::PM_IndicatorHeight) + 2;
+    while (QFontMetrics(legendFont).lineSpacing() < indicator)
         legendFont.setPointSizeF(legendFont.pointSizeF() + 0.5);
     legend->setFont(legendFont);
     const int rowHeight = QFontMetrics(legendFont).lineSpacing();
 
     auto *diagram = new QGridLayout;
     diagram->setVerticalSpacing(0);
-    diagram->setHorizontalSpacing(6);
+    diagram->setHorizontalSpacing(4);
     const auto &boxes = speakerBoxes();
     for (std::size_t i = 0; i < boxes.size() && i < std::size(kSpeakerPlaces); ++i) {
         const SpeakerBox &entry = boxes[i];
@@ -419,7 +446,7 @@ void EdidCreatorPage::buildAudio1Page(QWidget *page)
     for (int r = 0; r < 5; ++r)
         diagram->setRowMinimumHeight(r, rowHeight);
     speakerRow->addWidget(legend, 0, Qt::AlignTop);
-    speakerRow->addSpacing(12);
+    speakerRow->addSpacing(6);
     speakerRow->addLayout(diagram);
     speakerRow->addStretch(1);
 
@@ -432,19 +459,21 @@ void EdidCreatorPage::buildAudio1Page(QWidget *page)
     hidden->setVisible(false); // follows the channel count, never read
     grid->addWidget(new QLabel(QStringLiteral("MaxCh"), lpcm), 0, 1, Qt::AlignRight);
     grid->addWidget(makeEdit(lpcm, basic->maxChannels.name, 40), 0, 2, Qt::AlignLeft);
-    grid->addWidget(new QLabel(QStringLiteral("Sample Rate"), lpcm), 1, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Sample Rate"), lpcm), 1, 0, 1, 3);
     auto *rates = new QGridLayout;
+    rates->setContentsMargins(16, 0, 0, 0);
     for (std::size_t i = 0; i < basic->rates.size(); ++i)
         rates->addWidget(makeBox(lpcm, basic->rates[i].name, sampleRateBits()[i].caption), int(i / 4),
                          int(i % 4));
-    grid->addLayout(rates, 1, 1, 1, 4);
-    grid->addWidget(new QLabel(QStringLiteral("Sample Size"), lpcm), 2, 0);
+    grid->addLayout(rates, 2, 0, 1, 4);
+    grid->addWidget(new QLabel(QStringLiteral("Sample Size"), lpcm), 3, 0, 1, 3);
     auto *sizes = new QHBoxLayout;
+    sizes->setContentsMargins(16, 0, 0, 0);
     for (const CreatorBitBox &box : lpcmSampleSizeBoxes())
         sizes->addWidget(makeBox(lpcm, box.box.name, box.caption));
     sizes->addStretch(1);
-    grid->addLayout(sizes, 2, 1, 1, 4);
-    grid->setColumnStretch(4, 1);
+    grid->addLayout(sizes, 4, 0, 1, 4);
+    grid->setColumnStretch(3, 1);
 
     outer->addWidget(speakers);
     outer->addWidget(lpcm);
@@ -537,6 +566,7 @@ void EdidCreatorPage::buildColorSpacePage(QWidget *page)
 
     auto boxRow = [this](QGroupBox *group, const std::vector<CreatorBitBox> &boxes, int perRow) {
         auto *grid = new QGridLayout(group);
+        grid->setContentsMargins(6, 6, 6, 6);
         for (std::size_t i = 0; i < boxes.size(); ++i)
             grid->addWidget(makeBox(group, boxes[i].box.name, boxes[i].caption), int(i) / perRow,
                             int(i) % perRow);
@@ -561,7 +591,7 @@ void EdidCreatorPage::buildColorSpacePage(QWidget *page)
         QWidget *content = row->content();
         auto *grid = new QGridLayout(content);
         grid->setContentsMargins(4, 1, 4, 4);
-        grid->setVerticalSpacing(4);
+        grid->setVerticalSpacing(2);
 
         auto *caption = new QLabel(QString::fromLatin1(rowEntry.rowCaption), content);
         caption->setFont(boldFont(caption));
@@ -573,25 +603,27 @@ void EdidCreatorPage::buildColorSpacePage(QWidget *page)
         header->addStretch(1);
         grid->addLayout(header, 0, 0, 1, 2);
 
-        auto boxLine = [&](QHBoxLayout *h, const std::vector<CreatorBitBox> &boxes) {
-            for (const CreatorBitBox &box : boxes)
-                h->addWidget(makeBox(content, box.box.name, box.caption));
+        // Compact lines, so that everything fits the open row.
+        const int lineHeight = style()->pixelMetric(QStyle::PM_IndicatorHeight) + 4;
+        int line = 1;
+        auto boxLines = [&](const QString &label, const std::vector<CreatorBitBox> &boxes, int perLine) {
+            grid->addWidget(new QLabel(label, content), line, 0);
+            QHBoxLayout *h = nullptr;
+            for (std::size_t i = 0; i < boxes.size(); ++i) {
+                if (i % std::size_t(perLine) == 0) {
+                    h = new QHBoxLayout;
+                    grid->addLayout(h, line++, 1);
+                }
+                QCheckBox *box = makeBox(content, boxes[i].box.name, boxes[i].caption);
+                box->setFixedHeight(lineHeight);
+                h->addWidget(box);
+                if ((i + 1) % std::size_t(perLine) == 0 || i + 1 == boxes.size())
+                    h->addStretch(1);
+            }
         };
-        auto *depthLine = new QHBoxLayout;
-        boxLine(depthLine, hdrDepthBoxes());
-        depthLine->addSpacing(24);
-        depthLine->addWidget(new QLabel(QStringLiteral("Metadata"), content));
-        depthLine->addSpacing(6);
-        boxLine(depthLine, hdrDescriptorBoxes());
-        depthLine->addStretch(1);
-        grid->addWidget(new QLabel(QStringLiteral("Deep Color"), content), 1, 0);
-        grid->addLayout(depthLine, 1, 1);
-
-        auto *eotfLine = new QHBoxLayout;
-        boxLine(eotfLine, hdrEotfBoxes());
-        eotfLine->addStretch(1);
-        grid->addWidget(new QLabel(QStringLiteral("EOTF"), content), 2, 0);
-        grid->addLayout(eotfLine, 2, 1);
+        boxLines(QStringLiteral("Deep Color"), hdrDepthBoxes(), 3);
+        boxLines(QStringLiteral("EOTF"), hdrEotfBoxes(), 2);
+        boxLines(QStringLiteral("Metadata"), hdrDescriptorBoxes(), 3);
 
         // Two rows of caption and value pairs.
         auto *levels = new QGridLayout;
@@ -601,13 +633,15 @@ void EdidCreatorPage::buildColorSpacePage(QWidget *page)
         for (std::size_t i = 0; i < edits.size(); ++i) {
             const int r = int(i % 2), c = int(i / 2) * 3;
             levels->addWidget(new QLabel(QString::fromLatin1(edits[i].caption), content), r, c);
-            levels->addWidget(makeEdit(content, edits[i].edit.name, 50), r, c + 1);
+            QLineEdit *value = makeEdit(content, edits[i].edit.name, 50);
+            value->setFixedHeight(lineHeight + 2);
+            levels->addWidget(value, r, c + 1);
             levels->setColumnMinimumWidth(c + 2, 12);
         }
         levels->setColumnStretch(6, 1);
-        grid->addLayout(levels, 3, 0, 1, 2);
+        grid->addLayout(levels, line, 0, 1, 2);
         grid->setColumnStretch(1, 1);
-        grid->setRowStretch(4, 1);
+        grid->setRowStretch(line + 1, 1);
 
         connect(detail, &QCheckBox::toggled, row, &CollapsingRow::setOpen);
         outer->addWidget(row);
