@@ -124,8 +124,8 @@ bool IspUpload::uploadFirmware(IspVariant variant)
 
     const auto image = firmware::readImageFile(QFile::encodeName(m_imagePath).toStdString());
     if (!image) {
-        m_session.debugLog().append(QStringLiteral("Fw Open Fail.\r\n"));
-        return false;
+        // The log is hidden by default, so the label says it too.
+        return failUpload(QStringLiteral("Fw Open Fail.\r\n"));
     }
     const std::string tooLarge = firmware::sizeRefusal(variant, image->size());
     if (!tooLarge.empty()) {

@@ -274,6 +274,16 @@ TEST_F(IspUploadTest, OpeningShowsTheVersionRecordOrRefuses)
     EXPECT_EQ(shown.status.back().text, "Illegal FW.");
     EXPECT_TRUE(shown.status.back().red);
 
+    // An image that vanished between opening and updating: appended to the log, and said in red.
+    const QString gone = writeFile(dir, "gone.bin", firmwareImage(2048));
+    upload.openImageFile(gone);
+    QFile::remove(gone);
+    shown.status.clear();
+    EXPECT_FALSE(upload.uploadFirmware(firmware::IspVariant::Isp091));
+    EXPECT_EQ(link->log.text(), "Fw Open OK.\r\nFw Open Fail.\r\n");
+    ASSERT_FALSE(shown.status.empty());
+    EXPECT_EQ(shown.status.back().text, "Update Fw Failed.");
+
     upload.openImageFile(dir.filePath("missing.bin"));
     EXPECT_EQ(link->log.text(), "Fw Open Fail.\r\n");
     EXPECT_EQ(shown.status.back().text, "Update Fw Failed.");
