@@ -140,6 +140,16 @@ TEST(SimulatedDevice, RequestsAreLoggedAndOnlyGoodOnesAnswered)
     EXPECT_EQ(d.requests()[1].direction, Direction::SET);
 }
 
+TEST(SimulatedDevice, WritingWithNobodyReadingGivesUp)
+{
+    SimulatedDevice d;
+    ASSERT_TRUE(d.start());
+    d.sendRaw(QByteArray(1 << 20, 'x')); // returns instead of waiting for a reader forever
+    d.vanish();
+    EXPECT_FALSE(d.running());
+    d.sendRaw("after"); // nothing to write to
+}
+
 TEST(SimulatedDevice, SystemCommandsChangeTheDescription)
 {
     DebugLog log;

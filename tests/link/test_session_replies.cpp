@@ -19,6 +19,27 @@ TEST_F(SessionTest, AnswerLeftAtThePortDoesNotSpoilTheNextOne)
     EXPECT_EQ(session.currentStatus().productName, "HDM-4K44");
 }
 
+TEST_F(SessionTest, SplitAndLateAnswersAreDecodedWhenTheyComplete)
+{
+    SimulatedDevice &d = connectDevice();
+    d.config().productName = "SPLIT";
+    d.faults().splitReplyMs = 30; // the halves land on different ticks
+    session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+    ASSERT_TRUE(waitFor([&] { return session.statusTable[0].productName == "SPLIT"; }));
+    d.faults().splitReplyMs = 0;
+
+    // Nobody waits for a late answer: the sender returns without it and the poll stays off...
+    d.config().productName = "LATE";
+    d.faults().lateReplyMs = 150;
+    session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+    EXPECT_EQ(session.statusTable[0].productName, "SPLIT");
+    EXPECT_FALSE(session.Timer_Poll_Status().isActive());
+    // ...and with no newer request it is still the answer to the last one.
+    ASSERT_TRUE(waitFor([&] { return session.statusTable[0].productName == "LATE"; }));
+    EXPECT_TRUE(session.Timer_Poll_Status().isActive());
+    EXPECT_FALSE(log.text().contains("CRC Error!"));
+}
+
 TEST_F(SessionTest, ModeReportOnlyAfterAGet)
 {
     SimulatedDevice &d = connectDevice();
