@@ -1,6 +1,7 @@
 #include "edid/EdidEncoder.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -299,11 +300,21 @@ void encodeEdid(EdidFeatureRecord &rec)
     }
 
     // Gather the contents of the new extension.
+    // The record keeps video codes without their native flag; a code the old image marked native
+    // keeps the mark.
+    std::array<bool, 65> native{};
+    for (std::size_t pos = kDataStart; findDataBlock(old, CtaTag::Video, pos);
+         pos += (old[pos] & 0x1Fu) + 1u) {
+        const std::size_t end = std::min<std::size_t>(pos + (old[pos] & 0x1Fu), kExtensionEnd - 1);
+        for (std::size_t k = pos + 1; k <= end; ++k)
+            if (old[k] >= 129 && old[k] <= 192)
+                native[old[k] - 128u] = true;
+    }
     Bytes video;
     for (std::uint8_t c : rec.svds) {
         if (c == 0)
             continue;
-        video.push_back(c);
+        video.push_back(c <= 64 && native[c] ? std::uint8_t(c + 128) : c);
         if (c >= 93 && c <= 95)
             rec.interfaceFlags |= InterfaceFlags::HdmiVic4k;
         else if (c >= 96 && c <= 107)

@@ -380,6 +380,15 @@ TEST(CreatorBuild, VideoBoxesAddOnceAndRemoveEveryEntry)
     EXPECT_EQ(dataBlocks(c.record.image)[0], (Bytes{0x43, 97, 4, 200})); // 200 is a real format, kept
 }
 
+TEST(CreatorBuild, NativeVideoCodesStayNative)
+{
+    LoadedCreator c(imageWithBlocks({videoBlock({0x90, 4, 0x85}), hdmiBlock({0x10, 0x00})}));
+    c.state.CheckBox_VideoIdCode_5 = false;
+    c.state.CheckBox_VideoIdCode_19 = true;
+    ASSERT_TRUE(buildCreatorEdid(c.state, c.record));
+    EXPECT_EQ(dataBlocks(c.record.image)[0], (Bytes{0x43, 0x90, 4, 19}));
+}
+
 TEST(CreatorBuild, CecAddressDigitsAreHexadecimal)
 {
     struct Case
