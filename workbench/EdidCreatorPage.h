@@ -4,8 +4,6 @@
 #include <QHash>
 #include <QWidget>
 
-#include <string>
-
 #include "edid/CreatorState.h"
 #include "edid/EdidImage.h"
 
@@ -39,7 +37,7 @@ class EdidCreatorPage : public QWidget
     static constexpr const char *kCreateErrorText = "Create Error!";
 
     // The controls as a state, and a state shown in the controls. Writing runs the field checks of
-    // every text that changes, but neither the consistency rules nor the speaker pairing.
+    // every text that changes but not the HDR rule; the mirror box of a speaker pair follows its box.
     CreatorState readState() const;
     void writeState(const CreatorState &state);
 
