@@ -613,6 +613,11 @@ void DeviceSession::BitBtn_SearchClick()
                 returnToIdle();
                 return;
             }
+            if (!m_connected) {
+                // Disconnect was pressed while the description was read: nothing to list.
+                finishSearch();
+                return;
+            }
             SYS_STATUS record = m_probeRecord;
             record.interfaceKind = interfaceSerial;
             record.inputNodes[0].currentEdidMode = 255;

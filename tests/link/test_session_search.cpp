@@ -265,6 +265,26 @@ TEST_F(SessionTest, NetworkDeviceDuringTheSearchKeepsItsOwnIndex)
     EXPECT_EQ(session.gridRows[0][2], "NET-A");
 }
 
+TEST_F(SessionTest, DisconnectWhileTheDescriptionIsReadListsNothing)
+{
+    addDevice();
+    QObject::connect(&session, &DeviceSession::connectionChanged, &session, [this](bool connected, bool) {
+        if (connected)
+            QTimer::singleShot(20, &session, [this] { session.BitBtn_DisconnectClick(); });
+    });
+    session.BitBtn_SearchClick();
+    EXPECT_FALSE(session.connected());
+    EXPECT_FALSE(session.searching());
+    EXPECT_FALSE(session.portOpen());
+    EXPECT_EQ(session.deviceCount, 0);
+    EXPECT_TRUE(session.gridRows.isEmpty() || session.gridRows[0] == QStringList(6, QString()));
+    // A new search works as before.
+    QObject::disconnect(&session, &DeviceSession::connectionChanged, &session, nullptr);
+    session.BitBtn_SearchClick();
+    EXPECT_TRUE(session.connected());
+    EXPECT_EQ(session.deviceCount, 1);
+}
+
 TEST_F(SessionTest, TwentyFirstDeviceIsNotListed)
 {
     for (int i = 0; i < statusTableSize; ++i)
