@@ -715,6 +715,10 @@ void DeviceSession::returnToIdle()
 
 void DeviceSession::Timer_Poll_StatusTimer()
 {
+    // A loader in firmware-update mode has no EDID mode; its record may still hold the flags of an
+    // earlier normal connection, so it is not asked.
+    if (ispMode())
+        return;
     for (int i = 0; i < deviceCount && i < statusTableSize; ++i) {
         const SYS_STATUS &record = statusTable[static_cast<std::size_t>(i)];
         if (record.interfaceKind == interfaceSerial && record.inputNodes[0].modePolled != 0 && portOpen())

@@ -101,6 +101,20 @@ TEST_F(LoaderTest, Variant2BlockSumsAndFlash)
     EXPECT_EQ(d->blockChecks(), 3);
 }
 
+TEST_F(LoaderTest, NoStatusPollToALoader)
+{
+    // An earlier normal connection left the record polled.
+    session.statusTable[0].interfaceKind = 1;
+    session.statusTable[0].inputNodes[0].modePolled = 1;
+    auto d = connect(HandshakeMode::Isp029);
+    session.sendCommand(Direction::SET, Command::FW_END, 0); // a SET starts the poll timer
+    ASSERT_TRUE(session.Timer_Poll_Status().isActive());
+    d->clearRequests();
+    session.Timer_Poll_StatusTimer();
+    pauseWithEvents(30);
+    EXPECT_TRUE(d->requests().isEmpty());
+}
+
 TEST_F(LoaderTest, Variant1TakesTwoByteAddressesAndNeverAnswers)
 {
     auto d = connect(HandshakeMode::Isp029);
