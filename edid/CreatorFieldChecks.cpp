@@ -9,16 +9,6 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-// Characters as the operator sees them: UTF-8 continuation bytes are not counted.
-std::size_t characterCount(std::string_view text)
-{
-    std::size_t n = 0;
-    for (unsigned char c : text)
-        if ((c & 0xC0) != 0x80)
-            ++n;
-    return n;
-}
-
 FieldCheckResult verdict(bool pass, const char *message)
 {
     if (pass)
@@ -132,9 +122,9 @@ FieldCheckResult runFieldCheck(FieldCheckKind kind, std::string_view text)
     std::int64_t value = 0;
     switch (kind) {
     case FieldCheckKind::ManufacturerName:
-        return verdict(characterCount(text) <= 3, message);
+        return verdict(text.size() <= 3, message);
     case FieldCheckKind::MonitorName:
-        return verdict(characterCount(text) <= 13, message);
+        return verdict(text.size() <= 13, message);
     case FieldCheckKind::ProductCode:
         if (text.empty())
             return {};

@@ -5,10 +5,11 @@
 #include <vector>
 
 // The values of the EDID Creator controls: one member per control, named after the control's
-// objectName (check and radio boxes as flags, edit fields as their texts). The loader writes it,
-// the builder reads it, the consistency rules and field checks test it; the creator page copies its
-// widgets into it and back. The member lists below are the one place the names are spelled; the
-// name registry (JSON, kelmctl, the page's findChild lookups) is generated from them.
+// objectName (check and radio boxes as flags, edit fields as their texts, one byte per character
+// as the EDID stores them: Latin-1). The loader writes it, the builder reads it, the consistency
+// rules and field checks test it; the creator page copies its widgets into it and back. The member
+// lists below are the one place the names are spelled; the name registry (JSON, kelmctl, the
+// page's findChild lookups) is generated from them.
 
 // clang-format off
 // Check boxes and radio buttons, in page order.

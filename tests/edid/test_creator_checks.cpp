@@ -26,10 +26,9 @@ TEST(CreatorFieldChecks, EveryBoundary)
         {"Edit_Creator_Manufac_Name", "", O::Pass},
         {"Edit_Creator_Monitor_Name", "ThirteenChars", O::Pass},
         {"Edit_Creator_Monitor_Name", "FourteenChars!", O::Fail},
-        {"Edit_Creator_Monitor_Name",
-         "\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84\xC3\x84"
-         "\xC3\x84\xC3\x84\xC3\x84\xC3\x84",
-         O::Pass}, // 13 characters in 26 bytes
+        {"Edit_Creator_Monitor_Name", "\xC4\xC4\xC4\xC4\xC4\xC4\xC4\xC4\xC4\xC4\xC4\xC4\xC4",
+         O::Pass}, // Latin-1
+        {"Edit_Creator_Monitor_Name", "\xC4\xC4\xC4\xC4\xC4\xC4\xC4\xC4\xC4\xC4\xC4\xC4\xC4\xC4", O::Fail},
         {"Edit_Creator_Product_Code", "65535", O::Pass},
         {"Edit_Creator_Product_Code", "65536", O::Fail},
         {"Edit_Creator_Product_Code", "  640", O::Pass},

@@ -126,10 +126,12 @@ TEST(CreatorState, JsonRoundTripAndPartialUpdates)
 {
     CreatorState s;
     s.CheckBox_VideoIdCode_97 = true;
-    s.Edit_Creator_Monitor_Name = "Name \"quoted\"";
+    s.Edit_Creator_Monitor_Name = "N\xE4me \"quoted\""; // Latin-1 in the state, UTF-8 in JSON
     s.Edit_HDR_DCLD_2 = "  100";
     JsonValue parsed;
-    ASSERT_TRUE(parseJson(toJson(creatorStateToJson(s), 2), parsed));
+    const std::string text = toJson(creatorStateToJson(s), 2);
+    EXPECT_NE(text.find("N\xC3\xA4me"), std::string::npos);
+    ASSERT_TRUE(parseJson(text, parsed));
     CreatorState back;
     ASSERT_TRUE(applyCreatorStateJson(parsed, back));
     EXPECT_EQ(back, s);
@@ -159,6 +161,8 @@ TEST(CreatorState, JsonErrorsLeaveTheStateAlone)
         {R"({"CheckBox_HDR_1": 1})", "'CheckBox_HDR_1' is a check box and takes true or false."},
         {R"({"Edit_HDR_DCLD_1": false})", "'Edit_HDR_DCLD_1' is an edit field and takes a string."},
         {R"({"Edit_HDR_DCLD_1": 1.5})", "'Edit_HDR_DCLD_1' is an edit field and takes a string."},
+        {"{\"Edit_Creator_Monitor_Name\": \"\u20AC\"}",
+         "'Edit_Creator_Monitor_Name' holds a character an EDID text cannot hold."},
     };
     for (const Case &c : cases) {
         JsonValue v;
