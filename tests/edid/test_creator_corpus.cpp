@@ -203,7 +203,7 @@ std::size_t videoCodeCount(const EdidImage &img)
 }
 
 // A name descriptor of the image holds a longer name than `length` characters: the shorter name
-// is written over it, and the old bytes after its 0x0A stay (the decided monitor-name rule).
+// is written over it, and the old bytes after its 0x0A stay (how names are written).
 bool nameShortened(const EdidImage &img, std::size_t length)
 {
     for (std::size_t i = 3; i + 1 < 127; ++i) {

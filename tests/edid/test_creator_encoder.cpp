@@ -119,7 +119,7 @@ TEST(CreatorEncoder, MonitorNameOverwritesOnlyWhatItNeeds)
     EdidFeatureRecord rec = decoded(NewEdidTemplate);
     setFieldText(rec.monitorName, "ABC");
     encodeEdid(rec);
-    // Decided reading: the old bytes after the new 0x0A stay as they were.
+    // The old bytes after the new 0x0A stay as they were.
     EXPECT_EQ(bytesAt(rec.image, 95, 13),
               (Bytes{'A', 'B', 'C', 0x0A, 'd', 'N', 'e', 'w', 'E', 'd', 'i', 'd', 0x0A}));
     EXPECT_EQ(fieldText(decoded(rec.image).monitorName), "ABC");
