@@ -623,8 +623,14 @@ void DeviceSession::BitBtn_SearchClick()
             record.inputNodes[0].currentEdidMode = 255;
             const int index = takeDeviceIndex();
             if (index < 0) {
+                // No record left: the device is let go, the listed ones stay.
+                abandonProbedPort();
+                for (int i = 0; i < 4; ++i)
+                    slotList(i) = SlotListData{};
+                emit slotListsChanged();
+                m_connected = false;
+                emit connectionChanged(false, false);
                 finishSearch();
-                returnToIdle();
                 return;
             }
             statusTable[static_cast<std::size_t>(index)] = record;
@@ -653,27 +659,34 @@ void DeviceSession::BitBtn_SearchClick()
             ispKind = 0;
         }
         if (ispKind != 0) {
+            const int index = takeDeviceIndex();
+            if (index < 0) {
+                abandonProbedPort();
+                finishSearch();
+                return;
+            }
             m_linkFlags |= ispModeBit;
             m_connected = true;
             emit connectionChanged(true, true);
-            const int index = takeDeviceIndex();
-            if (index >= 0) {
-                statusTable[static_cast<std::size_t>(index)].interfaceKind = interfaceSerial;
-                setGridRowCount(index + 2);
-                setGridRow(index + 1,
-                           {QString::number(index + 1), name, productAfterTag(text, tagPos),
-                            QStringLiteral("ISP Mode"), QStringLiteral("NC"), QStringLiteral("NC")});
-            }
+            statusTable[static_cast<std::size_t>(index)].interfaceKind = interfaceSerial;
+            setGridRowCount(index + 2);
+            setGridRow(index + 1, {QString::number(index + 1), name, productAfterTag(text, tagPos),
+                                   QStringLiteral("ISP Mode"), QStringLiteral("NC"), QStringLiteral("NC")});
             finishSearch();
             return;
         }
-        m_timerUartRx.stop();
-        m_timerPollStatus.stop();
-        closePort();
+        abandonProbedPort();
     }
     if (busy)
         emit busyChanged(false);
     m_searching = false;
+}
+
+void DeviceSession::abandonProbedPort()
+{
+    m_timerUartRx.stop();
+    m_timerPollStatus.stop();
+    closePort();
 }
 
 void DeviceSession::finishSearch()

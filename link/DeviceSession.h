@@ -215,6 +215,7 @@ class DeviceSession : public QObject
     void decodeModeReport(std::string_view reply);
     void fillSlotLists(const SYS_STATUS &record);
     void finishSearch();
+    void abandonProbedPort();
     void returnToIdle();
     QString productAfterTag(std::string_view text, std::size_t tagPos) const;
 

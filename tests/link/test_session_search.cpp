@@ -285,6 +285,26 @@ TEST_F(SessionTest, DisconnectWhileTheDescriptionIsReadListsNothing)
     EXPECT_EQ(session.deviceCount, 1);
 }
 
+TEST_F(SessionTest, SerialDeviceBeyondTwentyIsLetGoAndTheListStays)
+{
+    addDevice();
+    QObject::connect(&session, &DeviceSession::networkDiscoveryRequested, &session, [this] {
+        for (int i = 0; i < statusTableSize; ++i) {
+            const int index = session.takeDeviceIndex();
+            session.statusTable[static_cast<std::size_t>(index)].interfaceKind = 0;
+            session.setGridRow(index + 1, {QString::number(index + 1), "LAN", "NET", "", "", ""});
+        }
+    });
+    session.BitBtn_SearchClick();
+    EXPECT_FALSE(session.connected());
+    EXPECT_FALSE(session.portOpen());
+    EXPECT_EQ(session.deviceCount, statusTableSize);
+    EXPECT_EQ(session.gridRows.size(), statusTableSize);
+    EXPECT_EQ(session.gridRows.last()[2], "NET");
+    EXPECT_TRUE(session.slotListAll.items.isEmpty());
+    EXPECT_TRUE(log.text().contains("not listed"));
+}
+
 TEST_F(SessionTest, TwentyFirstDeviceIsNotListed)
 {
     for (int i = 0; i < statusTableSize; ++i)
