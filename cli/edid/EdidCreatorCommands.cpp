@@ -208,7 +208,16 @@ int runBuild(const std::vector<std::string> &args)
                      failure->result.message.c_str());
         return 1;
     }
-    if (anyHdrChecked(c.state) && !any4KChecked(c.state)) {
+    // The HDR rule reacts to clicks on the HDR and 4K boxes, so it judges a state that sets one.
+    auto namesRuleBox = [&json] {
+        for (const auto &member : json.members())
+            for (const auto *names : {&fourKBoxNames(), &hdrBoxNames()})
+                for (const char *name : *names)
+                    if (member.first == name)
+                        return true;
+        return false;
+    };
+    if (namesRuleBox() && anyHdrChecked(c.state) && !any4KChecked(c.state)) {
         std::fprintf(stderr, "kelmctl: %s\n", kHdrNeeds4kMessage);
         return 1;
     }

@@ -11,6 +11,7 @@
 #include "edid/EdidBinFile.h"
 #include "edid/EdidDecoder.h"
 #include "edid/NewEdidTemplate.h"
+#include "tests/edid/CreatorTestSupport.h"
 
 namespace fs = std::filesystem;
 
@@ -143,6 +144,24 @@ TEST_F(CreatorCli, BuildRefusesWhatThePageRefuses)
             EXPECT_FALSE(r.err.empty());
         EXPECT_FALSE(fs::exists(dir / "out.bin"));
     }
+}
+
+TEST_F(CreatorCli, HdrRuleJudgesOnlyStatesThatSetItsBoxes)
+{
+    // A base whose Forum block offers 4:2:0 deep colour without any 4K format: the rule reacts to
+    // clicks, so a state that leaves those boxes alone builds.
+    const EdidImage base =
+        edidtest::imageWithBlocks({creatortest::videoBlock({16}), creatortest::hdmiBlock({0x10, 0x00}),
+                                   creatortest::hfBlock({0x01, 0x78, 0x80, 0x02})});
+    ASSERT_TRUE(writeEdidBinFile((dir / "hdr.bin").string(), base));
+    writeText("state.json", R"({"Edit_Creator_Monitor_Name": "X"})");
+    CliRun r = kelmctl("edid build hdr.bin state.json -o out.bin");
+    EXPECT_EQ(r.status, 0) << r.err;
+    writeText("state.json", R"({"CheckBox_HDR_3": true})");
+    r = kelmctl("edid build hdr.bin state.json -o out2.bin");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "kelmctl: HDR Must Base On 4K!\n");
+    EXPECT_FALSE(fs::exists(dir / "out2.bin"));
 }
 
 TEST_F(CreatorCli, RoundtripWritesOnlyValidImages)
