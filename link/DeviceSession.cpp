@@ -600,7 +600,8 @@ void DeviceSession::BitBtn_SearchClick()
             // The probed device's record is filled apart and gets its list index when its row is
             // made, so a network device listed during these pauses cannot share the index.
             m_probing = true;
-            m_probeRecord = SYS_STATUS{};
+            // Unanswered requests leave the record as it was.
+            m_probeRecord = statusTable[static_cast<std::size_t>(std::min(deviceCount, statusTableSize - 1))];
             m_connected = true;
             emit connectionChanged(true, false);
             selectedDevice = deviceCount;

@@ -305,6 +305,21 @@ TEST_F(SessionTest, SerialDeviceBeyondTwentyIsLetGoAndTheListStays)
     EXPECT_TRUE(log.text().contains("not listed"));
 }
 
+TEST_F(SessionTest, UnansweredDescriptionKeepsTheRecordAndStillConnects)
+{
+    SimulatedDevice &d = addDevice();
+    session.statusTable[0].productName = "EARLIER";
+    session.statusTable[0].inputCount = 2;
+    d.faults().dropReplies = -1;
+    d.faults().onlyFor = Command::SYS_DSCPT;
+    session.BitBtn_SearchClick();
+    ASSERT_TRUE(session.connected());
+    EXPECT_EQ(session.statusTable[0].productName, "EARLIER");
+    EXPECT_EQ(session.statusTable[0].inputCount, 2);
+    EXPECT_EQ(session.statusTable[0].inputNodes[0].modePolled, 1); // ND_DSCPT did answer
+    EXPECT_EQ(session.gridRows.value(0).value(2), "EARLIER");
+}
+
 TEST_F(SessionTest, TwentyFirstDeviceIsNotListed)
 {
     for (int i = 0; i < statusTableSize; ++i)
