@@ -23,8 +23,10 @@ DebugLogView::DebugLogView(DebugLog &log, QWidget *parent) : QPlainTextEdit(pare
     setObjectName(QStringLiteral("Memo_Debug"));
     setReadOnly(true);
     setUndoRedoEnabled(false); // the log grows without limit; no undo history to go with it
-    setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A vertical scroll bar only: long lines wrap.
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setPlainText(withoutCarriageReturns(log.text()));
     connect(&log, &DebugLog::appended, this, &DebugLogView::onAppended);
     connect(&log, &DebugLog::replaced, this, &DebugLogView::onReplaced);
