@@ -55,6 +55,9 @@ void InstanceGuard::onNewConnection()
                 if (peer->readLine() == kRaiseRequest)
                     emit activationRequested();
             }
+            // Anything else is not another workbench: do not let it fill memory.
+            if (peer->bytesAvailable() > 64)
+                peer->abort();
         });
     }
 }
