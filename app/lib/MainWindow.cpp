@@ -13,7 +13,6 @@
 #include <QTableWidget>
 #include <QWindow>
 #include <cstdio>
-#include <type_traits>
 
 #include "app/core/Bitmaps.h"
 #include "app/core/Dialogs.h"
@@ -40,15 +39,6 @@ constexpr int kGridVisibleRows = 8;
 constexpr int kDebugLogWidth = 300;
 constexpr int kPagesWidth = 450;
 constexpr int kPagesHeight = 450;
-
-// The creator page takes the session once its logic is in; until then it is built alone.
-template <class Page> Page *makeCreatorPage(DeviceSession &session)
-{
-    if constexpr (std::is_constructible_v<Page, DeviceSession &>)
-        return new Page(session);
-    else
-        return new Page;
-}
 
 // With KELM_STARTUP_TRACE set, the moment the main window first reaches the screen is printed on
 // stderr (milliseconds since the epoch), for start-up measurements.
@@ -252,7 +242,7 @@ void MainWindow::buildPages(QWidget *host)
 
     auto *analyzerSheet = new QWidget;
     analyzerSheet->setObjectName(QStringLiteral("TabSheet3"));
-    auto *creator = makeCreatorPage<EdidCreatorPage>(m_session);
+    auto *creator = new EdidCreatorPage(m_session);
 
     m_pages->addTab(new IpConfigPage, QStringLiteral("IP Configure"));
     m_controllerPage = new EdidControllerPage(m_debugLog);
