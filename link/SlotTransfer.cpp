@@ -17,8 +17,8 @@ namespace {
 constexpr int kQuarterGraceMs = 50;
 constexpr Command kQuarters[4] = {Command::ND_ED0A, Command::ND_ED0B, Command::ND_ED1A, Command::ND_ED1B};
 
-// Sends GET for one quarter. The reply processing resets lastCommand once it has checked the CRC
-// of a reply and decoded it; a missing reply or a CRC error leaves it at the quarter.
+// Sends GET for one quarter. The reply processing resets lastCommand (to ENTRANCE) once it has
+// checked the CRC of a reply and decoded it; a missing reply or a CRC error leaves it at the quarter.
 bool getQuarter(DeviceSession &session, Command quarter)
 {
     if (session.linkHeld() || !session.portOpen())
@@ -31,7 +31,7 @@ bool getQuarter(DeviceSession &session, Command quarter)
     grace.start();
     while (session.lastCommand == quarter && session.portOpen() && grace.elapsed() < kQuarterGraceMs)
         pauseWithEvents(5);
-    return session.lastCommand != quarter;
+    return session.lastCommand == Command::ENTRANCE;
 }
 
 } // namespace
