@@ -339,10 +339,9 @@ void encodeEdid(EdidFeatureRecord &rec)
                    std::uint8_t(rec.speakerAllocation)};
     Bytes colorimetry;
     if (rec.colorimetry[0] != 0) {
-        // The metadata byte is carried over as the display declared it; a new block declares no
-        // gamut metadata profile (MD0-MD3 are reserved in current CTA-861 and must stay 0).
+        // The metadata byte keeps the display's bits and always offers gamut metadata profile MD0.
         const OldBlock oldColorimetry = findExtendedBlock(old, 5);
-        const std::uint8_t metadata = oldColorimetry ? oldColorimetry.at(3) : 0x00;
+        const std::uint8_t metadata = std::uint8_t((oldColorimetry ? oldColorimetry.at(3) : 0x00) | 0x01);
         colorimetry = {0x05, rec.colorimetry[0], metadata};
     }
     const Bytes hdmi = hdmiPayload(rec, findVendorBlock(old, 0x03, 0x0C, 0x00));

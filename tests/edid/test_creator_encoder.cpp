@@ -233,7 +233,8 @@ TEST(CreatorEncoder, HdmiBlockByte8And3D)
 
 TEST(CreatorEncoder, BlocksComeInTheirOrder)
 {
-    // Old colorimetry metadata and the old Forum block survive; the video capability block is kept.
+    // Old colorimetry metadata (plus MD0) and the old Forum block survive; the video capability
+    // block is kept.
     EdidFeatureRecord rec = decoded(imageWithBlocks(
         {extendedBlock(5, {0x81, 0x02}), videoBlock({16, 4}), hfBlock({0x01, 0x78, 0x80, 0xF5}),
          extendedBlock(0, {0x40}), hdmiBlock({0x10, 0x00}), audioBlock({0x09, 0x07, 0x03})}));
@@ -250,7 +251,7 @@ TEST(CreatorEncoder, BlocksComeInTheirOrder)
     EXPECT_EQ(blocks[3][1], 0x03);
     // Forum byte 7: the 4:2:0 deep colour bits follow the HDR boxes; the bits above them stay.
     EXPECT_EQ(blocks[4], (Bytes{0x67, 0xD8, 0x5D, 0xC4, 0x01, 0x78, 0x80, 0xF2}));
-    EXPECT_EQ(blocks[5], (Bytes{0xE3, 0x05, 0x81, 0x02})); // metadata bits as they were
+    EXPECT_EQ(blocks[5], (Bytes{0xE3, 0x05, 0x81, 0x03})); // metadata bits as they were, and MD0
     EXPECT_EQ(blocks[6], (Bytes{0xE2, 0x00, 0x40}));
     EXPECT_EQ(blocks[7], (Bytes{0xE4, 0x06, 0x05, 0x01, 0x50}));
     EXPECT_EQ(blocks[8], (Bytes{0xE2, 0x0E, 97}));
@@ -262,8 +263,8 @@ TEST(CreatorEncoder, ColorimetryBlockFollowsItsBoxes)
     rec.colorimetry[0] = 0x20;
     encodeEdid(rec);
     auto blocks = dataBlocks(rec.image);
-    // A new block declares no metadata profile.
-    EXPECT_NE(std::find(blocks.begin(), blocks.end(), Bytes{0xE3, 0x05, 0x20, 0x00}), blocks.end());
+    // A new block declares gamut metadata profile MD0.
+    EXPECT_NE(std::find(blocks.begin(), blocks.end(), Bytes{0xE3, 0x05, 0x20, 0x01}), blocks.end());
     rec.colorimetry[0] = 0;
     encodeEdid(rec);
     blocks = dataBlocks(rec.image);
