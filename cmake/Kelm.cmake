@@ -1,6 +1,8 @@
 # Shared helpers for the layer CMakeLists.
 
 set(KELM_NETNS_RUN ${CMAKE_SOURCE_DIR}/tests/netns-run.sh)
+# A test that hangs fails after this many seconds instead of holding up the whole run.
+set(KELM_TEST_TIMEOUT 300 CACHE STRING "Seconds before a hanging test is stopped")
 set(KELM_CORPUS_DIR ${CMAKE_SOURCE_DIR}/../shared/edid-corpus CACHE PATH "Folder of real EDID images for tests and benchmarks")
 
 # kelm_sources(VAR dir...) collects the .cpp/.h files of the given folders (not recursive).
@@ -17,14 +19,14 @@ endfunction()
 # loopback up. Where namespaces are not allowed the test is skipped (exit 77), never run outside one.
 function(kelm_add_netns_test name)
   add_test(NAME ${name} COMMAND ${KELM_NETNS_RUN} ${ARGN})
-  set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77
+  set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT ${KELM_TEST_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KELM_CORPUS_DIR=${KELM_CORPUS_DIR}")
 endfunction()
 
 # A plain test with the offscreen platform and the corpus location in its environment.
 function(kelm_add_test name)
   add_test(NAME ${name} COMMAND ${ARGN})
-  set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77
+  set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT ${KELM_TEST_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KELM_CORPUS_DIR=${KELM_CORPUS_DIR}")
 endfunction()
 
