@@ -212,6 +212,8 @@ void MainWindow::buildDeviceList(QWidget *host)
     font.setFamilies({QStringLiteral("Consolas"), QStringLiteral("DejaVu Sans Mono"),
                       QStringLiteral("Liberation Mono"), QStringLiteral("Monospace")});
     font.setStyleHint(QFont::Monospace);
+    // The size the 75-pixel columns were laid out for: every caption fits its column.
+    font.setPointSize(8);
     font.setBold(true);
     m_grid->setFont(font);
     m_grid->horizontalHeader()->setFont(font);
