@@ -100,6 +100,8 @@ void printText(int index, const net::Discovery &d)
     line("Web port:", QString::number(d.webPort));
     line("Telnet port:", QString::number(d.telnetPort));
     line("Serial number:", latin1(d.serialNum));
+    line("Text 11:", latin1(d.text11));
+    line("Text 12:", latin1(d.text12));
     line("Description:", latin1(d.description));
 }
 

@@ -141,6 +141,9 @@ int IpConfigPage::selectedNetworkDevice() const
     if (i < 0 || i >= m_session->deviceCount || i >= statusTableSize ||
         m_session->statusTable[static_cast<std::size_t>(i)].interfaceKind != interfaceNetwork)
         return -1;
+    // The page's texts belong to the device it was filled from; they must not reach another one.
+    if (m_shownMac != m_discovery->discoveryTable[static_cast<std::size_t>(i)].macBytes)
+        return -1;
     return i;
 }
 
@@ -152,6 +155,7 @@ void IpConfigPage::showNetworkDevice()
     if (i < 0 || i >= net::kDiscoveryTableSize)
         return;
     const net::Discovery &r = m_discovery->discoveryTable[static_cast<std::size_t>(i)];
+    m_shownMac = r.macBytes;
     m_productId->setText(latin1(r.productId));
     m_productName->setText(latin1(r.productName));
     m_mac->setText(latin1(net::macToText(r.macBytes)));

@@ -2,6 +2,10 @@
 
 #include <QWidget>
 
+#include <optional>
+
+#include "net/DiscoveryPacket.h"
+
 class DeviceSession;
 class DiscoveryService;
 class QComboBox;
@@ -39,11 +43,13 @@ class IpConfigPage : public QWidget
     void openWebGui();
 
   private:
-    // The selected entry when it is a listed network device.
+    // The selected entry when it is a listed network device and still the one the page shows.
     int selectedNetworkDevice() const;
 
     DeviceSession *m_session = nullptr;
     DiscoveryService *m_discovery = nullptr;
+    // The device whose values the page holds: after a new search another device may hold its index.
+    std::optional<net::MacAddress> m_shownMac;
 
     QLabel *m_productId = nullptr;
     QLabel *m_productName = nullptr;

@@ -342,6 +342,23 @@ class DeviceListTest : public QObject
         b.discovery.discoveryTable[0].webPort = 80;
         QTest::mouseClick(web, Qt::LeftButton);
         QCOMPARE(catcher.urls.size(), opened);
+
+        // Another device answers first at the new search: the page still holds the old device's
+        // values, which must not be sent to (nor open the web interface of) the one now at index 0.
+        Discovery other = networkDevice(2, "B");
+        other.webPort = 8080;
+        b.listNetwork(other);
+        QCOMPARE(b.session.selectedDevice, 0);
+        b.child<QLineEdit>("Edit_Telnet_Port")->setText("23");
+        QTest::mouseClick(b.child<QToolButton>("SpeedButton2"), Qt::LeftButton);
+        QTest::mouseClick(web, Qt::LeftButton);
+        QCOMPARE(catcher.urls.size(), opened);
+        QCOMPARE(b.discovery.discoveryTable[0], other);
+        // Choosing its row shows it, and then it can be set.
+        b.controller->StringGrid1SelectCell(0, 1);
+        b.child<QLineEdit>("Edit_Telnet_Port")->setText("2323");
+        QTest::mouseClick(b.child<QToolButton>("SpeedButton2"), Qt::LeftButton);
+        QCOMPARE(b.discovery.discoveryTable[0].telnetPort, 2323);
         QDesktopServices::unsetUrlHandler("http");
     }
 
