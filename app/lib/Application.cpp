@@ -39,14 +39,26 @@ bool parseStartupOptions(const QStringList &arguments, StartupOptions &options, 
 
 int runWorkbench(int argc, char **argv)
 {
+    // --help needs no display: answer it before the windowing system is touched.
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--help" || arg == "-h" || arg == "--help-all") {
+            QCoreApplication core(argc, argv);
+            StartupOptions ignored;
+            QString help;
+            parseStartupOptions({QCoreApplication::arguments().constFirst(), QStringLiteral("--help")},
+                                ignored, help);
+            std::fprintf(stdout, "%s\n", qPrintable(help));
+            return 0;
+        }
+    }
+
     KelmApplication app(argc, argv);
     StartupOptions options;
     QString error;
     if (!parseStartupOptions(QCoreApplication::arguments(), options, error)) {
-        const bool help = QCoreApplication::arguments().contains(QStringLiteral("--help")) ||
-                          QCoreApplication::arguments().contains(QStringLiteral("-h"));
-        std::fprintf(help ? stdout : stderr, "%s\n", qPrintable(error));
-        return help ? 0 : 2;
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 2;
     }
 
     // KELM_HEADLESS_DIALOGS keeps scripted runs from blocking on a message box: messages go to

@@ -2,6 +2,7 @@
 // line and the file-dialog filters.
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QProcess>
 #include <QTest>
 #include <QTimer>
 
@@ -121,6 +122,32 @@ class ShellTest : public QObject
             QCOMPARE(options.ports, ports);
             QCOMPARE(options.demo, demo);
         }
+    }
+
+    // Help is printed without a display: the windowing system is never started for it.
+    void helpNeedsNoDisplay_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::newRow("--help") << "--help";
+        QTest::newRow("-h") << "-h";
+        QTest::newRow("--help-all") << "--help-all";
+    }
+    void helpNeedsNoDisplay()
+    {
+        QFETCH(QString, option);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        QProcess kelm;
+        kelm.setProcessEnvironment(env);
+        kelm.start(QStringLiteral(KELM_PATH), {option});
+        QVERIFY(kelm.waitForFinished(10000));
+        QCOMPARE(kelm.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(kelm.exitCode(), 0);
+        const QString out = QString::fromLocal8Bit(kelm.readAllStandardOutput());
+        QVERIFY2(out.startsWith(QStringLiteral("Usage: ")) && out.contains(QStringLiteral("--port <PATH>")),
+                 qPrintable(out));
     }
 
     void fileFilters_data()
