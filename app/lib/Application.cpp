@@ -75,6 +75,9 @@ int runWorkbench(int argc, char **argv)
     } catch (const std::exception &e) {
         KelmApplication::showException(QString::fromLocal8Bit(e.what()));
         return 0;
+    } catch (...) {
+        KelmApplication::showException(QStringLiteral("An unknown error occurred."));
+        return 0;
     }
     if (qtDialogs)
         qtDialogs->setParent(window.get());
