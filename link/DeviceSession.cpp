@@ -93,7 +93,8 @@ DeviceSession::OpenResult DeviceSession::openPort(const QString &name)
     }
     m_portHandleValid = true;
     m_openPortName = name;
-    // Only these four fields change; flow control and the rest stay as they are.
+    // Only these four fields are set here; QSerialPort's open has already made the line raw, without
+    // flow control (it does not keep what an earlier user of the port left).
     const bool ok = m_port->setBaudRate(QSerialPort::Baud115200) && m_port->setDataBits(QSerialPort::Data8) &&
                     m_port->setParity(QSerialPort::NoParity) && m_port->setStopBits(QSerialPort::OneStop);
     if (!ok) {

@@ -54,8 +54,8 @@ class DeviceSession : public QObject
 
     // ----- transport -------------------------------------------------------------------------
     enum class OpenResult { Ok, OpenFailed, ConfigureFailed };
-    // Opens by device path and sets 115200 8N1, keeping every other line setting. On a failure the
-    // port is left closed.
+    // Opens by device path and sets 115200 8N1 (raw, no flow control, as QSerialPort opens it). On a
+    // failure the port is left closed.
     OpenResult openPort(const QString &name);
     void closePort();
     bool portOpen() const;
