@@ -109,8 +109,9 @@ void EdidAnalyzerWindow::showSummary(const EdidSummary &summary)
 {
     for (const EdidSummary::Row &row : summary.rows())
         if (auto *label = findChild<QLabel *>(QString::fromLatin1(row.labelName)))
-            // The audio list's single wrap is CR LF; a label breaks the line at the LF alone.
-            label->setText(QString::fromStdString(*row.text).remove(QLatin1Char('\r')));
+            // EDID texts hold a byte per character (Latin-1). The audio list's single wrap is
+            // CR LF; a label breaks the line at the LF alone.
+            label->setText(QString::fromLatin1(*row.text).remove(QLatin1Char('\r')));
     setAudioRowHeight(summary.panel10Height);
     setGlyph(m_modifyButton, QString::fromLatin1(summary.modifyGlyphName()));
 }

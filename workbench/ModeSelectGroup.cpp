@@ -12,6 +12,7 @@ constexpr int kHeadingTop = 18;
 constexpr int kFirstRowTop = 34;
 constexpr int kColumnX[3] = {16, 150, 290};
 constexpr int kButtonWidth = 120;
+constexpr int kIndicatorSize = 11;
 } // namespace
 
 ModeSelectGroup::ModeSelectGroup(QWidget *parent) : QGroupBox(QStringLiteral("Mode Select"), parent)
@@ -37,8 +38,11 @@ ModeSelectGroup::ModeSelectGroup(QWidget *parent) : QGroupBox(QStringLiteral("Mo
         // Only a mouse press chooses a mode; keyboard focus would let the mark move without a request.
         radio->setFocusPolicy(Qt::NoFocus);
         radio->setEnabled(false);
+        // Rows are only kRowStep apart: a smaller mark keeps neighbouring buttons apart.
+        radio->setStyleSheet(
+            QStringLiteral("QRadioButton::indicator { width: %1px; height: %1px; }").arg(kIndicatorSize));
         radio->setGeometry(kColumnX[b.column], kFirstRowTop + (b.row - 1) * kRowStep, kButtonWidth,
-                           ModeSelectGroup::kRowStep + 2);
+                           ModeSelectGroup::kRowStep);
         if (b.kind == EdidModeKind::Internal && b.number > 1)
             radio->hide();
         radio->installEventFilter(this);

@@ -3,6 +3,8 @@
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 #include "ControllerFixture.h"
 #include "edid/EdidSummary.h"
@@ -89,6 +91,13 @@ void TestModeSelect::startUpLooks()
     QVERIFY(int1->x() < ext1->x() && ext1->x() < user1->x());
     QCOMPARE(int1->y(), user1->y());
     QCOMPARE(user2->y() - user1->y(), EdidControllerPage::kModeRowStep);
+    // Neighbouring buttons and their marks stay apart at that row step.
+    QVERIFY(!user1->geometry().intersects(user2->geometry()));
+    QStyleOptionButton option;
+    option.initFrom(user1);
+    const QRect mark = user1->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, user1);
+    QVERIFY2(mark.height() < EdidControllerPage::kModeRowStep && user1->rect().contains(mark),
+             qPrintable(QStringLiteral("mark %1 px high").arg(mark.height())));
 }
 
 void TestModeSelect::pressSendsMode_data()
@@ -225,6 +234,13 @@ void TestModeSelect::disconnectDisablesKeepsMark()
     rig.session.Timer_Poll_Status().stop();
     QCOMPARE(enabledButtons(rig).size(), 17);
     rig.page.applyEdidModeReport(10);
+    if (const QString dir = qEnvironmentVariable("KELM_RENDER_DIR"); !dir.isEmpty()) {
+        auto *group = rig.page.findChild<QWidget *>(QStringLiteral("GroupBox12"));
+        group->setFixedHeight(65 + 7 * 14); // as the device list sizes it for 8 rows
+        rig.pages.resize(450, 450);
+        rig.pages.show();
+        group->grab().save(dir + QStringLiteral("/mode-select-8-1-8.png"));
+    }
     rig.session.BitBtn_DisconnectClick();
     QVERIFY(enabledButtons(rig).isEmpty());
     QCOMPARE(checkedButton(rig), QStringLiteral("RadioButton_Set_UserEdid2"));
@@ -238,6 +254,7 @@ void TestModeSelect::analyzerAudioRowWraps()
     auto *channels = analyzer.findChild<QLabel *>(QStringLiteral("Label_Audio_Channel"));
     EdidSummary summary;
     summary.Label_Audio_Formats = "2PCM,MPCM,DolbyD,DolbyD+,DolbyHD,\r\nDTS,DTSHD,AAC,OBA,";
+    summary.Label_Monitor_Name = "Caf\xe9 TV"; // a byte per character, as the EDID holds it
     summary.panel10Height = kPanel10TwoLines;
     summary.modifyGlyph = EdidSummary::ModifyGlyph::Color;
     analyzer.showSummary(summary);
@@ -245,6 +262,8 @@ void TestModeSelect::analyzerAudioRowWraps()
     QCOMPARE(panel->height(), 38);
     QCOMPARE(audio->height(), 38);
     QCOMPARE(audio->text(), QStringLiteral("2PCM,MPCM,DolbyD,DolbyD+,DolbyHD,\nDTS,DTSHD,AAC,OBA,"));
+    QCOMPARE(analyzer.findChild<QLabel *>(QStringLiteral("Label_Monitor_Name"))->text(),
+             QStringLiteral(u"Caf\u00e9 TV"));
     // The rows below move down with it.
     QCOMPARE(channels->mapTo(&analyzer, QPoint()).y() - audio->mapTo(&analyzer, QPoint()).y(), 38);
     const QString dir = qEnvironmentVariable("KELM_RENDER_DIR");
