@@ -10,34 +10,14 @@
 #include "edid/CreatorLoader.h"
 #include "edid/EdidBinFile.h"
 #include "edid/NewEdidTemplate.h"
+#include "bench/CorpusImages.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 const std::vector<EdidImage> &corpus()
 {
-    static const std::vector<EdidImage> images = [] {
-        std::vector<EdidImage> out;
-        const char *env = std::getenv("KELM_CORPUS_DIR");
-        const fs::path dir =
-            env ? fs::path(env) : fs::path(__FILE__).parent_path() / "../../shared/edid-corpus";
-        std::error_code ec;
-        std::vector<fs::path> files;
-        if (fs::is_directory(dir, ec))
-            for (const auto &e : fs::directory_iterator(dir))
-                if (e.path().extension() == ".bin")
-                    files.push_back(e.path());
-        std::sort(files.begin(), files.end());
-        for (const auto &f : files) {
-            EdidImage img;
-            if (readEdidBinFile(f.string(), img))
-                out.push_back(img);
-        }
-        if (out.empty())
-            out.push_back(NewEdidTemplate);
-        return out;
-    }();
-    return images;
+    return corpusImages();
 }
 
 const CreatorDate kDate{2026, 12, 7};
