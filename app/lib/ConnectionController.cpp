@@ -38,6 +38,11 @@ ConnectionController::ConnectionController(QWidget &mainWindow, DeviceSession &s
     connect(&m_session, &DeviceSession::connectionChanged, this, &ConnectionController::onConnectionChanged);
     connect(&m_session, &DeviceSession::gridChanged, this, &ConnectionController::mirrorGrid);
     connect(&m_session, &DeviceSession::closeWindowsRequested, this, &ConnectionController::closeWindows);
+    // Disconnect is refused while the firmware upload holds the link; show it so.
+    connect(&m_session, &DeviceSession::linkHeldChanged, this, [this](bool held) {
+        if (auto *disconnect = m_main.findChild<QWidget *>(QStringLiteral("BitBtn_Disconnect")))
+            disconnect->setEnabled(!held && m_session.connected());
+    });
     mirrorGrid();
 }
 

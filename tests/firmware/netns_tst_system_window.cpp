@@ -82,12 +82,15 @@ void TestSystemWindow::updateInIspMode()
     QCOMPARE(named<QLineEdit>(page, "Edit_Fw_Path")->text(), dialogs.openAnswer);
     render(commander, QStringLiteral("system-page-isp.png"));
 
-    // Disconnect is refused while the upload runs; the bar moves.
+    // Disconnect is refused, and shown unavailable, while the upload runs; the bar moves.
     bool stillConnected = false;
+    bool disconnectShownOff = false;
+    auto *disconnect = named<QPushButton>(window.get(), "BitBtn_Disconnect");
     auto *upload = static_cast<SystemPage *>(page)->upload();
     connect(upload, &IspUpload::progressChanged, this, [&](int percent) {
         if (percent < 100 && !stillConnected) {
-            named<QPushButton>(window.get(), "BitBtn_Disconnect")->click();
+            disconnectShownOff = !disconnect->isEnabled();
+            window->session().BitBtn_DisconnectClick();
             stillConnected = window->session().connected();
         }
     });
@@ -95,6 +98,8 @@ void TestSystemWindow::updateInIspMode()
     QCOMPARE(dialogs.lastText, QStringLiteral("Warning!\r\nUpdate system firmware."));
     QCOMPARE(*dialogs.lastAt, commander->frameGeometry().topLeft() + QPoint(115, 130));
     QVERIFY(stillConnected);
+    QVERIFY(disconnectShownOff);
+    QVERIFY(disconnect->isEnabled());
     QCOMPARE(label1->text(), QStringLiteral("100%"));
     QCOMPARE(page->findChild<QProgressBar *>()->value(), 100);
     QCOMPARE(device.flash().left(image.size()), image);
