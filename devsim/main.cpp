@@ -1,7 +1,10 @@
 // kelm-devsim: a simulated device on a pseudo-terminal. Prints the port's path, then serves until
 // interrupted. Point the workbench at it with `kelm --port PATH` or `kelmctl --port PATH ...`.
+// With --network it also answers discovery and takes settings on UDP, and prints a second line
+// saying where it listens.
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QHostAddress>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -9,6 +12,7 @@
 #include <unistd.h>
 
 #include "devsim/lib/SimulatedDevice.h"
+#include "devsim/lib/UdpDevice.h"
 
 namespace {
 int signalPipe[2] = {-1, -1};
@@ -29,13 +33,21 @@ bool parseCount(const QCommandLineParser &p, const QString &name, int &out)
     out = v;
     return true;
 }
+
+// Only the plain dotted form: what the device sends is four bytes, and Qt would also take "10.1".
+bool isDottedIpv4(const QString &text)
+{
+    const QHostAddress a(text);
+    return a.protocol() == QAbstractSocket::IPv4Protocol && a.toString() == text;
+}
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser p;
-    p.setApplicationDescription(QStringLiteral("Simulated device on a pseudo-terminal."));
+    p.setApplicationDescription(
+        QStringLiteral("Simulated device on a pseudo-terminal, and with --network also on UDP."));
     p.addHelpOption();
     p.addOptions({
         {QStringLiteral("mode"), QStringLiteral("Handshake: normal, isp029, isp091 or silent."),
@@ -60,6 +72,13 @@ int main(int argc, char **argv)
         {QStringLiteral("drop"), QStringLiteral("Drop every reply.")},
         {QStringLiteral("vanish-after"), QStringLiteral("The port disappears after N requests."),
          QStringLiteral("N")},
+        {QStringLiteral("network"),
+         QStringLiteral("Also answer discovery and take settings on UDP port 31001 (every address and "
+                        "the discovery group).")},
+        {QStringLiteral("mac"), QStringLiteral("The network device's MAC (with --network)."),
+         QStringLiteral("MAC")},
+        {QStringLiteral("ip"), QStringLiteral("The network device's IP address (with --network)."),
+         QStringLiteral("ADDRESS")},
     });
     p.process(app);
 
@@ -90,6 +109,29 @@ int main(int argc, char **argv)
     if (p.isSet(QStringLiteral("no-mode-select")))
         config.inputNode.modeSelectable = false;
 
+    const bool network = p.isSet(QStringLiteral("network"));
+    net::Discovery identity = UdpDevice::demoIdentity();
+    if (!network && (p.isSet(QStringLiteral("mac")) || p.isSet(QStringLiteral("ip")))) {
+        std::fputs("kelm-devsim: --mac and --ip need --network.\n", stderr);
+        return 2;
+    }
+    if (p.isSet(QStringLiteral("mac"))) {
+        if (!net::macFromText(p.value(QStringLiteral("mac")).toStdString(), identity.macBytes)) {
+            std::fputs("kelm-devsim: a MAC must be six hex pairs, such as 02:4B:45:4C:4D:01.\n", stderr);
+            return 2;
+        }
+        identity.macText = net::macToText(identity.macBytes);
+    }
+    if (p.isSet(QStringLiteral("ip"))) {
+        const QString ip = p.value(QStringLiteral("ip"));
+        if (!isDottedIpv4(ip)) {
+            std::fputs("kelm-devsim: an IP address must be four dotted numbers, such as 192.168.1.239.\n",
+                       stderr);
+            return 2;
+        }
+        identity.ipAddress = ip.toStdString();
+    }
+
     SimulatedDevice device(config);
     SimulatedFaults &faults = device.faults();
     if (p.isSet(QStringLiteral("bad-crc")))
@@ -112,6 +154,21 @@ int main(int argc, char **argv)
         return 1;
     }
     std::printf("%s\n", qPrintable(device.portPath()));
+
+    UdpDevice networkDevice(identity);
+    if (network) {
+        if (!networkDevice.start()) {
+            std::fprintf(stderr, "kelm-devsim: UDP port %u: %s\n", unsigned{networkDevice.options().port},
+                         qPrintable(networkDevice.errorString()));
+            return 1;
+        }
+        const UdpDevice::Options &o = networkDevice.options();
+        const QString where = networkDevice.joinedGroup()
+                                  ? QStringLiteral(" and group ") + o.group.toString()
+                                  : QStringLiteral(" (no route to join the discovery group)");
+        std::printf("UDP %s:%u%s, MAC %s, IP %s\n", qPrintable(o.bindAddress.toString()), unsigned{o.port},
+                    qPrintable(where), identity.macText.c_str(), identity.ipAddress.c_str());
+    }
     std::fflush(stdout);
 
     // SIGINT/SIGTERM end the loop cleanly so that --dump and --flash get written.

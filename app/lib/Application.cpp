@@ -19,7 +19,8 @@ bool parseStartupOptions(const QStringList &arguments, StartupOptions &options, 
     parser.addOption({QStringLiteral("port"),
                       QStringLiteral("Serial port to search instead of the system's list (repeatable)."),
                       QStringLiteral("PATH")});
-    parser.addOption({QStringLiteral("demo"), QStringLiteral("Start a simulated device and list it first.")});
+    parser.addOption({QStringLiteral("demo"),
+                      QStringLiteral("Start a simulated serial device (listed first) and network device.")});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return false;

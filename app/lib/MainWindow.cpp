@@ -19,6 +19,7 @@
 #include "app/lib/ConnectionController.h"
 #include "app/lib/DebugLogView.h"
 #include "devsim/lib/SimulatedDevice.h"
+#include "devsim/lib/UdpDevice.h"
 #include "net/ui/CommanderWindow.h"
 #include "net/ui/DeviceListController.h"
 #include "net/ui/IpConfigPage.h"
@@ -270,6 +271,21 @@ void MainWindow::startDemoDevice()
     } else {
         m_debugLog.append(QStringLiteral("Simulated device failed: ") + m_demoDevice->errorString() +
                           QStringLiteral("\r\n"));
+    }
+
+    // The network one answers only this machine: a demo must not show up in the device lists of
+    // other workbenches on the network. Without it the serial demo still works.
+    UdpDevice::Options network;
+    network.thisMachineOnly = true;
+    m_demoNetworkDevice = std::make_unique<UdpDevice>(UdpDevice::demoIdentity(), network);
+    if (m_demoNetworkDevice->start()) {
+        m_debugLog.append(QStringLiteral("Simulated network device on UDP port %1, MAC %2\r\n")
+                              .arg(network.port)
+                              .arg(QString::fromStdString(m_demoNetworkDevice->record().macText)));
+    } else {
+        m_debugLog.append(QStringLiteral("Simulated network device failed: ") +
+                          m_demoNetworkDevice->errorString() + QStringLiteral("\r\n"));
+        m_demoNetworkDevice.reset();
     }
 }
 

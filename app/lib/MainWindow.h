@@ -23,13 +23,14 @@ class QPushButton;
 class QTableWidget;
 class QTabWidget;
 class SimulatedDevice;
+class UdpDevice;
 class SystemPage;
 
 // What the command line asks of the main window.
 struct StartupOptions
 {
     QStringList ports; // --port PATH (repeatable): replaces the system's port list
-    bool demo = false; // --demo: an in-process simulated device, listed first
+    bool demo = false; // --demo: in-process simulated devices, serial (listed first) and network
 };
 
 // The main window "KELM 2016" (TForm1): device list, Search and Disconnect, the hidden debug log and
@@ -106,6 +107,7 @@ class MainWindow : public QMainWindow
     CommanderWindow *m_commander = nullptr;
 
     std::unique_ptr<SimulatedDevice> m_demoDevice;
+    std::unique_ptr<UdpDevice> m_demoNetworkDevice;
     std::unique_ptr<ConnectionController> m_connection;
     std::unique_ptr<DeviceListController> m_deviceList;
 };

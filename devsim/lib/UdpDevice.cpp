@@ -1,6 +1,27 @@
 #include "devsim/lib/UdpDevice.h"
 
 #include <QNetworkDatagram>
+#include <QNetworkInterface>
+
+#include <algorithm>
+
+net::Discovery UdpDevice::demoIdentity()
+{
+    net::Discovery d;
+    d.productId = "0107";
+    d.productName = "Demo Matrix";
+    d.macBytes = {0x02, 0x4B, 0x45, 0x4C, 0x4D, 0x01};
+    d.macText = net::macToText(d.macBytes);
+    d.ipAddress = "192.168.1.239";
+    d.subnetMask = "255.255.255.0";
+    d.gateway = "192.168.1.1";
+    d.dns = "192.168.1.1";
+    d.webPort = 80;
+    d.telnetPort = 23;
+    d.serialNum = "000001";
+    d.description = "Simulated";
+    return d;
+}
 
 UdpDevice::UdpDevice(const net::Discovery &identity, QObject *parent) : UdpDevice(identity, Options{}, parent)
 {
@@ -17,8 +38,7 @@ bool UdpDevice::start()
     if (!m_socket.bind(m_options.bindAddress, m_options.port,
                        QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint))
         return false;
-    if (m_options.joinGroup)
-        m_socket.joinMulticastGroup(m_options.group);
+    m_joined = m_options.joinGroup && m_socket.joinMulticastGroup(m_options.group);
     return true;
 }
 
@@ -38,6 +58,8 @@ void UdpDevice::readPending()
         const QNetworkDatagram d = m_socket.receiveDatagram();
         m_received.append({d.data(), d.senderAddress(), static_cast<quint16>(d.senderPort()),
                            d.destinationAddress(), d.hopLimit()});
+        if (m_options.thisMachineOnly && !fromThisMachine(d.senderAddress()))
+            continue;
         const QByteArray &data = d.data();
         if (data == request) {
             if (m_fault == Fault::Silent)
@@ -56,4 +78,12 @@ void UdpDevice::readPending()
             emit settingsChanged();
         }
     }
+}
+
+bool UdpDevice::fromThisMachine(const QHostAddress &sender)
+{
+    if (sender.isLoopback())
+        return true;
+    const QList<QHostAddress> own = QNetworkInterface::allAddresses();
+    return std::any_of(own.cbegin(), own.cend(), [&](const QHostAddress &a) { return a.isEqual(sender); });
 }

@@ -23,6 +23,9 @@ class UdpDevice : public QObject
         bool joinGroup = true;
         // Replies go to the requester's address at this port.
         quint16 replyPort = net::kDiscoveryReplyPort;
+        // Ignore requests and settings from other machines, so that a demo does not show up in
+        // the device lists of other workbenches on the same network.
+        bool thisMachineOnly = false;
     };
 
     // Faults a real network shows now and then.
@@ -33,11 +36,18 @@ class UdpDevice : public QObject
         Twice,      // every answer sent two times
     };
 
+    // The identity `kelm --demo` and kelm-devsim answer with unless told otherwise; the MAC is a
+    // locally administered one, which no manufactured device carries.
+    static net::Discovery demoIdentity();
+
     explicit UdpDevice(const net::Discovery &identity, QObject *parent = nullptr);
     UdpDevice(const net::Discovery &identity, const Options &options, QObject *parent = nullptr);
 
-    // Binds and joins the group; false when the port cannot be bound.
+    // Binds and joins the group; false when the port cannot be bound. A failed join (no network
+    // route for the group) leaves broadcast requests still answered.
     bool start();
+    bool joinedGroup() const { return m_joined; }
+    const Options &options() const { return m_options; }
     QString errorString() const { return m_socket.errorString(); }
 
     // What the device answers with; settings packets change it.
@@ -67,6 +77,7 @@ class UdpDevice : public QObject
 
   private:
     void readPending();
+    static bool fromThisMachine(const QHostAddress &sender);
 
     net::Discovery m_record;
     Options m_options;
@@ -74,4 +85,5 @@ class UdpDevice : public QObject
     Fault m_fault = Fault::None;
     QList<Received> m_received;
     int m_settingsApplied = 0;
+    bool m_joined = false;
 };

@@ -1,8 +1,10 @@
 // The main window as `kelm --demo` starts it: the in-process simulated device is listed first,
 // Search connects to it through the window's own buttons, Disconnect returns to idle, and the
-// "EDID Analyzer" tab stays hidden through all of it.
+// "EDID Analyzer" tab stays hidden through all of it. With loopback carrying the broadcast and
+// the discovery group (tests/net/with-lan.sh), the demo's network device is listed as well.
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -30,6 +32,15 @@ QStringList items(QComboBox *box)
     for (int i = 0; i < box->count(); ++i)
         out << box->itemText(i);
     return out;
+}
+
+// The grid row of the first network device, or -1.
+int networkRow(QTableWidget *grid)
+{
+    for (int row = 0; row < grid->rowCount(); ++row)
+        if (grid->item(row, 1) && grid->item(row, 1)->text() == QLatin1String("ETHERNET"))
+            return row;
+    return -1;
 }
 
 } // namespace
@@ -100,6 +111,46 @@ class DemoTest : public QObject
         QTRY_VERIFY(search->isEnabled());
         QVERIFY(!disconnect->isEnabled());
         QVERIFY(!pages->isTabVisible(pages->indexOf(analyzerSheet)));
+        QVERIFY(dialogs.messages.isEmpty());
+    }
+
+    // Run alone under with-lan.sh; on bare loopback the discovery group cannot be joined.
+    void networkDeviceIsListedAndTakesSettings()
+    {
+        ScriptedDialogs dialogs;
+        StartupOptions options;
+        options.demo = true;
+        MainWindow window(options);
+        if (!window.discovery().joinedGroup())
+            QSKIP("needs loopback carrying the discovery group (tests/net/with-lan.sh)");
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *search = child<QAbstractButton>(&window, "BitBtn_Search");
+        auto *grid = child<QTableWidget>(&window, "StringGrid1");
+
+        QTest::mouseClick(search, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(networkRow(grid) >= 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!search->isEnabled(), 10000); // the serial demo is listed too
+        const int row = networkRow(grid);
+        QCOMPARE(grid->item(row, 2)->text(), QStringLiteral("Demo Matrix"));
+        QCOMPARE(grid->item(row, 4)->text(), QStringLiteral("192.168.1.239"));
+        QVERIFY(
+            window.debugLog().text().contains(QStringLiteral("Simulated network device on UDP port 31001")));
+
+        // Its row opens "IP Configure"; Apply changes the simulated device, as the next search shows.
+        const QRect cell = grid->visualRect(grid->model()->index(row, 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        QTRY_VERIFY(window.commanderWindow()->isVisible());
+        auto *ip = child<QLineEdit>(&window, "Edit_IP_Address");
+        QCOMPARE(ip->text(), QStringLiteral("192.168.1.239"));
+        ip->setText(QStringLiteral("192.168.1.77"));
+        QTest::mouseClick(child<QAbstractButton>(&window, "SpeedButton2"), Qt::LeftButton);
+        QTest::mouseClick(child<QAbstractButton>(&window, "BitBtn_Disconnect"), Qt::LeftButton);
+        QTRY_VERIFY(search->isEnabled());
+        QTest::mouseClick(search, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(networkRow(grid) >= 0 &&
+                                     grid->item(networkRow(grid), 4)->text() == QLatin1String("192.168.1.77"),
+                                 10000);
         QVERIFY(dialogs.messages.isEmpty());
     }
 };

@@ -87,13 +87,22 @@ TEST(Tools, InfoFailuresAndUsage)
 
 TEST(Tools, DevsimRefusesBadOptions)
 {
-    QProcess p;
-    p.start(QStringLiteral(KELM_DEVSIM_EXE), {"--mode", "sleepy"});
-    p.waitForFinished(5000);
-    EXPECT_EQ(p.exitCode(), 2);
-    p.start(QStringLiteral(KELM_DEVSIM_EXE), {"--users", "300"});
-    p.waitForFinished(5000);
-    EXPECT_EQ(p.exitCode(), 2);
+    // All refused before anything is opened, so none of them touches the network.
+    const QList<QStringList> cases = {
+        {"--mode", "sleepy"},
+        {"--users", "300"},
+        {"--ip", "10.0.0.7"}, // identity without --network
+        {"--network", "--mac", "02:4B:45:4C:4D"},
+        {"--network", "--ip", "10.7"}, // Qt would read it as 10.0.0.7
+        {"--network", "--ip", "10.0.0.256"},
+    };
+    for (const QStringList &args : cases) {
+        QProcess p;
+        p.start(QStringLiteral(KELM_DEVSIM_EXE), args);
+        p.waitForFinished(5000);
+        EXPECT_EQ(p.exitCode(), 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(p.readAllStandardOutput().isEmpty()) << args.join(' ').toStdString();
+    }
 }
 
 } // namespace
