@@ -14,19 +14,8 @@
 #include "workbench/EdidCreatorPage.h"
 #include "workbench/Glyph.h"
 
-const EdidAnalyzerWindow::Row EdidAnalyzerWindow::kRows[15] = {
-    {"    EDID Header :", "Label_Edid_Header"},        {"    EDID Checksum :", "Label_Edid_Checksum"},
-    {"    Content Format :", "Label_Edid_Format"},     {"    Manufacturer Name :", "Label_Manufac_Name"},
-    {"    Monitor Name :", "Label_Monitor_Name"},      {"    Max Resolution :", "Label_Max_Resolution"},
-    {"    Max Color Depth :", "Label_Max_ColorDepth"}, {"    Support 3D :", "Label_Support_3D"},
-    {"    Support YUV420 :", "Label_Support_YUV420"},  {"    Support SCDC :", "Label_Support_SCDC"},
-    {"    Support 600MHz :", "Label_Support_600MHz"},  {"    Support HDR :", "Label_Support_HDR"},
-    {"    Audio Formats :", "Label_Audio_Formats"},    {"    Audio Max Channel :", "Label_Audio_Channel"},
-    {"    CEC Address :", "Label_CEC_Address"},
-};
-
 namespace {
-constexpr int kAudioRow = 12;
+constexpr std::size_t kAudioRow = 12; // "Audio Formats", the row that can take two lines
 } // namespace
 
 EdidAnalyzerWindow::EdidAnalyzerWindow(QWidget *parent)
@@ -63,8 +52,10 @@ EdidAnalyzerWindow::EdidAnalyzerWindow(QWidget *parent)
     while (QFontMetrics(valueFont).horizontalAdvance(longestLine) > rowWidth - kLabelLeft - 6 &&
            valueFont.pointSizeF() > 6)
         valueFont.setPointSizeF(valueFont.pointSizeF() - 0.5);
-    for (int i = 0; i < 15; ++i) {
-        const Row &row = kRows[i];
+    // The rows, top to bottom, as the summary lists them: caption and the label it writes.
+    const std::vector<EdidSummary::Row> summaryRows = EdidSummary().rows();
+    for (std::size_t i = 0; i < summaryRows.size(); ++i) {
+        const EdidSummary::Row &row = summaryRows[i];
         auto *rowPanel = new QFrame(m_group);
         rowPanel->setFrameShape(QFrame::StyledPanel);
         rowPanel->setFixedHeight(kRowHeight);
@@ -74,7 +65,7 @@ EdidAnalyzerWindow::EdidAnalyzerWindow(QWidget *parent)
         caption->setGeometry(0, 0, kLabelLeft, kRowHeight);
         caption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         auto *value = new QLabel(rowPanel);
-        value->setObjectName(QString::fromLatin1(row.label));
+        value->setObjectName(QString::fromLatin1(row.labelName));
         value->setTextFormat(Qt::PlainText);
         value->setFont(valueFont);
         value->setGeometry(kLabelLeft, 0, rowWidth - kLabelLeft, kRowHeight);

@@ -19,14 +19,6 @@ class EdidAnalyzerWindow : public QWidget
   public:
     explicit EdidAnalyzerWindow(QWidget *parent = nullptr);
 
-    // The rows, top to bottom: caption and the name of the label the summary writes.
-    struct Row
-    {
-        const char *caption;
-        const char *label;
-    };
-    static const Row kRows[15];
-
     static constexpr int kClientWidth = 422;
     static constexpr int kClientHeight = 481;
     static constexpr int kRowHeight = 23;
