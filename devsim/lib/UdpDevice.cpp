@@ -56,6 +56,9 @@ void UdpDevice::readPending()
     static const QByteArray request("\x01\x00\xFF\xFF", 4);
     while (m_socket.hasPendingDatagrams()) {
         const QNetworkDatagram d = m_socket.receiveDatagram();
+        // Tests read the recent datagrams; a long-running simulator on a busy LAN must not grow.
+        if (m_received.size() >= kReceivedKept)
+            m_received.removeFirst();
         m_received.append({d.data(), d.senderAddress(), static_cast<quint16>(d.senderPort()),
                            d.destinationAddress(), d.hopLimit()});
         if (m_options.thisMachineOnly && !fromThisMachine(d.senderAddress()))

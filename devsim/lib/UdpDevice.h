@@ -56,7 +56,9 @@ class UdpDevice : public QObject
 
     void setFault(Fault fault) { m_fault = fault; }
 
-    // Every datagram that arrived, with where it was sent to and its hop limit (TTL).
+    // The datagrams that arrived (the latest kReceivedKept), with where each was sent to and its
+    // hop limit (TTL).
+    static constexpr qsizetype kReceivedKept = 1000;
     struct Received
     {
         QByteArray data;
