@@ -4,6 +4,9 @@
 #include <map>
 #include <string>
 
+#include "app/core/DebugLog.h"
+#include "link/DeviceSession.h"
+
 namespace {
 std::map<std::string, DeviceCommandFn> &registry()
 {
@@ -40,4 +43,31 @@ int runDeviceCommand(const QStringList &argv)
         return 2;
     }
     return it->second(options, argv.mid(i + 1));
+}
+
+void sayError(const QString &sentence)
+{
+    std::fprintf(stderr, "kelmctl: %s\n", sentence.toLocal8Bit().constData());
+}
+
+void say(const QString &line)
+{
+    std::printf("%s\n", line.toLocal8Bit().constData());
+    std::fflush(stdout);
+}
+
+bool connectDevice(DeviceSession &session, const DeviceOptions &options)
+{
+    session.setPortOverride(options.ports);
+    if (qEnvironmentVariableIsSet("KELMCTL_LOG"))
+        QObject::connect(&session.debugLog(), &DebugLog::appended,
+                         [](const QString &t) { std::fputs(t.toLocal8Bit().constData(), stderr); });
+    session.BitBtn_SearchClick();
+    if (!session.connected() || session.deviceCount < 1) {
+        sayError(QStringLiteral("No device answered on the serial ports."));
+        return false;
+    }
+    if (session.ispMode())
+        session.selectedDevice = session.deviceCount - 1;
+    return true;
 }

@@ -19,3 +19,14 @@ struct DeviceCommandRegistration
 };
 
 int runDeviceCommand(const QStringList &argv);
+
+class DeviceSession;
+
+// What every device command prints: one sentence on stderr after "kelmctl: ", or a line on stdout.
+void sayError(const QString &sentence);
+void say(const QString &line);
+
+// The search of the Search button, on the --port list when one was given. A device in
+// firmware-update mode becomes the selected one, as choosing its row does. False, with a message,
+// when no device answered. With KELMCTL_LOG set, the debug log is echoed on stderr.
+bool connectDevice(DeviceSession &session, const DeviceOptions &options);

@@ -13,17 +13,6 @@
 
 namespace {
 
-void sayError(const QString &sentence)
-{
-    std::fprintf(stderr, "kelmctl: %s\n", sentence.toLocal8Bit().constData());
-}
-
-void say(const QString &line)
-{
-    std::printf("%s\n", line.toLocal8Bit().constData());
-    std::fflush(stdout);
-}
-
 // --yes stands for the operator's OK in the warning box; nothing else is ever asked.
 class ConfirmedDialogs final : public Dialogs
 {
@@ -41,21 +30,6 @@ struct DialogsScope
     explicit DialogsScope(Dialogs *d) { setDialogs(d); }
     ~DialogsScope() { setDialogs(nullptr); }
 };
-
-// The search of the Search button, on the --port list when one was given. The serial device found
-// becomes the selected one, as choosing its row does.
-bool connectDevice(DeviceSession &session, const DeviceOptions &options)
-{
-    session.setPortOverride(options.ports);
-    session.BitBtn_SearchClick();
-    if (!session.connected() || session.deviceCount < 1) {
-        sayError(QStringLiteral("No device answered on the serial ports."));
-        return false;
-    }
-    if (session.ispMode())
-        session.selectedDevice = session.deviceCount - 1;
-    return true;
-}
 
 bool takeYes(QStringList &args)
 {

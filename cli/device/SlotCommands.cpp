@@ -14,33 +14,18 @@
 
 namespace {
 
-void sayError(const QString &sentence)
-{
-    std::fprintf(stderr, "kelmctl: %s\n", sentence.toLocal8Bit().constData());
-}
-
-void say(const QString &line)
-{
-    std::printf("%s\n", line.toLocal8Bit().constData());
-    std::fflush(stdout);
-}
-
 QString slotText(SlotCode code)
 {
     return QString::fromStdString(slotDisplayName(code));
 }
 
-// The search of the Search button, on the --port list when one was given.
-bool connectDevice(DeviceSession &session, const DeviceOptions &options)
+// The EDID slots need a device running its normal firmware.
+bool connectNormalDevice(DeviceSession &session, const DeviceOptions &options)
 {
-    session.setPortOverride(options.ports);
-    if (qEnvironmentVariableIsSet("KELMCTL_LOG"))
-        QObject::connect(&session.debugLog(), &DebugLog::appended,
-                         [](const QString &t) { std::fputs(t.toLocal8Bit().constData(), stderr); });
-    session.BitBtn_SearchClick();
-    if (!session.connected() || session.deviceCount < 1 || session.ispMode()) {
-        sayError(session.ispMode() ? QStringLiteral("The device is in firmware-update mode.")
-                                   : QStringLiteral("No device answered on the serial ports."));
+    if (!connectDevice(session, options))
+        return false;
+    if (session.ispMode()) {
+        sayError(QStringLiteral("The device is in firmware-update mode."));
         return false;
     }
     return true;
@@ -96,7 +81,7 @@ int runRead(const DeviceOptions &options, const QStringList &args)
 
     DebugLog log;
     DeviceSession session(log);
-    if (!connectDevice(session, options) || !deviceHasSlot(session, code))
+    if (!connectNormalDevice(session, options) || !deviceHasSlot(session, code))
         return 1;
     SaveHooks hooks;
     hooks.chooseFile = [&path](const QString &) { return path; };
@@ -134,7 +119,7 @@ int runWrite(const DeviceOptions &options, const QStringList &args)
 
     DebugLog log;
     DeviceSession session(log);
-    if (!connectDevice(session, options) || !deviceHasSlot(session, code))
+    if (!connectNormalDevice(session, options) || !deviceHasSlot(session, code))
         return 1;
     UploadHooks hooks;
     hooks.chooseFile = [&path] { return path; };
@@ -171,7 +156,7 @@ int runCopy(const DeviceOptions &options, const QStringList &args)
                2;
     DebugLog log;
     DeviceSession session(log);
-    if (!connectDevice(session, options) || !deviceHasSlot(session, source) ||
+    if (!connectNormalDevice(session, options) || !deviceHasSlot(session, source) ||
         !deviceHasSlot(session, destination))
         return 1;
     if (!copySlot(session, source, destination)) {
@@ -190,7 +175,7 @@ int runMode(const DeviceOptions &options, const QStringList &args)
         return sayError(QStringLiteral("usage: kelmctl [--port PATH]... mode [MODE]")), 2;
     DebugLog log;
     DeviceSession session(log);
-    if (!connectDevice(session, options))
+    if (!connectNormalDevice(session, options))
         return 1;
     const EdidModeCounts counts = modeCounts(session);
     std::optional<std::uint8_t> wanted;

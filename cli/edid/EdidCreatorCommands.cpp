@@ -100,10 +100,15 @@ struct Creator
     EdidFeatureRecord record;
 };
 
-void loadCreator(Creator &c, const EdidImage &image, const CreatorArgs &a)
+// Reads the file and loads it into the creator as OPEN (or NEW, with --new) does.
+bool loadCreator(Creator &c, const std::string &file, const CreatorArgs &a)
 {
+    EdidImage image;
+    if (!readEdidForCli(file, image))
+        return false;
     c.record.status = EdidStatus::HoldsImage | (a.fromNew ? EdidStatus::FromNew : 0);
     loadCreatorFromEdid(c.state, c.record, image, a.hasDate ? a.date : currentCreatorDate());
+    return true;
 }
 
 // The page refuses to build from an image that failed validation; so do we.
@@ -157,11 +162,9 @@ int runState(const std::vector<std::string> &args)
         std::fputs("kelmctl: edid state needs exactly one file.\n", stderr);
         return 2;
     }
-    EdidImage image;
-    if (!readEdidForCli(a.files[0], image))
-        return 1;
     Creator c;
-    loadCreator(c, image, a);
+    if (!loadCreator(c, a.files[0], a))
+        return 1;
     const JsonValue state = creatorStateToJson(c.state);
     if (a.json) {
         printLine(toJson(state, 2));
@@ -187,14 +190,12 @@ int runBuild(const std::vector<std::string> &args)
         std::fputs("kelmctl: edid build needs a base image, a state file and -o FILE.\n", stderr);
         return 2;
     }
-    EdidImage image;
-    if (!readEdidForCli(a.files[0], image))
+    Creator c;
+    if (!loadCreator(c, a.files[0], a))
         return 1;
     JsonValue json;
     if (!readJsonFile(a.files[1], json))
         return 1;
-    Creator c;
-    loadCreator(c, image, a);
     if (reportInvalidImage(c, a.files[0]))
         return 1;
     std::string error;
@@ -233,12 +234,8 @@ int runRoundtrip(const std::vector<std::string> &args)
         std::fputs("kelmctl: edid roundtrip needs one file and -o OUT.\n", stderr);
         return 2;
     }
-    EdidImage image;
-    if (!readEdidForCli(a.files[0], image))
-        return 1;
     Creator c;
-    loadCreator(c, image, a);
-    if (reportInvalidImage(c, a.files[0]))
+    if (!loadCreator(c, a.files[0], a) || reportInvalidImage(c, a.files[0]))
         return 1;
     return buildAndWrite(c, a.output);
 }
