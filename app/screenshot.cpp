@@ -11,7 +11,7 @@
 #include <QWidget>
 #include <cstdio>
 
-#include "app/core/Pause.h"
+#include "shell/Pause.h"
 #include "app/lib/KelmApplication.h"
 #include "app/lib/MainWindow.h"
 #include "net/ui/CommanderWindow.h"

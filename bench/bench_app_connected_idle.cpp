@@ -8,7 +8,7 @@
 
 #include <sys/resource.h>
 
-#include "app/core/Pause.h"
+#include "shell/Pause.h"
 #include "app/lib/MainWindow.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <QElapsedTimer>
 #include <benchmark/benchmark.h>
 
-#include "app/core/DebugLog.h"
-#include "app/core/Pause.h"
+#include "shell/DebugLog.h"
+#include "shell/Pause.h"
 #include "app/lib/DebugLogView.h"
 
 namespace {

@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-#include "app/core/DebugLog.h"
+#include "shell/DebugLog.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "firmware/FirmwareImage.h"
 #include "firmware/IspUpload.h"

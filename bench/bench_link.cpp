@@ -10,8 +10,8 @@
 
 #include <sys/resource.h>
 
-#include "app/core/DebugLog.h"
-#include "app/core/Pause.h"
+#include "shell/DebugLog.h"
+#include "shell/Pause.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "link/DeviceSession.h"
 

@@ -5,9 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/core/DebugLog.h"
-#include "app/core/Dialogs.h"
-#include "app/core/Pause.h"
+#include "shell/DebugLog.h"
+#include "shell/Dialogs.h"
+#include "shell/Pause.h"
 #include "link/DeviceSession.h"
 
 using firmware::IspVariant;

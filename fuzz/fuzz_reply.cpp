@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/core/DebugLog.h"
+#include "shell/DebugLog.h"
 #include "link/DeviceSession.h"
 
 namespace {

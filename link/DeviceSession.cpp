@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/core/DebugLog.h"
-#include "app/core/Pause.h"
+#include "shell/DebugLog.h"
+#include "shell/Pause.h"
 #include "link/SlotLists.h"
 
 namespace {

@@ -6,8 +6,8 @@
 
 #include <span>
 
-#include "app/core/DebugLog.h"
-#include "app/core/Pause.h"
+#include "shell/DebugLog.h"
+#include "shell/Pause.h"
 #include "edid/EdidBinFile.h"
 #include "link/DeviceSession.h"
 #include "link/SlotLists.h"

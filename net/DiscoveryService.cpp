@@ -7,7 +7,7 @@
 
 #include <sys/socket.h>
 
-#include "app/core/DebugLog.h"
+#include "shell/DebugLog.h"
 #include "link/DeviceSession.h"
 
 namespace {

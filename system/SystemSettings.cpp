@@ -1,7 +1,7 @@
 #include "system/SystemSettings.h"
 
-#include "app/core/Dialogs.h"
-#include "app/core/Pause.h"
+#include "shell/Dialogs.h"
+#include "shell/Pause.h"
 #include "link/DeviceSession.h"
 
 SystemSettings::SystemSettings(DeviceSession &session, QObject *parent) : QObject(parent), m_session(session)

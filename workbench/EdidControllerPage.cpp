@@ -11,9 +11,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/core/DebugLog.h"
-#include "app/core/Dialogs.h"
-#include "app/core/Pause.h"
+#include "shell/DebugLog.h"
+#include "shell/Dialogs.h"
+#include "shell/Pause.h"
 #include "edid/EdidBinFile.h"
 #include "edid/EdidSummary.h"
 #include "link/DeviceSession.h"

@@ -25,9 +25,9 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
-#include "app/core/DebugLog.h"
-#include "app/core/Dialogs.h"
-#include "app/core/Pause.h"
+#include "shell/DebugLog.h"
+#include "shell/Dialogs.h"
+#include "shell/Pause.h"
 #include "edid/CreatorBuilder.h"
 #include "edid/CreatorFieldChecks.h"
 #include "edid/CreatorLoader.h"

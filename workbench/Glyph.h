@@ -5,7 +5,7 @@
 #include <QPixmap>
 #include <QVariant>
 
-#include "app/core/Bitmaps.h"
+#include "shell/Bitmaps.h"
 
 // Puts a named bitmap ("OpenColor", "OpenGray", ...) on a speed button and remembers the name in the
 // button's "glyph" property, so the available/unavailable look can be read back. A missing bitmap

@@ -5,7 +5,7 @@
 #include <exception>
 #include <memory>
 
-#include "app/core/Dialogs.h"
+#include "shell/Dialogs.h"
 #include "app/lib/KelmApplication.h"
 #include "app/lib/MainWindow.h"
 #include "app/lib/QtDialogs.h"

@@ -3,7 +3,7 @@
 #include <QScrollBar>
 #include <QTextCursor>
 
-#include "app/core/DebugLog.h"
+#include "shell/DebugLog.h"
 
 namespace {
 

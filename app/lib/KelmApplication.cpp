@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "app/core/Dialogs.h"
+#include "shell/Dialogs.h"
 
 KelmApplication::KelmApplication(int &argc, char **argv) : QApplication(argc, argv) {}
 

@@ -14,8 +14,8 @@
 #include <QWindow>
 #include <cstdio>
 
-#include "app/core/Bitmaps.h"
-#include "app/core/Dialogs.h"
+#include "shell/Bitmaps.h"
+#include "shell/Dialogs.h"
 #include "app/lib/ConnectionController.h"
 #include "app/lib/DebugLogView.h"
 #include "devsim/lib/SimulatedDevice.h"

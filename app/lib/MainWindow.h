@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "app/core/DebugLog.h"
+#include "shell/DebugLog.h"
 #include "app/lib/InstanceGuard.h"
 #include "link/DeviceSession.h"
 #include "net/DiscoveryService.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/core/Dialogs.h"
+#include "shell/Dialogs.h"
 
 class QWidget;
 

@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "app/core/DebugLog.h"
+#include "shell/DebugLog.h"
 #include "link/DeviceSession.h"
 
 namespace {

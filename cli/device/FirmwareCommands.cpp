@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-#include "app/core/DebugLog.h"
-#include "app/core/Dialogs.h"
+#include "shell/DebugLog.h"
+#include "shell/Dialogs.h"
 #include "cli/device/DeviceCommands.h"
 #include "firmware/IspUpload.h"
 #include "link/DeviceSession.h"

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "app/core/DebugLog.h"
+#include "shell/DebugLog.h"
 #include "cli/device/DeviceCommands.h"
 #include "link/DeviceSession.h"
 

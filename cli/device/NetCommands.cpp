@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <optional>
 
-#include "app/core/DebugLog.h"
-#include "app/core/Pause.h"
+#include "shell/DebugLog.h"
+#include "shell/Pause.h"
 #include "cli/device/DeviceCommands.h"
 #include "link/DeviceSession.h"
 #include "net/DiscoveryService.h"

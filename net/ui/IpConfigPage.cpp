@@ -12,7 +12,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/core/Dialogs.h"
+#include "shell/Dialogs.h"
 #include "link/DeviceSession.h"
 #include "net/DiscoveryService.h"
 

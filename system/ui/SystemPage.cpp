@@ -7,7 +7,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/core/DebugLog.h"
+#include "shell/DebugLog.h"
 #include "firmware/IspUpload.h"
 #include "firmware/ui/FirmwareGroup.h"
 #include "system/SystemSettings.h"

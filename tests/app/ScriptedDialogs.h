@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-#include "app/core/Dialogs.h"
+#include "shell/Dialogs.h"
 
 // Records every message and answers every question as told, so window tests never block.
 class ScriptedDialogs final : public Dialogs

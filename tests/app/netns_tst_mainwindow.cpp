@@ -18,7 +18,7 @@
 #include <stdexcept>
 
 #include "ScriptedDialogs.h"
-#include "app/core/Bitmaps.h"
+#include "shell/Bitmaps.h"
 #include "app/lib/KelmApplication.h"
 #include "app/lib/MainWindow.h"
 #include "net/ui/CommanderWindow.h"

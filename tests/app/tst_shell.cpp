@@ -6,8 +6,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/core/Bitmaps.h"
-#include "app/core/Pause.h"
+#include "shell/Bitmaps.h"
+#include "shell/Pause.h"
 #include "app/lib/Application.h"
 #include "app/lib/MainWindow.h"
 #include "app/lib/QtDialogs.h"

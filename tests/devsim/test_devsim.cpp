@@ -4,8 +4,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/core/DebugLog.h"
-#include "app/core/Pause.h"
+#include "shell/DebugLog.h"
+#include "shell/Pause.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "link/DeviceSession.h"
 

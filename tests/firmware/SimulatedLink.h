@@ -12,8 +12,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/core/DebugLog.h"
-#include "app/core/Dialogs.h"
+#include "shell/DebugLog.h"
+#include "shell/Dialogs.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "link/DeviceSession.h"
 

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "SimulatedLink.h"
-#include "app/core/Pause.h"
+#include "shell/Pause.h"
 #include "firmware/IspUpload.h"
 
 using ::testing::ElementsAre;

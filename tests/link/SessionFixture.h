@@ -11,8 +11,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/core/DebugLog.h"
-#include "app/core/Pause.h"
+#include "shell/DebugLog.h"
+#include "shell/Pause.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "link/DeviceSession.h"
 

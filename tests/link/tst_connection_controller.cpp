@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app/core/DebugLog.h"
+#include "shell/DebugLog.h"
 #include "app/lib/ConnectionController.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "link/DeviceSession.h"

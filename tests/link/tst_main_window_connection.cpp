@@ -6,7 +6,7 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include "app/core/Pause.h"
+#include "shell/Pause.h"
 #include "app/lib/MainWindow.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "workbench/Glyph.h"

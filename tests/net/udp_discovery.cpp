@@ -10,8 +10,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/core/DebugLog.h"
-#include "app/core/Pause.h"
+#include "shell/DebugLog.h"
+#include "shell/Pause.h"
 #include "devsim/lib/UdpDevice.h"
 #include "link/DeviceSession.h"
 #include "net/DiscoveryService.h"

@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/core/Pause.h"
+#include "shell/Pause.h"
 #include "app/lib/MainWindow.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "devsim/lib/UdpDevice.h"

@@ -13,9 +13,9 @@
 
 #include <memory>
 
-#include "app/core/DebugLog.h"
-#include "app/core/Dialogs.h"
-#include "app/core/Pause.h"
+#include "shell/DebugLog.h"
+#include "shell/Dialogs.h"
+#include "shell/Pause.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "link/DeviceSession.h"
 #include "workbench/EdidAnalyzerWindow.h"

@@ -13,7 +13,7 @@
 
 #include <memory>
 
-#include "app/core/Dialogs.h"
+#include "shell/Dialogs.h"
 #include "app/lib/MainWindow.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "net/ui/CommanderWindow.h"

@@ -23,8 +23,8 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
-#include "app/core/DebugLog.h"
-#include "app/core/Dialogs.h"
+#include "shell/DebugLog.h"
+#include "shell/Dialogs.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "edid/CreatorState.h"
 #include "edid/CreatorTables.h"

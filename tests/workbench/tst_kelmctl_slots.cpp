@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/core/Pause.h"
+#include "shell/Pause.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "edid/EdidImage.h"
 

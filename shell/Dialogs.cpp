@@ -1,4 +1,4 @@
-#include "app/core/Dialogs.h"
+#include "shell/Dialogs.h"
 
 #include <QDebug>
 

@@ -1,4 +1,4 @@
-#include "app/core/DebugLog.h"
+#include "shell/DebugLog.h"
 
 void DebugLog::append(const QString &text)
 {

@@ -1,4 +1,4 @@
-#include "app/core/Pause.h"
+#include "shell/Pause.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,4 +1,4 @@
-#include "app/core/Bitmaps.h"
+#include "shell/Bitmaps.h"
 
 QString kelmBitmapPath(const QString &name)
 {
