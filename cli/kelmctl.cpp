@@ -47,10 +47,13 @@ const char kUsage[] =
 
 int runDeviceTool(char **argv)
 {
+    // Beside kelmctl in the build tree; in the libexec folder once installed.
     std::error_code ec;
     std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
     std::filesystem::path tool = ec ? std::filesystem::path("kelmctl-device")
                                     : self.parent_path() / "kelmctl-device";
+    if (!ec && !std::filesystem::exists(tool, ec))
+        tool = (self.parent_path() / KELM_DEVICE_TOOL_DIR / "kelmctl-device").lexically_normal();
     execv(tool.c_str(), argv);
     std::fprintf(stderr, "kelmctl: cannot start %s: %s\n", tool.c_str(), std::strerror(errno));
     return 1;
