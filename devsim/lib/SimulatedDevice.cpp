@@ -325,6 +325,8 @@ void SimulatedDevice::answerIsp(const SimulatedRequest &r)
         }
         return;
     case Command::FW_DATA: {
+        if (!checkFirmwareWrite(r.payload))
+            return;
         const qsizetype end = static_cast<qsizetype>(m_fwAddress) + r.payload.size();
         if (end > 16 * 1024 * 1024)
             return;
@@ -353,6 +355,41 @@ void SimulatedDevice::answerIsp(const SimulatedRequest &r)
     default:
         return;
     }
+}
+
+void SimulatedDevice::expectFirmware(const QByteArray &image)
+{
+    m_expectedFirmware = image;
+    m_firmwareDivergence.clear();
+}
+
+bool SimulatedDevice::checkFirmwareWrite(const QByteArray &payload)
+{
+    if (!m_expectedFirmware || !m_firmwareDivergence.isEmpty())
+        return true;
+    const QByteArray &image = *m_expectedFirmware;
+    const qint64 at = m_fwAddress;
+    QString wrong;
+    if (at >= image.size()) {
+        wrong = QStringLiteral("FW_DATA at 0x%1, past the image's %2 bytes").arg(at, 0, 16).arg(image.size());
+    } else {
+        for (qsizetype i = 0; i < payload.size(); ++i) {
+            const char want = at + i < image.size() ? image[at + i] : '\xFF';
+            if (payload[i] != want) {
+                wrong = QStringLiteral("FW_DATA at 0x%1: byte 0x%2 is %3, the image has %4")
+                            .arg(at, 0, 16)
+                            .arg(at + i, 0, 16)
+                            .arg(static_cast<quint8>(payload[i]))
+                            .arg(static_cast<quint8>(want));
+                break;
+            }
+        }
+    }
+    if (wrong.isEmpty())
+        return true;
+    m_firmwareDivergence = wrong;
+    vanish();
+    return false;
 }
 
 bool SimulatedDevice::takeCount(int &counter)

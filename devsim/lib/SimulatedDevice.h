@@ -122,6 +122,12 @@ class SimulatedDevice : public QObject
     const QByteArray &flash() const { return m_flash; }
     int firmwareEnds() const { return m_firmwareEnds; }
     int blockChecks() const { return m_blockChecks; }
+    // Compares every FW_DATA write with image as it arrives (0xFF past its end). At the first write
+    // that lands elsewhere or carries other bytes the port vanishes, so an uploader that went
+    // astray fails at once instead of resending the same wrong block until a time-out.
+    void expectFirmware(const QByteArray &image);
+    // The first wrong write ("FW_DATA at 0x... ..."); empty while every write matched.
+    QString firmwareDivergence() const { return m_firmwareDivergence; }
 
     const QList<SimulatedRequest> &requests() const { return m_requests; }
     void clearRequests() { m_requests.clear(); }
@@ -142,6 +148,8 @@ class SimulatedDevice : public QObject
     void answer(const SimulatedRequest &r);
     void answerNormal(const SimulatedRequest &r);
     void answerIsp(const SimulatedRequest &r);
+    // False (and the port gone) when a firmware write departs from the expected image.
+    bool checkFirmwareWrite(const QByteArray &payload);
     void reply(Command cmd, const QByteArray &body);
     void writeNow(const QByteArray &bytes);
     QByteArray handshakeAnswer() const;
@@ -167,6 +175,8 @@ class SimulatedDevice : public QObject
     bool m_inTransfer = false;
 
     QByteArray m_flash;
+    std::optional<QByteArray> m_expectedFirmware;
+    QString m_firmwareDivergence;
     uint32_t m_fwAddress = 0;
     uint16_t m_blockSum = 0;
     int m_firmwareEnds = 0;

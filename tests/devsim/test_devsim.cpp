@@ -101,6 +101,48 @@ TEST_F(LoaderTest, Variant2BlockSumsAndFlash)
     EXPECT_EQ(d->blockChecks(), 3);
 }
 
+// With an expected image, the first write that departs from it pulls the port, so a wrong
+// uploader fails at once; writes that match (0xFF past the image's end) change nothing.
+TEST_F(LoaderTest, ExpectedFirmwareStopsAtTheFirstWrongWrite)
+{
+    QByteArray image(200, '\0');
+    for (int i = 0; i < image.size(); ++i)
+        image[i] = static_cast<char>(i * 7 + 3);
+    auto bytes = [](const QByteArray &b) { return std::vector<uint8_t>(b.begin(), b.end()); };
+    const QByteArray tail = image.mid(128) + QByteArray(56, '\xFF');
+    QByteArray badByte = image.left(128);
+    badByte[5] = 0;
+    QByteArray badTail = tail;
+    badTail[100] = 0;
+
+    struct Case
+    {
+        const char *what;
+        std::vector<uint8_t> address;
+        QByteArray payload;
+        QString divergence;
+    } cases[] = {
+        {"first chunk", {0, 0, 0, 0}, image.left(128), {}},
+        {"last chunk padded", {0, 0, 0, 0x80}, tail, {}},
+        {"address bytes swapped", {0x80, 0, 0, 0}, tail, "FW_DATA at 0x80000000, past the image's 200 bytes"},
+        {"a wrong byte", {0, 0, 0, 0}, badByte, "FW_DATA at 0x0: byte 0x5 is 0, the image has 38"},
+        {"padding not 0xFF", {0, 0, 0, 0x80}, badTail, "FW_DATA at 0x80: byte 0xe4 is 0, the image has 255"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        auto d = connect(HandshakeMode::Isp091);
+        d->expectFirmware(image);
+        session.sendCommand(Direction::SET, Command::FW_ADDR, c.address);
+        session.sendCommand(Direction::SET, Command::FW_DATA, bytes(c.payload));
+        pauseWithEvents(30);
+        EXPECT_EQ(d->firmwareDivergence(), c.divergence);
+        EXPECT_EQ(d->running(), c.divergence.isEmpty());
+        // A wrong write never reaches the flash.
+        EXPECT_EQ(d->flash().isEmpty(), !c.divergence.isEmpty());
+        session.BitBtn_DisconnectClick();
+    }
+}
+
 TEST_F(LoaderTest, NoStatusPollToALoader)
 {
     // An earlier normal connection left the record polled.

@@ -83,10 +83,11 @@ TEST_F(IspUploadTest, Variant1HundredBytesExactSequence)
     // 100 bytes carry no version record: the exact sequence is what matters here, so the image is
     // sent through uploadFirmware directly.
     const QByteArray image = firmwareImage(100);
+    link->device->expectFirmware(image);
     IspUpload upload(link->session);
     upload.openImageFile(writeFile(dir, "small.bin", image));
     Shown shown(upload);
-    ASSERT_TRUE(upload.uploadFirmware(firmware::IspVariant::Isp029));
+    ASSERT_TRUE(upload.uploadFirmware(firmware::IspVariant::Isp029)) << link->device->firmwareDivergence().toStdString();
 
     const QList<SimulatedRequest> &reqs = link->device->requests();
     std::vector<Command> commands;
@@ -114,10 +115,11 @@ TEST_F(IspUploadTest, Variant2SixThousandBytes)
 {
     auto link = connectIsp(HandshakeMode::Isp091);
     const QByteArray image = firmwareImage(6000);
+    link->device->expectFirmware(image);
     IspUpload upload(link->session);
     Shown shown(upload);
     upload.openImageFile(writeFile(dir, "fw6000.bin", image));
-    ASSERT_TRUE(upload.startFirmwareUpdate());
+    ASSERT_TRUE(upload.startFirmwareUpdate()) << link->device->firmwareDivergence().toStdString();
 
     std::vector<quint32> expected;
     for (quint32 a = 0; a < 6000; a += 128)
@@ -165,9 +167,10 @@ TEST_F(IspUploadTest, BlockSumMismatchResendsTheBlock)
     auto link = connectIsp(HandshakeMode::Isp091);
     link->device->faults().blockSumMismatch = 1;
     const QByteArray image = firmwareImage(4096);
+    link->device->expectFirmware(image);
     IspUpload upload(link->session);
     upload.openImageFile(writeFile(dir, "fw4096.bin", image));
-    ASSERT_TRUE(upload.startFirmwareUpdate());
+    ASSERT_TRUE(upload.startFirmwareUpdate()) << link->device->firmwareDivergence().toStdString();
 
     std::vector<quint32> expected;
     for (quint32 a = 0; a < 2048; a += 128)
@@ -198,6 +201,7 @@ TEST_F(IspUploadTest, MissingCheckAnswerTimesOutAndCanBeRetried)
     link->device->faults().onlyFor = Command::FW_CHK;
     link->device->faults().dropReplies = -1;
     const QByteArray image = firmwareImage(2100);
+    link->device->expectFirmware(image);
     IspUpload upload(link->session);
     Shown shown(upload);
     upload.openImageFile(writeFile(dir, "fw2100.bin", image));
@@ -218,7 +222,7 @@ TEST_F(IspUploadTest, MissingCheckAnswerTimesOutAndCanBeRetried)
     link->device->faults() = SimulatedFaults{};
     link->device->clearRequests();
     EXPECT_TRUE(link->session.ispMode());
-    EXPECT_TRUE(upload.startFirmwareUpdate());
+    EXPECT_TRUE(upload.startFirmwareUpdate()) << link->device->firmwareDivergence().toStdString();
     EXPECT_EQ(link->device->flash().left(image.size()), image);
 }
 
@@ -226,6 +230,7 @@ TEST_F(IspUploadTest, PortVanishingEndsTheUpload)
 {
     auto link = connectIsp(HandshakeMode::Isp029);
     link->device->faults().vanishAfterRequests = 6;
+    link->device->expectFirmware(firmwareImage(4096));
     IspUpload upload(link->session);
     Shown shown(upload);
     upload.openImageFile(writeFile(dir, "fw.bin", firmwareImage(4096)));
@@ -339,6 +344,7 @@ TEST_F(IspUploadTest, EverythingElseIsRefusedWhileTheUploadRuns)
     // A status poll would ask this record's input 1 for its mode.
     link->session.statusTable[link->session.selectedDevice].inputNodes[0].modePolled = 1;
     link->session.statusTable[link->session.selectedDevice].interfaceKind = 1;
+    link->device->expectFirmware(firmwareImage(4096));
     IspUpload upload(link->session);
     upload.openImageFile(writeFile(dir, "fw.bin", firmwareImage(4096)));
     QSignalSpy refused(&upload, &IspUpload::refused);
@@ -353,7 +359,7 @@ TEST_F(IspUploadTest, EverythingElseIsRefusedWhileTheUploadRuns)
         link->session.BitBtn_DisconnectClick();
         pauseWithEvents(2100); // longer than the poll interval
     });
-    ASSERT_TRUE(upload.startFirmwareUpdate());
+    ASSERT_TRUE(upload.startFirmwareUpdate()) << link->device->firmwareDivergence().toStdString();
     EXPECT_TRUE(probed);
     EXPECT_FALSE(secondStart);
     EXPECT_EQ(refused.count(), 1);
@@ -376,9 +382,10 @@ TEST_F(IspUploadTest, InputPastTheBufferDuringAnUploadIsDropped)
         }
     });
     const QByteArray image = firmwareImage(2048);
+    link->device->expectFirmware(image);
     IspUpload upload(link->session);
     upload.openImageFile(writeFile(dir, "fw.bin", image));
-    ASSERT_TRUE(upload.startFirmwareUpdate());
+    ASSERT_TRUE(upload.startFirmwareUpdate()) << link->device->firmwareDivergence().toStdString();
     EXPECT_TRUE(babbled);
     EXPECT_LE(link->session.rxLength(), static_cast<uint32_t>(DeviceSession::rxCapacity));
     EXPECT_EQ(link->device->flash(), image);

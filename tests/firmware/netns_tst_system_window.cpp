@@ -77,6 +77,7 @@ void TestSystemWindow::updateInIspMode()
     QTemporaryDir dir;
     const QByteArray image = firmwareImage(700, "2.01");
     dialogs.openAnswer = writeFile(dir, "fw.bin", image);
+    device.expectFirmware(image);
     named<QToolButton>(page, "SpeedButton_OpenFw")->click();
     QCOMPARE(version->text(), QStringLiteral("Target :   VID-1A2B     PID-3C4D     Version-2.01"));
     QCOMPARE(named<QLineEdit>(page, "Edit_Fw_Path")->text(), dialogs.openAnswer);
@@ -97,6 +98,7 @@ void TestSystemWindow::updateInIspMode()
     named<QToolButton>(page, "SpeedButton_UpdateFw")->click();
     QCOMPARE(dialogs.lastText, QStringLiteral("Warning!\r\nUpdate system firmware."));
     QCOMPARE(*dialogs.lastAt, commander->frameGeometry().topLeft() + QPoint(115, 130));
+    QVERIFY2(device.firmwareDivergence().isEmpty(), qPrintable(device.firmwareDivergence()));
     QVERIFY(stillConnected);
     QVERIFY(disconnectShownOff);
     QVERIFY(disconnect->isEnabled());

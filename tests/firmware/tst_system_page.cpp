@@ -96,6 +96,7 @@ class TestSystemPage : public QObject
         QTemporaryDir dir;
         const QByteArray image = firmwareImage(2300);
         link.dialogs.openAnswer = writeFile(dir, "fw.bin", image);
+        link.device->expectFirmware(image);
 
         SystemPage page(link.log);
         page.attach(link.session);
@@ -116,6 +117,7 @@ class TestSystemPage : public QObject
         QTest::mouseClick(update, Qt::LeftButton);
         QCOMPARE(link.dialogs.confirms, 1);
         QCOMPARE(*link.dialogs.lastAt, page.window()->frameGeometry().topLeft() + QPoint(115, 130));
+        QVERIFY2(link.device->firmwareDivergence().isEmpty(), qPrintable(link.device->firmwareDivergence()));
         QCOMPARE(label1->text(), QStringLiteral("100%"));
         QVERIFY(!isRed(label1));
         QCOMPARE(bar->value(), 100);

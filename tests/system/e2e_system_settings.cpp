@@ -228,13 +228,14 @@ TEST(SystemKelmctl, FirmwareUpdate)
     const QByteArray image = firmwareImage(3000);
     const QString path = writeFile(dir, "fw.bin", image);
     const QString port = link.device->portPath();
+    link.device->expectFirmware(image);
 
     CtlResult r = runKelmctl({"--port", port, "firmware", path});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(link.device->requests().isEmpty());
 
     r = runKelmctl({"--port", port, "firmware", path, "--yes"});
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString() << link.device->firmwareDivergence().toStdString();
     EXPECT_TRUE(r.out.contains("Target :   VID-1A2B     PID-3C4D     Version-v1.02")) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains("100%"));
     EXPECT_EQ(link.device->flash().left(image.size()), image);
