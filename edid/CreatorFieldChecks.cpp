@@ -1,5 +1,6 @@
 #include "edid/CreatorFieldChecks.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -193,7 +194,27 @@ EdidStatusWord applyFieldCheck(const FieldCheckResult &result, EdidStatusWord st
 
 std::optional<FieldCheckFailure> firstFailingFieldCheck(const CreatorState &state)
 {
+    return firstFailingFieldCheck(state, [](const CreatorFieldCheck &) { return true; });
+}
+
+std::optional<FieldCheckFailure> firstFailingFieldCheck(const CreatorState &state,
+                                                        const std::vector<std::string> &changedEdits)
+{
+    std::vector<const CreatorFieldCheck *> run;
+    for (const std::string &name : changedEdits)
+        if (const CreatorFieldCheck *check = fieldCheckForChange(name))
+            run.push_back(check);
+    return firstFailingFieldCheck(state, [&run](const CreatorFieldCheck &check) {
+        return std::find(run.begin(), run.end(), &check) != run.end();
+    });
+}
+
+std::optional<FieldCheckFailure> firstFailingFieldCheck(const CreatorState &state,
+                                                        const std::function<bool(const CreatorFieldCheck &)> &runs)
+{
     for (const CreatorFieldCheck &check : creatorFieldChecks()) {
+        if (!runs(check))
+            continue;
         FieldCheckResult r = runFieldCheck(check, state);
         if (r.outcome == FieldCheckOutcome::Fail || r.outcome == FieldCheckOutcome::ConversionError)
             return FieldCheckFailure{&check, r};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -70,3 +71,9 @@ struct FieldCheckFailure
     FieldCheckResult result;
 };
 std::optional<FieldCheckFailure> firstFailingFieldCheck(const CreatorState &state);
+// Only the checks that a change of the named edits runs (fieldCheckForChange), in table order:
+// fields nobody changed are not judged, as on the page, where checks run on edits.
+std::optional<FieldCheckFailure> firstFailingFieldCheck(const CreatorState &state,
+                                                        const std::vector<std::string> &changedEdits);
+std::optional<FieldCheckFailure> firstFailingFieldCheck(const CreatorState &state,
+                                                        const std::function<bool(const CreatorFieldCheck &)> &runs);

@@ -13,13 +13,21 @@ inline std::uint8_t byteAt(const EdidImage &image, std::size_t k)
 }
 
 // A data block at offset r; byte(k) is image byte r + k, header at k = 0. Some rules read bytes
-// behind a short block, so reads are bounded by the image, not by the block.
+// behind a short block, so reads are bounded by the image, not by the block. A block that runs
+// into the detailed timings (a byte 130 set too low) is cut there: `len` counts only the payload
+// bytes before them, and reads at or past them give 0, so timing bytes never count as payload.
 struct DataBlock
 {
     const EdidImage &image;
     std::size_t r;
     int len;
-    std::uint8_t operator()(int k) const { return byteAt(image, r + static_cast<std::size_t>(k)); }
+    bool cut;
+    // Block byte k lies before the detailed timings (always true for a whole block).
+    bool has(int k) const { return !cut || k <= len; }
+    std::uint8_t operator()(int k) const
+    {
+        return has(k) ? byteAt(image, r + static_cast<std::size_t>(k)) : std::uint8_t(0);
+    }
 };
 
 // Every block of `tag`, from offset 132 on, each search continuing behind the previous block.
@@ -29,10 +37,11 @@ template <typename Fn> void forEachDataBlock(const EdidImage &image, std::uint8_
 {
     std::size_t pos = 132;
     while (findDataBlock(image, tag, pos)) {
-        const int len = image[pos] & 0x1F; // findDataBlock keeps it inside the image
-        if (!fn(DataBlock{image, pos, len}))
+        const int declared = image[pos] & 0x1F; // findDataBlock keeps it inside the image
+        const int len = static_cast<int>(dataBlockLength(image, pos));
+        if (!fn(DataBlock{image, pos, len, len < declared}))
             return;
-        pos += static_cast<std::size_t>(len) + 1;
+        pos += static_cast<std::size_t>(declared) + 1;
     }
 }
 
@@ -91,7 +100,7 @@ void vendorPass(EdidFeatureRecord &rec, const EdidImage &img)
 {
     forEachDataBlock(img, CtaTag::Vendor, [&](const DataBlock &b) {
         const int L = b.len;
-        if (b(1) == 0x03 && b(2) == 0x0C && b(3) == 0x00) {
+        if (b.has(3) && b(1) == 0x03 && b(2) == 0x0C && b(3) == 0x00) {
             rec.interfaceFlags =
                 (rec.interfaceFlags & ~InterfaceFlags::NoHdmiBlock) | InterfaceFlags::HdmiBlock;
             if (L >= 5) {
@@ -129,7 +138,7 @@ void vendorPass(EdidFeatureRecord &rec, const EdidImage &img)
                         rec.hdmiVics[static_cast<std::size_t>(k)] = b(v + k);
                 }
             }
-        } else if (b(1) == 0xD8 && b(2) == 0x5D && b(3) == 0xC4) {
+        } else if (b.has(3) && b(1) == 0xD8 && b(2) == 0x5D && b(3) == 0xC4) {
             if (b(5) >= 120 && L >= 5)
                 rec.tmds600 = 1;
             if ((b(6) & 0x80) && L >= 6)
@@ -229,7 +238,8 @@ void extendedPass(EdidFeatureRecord &rec, const EdidImage &img)
 void audioPass(EdidFeatureRecord &rec, const EdidImage &img)
 {
     forEachDataBlock(img, CtaTag::Audio, [&](const DataBlock &b) {
-        for (int i = 0; 3 * i < b.len; ++i) {
+        // In a cut block only whole descriptors count; the rest are timing bytes.
+        for (int i = 0; 3 * i < b.len && b.has(3 + 3 * i); ++i) {
             const std::uint8_t first = b(1 + 3 * i);
             // Descriptors past the record's 10 still count for the flags and channels.
             if (i < static_cast<int>(kMaxSads)) {
@@ -257,16 +267,29 @@ void speakerPass(EdidFeatureRecord &rec, const EdidImage &img)
 
 } // namespace
 
+std::size_t dataBlockCollectionEnd(const EdidImage &image)
+{
+    // The collection ends where the detailed timings start (byte 130), or at the image's end.
+    return std::min<std::size_t>(kEdidBlockSize + image[130], kEdidImageSize);
+}
+
+std::size_t dataBlockLength(const EdidImage &image, std::size_t position)
+{
+    const std::size_t declared = image[position] & 0x1Fu;
+    const std::size_t end = dataBlockCollectionEnd(image);
+    return position + declared < end ? declared : end - position - 1;
+}
+
 bool findDataBlock(const EdidImage &image, std::uint8_t tag, std::size_t &position)
 {
     if (image[126] == 0)
         return false;
-    // The collection ends where the detailed timings start (byte 130), or at the image's end.
-    const std::size_t end = std::min<std::size_t>(kEdidBlockSize + image[130], kEdidImageSize);
+    const std::size_t end = dataBlockCollectionEnd(image);
     for (std::size_t off = position; off < end; off += (image[off] & 0x1Fu) + 1u) {
-        // A block that runs past the collection is not a block: its "payload" would be timing
-        // descriptor bytes, read as audio formats or VICs the display never declared.
-        if (off + (image[off] & 0x1Fu) >= end)
+        // A header that claims more bytes than the image holds is no block at all. One that only
+        // runs into the detailed timings is a real block behind a byte 130 set too low: it is
+        // found, and its readers stop at the timings (dataBlockLength).
+        if (off + (image[off] & 0x1Fu) >= kEdidImageSize)
             return false;
         if ((image[off] >> 5) == tag) {
             position = off;

@@ -17,7 +17,7 @@ constexpr std::size_t kExtensionEnd = 255; // byte 255 is the checksum
 constexpr std::size_t kMaxBlockPayload = 31;
 
 // A data block of the previous image: block byte k (1..length) is image[offset + k]. The length
-// is clipped to the image, as the decoder clips it.
+// stops where the detailed timings start, as the decoder's does.
 struct OldBlock
 {
     const EdidImage *image = nullptr;
@@ -33,7 +33,7 @@ template <typename Match> OldBlock findOldBlock(const EdidImage &image, std::uin
 {
     std::size_t pos = kDataStart;
     while (findDataBlock(image, tag, pos)) {
-        OldBlock b{&image, pos, std::min<std::size_t>(image[pos] & 0x1Fu, kExtensionEnd - pos)};
+        OldBlock b{&image, pos, dataBlockLength(image, pos)};
         if (match(b))
             return b;
         pos += (image[pos] & 0x1Fu) + 1u;
@@ -253,6 +253,14 @@ class ExtensionWriter
 
 } // namespace
 
+bool dviKeepsExtension(const EdidFeatureRecord &rec)
+{
+    // The decoder's "extension without HDMI block" survives a build only while the format stays
+    // DVI; choosing HDMI clears it, and an HDMI image switched to DVI never had it.
+    const std::uint16_t both = InterfaceFlags::NoExtension | InterfaceFlags::NoHdmiBlock;
+    return (rec.interfaceFlags & both) == both && rec.image[126] == 1;
+}
+
 void encodeEdid(EdidFeatureRecord &rec)
 {
     const EdidImage old = rec.image;
@@ -291,9 +299,14 @@ void encodeEdid(EdidFeatureRecord &rec)
         img[39 + 2 * k] = std::uint8_t(st[k]);
     }
 
-    img[126] = dvi ? 0 : 1;
+    const bool keepExtension = dviKeepsExtension(rec);
+    img[126] = dvi && !keepExtension ? 0 : 1;
     img[127] = edidBlockChecksum(img, 0);
 
+    if (keepExtension) {
+        img[255] = edidBlockChecksum(img, 1); // the bytes are the loaded ones, so is their sum
+        return;
+    }
     if (dvi) {
         std::fill(img.begin() + kEdidBlockSize, img.end(), std::uint8_t(0));
         return;
@@ -305,7 +318,7 @@ void encodeEdid(EdidFeatureRecord &rec)
     std::array<bool, 65> native{};
     for (std::size_t pos = kDataStart; findDataBlock(old, CtaTag::Video, pos);
          pos += (old[pos] & 0x1Fu) + 1u) {
-        const std::size_t end = std::min<std::size_t>(pos + (old[pos] & 0x1Fu), kExtensionEnd - 1);
+        const std::size_t end = pos + dataBlockLength(old, pos);
         for (std::size_t k = pos + 1; k <= end; ++k)
             if (old[k] >= 129 && old[k] <= 192)
                 native[old[k] - 128u] = true;

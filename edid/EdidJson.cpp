@@ -1,5 +1,7 @@
 #include "edid/EdidJson.h"
 
+#include "edid/Latin1Text.h"
+
 namespace {
 template <typename T, std::size_t N> JsonValue numbers(const std::array<T, N> &a)
 {
@@ -37,8 +39,8 @@ JsonValue edidRecordToJson(const EdidFeatureRecord &r)
     o.set("status", r.status);
     o.set("interfaceFlags", r.interfaceFlags);
     o.set("image", edidImageHex(r.image));
-    o.set("manufacturer", fieldText(r.manufacturer));
-    o.set("monitorName", fieldText(r.monitorName));
+    o.set("manufacturer", utf8FromLatin1(fieldText(r.manufacturer)));
+    o.set("monitorName", utf8FromLatin1(fieldText(r.monitorName)));
     o.set("productCode", r.productCode);
     o.set("serialNumber", r.serialNumber);
     o.set("yearByte", r.yearByte);
@@ -60,7 +62,7 @@ JsonValue edidRecordToJson(const EdidFeatureRecord &r)
     o.set("videoCapability", r.videoCapability);
     o.set("colorimetry", numbers(r.colorimetry));
     o.set("hdrStatic", numbers(r.hdrStatic));
-    o.set("maxResolutionName", fieldText(r.maxResolutionName));
+    o.set("maxResolutionName", utf8FromLatin1(fieldText(r.maxResolutionName)));
     o.set("tmds600", r.tmds600);
     o.set("hdrColorDepths", r.hdrColorDepths);
     o.set("scdcPresent", r.scdcPresent);
@@ -76,6 +78,6 @@ JsonValue edidSummaryToJson(const EdidSummary &s)
 {
     JsonValue o = JsonValue::object();
     for (const EdidSummary::Row &row : s.rows())
-        o.set(row.key, *row.text);
+        o.set(row.key, utf8FromLatin1(*row.text));
     return o;
 }

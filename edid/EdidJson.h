@@ -10,9 +10,10 @@
 std::string edidImageHex(const EdidImage &image);
 
 // The feature record as a JSON object: keys are the field names in the record's order, the image
-// as hexadecimal text, character fields as text, byte lists as arrays of numbers.
+// as hexadecimal text, character fields as text (Latin-1, a byte per character), byte lists as
+// arrays of numbers.
 JsonValue edidRecordToJson(const EdidFeatureRecord &record);
 
 // The summary as a JSON object: keys are the row captions without padding and colon
-// ("EDID Header", ..., "CEC Address"), values the label texts.
+// ("EDID Header", ..., "CEC Address"), values the label texts (Latin-1, a byte per character).
 JsonValue edidSummaryToJson(const EdidSummary &summary);

@@ -34,6 +34,7 @@
 #include "edid/CreatorRules.h"
 #include "edid/CreatorTables.h"
 #include "edid/EdidBinFile.h"
+#include "edid/EdidEncoder.h"
 #include "edid/EdidFeatureRecord.h"
 #include "edid/NewEdidTemplate.h"
 #include "link/DeviceSession.h"
@@ -900,6 +901,15 @@ bool EdidCreatorPage::buildIntoRecord()
     return false;
 }
 
+// The file or slot gets the loaded extension, not an empty block 1; say so where the user looks.
+void EdidCreatorPage::logKeptExtension(const EdidImage &built)
+{
+    EdidFeatureRecord kept = creatorRecord();
+    kept.image = built;
+    if (dviKeepsExtension(kept))
+        m_session.debugLog().append(QString::fromLatin1(kExtensionKeptText));
+}
+
 void EdidCreatorPage::SpeedButton_SaveEdid_CreatorClick()
 {
     if (!(creatorRecord().status & EdidStatus::HoldsImage)) {
@@ -926,6 +936,8 @@ void EdidCreatorPage::SpeedButton_SaveEdid_CreatorClick()
             // A write that did not reach the disk leaves the old file and is no success.
             if (written != qint64(image.size()) || !file.commit())
                 m_session.debugLog().replace(QString::fromLatin1(kEdidOpenFail));
+            else
+                logKeptExtension(image);
         }
     }
     m_session.sendCommand(Direction::SET, Command::SYS_CTM, 0);
@@ -965,6 +977,7 @@ void EdidCreatorPage::SpeedButton_CopyEdid_CreatorClick()
         // A copy: the pauses between the quarters handle clicks, and NEW or OPEN may replace the image.
         const EdidImage image = record.image;
         writeSlotEdid(m_session, *code, image);
+        logKeptExtension(image);
         pauseWithEvents(kUploadDonePauseMs);
         setStatusText(QString(), creatorcolors::black);
         m_session.Timer_Poll_Status().start();

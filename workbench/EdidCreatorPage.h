@@ -33,6 +33,9 @@ class EdidCreatorPage : public QWidget
 
     static constexpr const char *kEdidFileFilter = "EDID (*.bin)|*.bin";
     static constexpr const char *kProposedFileName = "Created EDID.bin";
+    // Logged after a DVI build that kept the loaded extension (it has no HDMI block).
+    static constexpr const char *kExtensionKeptText =
+        "Extension block kept as loaded (no HDMI block, format DVI).\r\n";
     static constexpr const char *kSelectFirstText = "Please select \"NEW\" or \"OPEN\"";
     static constexpr const char *kCreateErrorText = "Create Error!";
 
@@ -76,6 +79,7 @@ class EdidCreatorPage : public QWidget
 
     void loadRecordImage();
     bool buildIntoRecord();
+    void logKeptExtension(const EdidImage &built);
     bool refuseInvalidImage();
     void refuseWithoutImage();
     void fieldChanged(const QString &name);

@@ -3,7 +3,7 @@
 //   state FILE [--new] [--date YYYY-MM-DD] [--json]   the controls after loading FILE
 //   build BASE STATE.json [--new] [--date YYYY-MM-DD] -o FILE
 //                                                     load BASE, set the controls STATE.json names,
-//                                                     check the fields as the page does, build
+//                                                     check those fields as the page does, build
 //   roundtrip FILE -o OUT                             load, then build with the controls unchanged
 #include <cstdio>
 #include <fstream>
@@ -203,8 +203,12 @@ int runBuild(const std::vector<std::string> &args)
         std::fprintf(stderr, "kelmctl: %s: %s\n", a.files[1].c_str(), error.c_str());
         return 1;
     }
-    // The page's field checks and HDR rule: a failing one is reported with its own message.
-    if (auto failure = firstFailingFieldCheck(c.state)) {
+    // The page's field checks and HDR rule: a failing one is reported with its own message. As on
+    // the page, checks run on the fields that change; what the base image holds is not judged.
+    std::vector<std::string> changed;
+    for (const auto &member : json.members())
+        changed.push_back(member.first);
+    if (auto failure = firstFailingFieldCheck(c.state, changed)) {
         std::fprintf(stderr, "kelmctl: %s: %s\n", failure->check->field.name,
                      failure->result.message.c_str());
         return 1;

@@ -6,6 +6,7 @@
 #include "cli/edid/EdidCommands.h"
 #include "edid/EdidJson.h"
 #include "edid/EdidSummary.h"
+#include "edid/Latin1Text.h"
 
 namespace {
 // The label text on one line: the audio list's wrap belongs to the window, not to the answer.
@@ -42,14 +43,15 @@ int runInfo(const std::vector<std::string> &args)
             JsonValue o = JsonValue::object();
             o.set("file", file);
             for (const EdidSummary::Row &row : summary.rows())
-                o.set(row.key, *row.text);
+                o.set(row.key, utf8FromLatin1(*row.text));
             printLine(toJson(o));
             continue;
         }
         if (a.files.size() > 1)
             printLine(file + ":");
+        // Texts print as UTF-8, as in the JSON output.
         for (const EdidSummary::Row &row : summary.rows())
-            printLine(std::string(row.caption) + " " + oneLine(*row.text));
+            printLine(std::string(row.caption) + " " + utf8FromLatin1(oneLine(*row.text)));
     }
     return finishOutput(rc);
 }
