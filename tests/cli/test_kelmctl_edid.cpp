@@ -14,6 +14,7 @@
 #include "edid/EdidImage.h"
 #include "edid/Json.h"
 #include "edid/NewEdidTemplate.h"
+#include "tests/edid/EdidSampleImages.h"
 
 namespace fs = std::filesystem;
 
@@ -212,15 +213,11 @@ TEST_F(KelmctlEdid, DecodeJsonCarriesTheRecord)
 
 TEST_F(KelmctlEdid, CorpusFilesInOneCall)
 {
-    const char *corpus = std::getenv("KELM_CORPUS_DIR");
-    std::error_code ec;
-    if (!corpus || !fs::is_directory(corpus, ec))
-        GTEST_SKIP() << "KELM_CORPUS_DIR not set";
     std::vector<std::string> files;
-    for (const auto &e : fs::directory_iterator(corpus))
-        if (e.path().extension() == ".bin" && files.size() < 40)
-            files.push_back(e.path().string());
-    std::sort(files.begin(), files.end());
+    for (const fs::path &f : edidtest::edidImageSet().files)
+        if (files.size() < 40)
+            files.push_back(f.string());
+    ASSERT_FALSE(files.empty()) << edidtest::edidImageSet().description();
     std::vector<std::string> args = {"edid", "info", "--json"};
     args.insert(args.end(), files.begin(), files.end());
     const ToolRun r = run(args);

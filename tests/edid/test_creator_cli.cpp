@@ -12,6 +12,7 @@
 #include "edid/EdidDecoder.h"
 #include "edid/NewEdidTemplate.h"
 #include "tests/edid/CreatorTestSupport.h"
+#include "tests/edid/EdidSampleImages.h"
 
 namespace fs = std::filesystem;
 
@@ -178,21 +179,16 @@ TEST_F(CreatorCli, RoundtripWritesOnlyValidImages)
     EXPECT_NE(r.err.find("Illegal Edid CheckSum1."), std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "rt2.bin"));
 
-    // Every invalid image of the corpus writes no file.
-    const char *corpus = std::getenv("KELM_CORPUS_DIR");
-    if (!corpus || !fs::is_directory(corpus))
-        return;
+    // Every invalid image of the corpus (or the sample) writes no file.
     int refused = 0;
-    for (const auto &entry : fs::directory_iterator(corpus)) {
-        if (entry.path().extension() != ".bin")
-            continue;
+    for (const fs::path &file : edidtest::edidImageSet().files) {
         EdidImage img;
-        ASSERT_TRUE(readEdidBinFile(entry.path().string(), img));
+        ASSERT_TRUE(readEdidBinFile(file.string(), img));
         if (edidValidationError(img) == 0)
             continue;
-        r = kelmctl("edid roundtrip '" + entry.path().string() + "' -o rt3.bin");
-        EXPECT_EQ(r.status, 1) << entry.path();
-        EXPECT_FALSE(fs::exists(dir / "rt3.bin")) << entry.path();
+        r = kelmctl("edid roundtrip '" + file.string() + "' -o rt3.bin");
+        EXPECT_EQ(r.status, 1) << file;
+        EXPECT_FALSE(fs::exists(dir / "rt3.bin")) << file;
         ++refused;
     }
     EXPECT_GT(refused, 0);
@@ -208,5 +204,74 @@ TEST_F(CreatorCli, UsageErrors)
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_FALSE(r.err.empty()) << args;
         EXPECT_FALSE(fs::exists(dir / "x.bin"));
+    }
+}
+
+TEST_F(CreatorCli, BuildJudgesOnlyTheFieldsItsStateSets)
+{
+    // Real images whose week (255, the model-year marker) or serial number (above the page's limit)
+    // fail their check: loading them is no edit, so only a state that sets the field is refused.
+    const fs::path samples = edidtest::edidSampleFolder();
+    const std::string week255 = (samples / "069DEF0F18AB.bin").string();
+    const std::string bigSerial = (samples / "F2F0DFD1872F.bin").string();
+    struct Case
+    {
+        std::string base;
+        const char *json;
+        int status;
+        const char *err;
+    };
+    const Case cases[] = {
+        {week255, "{}", 0, ""},
+        {week255, R"({"Edit_Creator_Monitor_Name": "X"})", 0, ""},
+        {week255, R"({"Edit_Creator_Manufac_Week": "255"})", 1, "kelmctl: Edit_Creator_Manufac_Week: 53 Limited!\n"},
+        {bigSerial, "{}", 0, ""},
+        {bigSerial, R"({"Edit_Creator_Serial_Number": "4294967295"})", 1,
+         "kelmctl: Edit_Creator_Serial_Number: 4 Billion Limited!\n"},
+        {bigSerial, R"({"Edit_Creator_Serial_Number": "4294950000"})", 0, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.base + " " + c.json);
+        fs::remove(dir / "out.bin");
+        writeText("state.json", c.json);
+        const CliRun r = kelmctl("edid build '" + c.base + "' state.json -o out.bin");
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(fs::exists(dir / "out.bin"), c.status == 0);
+    }
+    // With nothing set, build writes what the round trip writes.
+    writeText("state.json", "{}");
+    ASSERT_EQ(kelmctl("edid build '" + week255 + "' state.json -o out.bin").status, 0);
+    ASSERT_EQ(kelmctl("edid roundtrip '" + week255 + "' -o rt.bin").status, 0);
+    EXPECT_EQ(readImage("out.bin"), readImage("rt.bin"));
+    EXPECT_EQ(readImage("out.bin")[16], 255);
+}
+
+TEST_F(CreatorCli, TextsAreLatin1InDecodeInfoAndState)
+{
+    struct Case
+    {
+        const char *file;
+        std::string name; // UTF-8 of the name's Latin-1 bytes
+    };
+    const Case cases[] = {
+        {"0C7D7DAA9DB4-name-latin1.bin", "\u00B4\u00B4\u00CF\u00EB\u00BC\u00AF\u00CD\u00C5"},
+        {"00BA6CAC0B5F-name-latin1.bin", "C\u00C3\u00A9"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string file = "'" + (edidtest::edidSampleFolder() / c.file).string() + "'";
+        JsonValue json;
+        CliRun r = kelmctl("edid decode --json " + file);
+        ASSERT_TRUE(parseJson(r.out, json)) << r.out;
+        EXPECT_EQ(json.find("monitorName")->asString(), c.name);
+        r = kelmctl("edid info --json " + file);
+        ASSERT_TRUE(parseJson(r.out, json)) << r.out;
+        EXPECT_EQ(json.find("Monitor Name")->asString(), c.name);
+        r = kelmctl("edid info " + file);
+        EXPECT_NE(r.out.find("    Monitor Name : " + c.name + "\n"), std::string::npos) << r.out;
+        r = kelmctl("edid state --json " + file);
+        ASSERT_TRUE(parseJson(r.out, json)) << r.out;
+        EXPECT_EQ(json.find("Edit_Creator_Monitor_Name")->asString(), c.name);
     }
 }

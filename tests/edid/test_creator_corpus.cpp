@@ -15,6 +15,7 @@
 #include "edid/CreatorTables.h"
 #include "edid/EdidBinFile.h"
 #include "tests/edid/CreatorTestSupport.h"
+#include "tests/edid/EdidSampleImages.h"
 
 using namespace creatortest;
 namespace fs = std::filesystem;
@@ -30,23 +31,18 @@ struct CorpusImage
 std::vector<CorpusImage> corpus()
 {
     std::vector<CorpusImage> images;
-    const char *dir = std::getenv("KELM_CORPUS_DIR");
-    if (!dir || !fs::is_directory(dir))
-        return images;
-    for (const auto &entry : fs::directory_iterator(dir)) {
-        if (entry.path().extension() != ".bin")
-            continue;
-        CorpusImage c{entry.path().filename().string(), {}};
-        if (readEdidBinFile(entry.path().string(), c.image))
+    std::printf("[          ] over %s\n", edidtest::edidImageSet().description().c_str());
+    for (const fs::path &file : edidtest::edidImageSet().files) {
+        CorpusImage c{file.filename().string(), {}};
+        if (readEdidBinFile(file.string(), c.image))
             images.push_back(c);
     }
-    std::sort(images.begin(), images.end(), [](const auto &a, const auto &b) { return a.name < b.name; });
     return images;
 }
 
 #define REQUIRE_CORPUS(images)                                                                               \
     if ((images).empty())                                                                                    \
-    GTEST_SKIP() << "KELM_CORPUS_DIR not set or empty"
+    GTEST_SKIP() << "no EDID images in the corpus folder nor in the committed sample"
 
 bool hasVendorBlock(const EdidImage &img, std::uint8_t oui0)
 {

@@ -10,6 +10,7 @@
 #include "edid/CreatorTables.h"
 #include "edid/EdidBinFile.h"
 #include "tests/edid/CreatorTestSupport.h"
+#include "tests/edid/EdidSampleImages.h"
 
 using namespace creatortest;
 namespace fs = std::filesystem;
@@ -56,15 +57,7 @@ CreatorState randomState(std::mt19937 &rng, const CreatorState &loaded)
 std::vector<EdidImage> bases()
 {
     std::vector<EdidImage> images = {NewEdidTemplate};
-    const char *dir = std::getenv("KELM_CORPUS_DIR");
-    if (!dir || !fs::is_directory(dir))
-        return images;
-    std::vector<fs::path> files;
-    for (const auto &e : fs::directory_iterator(dir))
-        if (e.path().extension() == ".bin")
-            files.push_back(e.path());
-    std::sort(files.begin(), files.end());
-    for (const fs::path &f : files) {
+    for (const fs::path &f : edidtest::edidImageSet().files) {
         EdidImage img;
         if (readEdidBinFile(f.string(), img) && edidValidationError(img) == 0 && img[128] == 0x02)
             images.push_back(img);

@@ -523,11 +523,12 @@ TEST(EdidDecoder, NothingOfThePreviousImageSurvives)
     EXPECT_EQ(toJson(edidRecordToJson(r), 1), toJson(edidRecordToJson(fresh), 1));
 }
 
-TEST(EdidDecoder, BlockRunningIntoTheTimingsIsNotABlock)
+TEST(EdidDecoder, BlockRunningIntoTheTimingsReadsNoTimingByte)
 {
     // Video block 132..133, audio block 134..137. Byte 130 = 10 ends the collection at 138: the
-    // audio block fits. With byte 130 = 9 it runs into the timing descriptors: it is dropped and
-    // the walk ends there (timing bytes must not turn into audio formats).
+    // audio block fits. With byte 130 = 9 it runs into the timing descriptors: its only
+    // descriptor reaches them and is not read, and the walk ends there (timing bytes must not
+    // turn into audio formats).
     const Bytes video = videoBlock({16});
     const Bytes audio = audioBlock({0x3D, 0x07, 0x07});
     EdidFeatureRecord r = decoded(imageWithBlocks({video, audio, videoBlock({97})}, 10));
@@ -537,6 +538,58 @@ TEST(EdidDecoder, BlockRunningIntoTheTimingsIsNotABlock)
     EXPECT_EQ(r.maxChannels, 0);
     EXPECT_EQ(vec(r.svds), padded({16}, 24));
     EXPECT_EQ(fieldText(r.maxResolutionName), "1080p@60Hz");
+}
+
+TEST(EdidDecoder, BlockStartingBeforeTheTimingsIsFoundAndCutThere)
+{
+    // One block right behind a video block (132..133), so it starts at 134; byte 130 = d puts the
+    // timings at 128 + d. Bytes at or past them read as absent; the bytes at 128 + d hold 0xFF
+    // (or 0x78) to catch a read.
+    struct Case
+    {
+        const char *what;
+        Bytes block;
+        int d;
+        std::uint16_t interfaceFlags; // without the video block's bits
+        std::array<std::uint8_t, 2> cec;
+        std::uint8_t maxColorDepth;
+        std::uint16_t audioFormats;
+        std::uint8_t tmds600;
+    };
+    const Bytes hdmi = hdmiBlock({0x20, 0x00, 0x38, 0x2D}); // bytes 4-7: CEC 2.0.0.0, 12 bit, TMDS
+    const Bytes audio = audioBlock({0x09, 0x07, 0x07, 0x3D, 0x1E, 0xC0, 0x15, 0x07, 0x50});
+    const Bytes forum = hfBlock({0x01, 0x78, 0x80, 0x00});
+    const Case cases[] = {
+        {"HDMI block whole", hdmi, 14, InterfaceFlags::HdmiBlock, {0x20, 0x00}, 12, 0, 0},
+        {"HDMI block without its TMDS byte", hdmi, 13, InterfaceFlags::HdmiBlock, {0x20, 0x00}, 12, 0, 0},
+        {"HDMI block without its colour depth byte", hdmi, 12, InterfaceFlags::HdmiBlock, {0x20, 0x00}, 8, 0, 0},
+        {"HDMI block with half a CEC address", hdmi, 11, InterfaceFlags::HdmiBlock, {0, 0}, 8, 0, 0},
+        {"HDMI block cut inside its OUI", hdmi, 9, InterfaceFlags::NoHdmiBlock, {0, 0}, 8, 0, 0},
+        {"audio block cut after two descriptors", audio, 13, InterfaceFlags::NoHdmiBlock, {0, 0}, 8,
+         AudioFormatFlags::Lpcm2 | AudioFormatFlags::Dts, 0},
+        {"audio block cut inside its first descriptor", audio, 9, InterfaceFlags::NoHdmiBlock, {0, 0}, 8, 0, 0},
+        {"Forum block whole", forum, 14, InterfaceFlags::NoHdmiBlock, {0, 0}, 8, 0, 1},
+        {"Forum block without its rate byte", forum, 11, InterfaceFlags::NoHdmiBlock, {0, 0}, 8, 0, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        EdidImage img = imageWithBlocks({videoBlock({16}), c.block}, c.d);
+        for (std::size_t k = 128 + std::size_t(c.d); k < 160; ++k)
+            img[k] = std::uint8_t(k == 128 + std::size_t(c.d) + 1 ? 0x78 : 0xFF);
+        setEdidChecksums(img);
+        const EdidFeatureRecord r = decoded(img);
+        EXPECT_EQ(r.interfaceFlags, c.interfaceFlags);
+        EXPECT_EQ(r.cecAddress, c.cec);
+        EXPECT_EQ(r.maxColorDepth, c.maxColorDepth);
+        EXPECT_EQ(r.audioFormats, c.audioFormats);
+        EXPECT_EQ(r.tmds600, c.tmds600);
+        EXPECT_EQ(fieldText(r.maxResolutionName), "1080p@60Hz");
+        // The walk ends with the cut block: a block behind it would be made of timing bytes.
+        std::size_t pos = 134;
+        ASSERT_TRUE(findDataBlock(img, std::uint8_t(c.block[0] >> 5), pos));
+        EXPECT_EQ(pos, 134u);
+        EXPECT_LE(dataBlockLength(img, pos), std::size_t(c.d) - 7);
+    }
 }
 
 TEST(EdidDecoder, Byte130AndLengthsPointingAnywhereStayInsideTheImage)

@@ -645,6 +645,43 @@ class TestEdidCreatorPage : public QObject
         QCOMPARE(edit(QStringLiteral("Edit_Creator_Product_Code"))->text(), QStringLiteral("4660"));
     }
 
+    // An extension without HDMI block survives OPEN and Save while the format stays DVI, and the
+    // log says so; choosing HDMI builds the extension anew. kelmctl builds the same bytes.
+    void dviKeepsAnExtensionWithoutHdmiBlock_data()
+    {
+        QTest::addColumn<QJsonObject>("state");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("format left at DVI") << QJsonObject{{"Edit_Creator_Monitor_Name", "Kept"}} << true;
+        QTest::newRow("switched to HDMI") << QJsonObject{{"RadioButton_Edid_Fmt_Hdmi", true}} << false;
+    }
+    void dviKeepsAnExtensionWithoutHdmiBlock()
+    {
+        QFETCH(QJsonObject, state);
+        QFETCH(bool, kept);
+        // Block 1: a video block (16), an audio block (2-channel L-PCM, AC-3), colorimetry.
+        EdidImage image = NewEdidTemplate;
+        const quint8 ext[] = {0x02, 0x03, 0x11, 0x40, 0x41, 0x10, 0x26, 0x09, 0x07, 0x07,
+                              0x15, 0x07, 0x50, 0xE3, 0x05, 0x81, 0x01};
+        std::fill(image.begin() + 128, image.end(), quint8(0));
+        std::copy(std::begin(ext), std::end(ext), image.begin() + 128);
+        setEdidChecksums(image);
+        const QString path = m_dir.filePath(QStringLiteral("nohdmi.bin"));
+        QVERIFY(writeFile(path, imageBytes(image)));
+        m_dialogs.openAnswers = {path};
+        m_page->SpeedButton_OpenEdid_CreatorClick();
+        QVERIFY(child<QRadioButton>(QStringLiteral("RadioButton_Edid_Fmt_Dvi"))->isChecked());
+        applyToPage(state);
+        const QByteArray saved = saveThroughPage(QStringLiteral("kept.bin"));
+        QCOMPARE(saved.size(), 256);
+        const QByteArray block1 = imageBytes(image).mid(128);
+        QCOMPARE(saved.mid(128) == block1, kept);
+        QCOMPARE(quint8(saved[126]), quint8(1));
+        QCOMPARE(m_log->text(), kept ? QStringLiteral("Edid Open OK.\r\n") +
+                                           QString::fromLatin1(EdidCreatorPage::kExtensionKeptText)
+                                     : QStringLiteral("Edid Open OK.\r\n"));
+        QCOMPARE(saved, kelmctlBuild(path, state, false));
+    }
+
     void invalidImageIsNeverBuilt()
     {
         EdidImage image = NewEdidTemplate;
