@@ -16,8 +16,9 @@ EdidImage edidImageFromBytes(const std::uint8_t *data, std::size_t size);
 // Reads `path` into `image`. False (image untouched, error text set) when the file can't be read.
 bool readEdidBinFile(const std::string &path, EdidImage &image, std::string *error = nullptr);
 
-// Writes the 256 bytes to `path` through a temporary file in the same folder that replaces the
-// target only once complete, so a failed write leaves the old file as it was.
+// Writes the 256 bytes to `path` with the file writer (shell/file/FileWriter.h): a regular file is
+// replaced only once complete, so a failed write leaves the old file as it was; a device, a FIFO
+// or "-" (standard output) is written in place.
 bool writeEdidBinFile(const std::string &path, const EdidImage &image, std::string *error = nullptr);
 
 // Debug log lines of the EDID pages' file operations.

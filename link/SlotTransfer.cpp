@@ -2,12 +2,12 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSaveFile>
 
 #include <span>
 
 #include "shell/DebugLog.h"
 #include "shell/Pause.h"
+#include "shell/file/FileWriter.h"
 #include "edid/EdidBinFile.h"
 #include "link/DeviceSession.h"
 #include "link/SlotLists.h"
@@ -56,18 +56,18 @@ void writeSlotEdid(DeviceSession &session, SlotCode code, const EdidImage &image
                             std::span<const uint8_t>(image.data() + q * 64, 64));
 }
 
-SaveResult saveSlotToFile(DeviceSession &session, SlotCode code, const SaveHooks &hooks, QString *savedPath)
+SaveResult saveSlotToFile(DeviceSession &session, SlotCode code, const SaveHooks &hooks, std::string *fileError)
 {
     session.Timer_Poll_Status().stop();
     session.currentStatus().selectedSlot = code;
     session.sendCommand(Direction::SET, Command::SYS_STM, 0);
 
     SaveResult result = SaveResult::Cancelled;
-    const QString path =
-        hooks.chooseFile ? hooks.chooseFile(QString::fromStdString(proposedEdidFileName(code))) : QString();
-    if (!path.isEmpty()) {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly)) {
+    const std::string path =
+        hooks.chooseFile ? hooks.chooseFile(QString::fromStdString(proposedEdidFileName(code))) : std::string();
+    if (!path.empty()) {
+        FileWriter file(path);
+        if (!file.open()) {
             session.debugLog().replace(QString::fromLatin1(kEdidOpenFail));
             result = SaveResult::FileFailed;
         } else {
@@ -75,24 +75,22 @@ SaveResult saveSlotToFile(DeviceSession &session, SlotCode code, const SaveHooks
             if (hooks.fileOpened)
                 hooks.fileOpened();
             if (!readSlotEdid(session, code)) {
-                file.cancelWriting();
+                file.cancel();
                 result = SaveResult::ReadFailed;
             } else {
                 const EdidImage &image = session.transferImage();
-                const qint64 written = file.write(reinterpret_cast<const char *>(image.data()), image.size());
-                if (written != qint64(image.size()) || !file.commit()) {
-                    file.cancelWriting();
+                if (!file.write(image.data(), image.size()) || !file.commit()) {
                     session.debugLog().replace(QString::fromLatin1(kEdidOpenFail));
                     result = SaveResult::FileFailed;
                 } else {
                     result = SaveResult::Saved;
-                    if (savedPath)
-                        *savedPath = path;
                 }
             }
             if (hooks.transferDone)
                 hooks.transferDone(result);
         }
+        if (result == SaveResult::FileFailed && fileError)
+            *fileError = file.error();
     }
     session.sendCommand(Direction::SET, Command::SYS_CTM, 0);
     session.Timer_Poll_Status().start();

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "edid/EdidImage.h"
 #include "link/DeviceState.h"
@@ -34,18 +35,19 @@ void writeSlotEdid(DeviceSession &session, SlotCode code, const EdidImage &image
 enum class SaveResult { Saved, Cancelled, FileFailed, ReadFailed };
 struct SaveHooks
 {
-    // Returns the chosen path, empty when cancelled. Runs after SYS_STM.
-    std::function<QString(const QString &proposedName)> chooseFile;
+    // Returns the chosen file name as the system's bytes (QFile::encodeName for a dialog's
+    // choice), empty when cancelled. Runs after SYS_STM.
+    std::function<std::string(const QString &proposedName)> chooseFile;
     // The file is open for writing; the transfer starts next.
     std::function<void()> fileOpened;
     // After the read (and the file's commit when it succeeded), before SYS_CTM.
     std::function<void(SaveResult)> transferDone;
 };
 // The status poll is stopped for the whole operation and restarted at its end. The file is written
-// through QSaveFile and committed only after a complete read, so a cancelled, failed or unread save
-// leaves an existing file as it was.
+// with the file writer and committed only after a complete read, so a cancelled, failed or unread
+// save leaves an existing file as it was. On FileFailed, *fileError says why.
 SaveResult saveSlotToFile(DeviceSession &session, SlotCode code, const SaveHooks &hooks,
-                          QString *savedPath = nullptr);
+                          std::string *fileError = nullptr);
 
 // --- Open: file to slot (upload) ----------------------------------------------------------------
 enum class UploadResult { Uploaded, NotWritable, Cancelled, Invalid };

@@ -96,6 +96,7 @@ void DiscoveryService::sendBroadcast(const QByteArray &packet)
 
 void DiscoveryService::sendDiscoveryRequest()
 {
+    m_listFullReported = false; // a new search
     const QByteArray request = toByteArray(net::discoveryRequest());
     prepareSenders();
     sendBroadcast(request);
@@ -133,9 +134,17 @@ void DiscoveryService::onDiscoveryDatagram(const QByteArray &payload)
     if (!net::parseDiscoveryReply(bytes, known, work))
         return;
 
+    // A full list stays full until the next search: say so once, or a flood of replies from
+    // unlisted devices would grow the log without end.
+    if (m_session.deviceCount >= statusTableSize) {
+        if (!m_listFullReported)
+            m_log.append(QStringLiteral("Device list full: device not listed.\r\n"));
+        m_listFullReported = true;
+        return;
+    }
     const int k = m_session.takeDeviceIndex();
     if (k < 0)
-        return; // the list is full
+        return;
     discoveryTable[static_cast<std::size_t>(k)] = work;
     // A fresh record: nothing of a serial device that held this index before may show through.
     SYS_STATUS &status = m_session.statusTable[static_cast<std::size_t>(k)];

@@ -85,5 +85,6 @@ class DiscoveryService : public QObject
     QUdpSocket m_broadcastSender; // IdUDPClient1
     QUdpSocket m_multicastSender; // IdIPMCastServer1
     bool m_joined = false;
+    bool m_listFullReported = false; // "Device list full" logged since the last search
     QString m_bindError;
 };

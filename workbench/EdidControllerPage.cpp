@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -226,8 +227,9 @@ void EdidControllerPage::SpeedButton_SaveEdidClick()
         return;
     SaveHooks hooks;
     hooks.chooseFile = [](const QString &proposed) {
-        return dialogs().saveFile(QStringLiteral("Save EDID"), QString::fromLatin1(kEdidFileFilter),
-                                  proposed);
+        return QFile::encodeName(dialogs().saveFile(QStringLiteral("Save EDID"),
+                                                    QString::fromLatin1(kEdidFileFilter), proposed))
+            .toStdString();
     };
     hooks.fileOpened = [this] { showStatus(QString::fromLatin1(kOkText), Qt::black); };
     hooks.transferDone = [this](SaveResult result) {

@@ -15,7 +15,6 @@
 #include <QProxyStyle>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
@@ -28,6 +27,7 @@
 #include "shell/DebugLog.h"
 #include "shell/Dialogs.h"
 #include "shell/Pause.h"
+#include "shell/file/FileWriter.h"
 #include "edid/CreatorBuilder.h"
 #include "edid/CreatorFieldChecks.h"
 #include "edid/CreatorLoader.h"
@@ -926,15 +926,13 @@ void EdidCreatorPage::SpeedButton_SaveEdid_CreatorClick()
     const QString path = dialogs().saveFile(QStringLiteral("Save EDID"), QString::fromLatin1(kEdidFileFilter),
                                             QString::fromLatin1(kProposedFileName));
     if (!path.isEmpty()) {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly)) {
+        FileWriter file(QFile::encodeName(path).toStdString());
+        if (!file.open()) {
             m_session.debugLog().replace(QString::fromLatin1(kEdidOpenFail));
         } else {
             m_session.debugLog().replace(QString::fromLatin1(kEdidOpenOk));
-            const qint64 written =
-                file.write(reinterpret_cast<const char *>(image.data()), qint64(image.size()));
             // A write that did not reach the disk leaves the old file and is no success.
-            if (written != qint64(image.size()) || !file.commit())
+            if (!file.write(image.data(), image.size()) || !file.commit())
                 m_session.debugLog().replace(QString::fromLatin1(kEdidOpenFail));
             else
                 logKeptExtension(image);

@@ -36,6 +36,18 @@ std::optional<double> parseWait(const QString &text)
     return seconds;
 }
 
+// Whether the SET_NET packet (command, length, fields, CRC) carries a field with this tag.
+bool packetHasTag(const std::vector<uint8_t> &packet, uint8_t tag)
+{
+    if (packet.size() < 4)
+        return false;
+    const std::size_t end = 2 + std::size_t(packet[1]);
+    for (std::size_t p = 2; p + 1 < end && end <= packet.size(); p += 2 + std::size_t(packet[p + 1]))
+        if (packet[p] == tag)
+            return true;
+    return false;
+}
+
 // The listener and senders of the workbench, without its windows.
 struct Discoverer
 {
@@ -157,11 +169,15 @@ int runSet(const QStringList &args)
     {
         const char *option;
         std::string net::NetworkSettings::*text;
+        uint8_t tag;
     };
     static const Change kChanges[] = {
-        {"--ip", &net::NetworkSettings::ipAddress},     {"--mask", &net::NetworkSettings::subnetMask},
-        {"--gateway", &net::NetworkSettings::gateway},  {"--dns", &net::NetworkSettings::dns},
-        {"--web-port", &net::NetworkSettings::webPort}, {"--telnet-port", &net::NetworkSettings::telnetPort},
+        {"--ip", &net::NetworkSettings::ipAddress, net::TagIpAddr},
+        {"--mask", &net::NetworkSettings::subnetMask, net::TagSubnet},
+        {"--gateway", &net::NetworkSettings::gateway, net::TagGateway},
+        {"--dns", &net::NetworkSettings::dns, net::TagDns},
+        {"--web-port", &net::NetworkSettings::webPort, net::TagWebPort},
+        {"--telnet-port", &net::NetworkSettings::telnetPort, net::TagTelnetPort},
     };
     std::optional<int> mode;
     QList<std::pair<const Change *, std::string>> changes;
@@ -223,10 +239,22 @@ int runSet(const QStringList &args)
         settings.modeIndex = *mode;
     for (const auto &[change, value] : changes)
         settings.*(change->text) = value;
+    const net::NetworkSettings before = net::currentSettings(d.service.discoveryTable[static_cast<std::size_t>(index)]);
     const net::SettingsPacket sent = d.service.sendNetworkSettings(index, settings);
     if (!sent.ok) {
         std::fprintf(stderr, "kelmctl: %s.\n", sent.error.c_str());
         return 1;
+    }
+    QStringList dropped;
+    for (const auto &[change, value] : changes) {
+        if (value == before.*(change->text) || packetHasTag(sent.packet, change->tag))
+            continue;
+        const bool address = change->tag != net::TagWebPort && change->tag != net::TagTelnetPort;
+        const char *why = address && change->tag != net::TagDns && settings.modeIndex == 1
+                              ? "the device takes its addresses from DHCP; add --mode static"
+                              : "an address is four numbers separated by dots";
+        dropped << QStringLiteral("%1 %2 (%3)").arg(QLatin1String(change->option), latin1(value),
+                                                    QLatin1String(why));
     }
     QString hex;
     for (uint8_t b : sent.packet)
@@ -238,6 +266,11 @@ int runSet(const QStringList &args)
                                 .constData());
     else
         std::printf("Sent to %s: %s\n", net::macToText(mac).c_str(), qPrintable(hex));
+    std::fflush(stdout);
+    if (!dropped.isEmpty()) {
+        std::fprintf(stderr, "kelmctl: Not sent: %s.\n", qPrintable(dropped.join(QStringLiteral("; "))));
+        return 1;
+    }
     return 0;
 }
 

@@ -1,5 +1,6 @@
 // kelmctl read SLOT -o FILE | write SLOT FILE | copy SRC DST | mode [MODE]: the EDID Controller
 // page's routines, headless.
+#include <QFile>
 #include <QFileInfo>
 #include <QString>
 
@@ -84,10 +85,17 @@ int runRead(const DeviceOptions &options, const QStringList &args)
     if (!connectNormalDevice(session, options) || !deviceHasSlot(session, code))
         return 1;
     SaveHooks hooks;
-    hooks.chooseFile = [&path](const QString &) { return path; };
-    switch (saveSlotToFile(session, code, hooks)) {
+    const std::string file = QFile::encodeName(path).toStdString();
+    hooks.chooseFile = [&file](const QString &) { return file; };
+    std::string fileError;
+    switch (saveSlotToFile(session, code, hooks, &fileError)) {
     case SaveResult::Saved:
-        say(QStringLiteral("%1 saved to %2 (256 bytes).").arg(slotText(code), path));
+        // With -o - the image itself is on stdout; the confirmation must not join it.
+        if (file == "-")
+            std::fprintf(stderr, "%s\n", qPrintable(QStringLiteral("%1 written to standard output (256 bytes).")
+                                                        .arg(slotText(code))));
+        else
+            say(QStringLiteral("%1 saved to %2 (256 bytes).").arg(slotText(code), path));
         return 0;
     case SaveResult::ReadFailed:
         sayError(QStringLiteral("Reading %1 failed: a part of its EDID did not arrive intact; %2 was not "
@@ -95,6 +103,13 @@ int runRead(const DeviceOptions &options, const QStringList &args)
                      .arg(slotText(code), path));
         return 1;
     case SaveResult::FileFailed:
+        if (!fileError.empty()) {
+            // "cannot write FILE: reason": the old file, if any, is as it was.
+            fileError[0] = 'C';
+            sayError(QString::fromLocal8Bit(fileError) + QLatin1Char('.'));
+            return 1;
+        }
+        break;
     case SaveResult::Cancelled:
         break;
     }

@@ -249,6 +249,28 @@ TEST(Kelmctl, DiscoverAndSet)
         EXPECT_TRUE(err.contains(c.error)) << err.constData();
     }
     EXPECT_EQ(dev.settingsApplied(), 1);
+
+    // Values the settings rules drop are named and make the exit status 1; what was valid is sent.
+    const Case dropped[] = {
+        {{"net", "set", "0A:1B:2C:3D:4E:5F", "--ip", "192.168.1", "--telnet-port", "2323", "--wait", "0.2"},
+         1,
+         "Not sent: --ip 192.168.1 (an address is four numbers"},
+        {{"net", "set", "0A:1B:2C:3D:4E:5F", "--mode", "dhcp", "--gateway", "10.0.0.1", "--wait", "0.2"},
+         1,
+         "Not sent: --gateway 10.0.0.1 (the device takes its addresses from DHCP"},
+        {{"net", "set", "0A:1B:2C:3D:4E:5F", "--ip", "10.0.0.9", "--wait", "0.2"}, 1, "add --mode static"},
+    };
+    for (const Case &c : dropped) {
+        ctl.start(QStringLiteral(KELMCTL_DEVICE), c.args);
+        ASSERT_TRUE(finished(ctl));
+        const QByteArray err = ctl.readAllStandardError();
+        EXPECT_EQ(ctl.exitCode(), c.exit) << qPrintable(c.args.join(' '));
+        EXPECT_TRUE(err.contains(c.error)) << err.constData();
+        EXPECT_TRUE(ctl.readAllStandardOutput().startsWith("Sent to 0A:1B:2C:3D:4E:5F"));
+    }
+    ASSERT_TRUE(waitFor([&] { return dev.settingsApplied() == 4; }));
+    EXPECT_EQ(dev.record().telnetPort, 2323);
+    EXPECT_EQ(dev.record().ipMode, 1);
 }
 #endif
 
@@ -334,6 +356,14 @@ TEST(ReceivePath, ListIndexesAndLimits)
     EXPECT_EQ(b.session.deviceCount, 20);
     EXPECT_EQ(b.session.gridRows.size(), 20);
     EXPECT_EQ(listed.size(), 19);
+    // A flood of unlisted devices is logged once per search, not once per reply.
+    for (uint8_t i = 201; i < 250; ++i)
+        b.service.onDiscoveryDatagram(bytes(makeDiscoveryReply(device(i, "Flood"))));
+    EXPECT_EQ(b.log.text().count(QStringLiteral("Device list full: device not listed.")), 1);
+    b.service.sendDiscoveryRequest();
+    b.service.onDiscoveryDatagram(bytes(makeDiscoveryReply(device(250, "Flood"))));
+    b.service.onDiscoveryDatagram(bytes(makeDiscoveryReply(device(251, "Flood"))));
+    EXPECT_EQ(b.log.text().count(QStringLiteral("Device list full: device not listed.")), 2);
 
     // Texts are shown as they came, one character per byte.
     Bench c;

@@ -1,6 +1,7 @@
 // kelmctl read / write / copy / mode against a simulated device in this process: the same
 // routines as the EDID Controller page, seen from the command line (exit status, files, slots).
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -15,14 +16,15 @@ struct Run
 {
     int exitCode = -1;
     QString out;
+    QByteArray outBytes;
     QString err;
 };
 
-// Runs kelmctl on the device's port while this process keeps serving the device.
-Run kelmctl(const SimulatedDevice &device, const QStringList &args)
+// Runs a program while this process keeps serving the device.
+Run runProgram(const QString &program, const QStringList &args)
 {
     QProcess p;
-    p.start(QStringLiteral(KELMCTL_PATH), QStringList{QStringLiteral("--port"), device.portPath()} + args);
+    p.start(program, args);
     Run run;
     if (!p.waitForStarted(5000))
         return run;
@@ -31,9 +33,16 @@ Run kelmctl(const SimulatedDevice &device, const QStringList &args)
     while (p.state() != QProcess::NotRunning && t.elapsed() < 30000)
         pauseWithEvents(5);
     run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    run.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    run.outBytes = p.readAllStandardOutput();
+    run.out = QString::fromLocal8Bit(run.outBytes);
     run.err = QString::fromLocal8Bit(p.readAllStandardError());
     return run;
+}
+
+// Runs kelmctl on the device's port.
+Run kelmctl(const SimulatedDevice &device, const QStringList &args)
+{
+    return runProgram(QStringLiteral(KELMCTL_PATH), QStringList{QStringLiteral("--port"), device.portPath()} + args);
 }
 
 QByteArray bytesOf(const EdidImage &image)
@@ -75,6 +84,8 @@ class TestKelmctlSlots : public QObject
     void initTestCase();
     void readSaves();
     void readWithLostQuarterKeepsFile();
+    void readToSpecialFiles();
+    void readOnFullDiskKeepsFile();
     void writeUploads();
     void writeRefusesInvalid();
     void copies();
@@ -121,6 +132,55 @@ void TestKelmctlSlots::readWithLostQuarterKeepsFile()
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(fileBytes(path), QByteArray("keep me"));
     QVERIFY(run.err.contains(QStringLiteral("not written")));
+}
+
+void TestKelmctlSlots::readToSpecialFiles()
+{
+    const EdidImage image = goodImage(0x27);
+    m_device->setSlotImage(2, 2, image);
+    // "-" is standard output: the image alone, the confirmation on stderr.
+    Run run = kelmctl(*m_device, {QStringLiteral("read"), QStringLiteral("user2"), QStringLiteral("-o"),
+                                  QStringLiteral("-")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.outBytes, bytesOf(image));
+    QVERIFY2(run.err.contains(QStringLiteral("User 2")), qPrintable(run.err));
+    // A device node is written, not replaced by a file.
+    run = kelmctl(*m_device, {QStringLiteral("read"), QStringLiteral("user2"), QStringLiteral("-o"),
+                              QStringLiteral("/dev/null")});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(QFileInfo(QStringLiteral("/dev/null")).exists() && !QFileInfo(QStringLiteral("/dev/null")).isFile());
+    // A dangling link gets its target written.
+    const QString target = m_dir.filePath(QStringLiteral("target.bin"));
+    const QString link = m_dir.filePath(QStringLiteral("link.bin"));
+    QVERIFY(QFile::link(target, link));
+    run = kelmctl(*m_device, {QStringLiteral("read"), QStringLiteral("user2"), QStringLiteral("-o"), link});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(fileBytes(target), bytesOf(image));
+}
+
+// On a full filesystem (a two-page tmpfs in a private mount namespace) the old file stays whole.
+void TestKelmctlSlots::readOnFullDiskKeepsFile()
+{
+    const QString script = QStringLiteral(
+        "mount --make-rprivate / && d=$(mktemp -d) && mount -t tmpfs -o size=8k tmpfs \"$d\" || "
+        "{ echo no-mount; exit 0; }\n"
+        "head -c 256 /dev/zero | tr '\\0' A > \"$d/existing.bin\"\n"
+        "cat /dev/zero > \"$d/filler\" 2>/dev/null\n"
+        "\"$1\" --port \"$2\" read user1 -o \"$d/existing.bin\"\n"
+        "rc=$?\n"
+        "echo \"rc=$rc size=$(wc -c < \"$d/existing.bin\") other=$(tr -d A < \"$d/existing.bin\" | wc -c) "
+        "files=$(ls -A \"$d\" | tr '\\n' ' ')\"\n"
+        "umount \"$d\"; rmdir \"$d\"\n");
+    const Run run = runProgram(QStringLiteral("unshare"),
+                               {QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"), script,
+                                QStringLiteral("sh"), QStringLiteral(KELMCTL_PATH), m_device->portPath()});
+    if (run.exitCode != 0 || run.out.contains(QStringLiteral("no-mount")))
+        QSKIP(qPrintable(QStringLiteral("no private mount namespace with a tmpfs here: ") + run.err));
+    QVERIFY2(run.out.contains(QStringLiteral("rc=1 size=256 other=0 files=existing.bin filler")),
+             qPrintable(run.out + run.err));
+    QVERIFY2(run.err.contains(QStringLiteral("No space left on device")), qPrintable(run.err));
+    QVERIFY(!run.out.contains(QStringLiteral("saved")));
 }
 
 void TestKelmctlSlots::writeUploads()
