@@ -131,8 +131,9 @@ TEST(FileWriter, EachKindOfTarget)
         const std::string name = c.prepare();
         std::string error;
         EXPECT_EQ(writeWholeFile(name, kNew.data(), kNew.size(), &error), c.ok) << error;
-        if (!c.ok)
+        if (!c.ok) {
             EXPECT_NE(error.find(name), std::string::npos) << error;
+        }
         c.check();
     }
     // Nothing temporary is left behind, whatever happened.
