@@ -2,25 +2,6 @@
 
 #include "edid/Latin1Text.h"
 
-namespace {
-template <typename T, std::size_t N> JsonValue numbers(const std::array<T, N> &a)
-{
-    JsonValue out = JsonValue::array();
-    for (const T &v : a)
-        out.push(static_cast<unsigned>(v));
-    return out;
-}
-
-template <typename T, std::size_t N, std::size_t M>
-JsonValue numberRows(const std::array<std::array<T, M>, N> &a)
-{
-    JsonValue out = JsonValue::array();
-    for (const auto &row : a)
-        out.push(numbers(row));
-    return out;
-}
-} // namespace
-
 std::string edidImageHex(const EdidImage &image)
 {
     static const char hex[] = "0123456789ABCDEF";
@@ -36,41 +17,41 @@ std::string edidImageHex(const EdidImage &image)
 JsonValue edidRecordToJson(const EdidFeatureRecord &r)
 {
     JsonValue o = JsonValue::object();
-    o.set("status", r.status);
-    o.set("interfaceFlags", r.interfaceFlags);
-    o.set("image", edidImageHex(r.image));
-    o.set("manufacturer", utf8FromLatin1(fieldText(r.manufacturer)));
-    o.set("monitorName", utf8FromLatin1(fieldText(r.monitorName)));
-    o.set("productCode", r.productCode);
-    o.set("serialNumber", r.serialNumber);
-    o.set("yearByte", r.yearByte);
-    o.set("week", r.week);
-    o.set("establishedTimings", r.establishedTimings);
-    o.set("standardTimings", numbers(r.standardTimings));
-    o.set("extensionDtds", numberRows(r.extensionDtds));
-    o.set("ctaByte3", r.ctaByte3);
-    o.set("hdmiVsdbByte6", r.hdmiVsdbByte6);
-    o.set("maxColorDepth", r.maxColorDepth);
-    o.set("svds", numbers(r.svds));
-    o.set("sads", numberRows(r.sads));
-    o.set("speakerAllocation", r.speakerAllocation);
-    o.set("y420Vics", numbers(r.y420Vics));
-    o.set("hdmiVics", numbers(r.hdmiVics));
-    o.set("threeDLength", r.threeDLength);
-    o.set("threeDFlags", r.threeDFlags);
-    o.set("threeDData", numbers(r.threeDData));
-    o.set("videoCapability", r.videoCapability);
-    o.set("colorimetry", numbers(r.colorimetry));
-    o.set("hdrStatic", numbers(r.hdrStatic));
-    o.set("maxResolutionName", utf8FromLatin1(fieldText(r.maxResolutionName)));
-    o.set("tmds600", r.tmds600);
-    o.set("hdrColorDepths", r.hdrColorDepths);
-    o.set("scdcPresent", r.scdcPresent);
-    o.set("y420Present", r.y420Present);
-    o.set("hfDeepColor420", r.hfDeepColor420);
-    o.set("cecAddress", numbers(r.cecAddress));
-    o.set("audioFormats", r.audioFormats);
-    o.set("maxChannels", r.maxChannels);
+    o["status"] = r.status;
+    o["interfaceFlags"] = r.interfaceFlags;
+    o["image"] = edidImageHex(r.image);
+    o["manufacturer"] = utf8FromLatin1(fieldText(r.manufacturer));
+    o["monitorName"] = utf8FromLatin1(fieldText(r.monitorName));
+    o["productCode"] = r.productCode;
+    o["serialNumber"] = r.serialNumber;
+    o["yearByte"] = r.yearByte;
+    o["week"] = r.week;
+    o["establishedTimings"] = r.establishedTimings;
+    o["standardTimings"] = r.standardTimings;
+    o["extensionDtds"] = r.extensionDtds;
+    o["ctaByte3"] = r.ctaByte3;
+    o["hdmiVsdbByte6"] = r.hdmiVsdbByte6;
+    o["maxColorDepth"] = r.maxColorDepth;
+    o["svds"] = r.svds;
+    o["sads"] = r.sads;
+    o["speakerAllocation"] = r.speakerAllocation;
+    o["y420Vics"] = r.y420Vics;
+    o["hdmiVics"] = r.hdmiVics;
+    o["threeDLength"] = r.threeDLength;
+    o["threeDFlags"] = r.threeDFlags;
+    o["threeDData"] = r.threeDData;
+    o["videoCapability"] = r.videoCapability;
+    o["colorimetry"] = r.colorimetry;
+    o["hdrStatic"] = r.hdrStatic;
+    o["maxResolutionName"] = utf8FromLatin1(fieldText(r.maxResolutionName));
+    o["tmds600"] = r.tmds600;
+    o["hdrColorDepths"] = r.hdrColorDepths;
+    o["scdcPresent"] = r.scdcPresent;
+    o["y420Present"] = r.y420Present;
+    o["hfDeepColor420"] = r.hfDeepColor420;
+    o["cecAddress"] = r.cecAddress;
+    o["audioFormats"] = r.audioFormats;
+    o["maxChannels"] = r.maxChannels;
     return o;
 }
 
@@ -78,6 +59,15 @@ JsonValue edidSummaryToJson(const EdidSummary &s)
 {
     JsonValue o = JsonValue::object();
     for (const EdidSummary::Row &row : s.rows())
-        o.set(row.key, utf8FromLatin1(*row.text));
+        o[row.key] = utf8FromLatin1(*row.text);
+    return o;
+}
+
+JsonValue edidInfoToJson(const std::string &file, const EdidSummary &s)
+{
+    JsonValue o = JsonValue::object();
+    o["file"] = file;
+    for (const EdidSummary::Row &row : s.rows())
+        o[row.key] = utf8FromLatin1(*row.text);
     return o;
 }

@@ -17,3 +17,6 @@ JsonValue edidRecordToJson(const EdidFeatureRecord &record);
 // The summary as a JSON object: keys are the row captions without padding and colon
 // ("EDID Header", ..., "CEC Address"), values the label texts (Latin-1, a byte per character).
 JsonValue edidSummaryToJson(const EdidSummary &summary);
+
+// One answer of "kelmctl edid info --json": "file" first, then the summary's keys and texts.
+JsonValue edidInfoToJson(const std::string &file, const EdidSummary &summary);

@@ -5,9 +5,9 @@
 //                                                     load BASE, set the controls STATE.json names,
 //                                                     check those fields as the page does, build
 //   roundtrip FILE -o OUT                             load, then build with the controls unchanged
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 
 #include "cli/edid/EdidCliArgs.h"
 #include "cli/edid/EdidCommands.h"
@@ -136,6 +136,10 @@ int buildAndWrite(Creator &c, const std::string &output)
     return 0;
 }
 
+// A creator state names at most a few hundred controls: a few kilobytes. Anything near a
+// mebibyte is no state file, and is refused before it is read whole.
+constexpr std::uintmax_t kMaxStateFileBytes = 1024 * 1024;
+
 bool readJsonFile(const std::string &path, JsonValue &out)
 {
     std::ifstream in(path, std::ios::binary);
@@ -143,10 +147,16 @@ bool readJsonFile(const std::string &path, JsonValue &out)
         std::fprintf(stderr, "kelmctl: cannot open %s.\n", path.c_str());
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
+    std::string text(kMaxStateFileBytes + 1, '\0');
+    in.read(text.data(), std::streamsize(text.size()));
+    text.resize(std::size_t(in.gcount()));
+    if (text.size() > kMaxStateFileBytes) {
+        std::fprintf(stderr, "kelmctl: %s is larger than 1 MiB; a creator state file is a few kilobytes.\n",
+                     path.c_str());
+        return false;
+    }
     std::string error;
-    if (!parseJson(text.str(), out, &error)) {
+    if (!parseJson(text, out, &error)) {
         std::fprintf(stderr, "kelmctl: %s is not valid JSON: %s\n", path.c_str(), error.c_str());
         return false;
     }
@@ -169,7 +179,7 @@ int runState(const std::vector<std::string> &args)
     if (a.json) {
         printLine(toJson(state, 2));
     } else {
-        for (const auto &[name, value] : state.members())
+        for (const auto &[name, value] : state.items())
             printLine(name + ": " + toJson(value));
     }
     // The controls show placeholders for an invalid image; say why.
@@ -206,8 +216,8 @@ int runBuild(const std::vector<std::string> &args)
     // The page's field checks and HDR rule: a failing one is reported with its own message. As on
     // the page, checks run on the fields that change; what the base image holds is not judged.
     std::vector<std::string> changed;
-    for (const auto &member : json.members())
-        changed.push_back(member.first);
+    for (const auto &member : json.items())
+        changed.push_back(member.key());
     if (auto failure = firstFailingFieldCheck(c.state, changed)) {
         std::fprintf(stderr, "kelmctl: %s: %s\n", failure->check->field.name,
                      failure->result.message.c_str());
@@ -215,10 +225,10 @@ int runBuild(const std::vector<std::string> &args)
     }
     // The HDR rule reacts to clicks on the HDR and 4K boxes, so it judges a state that sets one.
     auto namesRuleBox = [&json] {
-        for (const auto &member : json.members())
+        for (const auto &member : json.items())
             for (const auto *names : {&fourKBoxNames(), &hdrBoxNames()})
                 for (const char *name : *names)
-                    if (member.first == name)
+                    if (member.key() == name)
                         return true;
         return false;
     };

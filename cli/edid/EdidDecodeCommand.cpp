@@ -31,16 +31,16 @@ int runDecode(const std::vector<std::string> &args)
         const JsonValue fields = edidRecordToJson(record);
         if (a.json) {
             JsonValue o = JsonValue::object();
-            o.set("file", file);
-            for (const auto &m : fields.members())
-                o.set(m.first, m.second);
+            o["file"] = file;
+            for (const auto &[key, value] : fields.items())
+                o[key] = value;
             printLine(toJson(o));
             continue;
         }
         if (a.files.size() > 1)
             printLine(file + ":");
-        for (const auto &m : fields.members())
-            printLine("  " + m.first + ": " + toJson(m.second));
+        for (const auto &[key, value] : fields.items())
+            printLine("  " + key + ": " + toJson(value));
     }
     return finishOutput(rc);
 }

@@ -40,11 +40,7 @@ int runInfo(const std::vector<std::string> &args)
         if (!summary.valid())
             rc = 1;
         if (a.json) {
-            JsonValue o = JsonValue::object();
-            o.set("file", file);
-            for (const EdidSummary::Row &row : summary.rows())
-                o.set(row.key, utf8FromLatin1(*row.text));
-            printLine(toJson(o));
+            printLine(toJson(edidInfoToJson(file, summary)));
             continue;
         }
         if (a.files.size() > 1)

@@ -30,12 +30,9 @@ int runValidate(const std::vector<std::string> &args)
         const std::vector<std::string> messages = edidValidationMessages(record.status);
         if (a.json) {
             JsonValue o = JsonValue::object();
-            o.set("file", file);
-            o.set("valid", ok);
-            JsonValue list = JsonValue::array();
-            for (const std::string &m : messages)
-                list.push(m);
-            o.set("messages", std::move(list));
+            o["file"] = file;
+            o["valid"] = ok;
+            o["messages"] = messages;
             printLine(toJson(o));
         } else if (ok) {
             printLine(file + ": valid");

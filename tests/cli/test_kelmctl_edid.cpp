@@ -165,15 +165,15 @@ TEST_F(KelmctlEdid, InfoJsonOneObjectPerFile)
         "CEC Address"};
     for (const auto &line : lines) {
         std::vector<std::string> got;
-        for (const auto &m : line.members())
-            got.push_back(m.first);
+        for (const auto &m : line.items())
+            got.push_back(m.key());
         EXPECT_EQ(got, keys);
     }
-    EXPECT_EQ(lines[0].find("file")->asString(), good);
-    EXPECT_EQ(lines[0].find("Monitor Name")->asString(), "BrandNewEdid");
-    EXPECT_EQ(lines[0].find("CEC Address")->asString(), "1000");
-    EXPECT_EQ(lines[1].find("EDID Header")->asString(), "Illegal");
-    EXPECT_EQ(lines[1].find("CEC Address")->asString(), "-");
+    EXPECT_EQ(lines[0].at("file").get<std::string>(), good);
+    EXPECT_EQ(lines[0].at("Monitor Name").get<std::string>(), "BrandNewEdid");
+    EXPECT_EQ(lines[0].at("CEC Address").get<std::string>(), "1000");
+    EXPECT_EQ(lines[1].at("EDID Header").get<std::string>(), "Illegal");
+    EXPECT_EQ(lines[1].at("CEC Address").get<std::string>(), "-");
 }
 
 TEST_F(KelmctlEdid, InfoTextShowsTheWindowRows)
@@ -197,18 +197,18 @@ TEST_F(KelmctlEdid, DecodeJsonCarriesTheRecord)
     const auto lines = jsonLines(r.out);
     ASSERT_EQ(lines.size(), 1u);
     const JsonValue &o = lines[0];
-    EXPECT_EQ(o.members().front().first, "file");
-    EXPECT_EQ(o.members()[1].first, "status");
-    EXPECT_EQ(o.find("interfaceFlags")->asInt(), 1);
-    EXPECT_EQ(o.find("manufacturer")->asString(), "NEW");
-    EXPECT_EQ(o.find("maxResolutionName")->asString(), "UNDEFINE.");
-    const std::string hex = o.find("image")->asString();
+    EXPECT_EQ(o.begin().key(), "file");
+    EXPECT_EQ(std::next(o.begin()).key(), "status");
+    EXPECT_EQ(o.at("interfaceFlags").get<std::int64_t>(), 1);
+    EXPECT_EQ(o.at("manufacturer").get<std::string>(), "NEW");
+    EXPECT_EQ(o.at("maxResolutionName").get<std::string>(), "UNDEFINE.");
+    const std::string hex = o.at("image").get<std::string>();
     ASSERT_EQ(hex.size(), 512u);
     EXPECT_EQ(hex.substr(0, 16), "00FFFFFFFFFFFF00");
     EXPECT_EQ(hex.substr(256), std::string(256, 'F'));
-    EXPECT_EQ(o.find("svds")->size(), 24u);
-    EXPECT_EQ(o.find("sads")->size(), 10u);
-    EXPECT_EQ(o.find("standardTimings")->items()[0].asInt(), 0x0101);
+    EXPECT_EQ(o.at("svds").size(), 24u);
+    EXPECT_EQ(o.at("sads").size(), 10u);
+    EXPECT_EQ(o.at("standardTimings")[0].get<std::int64_t>(), 0x0101);
 }
 
 TEST_F(KelmctlEdid, CorpusFilesInOneCall)
@@ -225,7 +225,7 @@ TEST_F(KelmctlEdid, CorpusFilesInOneCall)
     const auto lines = jsonLines(r.out);
     ASSERT_EQ(lines.size(), files.size());
     for (std::size_t i = 0; i < files.size(); ++i)
-        EXPECT_EQ(lines[i].find("file")->asString(), files[i]);
+        EXPECT_EQ(lines[i].at("file").get<std::string>(), files[i]);
 }
 
 TEST_F(KelmctlEdid, LostOutputIsAFailure)

@@ -77,9 +77,9 @@ TEST_F(CreatorCli, StateShowsTheControls)
     ASSERT_EQ(r.status, 0) << r.err;
     JsonValue json;
     ASSERT_TRUE(parseJson(r.out, json)) << r.out;
-    EXPECT_EQ(json.find("Edit_Creator_Manufac_Year")->asString(), "2026");
-    EXPECT_EQ(json.find("Edit_Creator_Manufac_Week")->asString(), "50");
-    EXPECT_TRUE(json.find("CheckBox_VideoIdCode_16")->asBool());
+    EXPECT_EQ(json.at("Edit_Creator_Manufac_Year").get<std::string>(), "2026");
+    EXPECT_EQ(json.at("Edit_Creator_Manufac_Week").get<std::string>(), "50");
+    EXPECT_TRUE(json.at("CheckBox_VideoIdCode_16").get<bool>());
     EXPECT_EQ(json.size(), creatorFields().size());
 
     r = kelmctl("edid state new.bin");
@@ -92,7 +92,7 @@ TEST_F(CreatorCli, StateShowsTheControls)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Illegal Edid CheckSum1.\n");
     ASSERT_TRUE(parseJson(r.out, json));
-    EXPECT_EQ(json.find("Edit_Creator_Manufac_Name")->asString(), "Error.");
+    EXPECT_EQ(json.at("Edit_Creator_Manufac_Name").get<std::string>(), "Error.");
 }
 
 TEST_F(CreatorCli, BuildSetsTheNamedControls)
@@ -133,6 +133,9 @@ TEST_F(CreatorCli, BuildRefusesWhatThePageRefuses)
         {"an invalid base", R"({})", "bad.bin", 1,
          "kelmctl: bad.bin is not a valid EDID, so nothing was built:\nIllegal Edid CheckSum1.\n"},
         {"no JSON", R"({"a": )", "new.bin", 1, nullptr},
+        {"a control named twice", R"({"CheckBox_HDR_1": true, "CheckBox_HDR_1": false})", "new.bin", 1,
+         "kelmctl: state.json is not valid JSON: invalid JSON: the key \"CheckBox_HDR_1\" appears twice in "
+         "one object\n"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -264,14 +267,32 @@ TEST_F(CreatorCli, TextsAreLatin1InDecodeInfoAndState)
         JsonValue json;
         CliRun r = kelmctl("edid decode --json " + file);
         ASSERT_TRUE(parseJson(r.out, json)) << r.out;
-        EXPECT_EQ(json.find("monitorName")->asString(), c.name);
+        EXPECT_EQ(json.at("monitorName").get<std::string>(), c.name);
         r = kelmctl("edid info --json " + file);
         ASSERT_TRUE(parseJson(r.out, json)) << r.out;
-        EXPECT_EQ(json.find("Monitor Name")->asString(), c.name);
+        EXPECT_EQ(json.at("Monitor Name").get<std::string>(), c.name);
         r = kelmctl("edid info " + file);
         EXPECT_NE(r.out.find("    Monitor Name : " + c.name + "\n"), std::string::npos) << r.out;
         r = kelmctl("edid state --json " + file);
         ASSERT_TRUE(parseJson(r.out, json)) << r.out;
-        EXPECT_EQ(json.find("Edit_Creator_Monitor_Name")->asString(), c.name);
+        EXPECT_EQ(json.at("Edit_Creator_Monitor_Name").get<std::string>(), c.name);
     }
+}
+
+TEST_F(CreatorCli, StateFilesAboveOneMebibyteAreRefusedUnread)
+{
+    // Valid JSON of 1 MiB and one byte: blanks before a one-control state.
+    const std::string state = R"({"Edit_Creator_Monitor_Name": "Big"})";
+    writeText("big.json", std::string(1024 * 1024 + 1 - state.size(), ' ') + state);
+    CliRun r = kelmctl("edid build new.bin big.json -o out.bin");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "kelmctl: big.json is larger than 1 MiB; a creator state file is a few kilobytes.\n");
+    EXPECT_FALSE(fs::exists(dir / "out.bin"));
+    // Exactly 1 MiB is still read.
+    writeText("big.json", std::string(1024 * 1024 - state.size(), ' ') + state);
+    r = kelmctl("edid build new.bin big.json -o out.bin");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EdidFeatureRecord rec;
+    ASSERT_TRUE(decodeEdid(rec, readImage("out.bin")));
+    EXPECT_EQ(fieldText(rec.monitorName), "Big");
 }
