@@ -1,19 +1,17 @@
 // kelmctl [--port PATH]... info [--json]: search the serial ports (never the network) and print the
 // device's description, slot counts and input 1's descriptor.
-#include <QJsonDocument>
-#include <QJsonObject>
-
 #include <cstdio>
 
 #include "shell/DebugLog.h"
 #include "cli/device/DeviceCommands.h"
+#include "cli/device/DeviceJson.h"
 #include "link/DeviceSession.h"
 
 namespace {
 
-QJsonObject nodeJson(const NodeDescriptor &n)
+nlohmann::json nodeJson(const NodeDescriptor &n)
 {
-    return QJsonObject{{"nodeValue0", n.nodeValue0},
+    return nlohmann::json{{"nodeValue0", n.nodeValue0},
                        {"nodeValue1", n.nodeValue1},
                        {"nodeValue2", n.nodeValue2},
                        {"nodeFlag3", n.nodeFlag3 != 0},
@@ -58,8 +56,7 @@ int runInfo(const DeviceOptions &options, const QStringList &args)
     if (isp) {
         const char *mode = ispKind == 2 ? "isp091" : "isp029";
         if (json) {
-            const QJsonObject o{{"port", port}, {"mode", mode}, {"productName", row.value(2)}};
-            std::printf("%s\n", QJsonDocument(o).toJson(QJsonDocument::Compact).constData());
+            printJsonLine({{"port", jsonText(port)}, {"mode", mode}, {"productName", jsonText(row.value(2))}});
         } else {
             std::printf("Port:            %s\nMode:            firmware update (%s)\nProduct:         %s\n",
                         qPrintable(port), mode, qPrintable(row.value(2)));
@@ -68,20 +65,19 @@ int runInfo(const DeviceOptions &options, const QStringList &args)
     }
 
     if (json) {
-        const QJsonObject o{{"port", port},
-                            {"mode", "normal"},
-                            {"vid", record.vid},
-                            {"pid", record.pid},
-                            {"productName", record.productName},
-                            {"productString", record.productString},
-                            {"firmwareVersion", record.firmwareVersion},
-                            {"statusFlag", record.statusFlag != 0},
-                            {"inputCount", record.inputCount},
-                            {"outputCount", record.outputCount},
-                            {"userCount", record.userCount},
-                            {"internalCount", record.internalCount},
-                            {"input1", nodeJson(record.inputNodes[0])}};
-        std::printf("%s\n", QJsonDocument(o).toJson(QJsonDocument::Compact).constData());
+        printJsonLine({{"port", jsonText(port)},
+                       {"mode", "normal"},
+                       {"vid", jsonText(record.vid)},
+                       {"pid", jsonText(record.pid)},
+                       {"productName", jsonText(record.productName)},
+                       {"productString", jsonText(record.productString)},
+                       {"firmwareVersion", jsonText(record.firmwareVersion)},
+                       {"statusFlag", record.statusFlag != 0},
+                       {"inputCount", record.inputCount},
+                       {"outputCount", record.outputCount},
+                       {"userCount", record.userCount},
+                       {"internalCount", record.internalCount},
+                       {"input1", nodeJson(record.inputNodes[0])}});
         return 0;
     }
     const NodeDescriptor &n = record.inputNodes[0];

@@ -1,6 +1,4 @@
 // kelmctl net discover | net set: the workbench's discovery and settings over UDP, without windows.
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QStringList>
 
 #include <cstdio>
@@ -9,6 +7,8 @@
 #include "shell/DebugLog.h"
 #include "shell/Pause.h"
 #include "cli/device/DeviceCommands.h"
+#include "cli/device/DeviceJson.h"
+#include "edid/Latin1Text.h"
 #include "link/DeviceSession.h"
 #include "net/DiscoveryService.h"
 
@@ -72,24 +72,25 @@ struct Discoverer
     }
 };
 
-QJsonObject toJson(int index, const net::Discovery &d)
+// The datagram's texts are Latin-1, a byte per character.
+nlohmann::json toJson(int index, const net::Discovery &d)
 {
-    return QJsonObject{
+    return nlohmann::json{
         {"row", index + 1},
-        {"productId", latin1(d.productId)},
-        {"productName", latin1(d.productName)},
-        {"mac", latin1(d.macText)},
-        {"ipAddress", latin1(d.ipAddress)},
-        {"subnetMask", latin1(d.subnetMask)},
-        {"gateway", latin1(d.gateway)},
-        {"dns", latin1(d.dns)},
+        {"productId", utf8FromLatin1(d.productId)},
+        {"productName", utf8FromLatin1(d.productName)},
+        {"mac", utf8FromLatin1(d.macText)},
+        {"ipAddress", utf8FromLatin1(d.ipAddress)},
+        {"subnetMask", utf8FromLatin1(d.subnetMask)},
+        {"gateway", utf8FromLatin1(d.gateway)},
+        {"dns", utf8FromLatin1(d.dns)},
         {"ipMode", d.ipMode},
         {"webPort", d.webPort},
         {"telnetPort", d.telnetPort},
-        {"serialNum", latin1(d.serialNum)},
-        {"text11", latin1(d.text11)},
-        {"text12", latin1(d.text12)},
-        {"description", latin1(d.description)},
+        {"serialNum", utf8FromLatin1(d.serialNum)},
+        {"text11", utf8FromLatin1(d.text11)},
+        {"text12", utf8FromLatin1(d.text12)},
+        {"description", utf8FromLatin1(d.description)},
     };
 }
 
@@ -145,7 +146,7 @@ int runDiscover(const QStringList &args)
             continue;
         const net::Discovery &rec = d.service.discoveryTable[static_cast<std::size_t>(i)];
         if (json)
-            std::printf("%s\n", QJsonDocument(toJson(i, rec)).toJson(QJsonDocument::Compact).constData());
+            printJsonLine(toJson(i, rec));
         else
             printText(i, rec);
         ++listed;
@@ -261,9 +262,7 @@ int runSet(const QStringList &args)
         hex += QStringLiteral("%1 ").arg(b, 2, 16, QLatin1Char('0')).toUpper();
     hex.chop(1);
     if (json)
-        std::printf("%s\n", QJsonDocument(QJsonObject{{"mac", latin1(net::macToText(mac))}, {"packet", hex}})
-                                .toJson(QJsonDocument::Compact)
-                                .constData());
+        printJsonLine({{"mac", net::macToText(mac)}, {"packet", jsonText(hex)}});
     else
         std::printf("Sent to %s: %s\n", net::macToText(mac).c_str(), qPrintable(hex));
     std::fflush(stdout);
