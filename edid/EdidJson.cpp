@@ -65,9 +65,14 @@ JsonValue edidSummaryToJson(const EdidSummary &s)
 
 JsonValue edidInfoToJson(const std::string &file, const EdidSummary &s)
 {
+    // Once per file over whole folders: the keys are known to differ, so members are appended
+    // without the ordered object's lookup.
     JsonValue o = JsonValue::object();
-    o["file"] = file;
-    for (const EdidSummary::Row &row : s.rows())
-        o[row.key] = utf8FromLatin1(*row.text);
+    auto &members = o.get_ref<JsonValue::object_t &>();
+    const std::vector<EdidSummary::Row> rows = s.rows();
+    members.reserve(rows.size() + 1);
+    members.emplace_back("file", file);
+    for (const EdidSummary::Row &row : rows)
+        members.emplace_back(row.key, utf8FromLatin1(*row.text));
     return o;
 }
