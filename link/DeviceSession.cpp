@@ -318,10 +318,24 @@ void DeviceSession::selectSlot(SlotCode code)
 
 // ----- device state ----------------------------------------------------------------------------
 
+void DeviceSession::selectDevice(int index)
+{
+    selectedDevice = index;
+    emit selectionChanged();
+}
+
+bool DeviceSession::networkDeviceSelected() const
+{
+    return selectedDevice >= 0 && selectedDevice < deviceCount && selectedDevice < statusTableSize &&
+           statusTable[static_cast<std::size_t>(selectedDevice)].interfaceKind == interfaceNetwork;
+}
+
 SYS_STATUS &DeviceSession::currentStatus()
 {
     if (m_probing)
         return m_probeRecord;
+    if (m_connected && m_serialIndex >= 0 && m_serialIndex < statusTableSize)
+        return statusTable[static_cast<std::size_t>(m_serialIndex)];
     return statusTable[static_cast<std::size_t>(std::clamp(selectedDevice, 0, statusTableSize - 1))];
 }
 
@@ -331,7 +345,9 @@ int DeviceSession::takeDeviceIndex()
         m_log.append(QStringLiteral("Device list full: device not listed.\r\n"));
         return -1;
     }
-    return deviceCount++;
+    const int index = deviceCount++;
+    emit selectionChanged();
+    return index;
 }
 
 SlotListData &DeviceSession::slotList(int which)
@@ -561,8 +577,10 @@ void DeviceSession::BitBtn_SearchClick()
 
     deviceCount = 0;
     selectedDevice = 0;
+    m_serialIndex = -1;
     emptyGridRows(1, static_cast<int>(gridRows.size()));
     emit searchStarted();
+    emit selectionChanged();
 
     emit networkDiscoveryRequested();
 
@@ -637,6 +655,7 @@ void DeviceSession::BitBtn_SearchClick()
             }
             statusTable[static_cast<std::size_t>(index)] = record;
             selectedDevice = index;
+            m_serialIndex = index;
             if (record.inputNodes[0].modeSelectable == 1)
                 emit modeButtonsEnabled(true, record.internalCount, record.outputCount, record.userCount);
             setGridRowCount(index + 2);
@@ -671,6 +690,7 @@ void DeviceSession::BitBtn_SearchClick()
             m_connected = true;
             emit connectionChanged(true, true);
             statusTable[static_cast<std::size_t>(index)].interfaceKind = interfaceSerial;
+            m_serialIndex = index;
             setGridRowCount(index + 2);
             setGridRow(index + 1, {QString::number(index + 1), name, productAfterTag(text, tagPos),
                                    QStringLiteral("ISP Mode"), QStringLiteral("NC"), QStringLiteral("NC")});
@@ -695,6 +715,7 @@ void DeviceSession::finishSearch()
 {
     emit busyChanged(false);
     m_searching = false;
+    emit selectionChanged();
 }
 
 void DeviceSession::BitBtn_DisconnectClick()
@@ -714,8 +735,9 @@ void DeviceSession::returnToIdle()
     m_connected = false;
     emit connectionChanged(false, false);
 
-    const SYS_STATUS &record =
-        statusTable[static_cast<std::size_t>(std::clamp(selectedDevice, 0, statusTableSize - 1))];
+    // The mode buttons are the serial device's, whichever row is chosen.
+    const int serial = m_serialIndex >= 0 ? m_serialIndex : selectedDevice;
+    const SYS_STATUS &record = statusTable[static_cast<std::size_t>(std::clamp(serial, 0, statusTableSize - 1))];
     emit modeButtonsEnabled(false, record.internalCount, record.outputCount, record.userCount);
 
     for (int i = 0; i < 4; ++i)
@@ -725,6 +747,8 @@ void DeviceSession::returnToIdle()
     emptyGridRows(1, deviceCount);
     emit gridHeaderReset();
     deviceCount = 0;
+    m_serialIndex = -1;
+    emit selectionChanged();
     emit closeWindowsRequested();
 }
 

@@ -137,8 +137,15 @@ class DeviceSession : public QObject
     StatusTable statusTable{};
     int deviceCount = 0;
     int selectedDevice = 0;
-    // The record replies are decoded into: statusTable[selectedDevice], or during a search the
-    // probed device's record until its list index is taken.
+    // The operator's choice in the device list: makes index the device the pages act on.
+    void selectDevice(int index);
+    // The device the pages act on is a listed network device: the serial pages' device actions
+    // have no device to act on then.
+    bool networkDeviceSelected() const;
+    // The record serial replies are decoded into: during a search the probed device's record until
+    // its list index is taken, then the connected serial device's record, whichever row is chosen
+    // (replies of the serial device never land in a network device's record). Without a serial
+    // device, statusTable[selectedDevice].
     SYS_STATUS &currentStatus();
     // Takes the next list index (network devices use this too); -1 when the 20 records are used up,
     // with a line in the debug log.
@@ -203,6 +210,9 @@ class DeviceSession : public QObject
     void closeWindowsRequested();
     // A LinkHold began or ended.
     void linkHeldChanged(bool held);
+    // The device the pages act on, or the list it is chosen from, may have changed (a choice, a
+    // search, a newly listed device, a disconnect).
+    void selectionChanged();
 
   private:
     void sendCommandNow(Direction dir, Command cmd, int length, const uint8_t *payload);
@@ -241,5 +251,6 @@ class DeviceSession : public QObject
     bool m_connected = false;
     bool m_searching = false;
     bool m_probing = false; // a probed device's record is being filled
+    int m_serialIndex = -1; // list index of the connected serial device
     SYS_STATUS m_probeRecord;
 };

@@ -32,8 +32,9 @@ QString SystemSettings::productString() const
 
 bool SystemSettings::ready()
 {
-    // Without a device (Search enabled) the buttons do nothing, as every page action.
-    return m_session.connected() && m_session.selectedDevice >= 0 &&
+    // Without a device (Search enabled) the buttons do nothing, as every page action; with a
+    // network device chosen, the serial device would get a request the operator did not aim at it.
+    return m_session.connected() && !m_session.networkDeviceSelected() && m_session.selectedDevice >= 0 &&
            m_session.selectedDevice < statusTableSize;
 }
 
@@ -43,13 +44,18 @@ void SystemSettings::setBusy(bool busy)
     emit busyChanged(busy);
 }
 
-void SystemSettings::showInDeviceList()
+void SystemSettings::showInDeviceList(int device)
 {
-    const int row = m_session.selectedDevice + 1;
+    // The row of the device the request went to: another row may have been chosen meanwhile, and
+    // a search may have emptied the list.
+    if (device < 0 || device >= m_session.deviceCount || device >= statusTableSize)
+        return;
+    const int row = device + 1;
     QStringList cells = row <= m_session.gridRows.size() ? m_session.gridRows[row - 1] : QStringList();
     while (cells.size() < 6)
         cells << QString();
-    cells[3] = QLatin1Char(' ') + productString() + QLatin1Char(' ');
+    cells[3] = QLatin1Char(' ') + m_session.statusTable[static_cast<std::size_t>(device)].productString +
+               QLatin1Char(' ');
     m_session.setGridRow(row, cells);
 }
 
@@ -60,7 +66,8 @@ SystemSettings::Result SystemSettings::applyProductString(const QString &text)
     // A second press while the first one still waits, or any request during a firmware upload.
     if (m_busy || m_session.linkHeld())
         return Result::Busy;
-    SYS_STATUS &record = m_session.statusTable[static_cast<std::size_t>(m_session.selectedDevice)];
+    const int device = m_session.selectedDevice;
+    SYS_STATUS &record = m_session.statusTable[static_cast<std::size_t>(device)];
     if (text == record.productString) {
         emit statusChanged(QStringLiteral("No Changed."), false);
         return Result::Unchanged;
@@ -75,7 +82,7 @@ SystemSettings::Result SystemSettings::applyProductString(const QString &text)
                                     static_cast<std::size_t>(payload.size())));
     pauseWithEvents(1000);
     emit statusChanged(QString(), false);
-    showInDeviceList();
+    showInDeviceList(device);
     setBusy(false);
     return Result::Sent;
 }
@@ -89,13 +96,15 @@ SystemSettings::Result SystemSettings::resetToDefaults(const QPoint *confirmAt)
     if (!dialogs().confirm(QStringLiteral("Warning"), QStringLiteral("Warning!\r\nReset system to default."),
                            confirmAt))
         return Result::Cancelled;
+    const int device = m_session.selectedDevice;
     setBusy(true);
     m_session.sendCommand(Direction::SET, Command::SYS_DEF, {0x55});
     pauseWithEvents(1000);
     // The answer refreshes the record while the sender pauses.
     m_session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
-    emit productStringShown(productString());
-    showInDeviceList();
+    if (device == m_session.selectedDevice)
+        emit productStringShown(productString());
+    showInDeviceList(device);
     setBusy(false);
     return Result::Sent;
 }

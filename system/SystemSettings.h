@@ -52,7 +52,7 @@ class SystemSettings : public QObject
   private:
     bool ready();
     void setBusy(bool busy);
-    void showInDeviceList();
+    void showInDeviceList(int device);
 
     DeviceSession &m_session;
     bool m_busy = false;

@@ -107,6 +107,12 @@ void EdidAnalyzerWindow::showSummary(const EdidSummary &summary)
     setGlyph(m_modifyButton, QString::fromLatin1(summary.modifyGlyphName()));
 }
 
+void EdidAnalyzerWindow::showAnalysis(const EdidFeatureRecord &analysed, const EdidSummary &summary)
+{
+    m_shown = analysed;
+    showSummary(summary);
+}
+
 void EdidAnalyzerWindow::placeBeside(const QWidget &reference)
 {
     if (qAbs(reference.y() - y()) > kMaxTopDistance || qAbs(reference.x() - x()) > kMaxLeftDistance)
@@ -127,9 +133,9 @@ void EdidAnalyzerWindow::placeAndShow()
 
 void EdidAnalyzerWindow::SpeedButton_OpenEdid_AnalysisClick()
 {
-    if (!m_session)
+    if (!m_shown)
         return;
-    const EdidFeatureRecord &analysis = m_session->analysisRecord;
+    const EdidFeatureRecord &analysis = *m_shown;
     if (analysis.status & EdidStatus::ErrorMask)
         return;
     EdidCreatorPage *creatorPage = findCreatorPage();

@@ -2,6 +2,10 @@
 
 #include <QWidget>
 
+#include <optional>
+
+#include "edid/EdidFeatureRecord.h"
+
 class DeviceSession;
 class EdidCreatorPage;
 class QFrame;
@@ -36,6 +40,9 @@ class EdidAnalyzerWindow : public QWidget
 
     // Writes the answers into the labels, sizes the audio row and sets the Modify picture.
     void showSummary(const EdidSummary &summary);
+    // The same for an analysed record, whose image and status the window keeps: Modify carries
+    // exactly the image the window shows, whatever the analysis record holds by then.
+    void showAnalysis(const EdidFeatureRecord &analysed, const EdidSummary &summary);
     // Moves the window next to the reference window when it strayed too far from it (more than
     // 300 pixels between the top edges or more than 700 between the left edges).
     void placeBeside(const QWidget &reference);
@@ -53,6 +60,8 @@ class EdidAnalyzerWindow : public QWidget
     void setAudioRowHeight(int height);
 
     DeviceSession *m_session = nullptr;
+    // The analysed image shown (with its status word), none before the first analysis.
+    std::optional<EdidFeatureRecord> m_shown;
     EdidCreatorPage *m_creatorPage = nullptr;
     QGroupBox *m_group = nullptr;
     QFrame *m_audioRow = nullptr;

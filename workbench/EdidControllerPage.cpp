@@ -175,11 +175,25 @@ void EdidControllerPage::attachSession(DeviceSession &session, EdidAnalyzerWindo
             });
     connect(&session, &DeviceSession::edidModeReported, this,
             [this](quint8 mode) { applyEdidModeReport(mode); });
+    connect(&session, &DeviceSession::selectionChanged, this, &EdidControllerPage::updateDeviceActions);
+    updateDeviceActions();
+}
+
+void EdidControllerPage::updateDeviceActions()
+{
+    // With a network device chosen the page stays in sight, but its actions would reach the serial
+    // device, which the operator did not choose.
+    const bool available = !(m_session && m_session->networkDeviceSelected());
+    m_saveButton->setEnabled(available);
+    m_openButton->setEnabled(available);
+    m_analysisButton->setEnabled(available);
+    m_copyButton->setEnabled(available && !m_copying);
+    m_modeGroup->setEnabled(available);
 }
 
 bool EdidControllerPage::deviceConnected() const
 {
-    return m_session && m_session->connected();
+    return m_session && m_session->connected() && !m_session->networkDeviceSelected();
 }
 
 SlotCounts EdidControllerPage::counts() const
@@ -226,13 +240,15 @@ void EdidControllerPage::SpeedButton_SaveEdidClick()
     if (!code)
         return;
     SaveHooks hooks;
+    bool reported = false;
     hooks.chooseFile = [](const QString &proposed) {
         return QFile::encodeName(dialogs().saveFile(QStringLiteral("Save EDID"),
                                                     QString::fromLatin1(kEdidFileFilter), proposed))
             .toStdString();
     };
     hooks.fileOpened = [this] { showStatus(QString::fromLatin1(kOkText), Qt::black); };
-    hooks.transferDone = [this](SaveResult result) {
+    hooks.transferDone = [this, &reported](SaveResult result) {
+        reported = true;
         if (result == SaveResult::Saved) {
             pauseWithEvents(kOkShownMs);
             m_status->setText(QString());
@@ -242,7 +258,9 @@ void EdidControllerPage::SpeedButton_SaveEdidClick()
             showError(QString::fromLatin1(kEdidOpenFail).trimmed(), kErrorShownMs);
         }
     };
-    saveSlotToFile(*m_session, *code, hooks);
+    // A file that cannot be created is no less a failure than one that cannot be written.
+    if (saveSlotToFile(*m_session, *code, hooks) == SaveResult::FileFailed && !reported)
+        showError(QString::fromLatin1(kEdidOpenFail).trimmed(), kErrorShownMs);
 }
 
 void EdidControllerPage::SpeedButton_OpenEdidClick()
@@ -293,7 +311,7 @@ void EdidControllerPage::SpeedButton_AnalysisEdidClick()
     const EdidImage image = m_session->transferImage();
     const EdidSummary summary = summariseEdid(m_session->analysisRecord, image);
     if (window) {
-        window->showSummary(summary);
+        window->showAnalysis(m_session->analysisRecord, summary);
         window->placeAndShow();
     }
 }
@@ -302,19 +320,21 @@ void EdidControllerPage::SpeedButton_CopyEdid_Src2DestClick()
 {
     if (!deviceConnected())
         return;
-    m_copyButton->setEnabled(false);
+    m_copying = true;
+    updateDeviceActions();
     const SlotCounts c = counts();
     const auto source = slotCodeFromAllList(m_srcList->currentIndex(), c);
     const auto destination = slotCodeFromUploadList(m_destList->currentIndex(), c);
     if (source && destination && !copySlot(*m_session, *source, *destination))
         showError(QString::fromLatin1(kReadFailedText), kErrorShownMs);
     pauseWithEvents(kCopySettleMs);
-    m_copyButton->setEnabled(true);
+    m_copying = false;
+    updateDeviceActions();
 }
 
 void EdidControllerPage::modeButtonPressed(int kind, int number)
 {
-    if (!m_session)
+    if (!m_session || m_session->networkDeviceSelected())
         return;
     const SYS_STATUS &status = m_session->currentStatus();
     const auto index =

@@ -56,7 +56,9 @@ class EdidControllerPage : public QWidget
     void buildModeGroup();
     void buildCopyPanel();
     void buildFileGroup();
+    // A device is connected and no network device is chosen.
     bool deviceConnected() const;
+    void updateDeviceActions();
     SlotCounts counts() const;
     void showStatus(const QString &text, const QColor &color);
     void showError(const QString &text, int ms);
@@ -76,4 +78,5 @@ class EdidControllerPage : public QWidget
     QToolButton *m_saveButton = nullptr;
     QToolButton *m_openButton = nullptr;
     QToolButton *m_analysisButton = nullptr;
+    bool m_copying = false;
 };

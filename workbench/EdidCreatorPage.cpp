@@ -24,12 +24,15 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include <algorithm>
+
 #include "shell/DebugLog.h"
 #include "shell/Dialogs.h"
 #include "shell/Pause.h"
 #include "shell/file/FileWriter.h"
 #include "edid/CreatorBuilder.h"
 #include "edid/CreatorFieldChecks.h"
+#include "edid/CreatorLoadVerdict.h"
 #include "edid/CreatorLoader.h"
 #include "edid/CreatorRules.h"
 #include "edid/CreatorTables.h"
@@ -216,6 +219,7 @@ EdidCreatorPage::EdidCreatorPage(DeviceSession &session, QWidget *parent)
 
     connect(&m_session, &DeviceSession::slotListsChanged, this, &EdidCreatorPage::fillUploadList);
     connect(&m_session, &DeviceSession::connectionChanged, this, &EdidCreatorPage::connectionChanged);
+    connect(&m_session, &DeviceSession::selectionChanged, this, &EdidCreatorPage::updateUploadButton);
     fillUploadList();
 }
 
@@ -822,13 +826,38 @@ void EdidCreatorPage::setWarning(const QString &text, const QColor &color)
 void EdidCreatorPage::loadRecordImage()
 {
     EdidFeatureRecord &record = creatorRecord();
-    // The input error bit belongs to the field checks, which run as the texts change below.
-    const EdidStatusWord inputError = record.status & EdidStatus::FieldOutOfLimits;
     CreatorState state = readState();
     const EdidImage image = record.image;
     loadCreatorFromEdid(state, record, image);
-    record.status = static_cast<EdidStatusWord>((record.status & ~EdidStatus::FieldOutOfLimits) | inputError);
     writeState(state);
+    showLoadVerdict(creatorLoadVerdict(state));
+}
+
+// The warning line, the colours and the input error bit describe the values as loaded, not what
+// the checks of single changes left behind.
+void EdidCreatorPage::showLoadVerdict(const CreatorLoadVerdict &verdict)
+{
+    auto listed = [](const std::vector<std::string> &names, const char *name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    for (const CreatorFieldCheck &check : creatorFieldChecks())
+        if (QLineEdit *edit = m_textWidgets.value(QString::fromLatin1(check.field.name)))
+            paintText(edit, listed(verdict.redFields, check.field.name) ? creatorcolors::red : creatorcolors::black);
+    for (const char *box : hdrBoxNames())
+        if (QAbstractButton *button = m_flagWidgets.value(QString::fromLatin1(box)))
+            paintText(button, listed(verdict.redHdrBoxes, box) ? creatorcolors::red : creatorcolors::black);
+    setWarning(latin1(verdict.warning), creatorcolors::red);
+    EdidFeatureRecord &record = creatorRecord();
+    record.status = static_cast<EdidStatusWord>((record.status & ~EdidStatus::FieldOutOfLimits) |
+                                                (verdict.inputError ? EdidStatus::FieldOutOfLimits : 0));
+}
+
+// SYS_STM before a file dialog and SYS_CTM after it tell the serial device; with a network device
+// chosen the serial device is not the operator's and hears nothing of it.
+void EdidCreatorPage::fileDialogBracket(Command command)
+{
+    if (!m_session.networkDeviceSelected())
+        m_session.sendCommand(Direction::SET, command, 0);
 }
 
 void EdidCreatorPage::SpeedButton_OpenEdid_NewClick()
@@ -841,7 +870,7 @@ void EdidCreatorPage::SpeedButton_OpenEdid_NewClick()
 
 void EdidCreatorPage::SpeedButton_OpenEdid_CreatorClick()
 {
-    m_session.sendCommand(Direction::SET, Command::SYS_STM, 0);
+    fileDialogBracket(Command::SYS_STM);
     const QString path =
         dialogs().openFile(QStringLiteral("Open EDID"), QString::fromLatin1(kEdidFileFilter));
     if (!path.isEmpty()) {
@@ -857,7 +886,7 @@ void EdidCreatorPage::SpeedButton_OpenEdid_CreatorClick()
             loadRecordImage();
         }
     }
-    m_session.sendCommand(Direction::SET, Command::SYS_CTM, 0);
+    fileDialogBracket(Command::SYS_CTM);
 }
 
 void EdidCreatorPage::modifyFromImage(const EdidImage &image)
@@ -922,28 +951,45 @@ void EdidCreatorPage::SpeedButton_SaveEdid_CreatorClick()
         return;
     // What was built is what is written, whatever NEW or OPEN do while the dialog and pauses run.
     const EdidImage image = creatorRecord().image;
-    m_session.sendCommand(Direction::SET, Command::SYS_STM, 0);
+    fileDialogBracket(Command::SYS_STM);
     const QString path = dialogs().saveFile(QStringLiteral("Save EDID"), QString::fromLatin1(kEdidFileFilter),
                                             QString::fromLatin1(kProposedFileName));
+    bool failed = false;
     if (!path.isEmpty()) {
         FileWriter file(QFile::encodeName(path).toStdString());
         if (!file.open()) {
             m_session.debugLog().replace(QString::fromLatin1(kEdidOpenFail));
+            failed = true;
         } else {
             m_session.debugLog().replace(QString::fromLatin1(kEdidOpenOk));
             // A write that did not reach the disk leaves the old file and is no success.
-            if (!file.write(image.data(), image.size()) || !file.commit())
+            if (!file.write(image.data(), image.size()) || !file.commit()) {
                 m_session.debugLog().replace(QString::fromLatin1(kEdidOpenFail));
-            else
+                failed = true;
+            } else {
                 logKeptExtension(image);
+            }
         }
     }
-    m_session.sendCommand(Direction::SET, Command::SYS_CTM, 0);
+    fileDialogBracket(Command::SYS_CTM);
+    // The log is hidden: the operator learns of the failure here.
+    if (failed) {
+        setStatusText(QString::fromLatin1(kEdidOpenFail).trimmed(), creatorcolors::red);
+        pauseWithEvents(kCreateErrorPauseMs);
+        setStatusText(QString(), creatorcolors::red);
+    }
+}
+
+void EdidCreatorPage::updateUploadButton()
+{
+    // NEW, OPEN and Save touch files only; Upload would reach the serial device, which is not the
+    // one chosen while a network device is.
+    m_uploadButton->setEnabled(!m_uploading && !m_session.networkDeviceSelected());
 }
 
 void EdidCreatorPage::SpeedButton_CopyEdid_CreatorClick()
 {
-    if (!m_session.connected())
+    if (!m_session.connected() || m_session.networkDeviceSelected())
         return;
     EdidFeatureRecord &record = creatorRecord();
     if (record.status & EdidStatus::FieldOutOfLimits) {
@@ -961,13 +1007,15 @@ void EdidCreatorPage::SpeedButton_CopyEdid_CreatorClick()
 
     if (!buildIntoRecord())
         return;
-    m_uploadButton->setEnabled(false);
+    m_uploading = true;
+    updateUploadButton();
     const auto code =
         slotCodeFromUploadList(m_uploadList->currentIndex(), slotCountsOf(m_session.currentStatus()));
     if (validateEdidImage(record)) {
         if (!code) { // an empty list (no description arrived) has no target: nothing to report as done
             pauseWithEvents(kUploadButtonPauseMs);
-            m_uploadButton->setEnabled(true);
+            m_uploading = false;
+            updateUploadButton();
             return;
         }
         setStatusText(QString::fromLatin1(kOkText), creatorcolors::black);
@@ -984,7 +1032,8 @@ void EdidCreatorPage::SpeedButton_CopyEdid_CreatorClick()
             setStatusText(latin1(message), creatorcolors::red);
     }
     pauseWithEvents(kUploadButtonPauseMs);
-    m_uploadButton->setEnabled(true);
+    m_uploading = false;
+    updateUploadButton();
 }
 
 // ----- upload list and connection ----------------------------------------------------------------

@@ -6,6 +6,7 @@
 
 #include "edid/CreatorState.h"
 #include "edid/EdidImage.h"
+#include "link/Protocol.h"
 
 class DeviceSession;
 class QAbstractButton;
@@ -17,6 +18,7 @@ class QLineEdit;
 class QScrollArea;
 class QTabWidget;
 class QToolButton;
+struct CreatorLoadVerdict;
 struct CreatorRuleReaction;
 struct EdidFeatureRecord;
 
@@ -78,6 +80,9 @@ class EdidCreatorPage : public QWidget
     QLineEdit *makeEdit(QWidget *parent, const char *name, int width);
 
     void loadRecordImage();
+    void showLoadVerdict(const CreatorLoadVerdict &verdict);
+    void updateUploadButton();
+    void fileDialogBracket(Command command);
     bool buildIntoRecord();
     void logKeptExtension(const EdidImage &built);
     bool refuseInvalidImage();
@@ -94,6 +99,7 @@ class EdidCreatorPage : public QWidget
     QHash<QString, QAbstractButton *> m_flagWidgets;
     QHash<QString, QLineEdit *> m_textWidgets;
     bool m_loading = false;
+    bool m_uploading = false;
 
     QGroupBox *m_selectGroup = nullptr;
     QToolButton *m_newButton = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QRadioButton>
@@ -35,12 +36,13 @@ ModeSelectGroup::ModeSelectGroup(QWidget *parent) : QGroupBox(QStringLiteral("Mo
         auto *radio = new QRadioButton(QString::fromLatin1(b.caption), this);
         radio->setObjectName(QString::fromLatin1(b.name));
         radio->setFont(small);
-        // Only a mouse press chooses a mode; keyboard focus would let the mark move without a request.
-        radio->setFocusPolicy(Qt::NoFocus);
         radio->setEnabled(false);
         // Rows are only kRowStep apart: a smaller mark keeps neighbouring buttons apart.
         radio->setStyleSheet(
             QStringLiteral("QRadioButton::indicator { width: %1px; height: %1px; }").arg(kIndicatorSize));
+        // Tab reaches every button; Space or Enter then acts as a mouse press (see eventFilter).
+        // Set after the style sheet, whose polish would reset it.
+        radio->setFocusPolicy(Qt::StrongFocus);
         radio->setGeometry(kColumnX[b.column], kFirstRowTop + (b.row - 1) * kRowStep, kButtonWidth,
                            ModeSelectGroup::kRowStep);
         if (b.kind == EdidModeKind::Internal && b.number > 1)
@@ -79,20 +81,52 @@ void ModeSelectGroup::applyReport(std::uint8_t report, std::uint8_t &current, bo
     current = effect.newCurrent;
 }
 
+void ModeSelectGroup::moveFocus(QRadioButton *from, int step)
+{
+    const QList<QAbstractButton *> buttons = m_group->buttons();
+    const qsizetype count = buttons.size();
+    qsizetype i = buttons.indexOf(from);
+    for (qsizetype tries = 1; i >= 0 && tries < count; ++tries) {
+        i = (i + step + count) % count;
+        QAbstractButton *next = buttons[i];
+        if (next->isEnabled() && next->isVisibleTo(this)) {
+            next->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+}
+
 bool ModeSelectGroup::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
-        auto *radio = qobject_cast<QRadioButton *>(watched);
-        if (radio && radio->isEnabled()) {
-            for (const auto &b : kEdidModeButtons) {
-                if (radio->objectName() != QLatin1String(b.name))
-                    continue;
-                radio->setChecked(true);
-                emit modePressed(static_cast<int>(b.kind), b.number);
-                break;
-            }
-            return true; // the press is the whole action; no click follows
+    auto *radio = qobject_cast<QRadioButton *>(watched);
+    const QEvent::Type type = event->type();
+    bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
+    if (radio && (type == QEvent::KeyPress || type == QEvent::KeyRelease)) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        const bool acts = key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+        // The arrow keys move the focus only: moving the mark through the exclusive group, as
+        // they would by default, would show a mode nobody asked the device for.
+        const bool back = key == Qt::Key_Up || key == Qt::Key_Left;
+        if (back || key == Qt::Key_Down || key == Qt::Key_Right) {
+            if (type == QEvent::KeyPress)
+                moveFocus(radio, back ? -1 : 1);
+            return true;
         }
+        if (acts && type == QEvent::KeyRelease)
+            return true; // the press did it all; a release would toggle the button as a click
+        press = acts && !static_cast<QKeyEvent *>(event)->isAutoRepeat();
+        if (acts && !press)
+            return true;
+    }
+    if (press && radio && radio->isEnabled()) {
+        for (const auto &b : kEdidModeButtons) {
+            if (radio->objectName() != QLatin1String(b.name))
+                continue;
+            radio->setChecked(true);
+            emit modePressed(static_cast<int>(b.kind), b.number);
+            break;
+        }
+        return true; // the press is the whole action; no click follows
     }
     return QGroupBox::eventFilter(watched, event);
 }

@@ -44,6 +44,9 @@ class ModeSelectGroup : public QGroupBox
     bool eventFilter(QObject *watched, QEvent *event) override;
 
   private:
+    // Gives the focus to the next (step 1) or previous (-1) shown, enabled button.
+    void moveFocus(QRadioButton *from, int step);
+
     QButtonGroup *m_group = nullptr;
     QLabel *m_heading = nullptr;
 };

@@ -30,22 +30,59 @@ DebugLogView::DebugLogView(DebugLog &log, QWidget *parent) : QPlainTextEdit(pare
     setPlainText(withoutCarriageReturns(log.text()));
     connect(&log, &DebugLog::appended, this, &DebugLogView::onAppended);
     connect(&log, &DebugLog::replaced, this, &DebugLogView::onReplaced);
+
+    // The view follows the newest line until the operator scrolls away from the end, and again
+    // once they scroll back to it. While hidden the range is not kept up to date, so the end is
+    // sought again when the view is shown.
+    QScrollBar *bar = verticalScrollBar();
+    connect(bar, &QScrollBar::rangeChanged, this, [this] {
+        if (m_following)
+            scrollToEnd();
+    });
+    connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) {
+        if (!m_adjusting && isVisible())
+            m_following = value == bar->maximum();
+    });
+}
+
+bool DebugLogView::followsEnd() const
+{
+    return m_following;
+}
+
+void DebugLogView::scrollToEnd()
+{
+    QScrollBar *bar = verticalScrollBar();
+    m_adjusting = true;
+    bar->setValue(bar->maximum());
+    m_adjusting = false;
+}
+
+void DebugLogView::showEvent(QShowEvent *event)
+{
+    QPlainTextEdit::showEvent(event);
+    if (m_following)
+        scrollToEnd();
 }
 
 void DebugLogView::onAppended(const QString &text)
 {
-    QScrollBar *bar = verticalScrollBar();
-    const bool atEnd = bar->value() == bar->maximum();
+    m_adjusting = true; // the insertion moves the range, not the operator
     QTextCursor end(document());
     end.movePosition(QTextCursor::End);
     end.insertText(withoutCarriageReturns(text));
-    if (atEnd)
-        bar->setValue(bar->maximum()); // keep following the newest lines
+    m_adjusting = false;
+    if (m_following)
+        scrollToEnd();
 }
 
 void DebugLogView::onReplaced(const QString &text)
 {
+    m_adjusting = true;
     setPlainText(withoutCarriageReturns(text));
+    m_adjusting = false;
+    if (m_following)
+        scrollToEnd();
 }
 
 DebugTogglePanel::DebugTogglePanel(QWidget *parent) : QFrame(parent)

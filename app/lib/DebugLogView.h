@@ -13,9 +13,19 @@ class DebugLogView : public QPlainTextEdit
   public:
     explicit DebugLogView(DebugLog &log, QWidget *parent = nullptr);
 
+    // True while the view keeps its newest line in sight.
+    bool followsEnd() const;
+
+  protected:
+    void showEvent(QShowEvent *event) override;
+
   private:
     void onAppended(const QString &text);
     void onReplaced(const QString &text);
+    void scrollToEnd();
+
+    bool m_following = true;
+    bool m_adjusting = false;
 };
 
 // Panel_Debug: the small borderless panel whose double click shows or hides the debug log.

@@ -54,6 +54,7 @@ class MainWindow : public QMainWindow
     InstanceGuard &instanceGuard() { return m_guard; }
     EdidAnalyzerWindow *analyzerWindow() const { return m_analyzer; }
     CommanderWindow *commanderWindow() const { return m_commander; }
+    DeviceListController *deviceList() const { return m_deviceList.get(); }
 
     static const QString &caption();
     static QString aboutText();

@@ -1,6 +1,8 @@
 #include "net/ui/DeviceListController.h"
 
+#include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,11 +47,14 @@ DeviceListController::DeviceListController(QWidget &mainWindow, DeviceSession &s
         m_grid->viewport()->installEventFilter(this);
         connect(m_grid, &QTableWidget::cellPressed, this,
                 [this](int row, int column) { StringGrid1SelectCell(column, row + 1); });
-        // Keyboard moves choose too; mouse presses are handled above, once.
+        // Keyboard moves choose too; mouse presses are handled above, once. The grid also moves
+        // its current cell by itself (taking the focus when Search disables its button, rows being
+        // added): only a move made by a key the operator pressed is a choice.
         connect(m_grid, &QTableWidget::currentCellChanged, this, [this](int row, int column, int, int) {
-            if (row >= 0 && !m_mouseDown && m_grid->hasFocus())
+            if (row >= 0 && m_keyDown && !m_mouseDown)
                 StringGrid1SelectCell(column, row + 1);
         });
+        m_grid->installEventFilter(this);
         connect(&m_session, &DeviceSession::gridChanged, m_grid->viewport(), qOverload<>(&QWidget::update));
     }
     if (auto *page = find<IpConfigPage>("TabSheet10"))
@@ -63,10 +68,27 @@ bool DeviceListController::eventFilter(QObject *watched, QEvent *event)
     // Only mouse events touch m_grid: the viewport also gets events while the grid is being
     // destroyed, when reading the guarded pointer would cast a half-destroyed object.
     const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress && m_grid && watched == m_grid && !m_keyDown)
+        return chooseByKey(static_cast<QKeyEvent *>(event));
     const bool press = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
     if ((press || type == QEvent::MouseButtonRelease) && m_grid && watched == m_grid->viewport())
         m_mouseDown = press;
     return QObject::eventFilter(watched, event);
+}
+
+bool DeviceListController::chooseByKey(QKeyEvent *event)
+{
+    // The grid handles the key while m_keyDown marks the move it makes as the operator's.
+    const int before = m_grid->currentRow();
+    m_keyDown = true;
+    QCoreApplication::sendEvent(m_grid, event);
+    m_keyDown = false;
+    // Space or Enter on the current row chooses it as a click would.
+    const int key = event->key();
+    if (m_grid && (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) &&
+        m_grid->currentRow() == before && before >= 0)
+        StringGrid1SelectCell(m_grid->currentColumn(), before + 1);
+    return true;
 }
 
 void DeviceListController::setPageVisible(const char *pageName, bool visible)
@@ -95,8 +117,8 @@ void DeviceListController::StringGrid1SelectCell(int, int row)
     }
     m_selecting = true;
     while (row > 0) {
-        m_session.selectedDevice = row - 1;
         m_highlightRow = row;
+        m_session.selectDevice(row - 1);
         if (m_grid)
             m_grid->viewport()->update();
 
@@ -211,7 +233,11 @@ void DeviceListController::showInCommander()
         commander->hostPages(pages);
     const QPoint main = m_main.pos();
     const QPoint here = commander->pos();
-    if (std::abs(here.y() - main.y()) > kMaxTopDistance || std::abs(here.x() - main.x()) > kMaxLeftDistance)
+    // The first time it always goes beside the main window: where a window manager leaves new
+    // windows at the top left, it would otherwise cover the device list.
+    if (!m_commanderPlaced || std::abs(here.y() - main.y()) > kMaxTopDistance ||
+        std::abs(here.x() - main.x()) > kMaxLeftDistance)
         commander->move(main.x() + kCommanderLeftOffset, main.y() + kCommanderTopOffset);
+    m_commanderPlaced = true;
     commander->show();
 }

@@ -13,6 +13,7 @@ class DeviceListDelegate;
 class DeviceSession;
 class DiscoveryService;
 class IpConfigPage;
+class QKeyEvent;
 class QTableWidget;
 class QTabWidget;
 class QWidget;
@@ -43,6 +44,7 @@ class DeviceListController : public QObject
 
   private:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool chooseByKey(QKeyEvent *event);
     void selectSerialDevice(SYS_STATUS &record);
     void readNodeDescriptions(SYS_STATUS &record);
     void layoutModeSelect(const SYS_STATUS &record);
@@ -57,6 +59,8 @@ class DeviceListController : public QObject
     DeviceListDelegate *m_delegate = nullptr;
     int m_highlightRow = 0;
     bool m_mouseDown = false;
+    bool m_keyDown = false;
+    bool m_commanderPlaced = false;
     // A choice made while another one still reads descriptions runs when that one is done.
     bool m_selecting = false;
     int m_pendingRow = -1;

@@ -9,6 +9,7 @@
 
 #include "shell/DebugLog.h"
 #include "firmware/IspUpload.h"
+#include "link/DeviceSession.h"
 #include "firmware/ui/FirmwareGroup.h"
 #include "system/SystemSettings.h"
 
@@ -89,8 +90,22 @@ void SystemPage::attach(DeviceSession &session)
     });
     connect(m_settings, &SystemSettings::statusChanged, this, &SystemPage::showLabel9);
     connect(m_settings, &SystemSettings::productStringShown, m_productString, &QLineEdit::setText);
-    connect(m_settings, &SystemSettings::busyChanged, this, [this](bool busy) {
-        m_sysConfig->setEnabled(!busy);
-        m_sysDefault->setEnabled(!busy);
-    });
+    connect(m_settings, &SystemSettings::busyChanged, this, &SystemPage::updateDeviceActions);
+    connect(&session, &DeviceSession::selectionChanged, this, &SystemPage::updateDeviceActions);
+    connect(m_upload, &IspUpload::runningChanged, this, &SystemPage::updateDeviceActions);
+    m_session = &session;
+    updateDeviceActions();
+}
+
+void SystemPage::updateDeviceActions()
+{
+    // The page stays in sight with a network device chosen, but its requests would go to the
+    // serial device.
+    const bool available = m_session && !m_session->networkDeviceSelected();
+    const bool settingsBusy = m_settings && m_settings->busy();
+    m_sysConfig->setEnabled(available && !settingsBusy);
+    m_sysDefault->setEnabled(available && !settingsBusy);
+    const bool uploading = m_upload && m_upload->running();
+    m_firmware->openButton()->setEnabled(available && !uploading);
+    m_firmware->updateButton()->setEnabled(available && !uploading);
 }

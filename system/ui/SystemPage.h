@@ -32,6 +32,7 @@ class SystemPage : public QWidget
 
   private:
     void showLabel9(const QString &text, bool red);
+    void updateDeviceActions();
 
     DebugLog &m_log;
     FirmwareGroup *m_firmware;
@@ -42,4 +43,5 @@ class SystemPage : public QWidget
     QToolButton *m_sysDefault;
     IspUpload *m_upload = nullptr;
     SystemSettings *m_settings = nullptr;
+    DeviceSession *m_session = nullptr;
 };

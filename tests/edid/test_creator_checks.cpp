@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "edid/CreatorFieldChecks.h"
+#include "edid/CreatorLoadVerdict.h"
 #include "edid/CreatorRules.h"
 
 namespace {
@@ -182,5 +183,57 @@ TEST(CreatorRules, FourKAndHdrTests)
         EXPECT_FALSE(anyHdrChecked(s));
         *s.flag(box) = true;
         EXPECT_TRUE(anyHdrChecked(s)) << box;
+    }
+}
+
+// After a load every check and the HDR rule run once: the first failure speaks, every failing
+// control is listed, a passing or skipped field is not.
+TEST(CreatorLoadVerdict, OverTheLoadedValues)
+{
+    struct Case
+    {
+        const char *name;
+        std::vector<std::pair<const char *, const char *>> texts;
+        std::vector<const char *> marked;
+        const char *warning;
+        std::vector<std::string> redFields;
+        std::vector<std::string> redHdr;
+    };
+    const Case cases[] = {
+        {"all pass", {}, {}, "", {}, {}},
+        {"HDR with 4K", {}, {"CheckBox_HDR_2", "CheckBox_YUV420VDB_97"}, "", {}, {}},
+        {"HDR without 4K", {}, {"CheckBox_HDR_2", "CheckBox_HDR_3"}, "HDR Must Base On 4K!", {},
+         {"CheckBox_HDR_2", "CheckBox_HDR_3"}},
+        {"week, then HDR", {{"Edit_Creator_Manufac_Week", "60"}}, {"CheckBox_HDR_1"}, "53 Limited!",
+         {"Edit_Creator_Manufac_Week"}, {"CheckBox_HDR_1"}},
+        {"two fields: the first speaks", {{"Edit_Creator_Manufac_Name", "ABCD"}, {"Edit_HDR_DCLD_2", "256"}}, {},
+         "3 Letters Limited!", {"Edit_Creator_Manufac_Name", "Edit_HDR_DCLD_2"}, {}},
+        {"skipped fields pass", {{"Edit_Creator_Product_Code", ""}, {"Edit_Creator_Manufac_Year", "19"}}, {}, "",
+         {}, {}},
+        {"no number", {{"Edit_AudioAC3_MaxCh", ""}}, {}, "'' is not a valid integer value",
+         {"Edit_AudioAC3_MaxCh"}, {}},
+    };
+    for (const Case &c : cases) {
+        CreatorState state;
+        state.Edit_Creator_Manufac_Name = "ABC";
+        state.Edit_Creator_Monitor_Name = "Monitor";
+        state.Edit_Creator_Product_Code = "1";
+        state.Edit_Creator_Serial_Number = "1";
+        state.Edit_Creator_Manufac_Year = "2020";
+        state.Edit_Creator_Manufac_Week = "1";
+        for (const CreatorFieldCheck &check : creatorFieldChecks())
+            if (check.kind == FieldCheckKind::MaxChannels || check.kind == FieldCheckKind::Luminance)
+                state.*(check.field.member) = "2";
+        for (const auto &[field, text] : c.texts)
+            for (const CreatorFieldCheck &check : creatorFieldChecks())
+                if (std::string_view(check.field.name) == field)
+                    state.*(check.field.member) = text;
+        for (const char *box : c.marked)
+            ASSERT_TRUE(state.setFlag(box, true)) << box;
+        const CreatorLoadVerdict v = creatorLoadVerdict(state);
+        EXPECT_EQ(v.warning, c.warning) << c.name;
+        EXPECT_EQ(v.inputError, !std::string(c.warning).empty()) << c.name;
+        EXPECT_EQ(v.redFields, c.redFields) << c.name;
+        EXPECT_EQ(v.redHdrBoxes, c.redHdr) << c.name;
     }
 }

@@ -941,20 +941,70 @@ class TestEdidCreatorPage : public QObject
         QCOMPARE(m_session->creatorRecord.image, before);
     }
 
-    void loadKeepsTheInputErrorToTheChecks()
+    // NEW, OPEN and Modify end with the warning, the colours and the input error bit of the values
+    // they loaded, whatever the checks of earlier changes had left.
+    void loadsEndWithTheLoadedValuesVerdict_data()
     {
-        // A failing field that the load does not change keeps the bit; fields the load changes decide.
-        m_page->SpeedButton_OpenEdid_NewClick();
-        box(QStringLiteral("CheckBox_HDR_1"))->click();
-        QVERIFY(inputError());
-        m_page->SpeedButton_OpenEdid_NewClick();
-        QVERIFY(inputError());
-        QCOMPARE(warning(), QStringLiteral("HDR Must Base On 4K!"));
-        QVERIFY(!box(QStringLiteral("CheckBox_HDR_1"))->isChecked());
-        edit(QStringLiteral("Edit_Creator_Serial_Number"))->setText(QStringLiteral("99999999999"));
-        m_page->SpeedButton_OpenEdid_NewClick(); // writes "0": the check passes
-        QVERIFY(!inputError());
-        QCOMPARE(colorOf(QStringLiteral("Edit_Creator_Serial_Number")), QColor(Qt::black));
+        QTest::addColumn<QString>("before");  // what the operator did first
+        QTest::addColumn<QString>("load");    // new, open, modify, modifyWeek60
+        QTest::addColumn<QString>("warningText");
+        QTest::addColumn<bool>("error");
+        QTest::addColumn<QString>("red");     // the one control left red, if any
+        QTest::newRow("HDR without 4K, then NEW") << "hdr" << "new" << "" << false << "";
+        QTest::newRow("long serial, then NEW") << "serial" << "new" << "" << false << "";
+        QTest::newRow("four-letter name, then OPEN") << "name" << "open" << "" << false << "";
+        QTest::newRow("HDR without 4K, then Modify")
+            << "hdr" << "modify" << "" << false << "";
+        QTest::newRow("HDR without 4K, then OPEN") << "hdr" << "open" << "" << false << "";
+        QTest::newRow("Modify of week 60 after HDR")
+            << "hdr" << "modifyWeek60" << "53 Limited!" << true << "Edit_Creator_Manufac_Week";
+    }
+
+    void loadsEndWithTheLoadedValuesVerdict()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, load);
+        QFETCH(QString, warningText);
+        QFETCH(bool, error);
+        QFETCH(QString, red);
+
+        const QString plain = m_dir.filePath(QStringLiteral("plain.bin"));
+        QVERIFY(writeFile(plain, imageBytes(NewEdidTemplate)));
+        if (before == QLatin1String("hdr"))
+            box(QStringLiteral("CheckBox_HDR_2"))->click();
+        else if (before == QLatin1String("serial"))
+            edit(QStringLiteral("Edit_Creator_Serial_Number"))->setText(QStringLiteral("99999999999"));
+        else if (before == QLatin1String("name"))
+            edit(QStringLiteral("Edit_Creator_Manufac_Name"))->setText(QStringLiteral("ABCD"));
+        if (!before.isEmpty()) {
+            QVERIFY(inputError());
+            QVERIFY(!warning().isEmpty());
+        }
+
+        EdidImage week60 = NewEdidTemplate;
+        week60[0x10] = 60;
+        setEdidChecksums(week60);
+        if (load == QLatin1String("new")) {
+            m_page->SpeedButton_OpenEdid_NewClick();
+        } else if (load == QLatin1String("open")) {
+            m_dialogs.openAnswers = {plain};
+            m_page->SpeedButton_OpenEdid_CreatorClick();
+        } else if (load == QLatin1String("modify")) {
+            m_page->modifyFromImage(NewEdidTemplate);
+        } else {
+            m_page->modifyFromImage(week60);
+        }
+
+        QCOMPARE(warning(), warningText);
+        QCOMPARE(inputError(), error);
+        QStringList watched = {QStringLiteral("CheckBox_HDR_1"), QStringLiteral("CheckBox_HDR_2"),
+                               QStringLiteral("CheckBox_HDR_3")};
+        for (const char *name : {"Edit_Creator_Manufac_Name", "Edit_Creator_Monitor_Name", "Edit_Creator_Product_Code",
+                                 "Edit_Creator_Serial_Number", "Edit_Creator_Manufac_Year",
+                                 "Edit_Creator_Manufac_Week", "Edit_AudioLPCM_MaxCh", "Edit_HDR_DCLD_1"})
+            watched << QString::fromLatin1(name);
+        for (const QString &name : watched)
+            QVERIFY2(colorOf(name) == (name == red ? QColor(Qt::red) : QColor(Qt::black)), qPrintable(name));
     }
 
     void modifyCarriesAnImageIn()

@@ -49,6 +49,8 @@ class TestModeSelect : public QObject
     void startUpLooks();
     void pressSendsMode_data();
     void pressSendsMode();
+    void keyboardActsAsThePress_data();
+    void keyboardActsAsThePress();
     void reports_data();
     void reports();
     void notSelectableDevice();
@@ -143,6 +145,55 @@ void TestModeSelect::pressSendsMode()
     QCOMPARE(rig.session.currentStatus().selectedSlot, 0u);
     // The press does not change the shown mode; the next report does.
     QCOMPARE(int(rig.session.currentStatus().inputNodes[0].currentEdidMode), 255);
+}
+
+void TestModeSelect::keyboardActsAsThePress_data()
+{
+    // Internal 1 is marked, User 1 has the focus; then the keys.
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<QString>("marked");
+    QTest::addColumn<QString>("focused");
+    QTest::addColumn<QByteArray>("sent"); // SET RXEDMD after SET ND_SEL 0000; empty: nothing sent
+    QTest::newRow("Space") << QList<int>{Qt::Key_Space} << "RadioButton_Set_UserEdid1"
+                           << "RadioButton_Set_UserEdid1" << line("$SET RXEDMD 09", "EA58");
+    QTest::newRow("Return") << QList<int>{Qt::Key_Return} << "RadioButton_Set_UserEdid1"
+                            << "RadioButton_Set_UserEdid1" << line("$SET RXEDMD 09", "EA58");
+    QTest::newRow("Enter") << QList<int>{Qt::Key_Enter} << "RadioButton_Set_UserEdid1"
+                           << "RadioButton_Set_UserEdid1" << line("$SET RXEDMD 09", "EA58");
+    QTest::newRow("Down moves the focus, not the mark")
+        << QList<int>{Qt::Key_Down} << "RadioButton_Set_IntEdid1" << "RadioButton_Set_UserEdid2" << QByteArray();
+    QTest::newRow("Left then Space")
+        << QList<int>{Qt::Key_Left, Qt::Key_Space} << "RadioButton_Set_ExtEdid1" << "RadioButton_Set_ExtEdid1"
+        << line("$SET RXEDMD 08", "FBD1");
+}
+
+void TestModeSelect::keyboardActsAsThePress()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(QString, marked);
+    QFETCH(QString, focused);
+    QFETCH(QByteArray, sent);
+    ControllerRig rig(counts(8, 1, 8));
+    QVERIFY(rig.connect());
+    rig.session.Timer_Poll_Status().stop();
+    rig.page.show();
+    QApplication::setActiveWindow(&rig.page);
+    auto *int1 = rig.page.findChild<QRadioButton *>(QStringLiteral("RadioButton_Set_IntEdid1"));
+    auto *user1 = rig.page.findChild<QRadioButton *>(QStringLiteral("RadioButton_Set_UserEdid1"));
+    QTest::mousePress(int1, Qt::LeftButton);
+    QVERIFY(int1->focusPolicy() & Qt::TabFocus); // Tab reaches the group at its marked button
+    rig.device.clearRequests();
+    user1->setFocus(Qt::OtherFocusReason);
+    QVERIFY(user1->hasFocus());
+
+    for (int key : keys)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+
+    QCOMPARE(checkedButton(rig), marked);
+    QCOMPARE(QApplication::focusWidget()->objectName(), focused);
+    const QList<QByteArray> expected =
+        sent.isEmpty() ? QList<QByteArray>{} : QList<QByteArray>{line("$SET ND_SEL 0000", "4E5C"), sent};
+    QCOMPARE(rig.requestLines(), expected);
 }
 
 void TestModeSelect::reports_data()
