@@ -197,6 +197,11 @@ class MainWindowDeviceListTest : public QObject
         for (const char *name : {"SpeedButton_OpenEdid_New", "SpeedButton_OpenEdid_Creator",
                                  "SpeedButton_SaveEdid_Creator"})
             QVERIFY2(w.findChild<QWidget *>(name)->isEnabled(), name);
+        for (const char *page : {"TabSheet1", "TabSheet4", "TabSheet2"}) {
+            pages->setCurrentWidget(w.findChild<QWidget *>(page));
+            saveShot(commander, qPrintable(QStringLiteral("commander-network-chosen-%1.png").arg(page)));
+        }
+        pages->setCurrentWidget(w.findChild<QWidget *>("TabSheet10"));
 
         // Run as the window would if a click got through: nothing but the poll reaches the device,
         // and neither the network row nor its record changes, also across polls.
