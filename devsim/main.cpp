@@ -72,6 +72,15 @@ int main(int argc, char **argv)
         {QStringLiteral("drop"), QStringLiteral("Drop every reply.")},
         {QStringLiteral("vanish-after"), QStringLiteral("The port disappears after N requests."),
          QStringLiteral("N")},
+        {QStringLiteral("late-set"),
+         QStringLiteral("Answers to SET requests come MS milliseconds late (others on time)."),
+         QStringLiteral("MS")},
+        {QStringLiteral("drop-set"), QStringLiteral("The answer to the Nth SET request is left out."),
+         QStringLiteral("N")},
+        {QStringLiteral("stray"), QStringLiteral("A stray line (good CRC, no answer) precedes every reply.")},
+        {QStringLiteral("corrupt-byte"),
+         QStringLiteral("EDID writes store byte N (0-255) inverted while answering as usual."),
+         QStringLiteral("N")},
         {QStringLiteral("network"),
          QStringLiteral("Also answer discovery and take settings on UDP port 31001 (every address and "
                         "the discovery group).")},
@@ -143,6 +152,12 @@ int main(int argc, char **argv)
     faults.lateReplyMs = p.value(QStringLiteral("late")).toInt();
     if (p.isSet(QStringLiteral("vanish-after")))
         faults.vanishAfterRequests = p.value(QStringLiteral("vanish-after")).toInt();
+    faults.lateSetReplyMs = p.value(QStringLiteral("late-set")).toInt();
+    faults.dropSetReply = p.value(QStringLiteral("drop-set")).toInt();
+    if (p.isSet(QStringLiteral("stray")))
+        faults.strayLines = -1;
+    if (p.isSet(QStringLiteral("corrupt-byte")))
+        faults.corruptStoredByte = p.value(QStringLiteral("corrupt-byte")).toInt();
 
     if (p.isSet(QStringLiteral("slots")) && device.loadSlots(p.value(QStringLiteral("slots"))) < 0) {
         std::fprintf(stderr, "kelm-devsim: cannot read the folder %s.\n",

@@ -165,6 +165,7 @@ UploadStep UploadSequencer::next(std::string_view rx)
         }
         step.kind = UploadStep::Kind::Verdict;
         if (answer.substr(0, 5) == blockSumText(m_blockSum)) {
+            m_mismatches = 0;
             m_address += m_chunk;
             // A block that ends the image is followed by the end at once, not by a chunk of 0xFF.
             m_state = m_address < m_image.size() ? State::SendAddress : State::SendEnd;
@@ -173,11 +174,20 @@ UploadStep UploadSequencer::next(std::string_view rx)
                 blockMismatchLine(m_address + m_chunk, answer.substr(0, answer.find_first_of("\r\n")));
             m_address -= kBlockSize - m_chunk;
             m_state = State::SendAddress;
+            // A loader that keeps summing the block differently would be asked for ever.
+            if (++m_mismatches >= kMaxBlockMismatches) {
+                step.giveUp = true;
+                m_state = State::Failed;
+            }
         }
         m_blockSum = 0;
         return step;
     }
 
+    case State::Failed:
+        step.kind = UploadStep::Kind::Verdict;
+        step.giveUp = true;
+        return step;
     case State::SendEnd:
     case State::Done:
         break;

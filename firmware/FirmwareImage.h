@@ -92,7 +92,11 @@ struct UploadStep
     int pauseBeforeMs = 0;
     int percent = -1;
     std::string warning; // Verdict: the mismatch line, empty when the sums agreed
+    bool giveUp = false; // Verdict: the same block was summed differently too often; the upload fails
 };
+
+// Consecutive mismatches of one block after which the upload gives up.
+inline constexpr int kMaxBlockMismatches = 5;
 
 class UploadSequencer
 {
@@ -102,20 +106,22 @@ class UploadSequencer
     // The next step. rx is the receive buffer's text; it is only read while a block check runs.
     UploadStep next(std::string_view rx = {});
 
-    bool done() const { return m_state == State::Done; }
+    bool done() const { return m_state == State::Done || m_state == State::Failed; }
+    bool failed() const { return m_state == State::Failed; }
     // True while the sequencer waits for a block check answer (the caller times this out).
     bool checking() const { return m_state == State::CheckBlock; }
     std::uint32_t address() const { return m_address; }
     IspVariant variant() const { return m_variant; }
 
   private:
-    enum class State { SendAddress, SendData, CheckBlock, SendEnd, Done };
+    enum class State { SendAddress, SendData, CheckBlock, SendEnd, Done, Failed };
 
     IspVariant m_variant;
     std::span<const std::uint8_t> m_image;
     std::uint32_t m_chunk;
     std::uint32_t m_address = 0;
     std::uint16_t m_blockSum = 0;
+    int m_mismatches = 0; // consecutive, of the block being checked
     State m_state = State::SendAddress;
 };
 

@@ -151,6 +151,11 @@ bool IspUpload::uploadFirmware(IspVariant variant)
             ok = failUpload(QStringLiteral("Port Lost.\r\n"));
             break;
         }
+        // The window was closed meanwhile: stop between two requests rather than run on unseen.
+        if (applicationEnding()) {
+            ok = failUpload(QStringLiteral("Update Stopped: Closing.\r\n"));
+            break;
+        }
         m_session.serviceReceiveDirect();
         const UploadStep step = seq.next(m_session.rxText());
         switch (step.kind) {
@@ -183,6 +188,8 @@ bool IspUpload::uploadFirmware(IspVariant variant)
             checkClock.invalidate();
             if (!step.warning.empty())
                 m_session.debugLog().append(QString::fromLatin1(step.warning) + QStringLiteral("\r\n"));
+            if (step.giveUp)
+                ok = failUpload(QStringLiteral("Block Check Failed %1 Times.\r\n").arg(firmware::kMaxBlockMismatches));
             break;
         case UploadStep::Kind::End:
             setStatus(QStringLiteral("100%"), false);

@@ -1,6 +1,7 @@
 #include "link/DeviceSession.h"
 
 #include <QSerialPort>
+#include <QElapsedTimer>
 #include <QSerialPortInfo>
 
 #include <algorithm>
@@ -45,6 +46,8 @@ DeviceSession::DeviceSession(DebugLog &log, QObject *parent) : QObject(parent), 
     m_timerUartRx.setInterval(rxTickMs);
     m_timerPollStatus.setObjectName(QStringLiteral("Timer_Poll_Status"));
     m_timerPollStatus.setInterval(pollIntervalMs);
+    // A coarse timer may fire up to 5 % early; the poll runs every 2000 ms, never sooner.
+    m_timerPollStatus.setTimerType(Qt::PreciseTimer);
     connect(&m_timerUartRx, &QTimer::timeout, this, &DeviceSession::Timer_UART_RxTimer);
     connect(&m_timerPollStatus, &QTimer::timeout, this, &DeviceSession::Timer_Poll_StatusTimer);
 }
@@ -241,11 +244,15 @@ void DeviceSession::serviceReceiveDirect()
 
 // ----- commands --------------------------------------------------------------------------------
 
-void DeviceSession::sendCommand(Direction dir, Command cmd, int length, const uint8_t *payload)
+CommandResult DeviceSession::sendCommand(Direction dir, Command cmd, int length, const uint8_t *payload)
 {
-    if (m_linkHeld)
-        return; // a firmware upload owns the line
-    sendCommandNow(dir, cmd, length, payload);
+    if (m_linkHeld) {
+        CommandResult refused;
+        refused.direction = dir;
+        refused.command = cmd;
+        return refused; // a firmware upload owns the line
+    }
+    return sendCommandNow(dir, cmd, length, payload);
 }
 
 DeviceSession::LinkHold::LinkHold(DeviceSession &session) : m_session(session)
@@ -260,60 +267,117 @@ DeviceSession::LinkHold::~LinkHold()
     emit m_session.linkHeldChanged(false);
 }
 
-void DeviceSession::LinkHold::sendCommand(Direction dir, Command cmd, std::span<const uint8_t> payload)
+CommandResult DeviceSession::LinkHold::sendCommand(Direction dir, Command cmd, std::span<const uint8_t> payload)
 {
-    m_session.sendCommandNow(dir, cmd, static_cast<int>(payload.size()), payload.data());
+    return m_session.sendCommandNow(dir, cmd, static_cast<int>(payload.size()), payload.data());
 }
 
-void DeviceSession::sendCommandNow(Direction dir, Command cmd, int length, const uint8_t *payload)
+bool DeviceSession::expectsAnswer(Command cmd)
 {
+    switch (cmd) {
+    case Command::ENTRANCE:
+    case Command::FW_ADDR:
+    case Command::FW_DATA:
+    case Command::FW_END:
+    case Command::FW_CHK:
+    case Command::RESERVED:
+        return false;
+    default:
+        return true;
+    }
+}
+
+void DeviceSession::flushWrites()
+{
+    // The pause after a line is counted from when the port has taken it, not from when it was
+    // queued: otherwise the event handling inside the pause eats into the gap on the wire.
+    if (!portOpen() || m_portLost)
+        return;
+    m_port->flush();
+    if (m_port->bytesToWrite() > 0)
+        m_port->waitForBytesWritten(100);
+}
+
+CommandResult DeviceSession::sendCommandNow(Direction dir, Command cmd, int length, const uint8_t *payload)
+{
+    CommandResult result;
+    result.direction = dir;
+    result.command = cmd;
     // Only table entries can be sent; RESERVED and anything past the table are not requests.
     if (static_cast<int>(cmd) >= static_cast<int>(Command::RESERVED))
-        return;
+        return result;
     m_timerPollStatus.stop();
     lastDirection = dir;
     lastCommand = cmd;
     lastLength = length;
     clearRxBuffer();
+    const bool sent = portOpen() && !m_portLost;
     // A late answer to the previous request still waiting at the port would run into this one's
     // answer and spoil both; it is lost either way, so drop it here.
-    if (portOpen() && !m_portLost) {
+    if (sent) {
         m_port->clear(QSerialPort::Input);
         m_port->readAll();
     }
+    m_answer = result;
+    m_answer.outcome = CommandResult::Outcome::NoReply;
+    m_awaiting = sent && expectsAnswer(cmd);
 
     if (cmd == Command::ENTRANCE) {
         writeBytes(" \r", 2);
+        flushWrites();
         pauseWithEvents(handshakePauseMs);
     }
     const std::size_t payloadSize = (dir == Direction::SET && payload && length > 0) ? length : 0;
     const auto pieces = requestPieces(dir, cmd, std::span<const uint8_t>(payload, payloadSize));
     for (const std::string &piece : pieces)
         writeBytes(piece.data(), static_cast<qint64>(piece.size()));
+    flushWrites();
 
     if (dir == Direction::GET) {
         // The poll stays off; the reply processing turns it back on.
         pauseWithEvents(getPauseMs);
-        return;
+    } else {
+        pauseWithEvents(setPauseMs);
+        int extra = 0;
+        if (cmd == Command::ND_SEL && slotKindBits(currentStatus().selectedSlot) == 2)
+            extra = userSlotSelectPauseMs;
+        else if (cmd == Command::FW_DATA)
+            extra = ispKind == 1 ? fwData029PauseMs : ispKind == 2 ? fwData091PauseMs : 0;
+        else if (cmd == Command::SYS_DEF)
+            extra = sysDefPauseMs;
+        if (extra > 0)
+            pauseWithEvents(extra);
     }
-    pauseWithEvents(setPauseMs);
-    int extra = 0;
-    if (cmd == Command::ND_SEL && slotKindBits(currentStatus().selectedSlot) == 2)
-        extra = userSlotSelectPauseMs;
-    else if (cmd == Command::FW_DATA)
-        extra = ispKind == 1 ? fwData029PauseMs : ispKind == 2 ? fwData091PauseMs : 0;
-    else if (cmd == Command::SYS_DEF)
-        extra = sysDefPauseMs;
-    if (extra > 0)
-        pauseWithEvents(extra);
-    m_timerPollStatus.start();
+    // The pause is the least gap; an answer that is on its way still gets the time of two receive
+    // ticks, and the port is read as it comes rather than at the next tick.
+    QElapsedTimer grace;
+    grace.start();
+    while (m_awaiting && portOpen() && !m_portLost && grace.elapsed() < answerGraceMs) {
+        if (m_timerUartRx.isActive())
+            Timer_UART_RxTimer();
+        if (m_awaiting)
+            pauseWithEvents(2);
+    }
+    if (dir == Direction::SET)
+        m_timerPollStatus.start();
+
+    if (!sent) {
+        m_awaiting = false;
+        result.outcome = CommandResult::Outcome::NotSent;
+        return result;
+    }
+    result = m_answer;
+    m_awaiting = false;
+    if (!expectsAnswer(cmd))
+        result.outcome = CommandResult::Outcome::Answered; // nothing to wait for: written is all
+    return result;
 }
 
-void DeviceSession::selectSlot(SlotCode code)
+CommandResult DeviceSession::selectSlot(SlotCode code)
 {
     currentStatus().selectedSlot = code;
-    sendCommand(Direction::SET, Command::ND_SEL,
-                {static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code & 0xFF)});
+    return sendCommand(Direction::SET, Command::ND_SEL,
+                       {static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code & 0xFF)});
 }
 
 // ----- device state ----------------------------------------------------------------------------
@@ -401,50 +465,91 @@ void DeviceSession::processReply()
     if (!replyComplete())
         return;
     m_linkFlags &= static_cast<uint8_t>(~replyCompleteBit);
-    const std::string_view reply = rxText();
+    // Each complete line on its own: a stray line before the answer must not swallow it.
+    std::size_t taken = 0;
+    const std::string_view buffered(m_rxBuffer.data(), m_rxLength);
+    for (std::size_t lf = buffered.find('\n'); lf != std::string_view::npos;
+         lf = buffered.find('\n', taken)) {
+        std::string_view line = buffered.substr(taken, lf + 1 - taken);
+        taken = lf + 1;
+        // Read as text, the line ends at a zero byte (and then fails its CRC check).
+        line = line.substr(0, line.find('\0'));
+        handleReplyLine(line);
+    }
+    const std::size_t rest = m_rxLength - taken;
+    if (rest > 0)
+        std::memmove(m_rxBuffer.data(), m_rxBuffer.data() + taken, rest);
+    m_rxLength = static_cast<uint32_t>(rest);
+    std::fill(m_rxBuffer.begin() + static_cast<std::ptrdiff_t>(rest), m_rxBuffer.end(), 0);
+}
 
+void DeviceSession::handleReplyLine(std::string_view reply)
+{
     if (!replyCrcOk(reply)) {
-        m_rxLength = 0;
         lastLength = 0;
         m_log.addLine(QStringLiteral("CRC Error!"));
+        if (m_awaiting)
+            m_answer.outcome = CommandResult::Outcome::CrcError;
         m_timerPollStatus.start();
         return;
     }
 
-    switch (lastCommand) {
+    const Command command = lastCommand;
+    bool accepted = true;
+    switch (command) {
+    case Command::ENTRANCE:
+        // Nothing is waiting for a line: a stray or a second answer decodes nothing.
+        accepted = false;
+        break;
     case Command::SYS_DSCPT:
-        decodeSystemDescription(reply);
+        accepted = decodeSystemDescription(reply);
         break;
     case Command::ND_DSCPT:
-        decodeNodeDescription(reply);
+        accepted = decodeNodeDescription(reply);
         break;
     case Command::ND_ED0A:
     case Command::ND_ED0B:
     case Command::ND_ED1A:
     case Command::ND_ED1B:
         if (lastDirection == Direction::GET)
-            decodeEdidQuarter(edidQuarterOffset(lastCommand));
+            accepted = decodeEdidQuarter(reply, edidQuarterOffset(command));
         break;
     case Command::RXEDMD:
         if (lastDirection == Direction::GET)
-            decodeModeReport(reply);
+            accepted = decodeModeReport(reply);
         break;
     default:
         break;
     }
 
     m_timerPollStatus.start();
-    m_rxLength = 0;
+    if (command == Command::ENTRANCE)
+        return;
+    if (!accepted) {
+        // A late answer to an earlier request, or a line that is nobody's answer: the wait for the
+        // real one goes on.
+        m_log.append(QStringLiteral("Reply skipped: no answer to %1 %2.\r\n")
+                         .arg(QLatin1String(lastDirection == Direction::SET ? "SET" : "GET"),
+                              QLatin1String(commandName(command))));
+        if (m_awaiting)
+            ++m_answer.skipped;
+        return;
+    }
+    if (m_awaiting) {
+        m_answer.outcome = CommandResult::Outcome::Answered;
+        m_answer.reply = std::string(reply);
+        m_awaiting = false;
+    }
     lastLength = 0;
     lastCommand = Command::ENTRANCE;
 }
 
-void DeviceSession::decodeSystemDescription(std::string_view reply)
+bool DeviceSession::decodeSystemDescription(std::string_view reply)
 {
     const auto fields = splitReplyFields(reply, 11);
     if (!fields) {
         m_log.append(QStringLiteral("System description rejected: too few fields.\r\n"));
-        return;
+        return false;
     }
     std::array<int64_t, 4> counts{};
     for (int i = 0; i < 4; ++i) {
@@ -452,7 +557,7 @@ void DeviceSession::decodeSystemDescription(std::string_view reply)
         if (!value) {
             m_log.append(QStringLiteral("System description rejected: count '") + latin1((*fields)[7 + i]) +
                          QStringLiteral("' is not a number.\r\n"));
-            return;
+            return false;
         }
         counts[i] = *value;
     }
@@ -469,6 +574,7 @@ void DeviceSession::decodeSystemDescription(std::string_view reply)
     record.internalCount = static_cast<uint8_t>(counts[3] & 0xFF);
     fillSlotLists(record);
     emit systemDescriptionStored();
+    return true;
 }
 
 void DeviceSession::fillSlotLists(const SYS_STATUS &record)
@@ -494,19 +600,20 @@ void DeviceSession::fillSlotLists(const SYS_STATUS &record)
     emit slotListsChanged();
 }
 
-void DeviceSession::decodeNodeDescription(std::string_view reply)
+bool DeviceSession::decodeNodeDescription(std::string_view reply)
 {
     SYS_STATUS &record = currentStatus();
     const unsigned kind = slotKindBits(record.selectedSlot);
     const unsigned number = slotIndexBits(record.selectedSlot);
     if (kind > 1 || number >= static_cast<unsigned>(nodesPerKind)) {
         m_log.append(QStringLiteral("Node description not stored: no descriptor for the selected slot.\r\n"));
-        return;
+        // Still the answer to the request; it only has no place here.
+        return splitReplyFields(reply, 8).has_value();
     }
     const auto fields = splitReplyFields(reply, 8);
     if (!fields) {
         m_log.append(QStringLiteral("Node description rejected: too few fields.\r\n"));
-        return;
+        return false;
     }
     std::array<int64_t, 3> values{};
     for (int i = 0; i < 3; ++i) {
@@ -514,7 +621,7 @@ void DeviceSession::decodeNodeDescription(std::string_view reply)
         if (!value) {
             m_log.append(QStringLiteral("Node description rejected: '") + latin1((*fields)[i]) +
                          QStringLiteral("' is not a number.\r\n"));
-            return;
+            return false;
         }
         values[i] = *value;
     }
@@ -528,34 +635,41 @@ void DeviceSession::decodeNodeDescription(std::string_view reply)
     node.modePolled = flagField((*fields)[6]);
     node.nodeFlag8 = flagField((*fields)[7]);
     emit nodeDescriptionStored(record.selectedSlot);
+    return true;
 }
 
-void DeviceSession::decodeEdidQuarter(int offset)
+bool DeviceSession::decodeEdidQuarter(std::string_view reply, int offset)
 {
-    // Read from the buffer itself: a short reply decodes the zeros that follow it.
+    // Only a body of exactly 128 hexadecimal digits is a quarter; anything else (the answer to an
+    // earlier SET, say) must not become image bytes.
+    const std::string_view body = replyBody(reply);
+    if (!isEdidQuarterBody(body))
+        return false;
     EdidImage &image = transferImage();
     for (int i = 0; i < 64; ++i) {
-        const uint8_t high = hexDigitValue(m_rxBuffer[static_cast<std::size_t>(2 * i)]);
-        const uint8_t low = hexDigitValue(m_rxBuffer[static_cast<std::size_t>(2 * i + 1)]);
+        const uint8_t high = hexDigitValue(body[static_cast<std::size_t>(2 * i)]);
+        const uint8_t low = hexDigitValue(body[static_cast<std::size_t>(2 * i + 1)]);
         image[static_cast<std::size_t>(offset + i)] =
             static_cast<uint8_t>(((high << 4) + (low & 0x0F)) & 0xFF);
     }
+    return true;
 }
 
-void DeviceSession::decodeModeReport(std::string_view reply)
+bool DeviceSession::decodeModeReport(std::string_view reply)
 {
     const auto fields = splitReplyFields(reply, 1);
     if (!fields) {
         m_log.append(QStringLiteral("Mode report rejected: no field.\r\n"));
-        return;
+        return false;
     }
     const auto value = parseDecimal((*fields)[0]);
     if (!value) {
         m_log.append(QStringLiteral("Mode report rejected: '") + latin1((*fields)[0]) +
                      QStringLiteral("' is not a number.\r\n"));
-        return;
+        return false;
     }
     emit edidModeReported(static_cast<quint8>(*value & 0xFF));
+    return true;
 }
 
 // ----- connection ------------------------------------------------------------------------------
@@ -574,6 +688,7 @@ void DeviceSession::BitBtn_SearchClick()
     if (m_searching || m_connected)
         return;
     m_searching = true;
+    m_descriptionReceived = false;
 
     deviceCount = 0;
     selectedDevice = 0;
@@ -624,10 +739,15 @@ void DeviceSession::BitBtn_SearchClick()
             m_connected = true;
             emit connectionChanged(true, false);
             selectedDevice = deviceCount;
-            sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
-            selectSlot(0x0000);
-            sendCommand(Direction::GET, Command::ND_DSCPT, 5);
+            Confirmation description;
+            description.add(sendCommand(Direction::GET, Command::SYS_DSCPT, 5));
+            description.add(selectSlot(0x0000));
+            description.add(sendCommand(Direction::GET, Command::ND_DSCPT, 5));
             m_probing = false;
+            m_descriptionReceived = description.ok();
+            if (!description.ok() && !m_portLost)
+                m_log.append(QStringLiteral("No description received from ") + name + QStringLiteral(" (") +
+                             description.firstFailure() + QStringLiteral(").\r\n"));
             if (m_portLost) {
                 finishSearch();
                 returnToIdle();

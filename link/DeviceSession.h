@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "edid/EdidFeatureRecord.h"
+#include "link/CommandResult.h"
 #include "link/DeviceState.h"
 #include "link/Protocol.h"
 
@@ -96,19 +97,28 @@ class DeviceSession : public QObject
 
     // ----- commands --------------------------------------------------------------------------
     // The only way to send a request: stops the status poll, clears the receive buffer, writes the
-    // line and pauses (20 ms after a SET, 50 ms after a GET, plus the extra pauses).
-    void sendCommand(Direction dir, Command cmd, int length, const uint8_t *payload = nullptr);
-    void sendCommand(Direction dir, Command cmd, std::span<const uint8_t> payload)
+    // line and pauses (20 ms after a SET, 50 ms after a GET, plus the extra pauses), the pause
+    // counted from when the port has taken the line. The pauses are minimum gaps: a request whose
+    // answer has not come by then waits up to answerGraceMs more for it. The result says what came
+    // back for this request; a late answer to an earlier one never counts.
+    CommandResult sendCommand(Direction dir, Command cmd, int length, const uint8_t *payload = nullptr);
+    CommandResult sendCommand(Direction dir, Command cmd, std::span<const uint8_t> payload)
     {
-        sendCommand(dir, cmd, static_cast<int>(payload.size()), payload.data());
+        return sendCommand(dir, cmd, static_cast<int>(payload.size()), payload.data());
     }
-    void sendCommand(Direction dir, Command cmd, std::initializer_list<uint8_t> payload)
+    CommandResult sendCommand(Direction dir, Command cmd, std::initializer_list<uint8_t> payload)
     {
-        sendCommand(dir, cmd, static_cast<int>(payload.size()), payload.begin());
+        return sendCommand(dir, cmd, static_cast<int>(payload.size()), payload.begin());
     }
     // Stores code in the current device's selectedSlot, then sends SET ND_SEL with it, high byte
     // first (every sender of ND_SEL does both).
-    void selectSlot(SlotCode code);
+    CommandResult selectSlot(SlotCode code);
+
+    // How long past its pause a request still waits for its answer (two receive ticks).
+    static constexpr int answerGraceMs = 50;
+    // Whether the device answers this command with a line (the loader's FW_ commands and the
+    // handshake are read by their users from the buffer).
+    static bool expectsAnswer(Command cmd);
 
     // Exclusive use of the link (the firmware upload): while a LinkHold exists, every other request
     // is refused (sendCommand returns at once, so the status poll sends nothing either) and
@@ -120,7 +130,7 @@ class DeviceSession : public QObject
         ~LinkHold();
         LinkHold(const LinkHold &) = delete;
         LinkHold &operator=(const LinkHold &) = delete;
-        void sendCommand(Direction dir, Command cmd, std::span<const uint8_t> payload);
+        CommandResult sendCommand(Direction dir, Command cmd, std::span<const uint8_t> payload);
 
       private:
         DeviceSession &m_session;
@@ -183,6 +193,9 @@ class DeviceSession : public QObject
     // Connected: the state in which BitBtn_Search is disabled.
     bool connected() const { return m_connected; }
     bool searching() const { return m_searching; }
+    // The last search's connected device answered its description requests (SYS_DSCPT, the
+    // ND_SEL of input 1 and ND_DSCPT); without them its counts and flags are not its own.
+    bool descriptionReceived() const { return m_descriptionReceived; }
 
   signals:
     // Step 2 of the search: the network discovery request (the discovery service sends it).
@@ -215,14 +228,17 @@ class DeviceSession : public QObject
     void selectionChanged();
 
   private:
-    void sendCommandNow(Direction dir, Command cmd, int length, const uint8_t *payload);
+    CommandResult sendCommandNow(Direction dir, Command cmd, int length, const uint8_t *payload);
+    void handleReplyLine(std::string_view line);
+    void flushWrites();
     void onPortError(int error);
     void checkReplyComplete();
     void handlePortLost();
-    void decodeSystemDescription(std::string_view reply);
-    void decodeNodeDescription(std::string_view reply);
-    void decodeEdidQuarter(int offset);
-    void decodeModeReport(std::string_view reply);
+    // Each returns false when the line is no answer to the request (it is then skipped).
+    bool decodeSystemDescription(std::string_view reply);
+    bool decodeNodeDescription(std::string_view reply);
+    bool decodeEdidQuarter(std::string_view reply, int offset);
+    bool decodeModeReport(std::string_view reply);
     void fillSlotLists(const SYS_STATUS &record);
     void finishSearch();
     void abandonProbedPort();
@@ -248,8 +264,13 @@ class DeviceSession : public QObject
     bool m_pumpRunning = false;
     bool m_linkHeld = false;
 
+    // The request in flight: what its answer turned out to be so far.
+    bool m_awaiting = false;
+    CommandResult m_answer;
+
     bool m_connected = false;
     bool m_searching = false;
+    bool m_descriptionReceived = false;
     bool m_probing = false; // a probed device's record is being filled
     int m_serialIndex = -1; // list index of the connected serial device
     SYS_STATUS m_probeRecord;

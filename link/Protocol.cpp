@@ -127,6 +127,16 @@ std::string_view replyBody(std::string_view reply)
     return reply.size() < 5 ? std::string_view() : reply.substr(0, reply.size() - 5);
 }
 
+bool isEdidQuarterBody(std::string_view body)
+{
+    if (body.size() != 128)
+        return false;
+    for (char c : body)
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')))
+            return false;
+    return true;
+}
+
 std::optional<std::vector<std::string_view>> splitReplyFields(std::string_view reply, std::size_t count)
 {
     std::vector<std::string_view> fields;

@@ -80,6 +80,9 @@ bool replyCrcOk(std::string_view reply);
 // The reply without its CRC and last character (only meaningful when replyCrcOk).
 std::string_view replyBody(std::string_view reply);
 
+// The body of an EDID quarter's answer: exactly 128 uppercase hexadecimal digits.
+bool isEdidQuarterBody(std::string_view body);
+
 // Splits a reply into its first `count` fields. Field 1 runs up to the first form feed; each later
 // field starts after the form feed that ended the one before, and its own form feed is searched from
 // its second character on, so it is never empty. Nothing when fewer than `count` fields are ended.

@@ -1,6 +1,5 @@
 #include "link/SlotTransfer.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 
 #include <span>
@@ -14,46 +13,65 @@
 
 namespace {
 
-constexpr int kQuarterGraceMs = 50;
 constexpr Command kQuarters[4] = {Command::ND_ED0A, Command::ND_ED0B, Command::ND_ED1A, Command::ND_ED1B};
-
-// Sends GET for one quarter. The reply processing resets lastCommand (to ENTRANCE) once it has
-// checked the CRC of a reply and decoded it; a missing reply or a CRC error leaves it at the quarter.
-bool getQuarter(DeviceSession &session, Command quarter)
-{
-    if (session.linkHeld() || !session.portOpen())
-        return false; // nothing would be sent
-    session.sendCommand(Direction::GET, quarter, 0);
-    // On a busy machine the receive tick that completes the reply can run just after the pause;
-    // give it two more ticks before the quarter counts as lost. Nothing else is sent meanwhile, so a
-    // reply decoded now can only be this quarter's.
-    QElapsedTimer grace;
-    grace.start();
-    while (session.lastCommand == quarter && session.portOpen() && grace.elapsed() < kQuarterGraceMs)
-        pauseWithEvents(5);
-    return session.lastCommand == Command::ENTRANCE;
-}
 
 } // namespace
 
-bool readSlotEdid(DeviceSession &session, SlotCode code)
+bool readSlotEdid(DeviceSession &session, SlotCode code, QString *why)
 {
     const EdidImage before = session.transferImage();
-    session.selectSlot(code);
-    bool complete = true;
+    Confirmation read;
+    // Without its ND_SEL answered the quarters may be another slot's. Every request still goes out,
+    // in its order, whatever came back.
+    read.add(session.selectSlot(code));
     for (Command quarter : kQuarters)
-        complete = getQuarter(session, quarter) && complete;
-    if (!complete)
+        read.add(session.sendCommand(Direction::GET, quarter, 0));
+    if (!read.ok()) {
         session.transferImage() = before;
-    return complete;
+        if (why)
+            *why = read.firstFailure();
+    }
+    return read.ok();
 }
 
-void writeSlotEdid(DeviceSession &session, SlotCode code, const EdidImage &image)
+bool writeSlotEdid(DeviceSession &session, SlotCode code, const EdidImage &image, QString *why)
 {
-    session.selectSlot(code);
+    Confirmation written;
+    written.add(session.selectSlot(code));
     for (int q = 0; q < 4; ++q)
-        session.sendCommand(Direction::SET, kQuarters[q],
-                            std::span<const uint8_t>(image.data() + q * 64, 64));
+        written.add(session.sendCommand(Direction::SET, kQuarters[q],
+                                        std::span<const uint8_t>(image.data() + q * 64, 64)));
+    if (why)
+        *why = written.firstFailure();
+    return written.ok();
+}
+
+std::optional<int> firstDifference(const EdidImage &a, const EdidImage &b)
+{
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i])
+            return static_cast<int>(i);
+    return std::nullopt;
+}
+
+bool verifySlotEdid(DeviceSession &session, SlotCode code, const EdidImage &expected, QString *why)
+{
+    QString readFailure;
+    if (!readSlotEdid(session, code, &readFailure)) {
+        if (why)
+            *why = QStringLiteral("reading it back failed: ") + readFailure;
+        return false;
+    }
+    const EdidImage &got = session.transferImage();
+    const auto at = firstDifference(got, expected);
+    if (!at)
+        return true;
+    auto hex = [](uint8_t v) { return QString::number(v, 16).toUpper().rightJustified(2, QLatin1Char('0')); };
+    if (why)
+        *why = QStringLiteral("byte %1 reads back 0x%2 instead of 0x%3")
+                   .arg(*at)
+                   .arg(hex(got[static_cast<std::size_t>(*at)]), hex(expected[static_cast<std::size_t>(*at)]));
+    return false;
 }
 
 SaveResult saveSlotToFile(DeviceSession &session, SlotCode code, const SaveHooks &hooks, std::string *fileError)
@@ -97,12 +115,13 @@ SaveResult saveSlotToFile(DeviceSession &session, SlotCode code, const SaveHooks
     return result;
 }
 
-UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const UploadHooks &hooks)
+UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const UploadHooks &hooks, QString *why)
 {
     if (!slotAcceptsUpload(code))
         return UploadResult::NotWritable;
     session.currentStatus().selectedSlot = code;
-    session.sendCommand(Direction::SET, Command::SYS_STM, 0);
+    Confirmation confirmed;
+    confirmed.add(session.sendCommand(Direction::SET, Command::SYS_STM, 0));
 
     UploadResult result = UploadResult::Cancelled;
     const QString path = hooks.chooseFile ? hooks.chooseFile() : QString();
@@ -125,11 +144,13 @@ UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const Uploa
             if (hooks.uploadStarting)
                 hooks.uploadStarting();
             session.Timer_Poll_Status().stop();
-            writeSlotEdid(session, code, record.image);
+            QString writeFailure;
+            if (!writeSlotEdid(session, code, record.image, &writeFailure))
+                confirmed.fail(writeFailure);
             session.Timer_Poll_Status().start();
-            result = UploadResult::Uploaded;
+            result = confirmed.ok() ? UploadResult::Uploaded : UploadResult::Failed;
             if (hooks.uploadDone)
-                hooks.uploadDone();
+                hooks.uploadDone(confirmed.ok());
         } else {
             QStringList messages;
             for (const std::string &m : edidValidationMessages(record.status))
@@ -139,23 +160,32 @@ UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const Uploa
                 hooks.invalid(messages);
         }
     }
-    session.sendCommand(Direction::SET, Command::SYS_CTM, 0);
+    const bool closed = confirmed.add(session.sendCommand(Direction::SET, Command::SYS_CTM, 0));
+    if (result == UploadResult::Uploaded && !closed)
+        result = UploadResult::Failed;
+    if (why)
+        *why = confirmed.firstFailure();
     return result;
 }
 
-bool copySlot(DeviceSession &session, SlotCode source, SlotCode destination)
+CopyResult copySlot(DeviceSession &session, SlotCode source, SlotCode destination, QString *why)
 {
-    if (!readSlotEdid(session, source))
-        return false;
+    if (!readSlotEdid(session, source, why))
+        return CopyResult::ReadFailed;
     const EdidImage copy = session.transferImage();
-    writeSlotEdid(session, destination, copy);
-    return true;
+    if (!writeSlotEdid(session, destination, copy, why))
+        return CopyResult::WriteFailed;
+    return CopyResult::Copied;
 }
 
-void selectEdidMode(DeviceSession &session, std::uint8_t modeIndex)
+bool selectEdidMode(DeviceSession &session, std::uint8_t modeIndex, QString *why)
 {
-    session.selectSlot(0x0000);
-    session.sendCommand(Direction::SET, Command::RXEDMD, {modeIndex});
+    Confirmation set;
+    set.add(session.selectSlot(0x0000));
+    set.add(session.sendCommand(Direction::SET, Command::RXEDMD, {modeIndex}));
+    if (why)
+        *why = set.firstFailure();
+    return set.ok();
 }
 
 std::optional<std::uint8_t> queryEdidMode(DeviceSession &session)
@@ -163,7 +193,8 @@ std::optional<std::uint8_t> queryEdidMode(DeviceSession &session)
     std::optional<std::uint8_t> reported;
     const auto connection = QObject::connect(&session, &DeviceSession::edidModeReported,
                                              [&reported](quint8 mode) { reported = mode; });
-    session.sendCommand(Direction::GET, Command::RXEDMD, 2);
+    const CommandResult answer = session.sendCommand(Direction::GET, Command::RXEDMD, 2);
     QObject::disconnect(connection);
-    return reported;
+    // A report decoded from anything but this request's answer does not count.
+    return answer.ok() ? reported : std::nullopt;
 }

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "edid/EdidImage.h"
+#include "link/CommandResult.h"
 #include "link/DeviceState.h"
 
 class DeviceSession;
@@ -24,12 +25,18 @@ inline constexpr const char *kOkText = "Ok.";
 inline constexpr const char *kReadFailedText = "Read Edid Failed.";
 
 // Selects the slot and fetches its four quarters into the analysis record's image. True only when
-// all four quarters arrived with a valid CRC during this read; otherwise the image is put back as
-// it was before the read, so nothing downstream sees a mix of old and new quarters.
-bool readSlotEdid(DeviceSession &session, SlotCode code);
+// ND_SEL was answered and each quarter's own answer (128 hexadecimal digits, good CRC) arrived;
+// otherwise the image is put back as it was before the read, so nothing downstream sees a mix of
+// old and new quarters, and why (when given) says what went wrong first.
+bool readSlotEdid(DeviceSession &session, SlotCode code, QString *why = nullptr);
 
 // Selects the slot and sends the four quarters of image (no validation, no bracket commands).
-void writeSlotEdid(DeviceSession &session, SlotCode code, const EdidImage &image);
+// True only when all five SETs were answered with a good CRC.
+bool writeSlotEdid(DeviceSession &session, SlotCode code, const EdidImage &image, QString *why = nullptr);
+
+// Reads the slot back and compares it with expected; why names the first differing byte.
+bool verifySlotEdid(DeviceSession &session, SlotCode code, const EdidImage &expected, QString *why = nullptr);
+std::optional<int> firstDifference(const EdidImage &a, const EdidImage &b);
 
 // --- Save: slot to file -------------------------------------------------------------------------
 enum class SaveResult { Saved, Cancelled, FileFailed, ReadFailed };
@@ -50,7 +57,7 @@ SaveResult saveSlotToFile(DeviceSession &session, SlotCode code, const SaveHooks
                           std::string *fileError = nullptr);
 
 // --- Open: file to slot (upload) ----------------------------------------------------------------
-enum class UploadResult { Uploaded, NotWritable, Cancelled, Invalid };
+enum class UploadResult { Uploaded, NotWritable, Cancelled, Invalid, Failed };
 struct UploadHooks
 {
     // Returns the chosen path, empty when cancelled. Runs after SYS_STM.
@@ -61,22 +68,25 @@ struct UploadHooks
     std::function<void()> fileRead;
     // The image is valid; the upload starts next.
     std::function<void()> uploadStarting;
-    // The upload has been sent and the poll restarted.
-    std::function<void()> uploadDone;
+    // The upload has been sent and the poll restarted; confirmed when every SET so far was answered.
+    std::function<void(bool confirmed)> uploadDone;
     // The image failed validation: the messages in the order header, checksum 0, checksum 1, banks.
     std::function<void(const QStringList &messages)> invalid;
 };
 // Only input and user slots take an upload: for any other slot nothing at all is sent. The image
-// read from the file stays in the analysis record (also when it is rejected).
-UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const UploadHooks &hooks);
+// read from the file stays in the analysis record (also when it is rejected). Uploaded only when
+// every SET (the SYS_STM/SYS_CTM bracket included) was answered; Failed otherwise, with why.
+UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const UploadHooks &hooks,
+                              QString *why = nullptr);
 
 // --- Copy: slot to slot ---------------------------------------------------------------------------
 // Reads the source and, only when the read is complete, writes its image into the destination.
 // No bracket commands, no validation.
-bool copySlot(DeviceSession &session, SlotCode source, SlotCode destination);
+enum class CopyResult { Copied, ReadFailed, WriteFailed };
+CopyResult copySlot(DeviceSession &session, SlotCode source, SlotCode destination, QString *why = nullptr);
 
 // --- Input EDID mode ------------------------------------------------------------------------------
-// Selects input 1 and asks the device to present the mode (SET RXEDMD).
-void selectEdidMode(DeviceSession &session, std::uint8_t modeIndex);
+// Selects input 1 and asks the device to present the mode (SET RXEDMD); true when both were answered.
+bool selectEdidMode(DeviceSession &session, std::uint8_t modeIndex, QString *why = nullptr);
 // Asks the device for its mode (GET RXEDMD); nothing when no valid report arrived.
 std::optional<std::uint8_t> queryEdidMode(DeviceSession &session);

@@ -73,18 +73,26 @@ SystemSettings::Result SystemSettings::applyProductString(const QString &text)
         return Result::Unchanged;
     }
     setBusy(true);
-    // The stored copy follows what was sent, all of it, even when the device keeps only 31.
-    record.productString = text;
-    emit statusChanged(QStringLiteral("Ok."), false);
     const QByteArray payload = productStringPayload(text);
-    m_session.sendCommand(Direction::SET, Command::SYS_STR,
-                          std::span(reinterpret_cast<const uint8_t *>(payload.constData()),
-                                    static_cast<std::size_t>(payload.size())));
+    const CommandResult sent =
+        m_session.sendCommand(Direction::SET, Command::SYS_STR,
+                              std::span(reinterpret_cast<const uint8_t *>(payload.constData()),
+                                        static_cast<std::size_t>(payload.size())));
+    m_lastFailure = sent.ok() ? QString() : sent.describe();
+    if (sent.ok()) {
+        // The stored copy follows what was sent, all of it, even when the device keeps only 31.
+        record.productString = text;
+        emit statusChanged(QStringLiteral("Ok."), false);
+    } else {
+        // Unconfirmed: the stored copy stays, so pressing Set again sends the text again.
+        emit statusChanged(QString::fromLatin1(kSetFailedText), true);
+    }
     pauseWithEvents(1000);
     emit statusChanged(QString(), false);
-    showInDeviceList(device);
+    if (sent.ok())
+        showInDeviceList(device);
     setBusy(false);
-    return Result::Sent;
+    return sent.ok() ? Result::Sent : Result::Failed;
 }
 
 SystemSettings::Result SystemSettings::resetToDefaults(const QPoint *confirmAt)
@@ -98,13 +106,20 @@ SystemSettings::Result SystemSettings::resetToDefaults(const QPoint *confirmAt)
         return Result::Cancelled;
     const int device = m_session.selectedDevice;
     setBusy(true);
-    m_session.sendCommand(Direction::SET, Command::SYS_DEF, {0x55});
+    Confirmation reset;
+    reset.add(m_session.sendCommand(Direction::SET, Command::SYS_DEF, {0x55}));
     pauseWithEvents(1000);
     // The answer refreshes the record while the sender pauses.
-    m_session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+    reset.add(m_session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5));
+    m_lastFailure = reset.firstFailure();
     if (device == m_session.selectedDevice)
         emit productStringShown(productString());
     showInDeviceList(device);
+    if (!reset.ok()) {
+        emit statusChanged(QString::fromLatin1(kResetFailedText), true);
+        pauseWithEvents(1500);
+        emit statusChanged(QString(), false);
+    }
     setBusy(false);
-    return Result::Sent;
+    return reset.ok() ? Result::Sent : Result::Failed;
 }

@@ -30,7 +30,8 @@ class SystemSettings : public QObject
     // The SYS_STR payload: the first 31 characters, one byte each, or one space for an empty text.
     static QByteArray productStringPayload(const QString &text);
 
-    enum class Result { Sent, Unchanged, Cancelled, NotConnected, Busy };
+    // Failed: the device did not answer (Label9 shows "Set Failed." or "Reset Failed." in red).
+    enum class Result { Sent, Unchanged, Cancelled, NotConnected, Busy, Failed };
 
     // SpeedButton_SysConfig: sends the text when it differs from the stored productString.
     Result applyProductString(const QString &text);
@@ -41,6 +42,8 @@ class SystemSettings : public QObject
     // The selected device's stored description (empty when there is no such record).
     QString productString() const;
     bool busy() const { return m_busy; }
+    // What went wrong first in the last Failed operation ("no answer to SET SYS_STR", ...).
+    QString lastFailure() const { return m_lastFailure; }
 
   signals:
     // Label9: "Ok.", "No Changed.", empty, or the length feedback.
@@ -56,4 +59,5 @@ class SystemSettings : public QObject
 
     DeviceSession &m_session;
     bool m_busy = false;
+    QString m_lastFailure;
 };

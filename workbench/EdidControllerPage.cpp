@@ -276,8 +276,15 @@ void EdidControllerPage::SpeedButton_OpenEdidClick()
     };
     hooks.cancelled = [this] { showError(QString::fromLatin1(kUploadCanceledText), kErrorShownMs); };
     hooks.fileRead = [this] { m_status->setText(QString()); };
-    hooks.uploadStarting = [this] { showStatus(QString::fromLatin1(kOkText), Qt::black); };
-    hooks.uploadDone = [this] {
+    // "Ok." only once the device has answered every part of the upload.
+    bool failureShown = false;
+    hooks.uploadDone = [this, &failureShown](bool confirmed) {
+        if (!confirmed) {
+            failureShown = true;
+            showError(QString::fromLatin1(kUploadFailedText), kErrorShownMs);
+            return;
+        }
+        showStatus(QString::fromLatin1(kOkText), Qt::black);
         pauseWithEvents(kOkShownMs);
         m_status->setText(QString());
     };
@@ -289,7 +296,9 @@ void EdidControllerPage::SpeedButton_OpenEdidClick()
         pauseWithEvents(kErrorShownMs);
         m_status->setText(QString());
     };
-    uploadFileToSlot(*m_session, *code, hooks);
+    // The closing SYS_CTM can still go unanswered after the slot was written.
+    if (uploadFileToSlot(*m_session, *code, hooks) == UploadResult::Failed && !failureShown)
+        showError(QString::fromLatin1(kUploadFailedText), kErrorShownMs);
 }
 
 void EdidControllerPage::SpeedButton_AnalysisEdidClick()
@@ -325,8 +334,18 @@ void EdidControllerPage::SpeedButton_CopyEdid_Src2DestClick()
     const SlotCounts c = counts();
     const auto source = slotCodeFromAllList(m_srcList->currentIndex(), c);
     const auto destination = slotCodeFromUploadList(m_destList->currentIndex(), c);
-    if (source && destination && !copySlot(*m_session, *source, *destination))
-        showError(QString::fromLatin1(kReadFailedText), kErrorShownMs);
+    if (source && destination) {
+        switch (copySlot(*m_session, *source, *destination)) {
+        case CopyResult::ReadFailed:
+            showError(QString::fromLatin1(kReadFailedText), kErrorShownMs);
+            break;
+        case CopyResult::WriteFailed:
+            showError(QString::fromLatin1(kCopyFailedText), kErrorShownMs);
+            break;
+        case CopyResult::Copied:
+            break;
+        }
+    }
     pauseWithEvents(kCopySettleMs);
     m_copying = false;
     updateDeviceActions();
@@ -340,8 +359,8 @@ void EdidControllerPage::modeButtonPressed(int kind, int number)
     const auto index =
         edidModeIndex(static_cast<EdidModeKind>(kind), number,
                       EdidModeCounts{status.internalCount, status.outputCount, status.userCount});
-    if (index)
-        selectEdidMode(*m_session, *index);
+    if (index && !selectEdidMode(*m_session, *index))
+        showError(QString::fromLatin1(kSetFailedText), kErrorShownMs);
 }
 
 void EdidControllerPage::applyEdidModeReport(std::uint8_t mode)

@@ -1018,11 +1018,14 @@ void EdidCreatorPage::SpeedButton_CopyEdid_CreatorClick()
             updateUploadButton();
             return;
         }
-        setStatusText(QString::fromLatin1(kOkText), creatorcolors::black);
         m_session.Timer_Poll_Status().stop();
         // A copy: the pauses between the quarters handle clicks, and NEW or OPEN may replace the image.
         const EdidImage image = record.image;
-        writeSlotEdid(m_session, *code, image);
+        // "Ok." only when the device answered every part.
+        if (writeSlotEdid(m_session, *code, image))
+            setStatusText(QString::fromLatin1(kOkText), creatorcolors::black);
+        else
+            setStatusText(QString::fromLatin1(kUploadFailedText), creatorcolors::red);
         logKeptExtension(image);
         pauseWithEvents(kUploadDonePauseMs);
         setStatusText(QString(), creatorcolors::black);

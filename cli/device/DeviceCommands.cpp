@@ -67,7 +67,15 @@ bool connectDevice(DeviceSession &session, const DeviceOptions &options)
         sayError(QStringLiteral("No device answered on the serial ports."));
         return false;
     }
-    if (session.ispMode())
+    if (session.ispMode()) {
         session.selectedDevice = session.deviceCount - 1;
+        return true;
+    }
+    // Without its description the counts are not the device's: every slot would look missing.
+    if (!session.descriptionReceived()) {
+        sayError(QStringLiteral("No description received from %1.").arg(session.openPortName()));
+        session.BitBtn_DisconnectClick();
+        return false;
+    }
     return true;
 }

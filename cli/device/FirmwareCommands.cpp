@@ -124,6 +124,9 @@ int runDescribe(const DeviceOptions &options, const QStringList &args)
     case SystemSettings::Result::Unchanged:
         say(QStringLiteral("No Changed."));
         return 0;
+    case SystemSettings::Result::Failed:
+        sayError(QStringLiteral("%1 (%2)").arg(QLatin1String(kSetFailedText), settings.lastFailure()));
+        return 1;
     default:
         sayError(QStringLiteral("The description was not sent."));
         return 1;
@@ -157,6 +160,10 @@ int runReset(const DeviceOptions &options, const QStringList &argv)
     const SystemSettings::Result result = settings.resetToDefaults();
     const QString description = settings.productString();
     session.BitBtn_DisconnectClick();
+    if (result == SystemSettings::Result::Failed) {
+        sayError(QStringLiteral("%1 (%2)").arg(QLatin1String(kResetFailedText), settings.lastFailure()));
+        return 1;
+    }
     if (result != SystemSettings::Result::Sent) {
         sayError(QStringLiteral("The reset was not sent."));
         return 1;

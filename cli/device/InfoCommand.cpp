@@ -51,7 +51,12 @@ int runInfo(const DeviceOptions &options, const QStringList &args)
     const SYS_STATUS record = session.statusTable[static_cast<std::size_t>(session.selectedDevice)];
     const bool isp = session.ispMode();
     const uint8_t ispKind = session.ispKind;
+    const bool described = session.descriptionReceived();
     session.BitBtn_DisconnectClick();
+    if (!isp && !described) {
+        sayError(QStringLiteral("No description received from %1.").arg(port));
+        return 1;
+    }
 
     if (isp) {
         const char *mode = ispKind == 2 ? "isp091" : "isp029";

@@ -117,10 +117,18 @@ int runRead(const DeviceOptions &options, const QStringList &args)
     return 1;
 }
 
-int runWrite(const DeviceOptions &options, const QStringList &args)
+// --no-verify, wherever it stands among the arguments.
+bool takeNoVerify(QStringList &args)
 {
+    return args.removeAll(QStringLiteral("--no-verify")) == 0;
+}
+
+int runWrite(const DeviceOptions &options, const QStringList &argv)
+{
+    QStringList args = argv;
+    const bool verify = takeNoVerify(args);
     if (args.size() != 2 || args[0].startsWith(QLatin1Char('-')) || args[1].startsWith(QLatin1Char('-')))
-        return sayError(QStringLiteral("usage: kelmctl [--port PATH]... write SLOT FILE")), 2;
+        return sayError(QStringLiteral("usage: kelmctl [--port PATH]... write SLOT FILE [--no-verify]")), 2;
     SlotCode code = 0;
     if (!parseSlot(args[0], code))
         return 2;
@@ -140,10 +148,24 @@ int runWrite(const DeviceOptions &options, const QStringList &args)
     hooks.chooseFile = [&path] { return path; };
     QStringList problems;
     hooks.invalid = [&problems](const QStringList &messages) { problems = messages; };
-    switch (uploadFileToSlot(session, code, hooks)) {
-    case UploadResult::Uploaded:
-        say(QStringLiteral("%1 uploaded to %2.").arg(path, slotText(code)));
+    QString why;
+    switch (uploadFileToSlot(session, code, hooks, &why)) {
+    case UploadResult::Uploaded: {
+        if (verify) {
+            // What the device answered is not yet what it keeps: read the slot back.
+            const EdidImage sent = session.analysisRecord.image;
+            if (!verifySlotEdid(session, code, sent, &why)) {
+                sayError(QStringLiteral("%1 (%2: %3)").arg(QLatin1String(kUploadFailedText), slotText(code), why));
+                return 1;
+            }
+        }
+        say(QStringLiteral("%1 uploaded to %2%3.")
+                .arg(path, slotText(code), verify ? QStringLiteral(" and read back") : QString()));
         return 0;
+    }
+    case UploadResult::Failed:
+        sayError(QStringLiteral("%1 (%2: %3)").arg(QLatin1String(kUploadFailedText), slotText(code), why));
+        return 1;
     case UploadResult::Invalid:
         for (const QString &message : problems)
             sayError(message);
@@ -157,10 +179,12 @@ int runWrite(const DeviceOptions &options, const QStringList &args)
     return 2;
 }
 
-int runCopy(const DeviceOptions &options, const QStringList &args)
+int runCopy(const DeviceOptions &options, const QStringList &argv)
 {
+    QStringList args = argv;
+    const bool verify = takeNoVerify(args);
     if (args.size() != 2)
-        return sayError(QStringLiteral("usage: kelmctl [--port PATH]... copy SRC DST")), 2;
+        return sayError(QStringLiteral("usage: kelmctl [--port PATH]... copy SRC DST [--no-verify]")), 2;
     SlotCode source = 0;
     SlotCode destination = 0;
     if (!parseSlot(args[0], source) || !parseSlot(args[1], destination))
@@ -174,13 +198,27 @@ int runCopy(const DeviceOptions &options, const QStringList &args)
     if (!connectNormalDevice(session, options) || !deviceHasSlot(session, source) ||
         !deviceHasSlot(session, destination))
         return 1;
-    if (!copySlot(session, source, destination)) {
-        sayError(QStringLiteral("Reading %1 failed: a part of its EDID did not arrive intact; %2 was left as "
-                                "it was.")
-                     .arg(slotText(source), slotText(destination)));
+    QString why;
+    switch (copySlot(session, source, destination, &why)) {
+    case CopyResult::ReadFailed:
+        sayError(QStringLiteral("%1 (reading %2: %3; %4 was left as it was)")
+                     .arg(QLatin1String(kReadFailedText), slotText(source), why, slotText(destination)));
         return 1;
+    case CopyResult::WriteFailed:
+        sayError(QStringLiteral("%1 (%2: %3)").arg(QLatin1String(kCopyFailedText), slotText(destination), why));
+        return 1;
+    case CopyResult::Copied:
+        break;
     }
-    say(QStringLiteral("%1 copied to %2.").arg(slotText(source), slotText(destination)));
+    if (verify) {
+        const EdidImage copied = session.transferImage();
+        if (!verifySlotEdid(session, destination, copied, &why)) {
+            sayError(QStringLiteral("%1 (%2: %3)").arg(QLatin1String(kCopyFailedText), slotText(destination), why));
+            return 1;
+        }
+    }
+    say(QStringLiteral("%1 copied to %2%3.")
+            .arg(slotText(source), slotText(destination), verify ? QStringLiteral(" and read back") : QString()));
     return 0;
 }
 
@@ -206,7 +244,11 @@ int runMode(const DeviceOptions &options, const QStringList &args)
                     .arg(counts.users));
             return 1;
         }
-        selectEdidMode(session, *wanted);
+        QString why;
+        if (!selectEdidMode(session, *wanted, &why)) {
+            sayError(QStringLiteral("%1 (%2)").arg(QLatin1String(kSetFailedText), why));
+            return 1;
+        }
     }
     const auto reported = queryEdidMode(session);
     if (!reported) {

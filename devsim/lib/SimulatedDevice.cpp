@@ -136,24 +136,30 @@ void SimulatedDevice::onReadable()
         if (n <= 0)
             break;
         const QByteArray chunk(buffer, n);
+        const qint64 nowNs = m_clock.nsecsElapsed();
         m_received.append({m_clock.elapsed(), chunk});
+        if (m_pending.isEmpty())
+            m_pendingSinceNs = nowNs;
         m_pending += chunk;
         qsizetype lf;
         while (m_master >= 0 && (lf = m_pending.indexOf('\n')) >= 0) {
             QByteArray raw = m_pending.left(lf + 1);
             m_pending.remove(0, lf + 1);
-            handleLine(raw);
+            handleLine(raw, m_pendingSinceNs, nowNs);
+            m_pendingSinceNs = nowNs;
         }
         if (m_master < 0)
             break;
     }
 }
 
-void SimulatedDevice::handleLine(QByteArray raw)
+void SimulatedDevice::handleLine(QByteArray raw, qint64 firstByteNs, qint64 lfNs)
 {
     SimulatedRequest r;
     r.raw = raw;
     r.atMs = m_clock.elapsed();
+    r.firstByteNs = firstByteNs;
+    r.lfNs = lfNs;
     const qsizetype dollar = raw.indexOf('$');
     QByteArray line = dollar >= 0 ? raw.mid(dollar) : QByteArray();
     while (line.endsWith('\n') || line.endsWith('\r'))
@@ -200,6 +206,7 @@ void SimulatedDevice::answer(const SimulatedRequest &r)
             writeNow(handshakeAnswer());
         return;
     }
+    m_answeringSet = r.direction == Direction::SET;
     if (m_config.handshake == HandshakeMode::Normal)
         answerNormal(r);
     else if (m_config.handshake != HandshakeMode::Silent)
@@ -297,8 +304,12 @@ void SimulatedDevice::answerNormal(const SimulatedRequest &r)
         }
         const unsigned kind = (m_selectedSlot >> 12) & 0x0F;
         // Only inputs and user slots take an EDID.
-        if (image && r.payload.size() == 64 && (kind == 0 || kind == 2))
+        if (image && r.payload.size() == 64 && (kind == 0 || kind == 2)) {
             std::memcpy(image->data() + offset, r.payload.constData(), 64);
+            const int bad = m_faults.corruptStoredByte;
+            if (bad >= offset && bad < offset + 64)
+                (*image)[static_cast<std::size_t>(bad)] ^= 0xFF;
+        }
         reply(r.command, ok);
         return;
     }
@@ -411,6 +422,10 @@ void SimulatedDevice::reply(Command cmd, const QByteArray &body)
     const bool faulty = faultApplies(cmd);
     if (faulty && takeCount(m_faults.dropReplies))
         return;
+    if (faulty && m_answeringSet && m_faults.dropSetReply > 0 && --m_faults.dropSetReply == 0)
+        return;
+    if (faulty && takeCount(m_faults.strayLines))
+        writeNow(m_faults.strayLine);
     QByteArray line = QByteArray::fromStdString(replyLine(body.toStdString()));
     if (faulty && takeCount(m_faults.badCrc)) {
         char &digit = line[line.size() - 2];
@@ -419,7 +434,8 @@ void SimulatedDevice::reply(Command cmd, const QByteArray &body)
         for (qsizetype i = line.size() - 5; i < line.size() - 1; ++i)
             line[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(line[i])));
     }
-    const int late = faulty ? m_faults.lateReplyMs : 0;
+    const int late = !faulty ? 0 : m_answeringSet && m_faults.lateSetReplyMs > 0 ? m_faults.lateSetReplyMs
+                                                                                 : m_faults.lateReplyMs;
     const int split = faulty ? m_faults.splitReplyMs : 0;
     auto send = [this, line, split] {
         if (split <= 0) {

@@ -74,6 +74,11 @@ struct SimulatedFaults
     int blockSumMismatch = 0;       // FW_CHK answers with a wrong sum
     int vanishAfterRequests = -1;   // the port disappears when this many more requests have come in
     std::optional<Command> onlyFor; // the reply faults apply to replies to this command only
+    int lateSetReplyMs = 0;         // answers to SETs wait this long (answers to GETs stay on time)
+    int dropSetReply = 0;           // the answer to the Nth SET from now on is left out (0: none)
+    int strayLines = 0;             // this many replies are preceded by strayLine
+    QByteArray strayLine = "STRAY\x0C" "6257\n"; // a good-CRC line that answers nothing
+    int corruptStoredByte = -1;     // this image byte is stored inverted by every EDID write
 };
 
 struct SimulatedRequest
@@ -81,6 +86,8 @@ struct SimulatedRequest
     QByteArray raw;  // every byte since the previous line end, CR LF included
     QByteArray line; // from "$" to before CR LF
     qint64 atMs = 0; // when its LF arrived, on the device's clock
+    qint64 firstByteNs = 0; // when the read that brought its first byte ran (device's clock, ns)
+    qint64 lfNs = 0;        // when the read that brought its LF ran
     bool parsed = false;
     bool crcOk = false;
     Direction direction = Direction::GET;
@@ -144,7 +151,7 @@ class SimulatedDevice : public QObject
 
   private:
     void onReadable();
-    void handleLine(QByteArray raw);
+    void handleLine(QByteArray raw, qint64 firstByteNs, qint64 lfNs);
     void answer(const SimulatedRequest &r);
     void answerNormal(const SimulatedRequest &r);
     void answerIsp(const SimulatedRequest &r);
@@ -168,7 +175,9 @@ class SimulatedDevice : public QObject
     QString m_error;
     QSocketNotifier *m_notifier = nullptr;
     QByteArray m_pending;
+    qint64 m_pendingSinceNs = 0;
     QElapsedTimer m_clock;
+    bool m_answeringSet = false;
 
     std::array<std::vector<EdidImage>, 4> m_slots;
     uint32_t m_selectedSlot = 0;

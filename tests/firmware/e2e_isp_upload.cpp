@@ -1,6 +1,9 @@
 // The firmware update end to end: IspUpload against the simulated device's ISP loader.
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QTimer>
+
+#include <sys/resource.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -389,4 +392,81 @@ TEST_F(IspUploadTest, InputPastTheBufferDuringAnUploadIsDropped)
     EXPECT_TRUE(babbled);
     EXPECT_LE(link->session.rxLength(), static_cast<uint32_t>(DeviceSession::rxCapacity));
     EXPECT_EQ(link->device->flash(), image);
+}
+
+namespace {
+double cpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec * 1e3 + usage.ru_utime.tv_usec / 1e3 + usage.ru_stime.tv_sec * 1e3 +
+           usage.ru_stime.tv_usec / 1e3;
+}
+} // namespace
+
+TEST_F(IspUploadTest, QuittingDuringAnUploadStopsItWithoutSpinning)
+{
+    // Variant 1 takes about 130 ms per 64 bytes: 16 KiB would run for half a minute.
+    auto link = connectIsp(HandshakeMode::Isp029);
+    IspUpload upload(link->session);
+    Shown shown(upload);
+    upload.openImageFile(writeFile(dir, "fw16k.bin", firmwareImage(16384)));
+    bool finished = true;
+    QElapsedTimer clock;
+    qint64 quitAt = -1;
+    qint64 returnedAt = -1;
+    double cpuAtQuit = 0;
+    double cpuAtReturn = 0;
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(600, [&] {
+            quitAt = clock.elapsed();
+            cpuAtQuit = cpuMs();
+            QCoreApplication::exit(0); // what closing the last window does
+        });
+        finished = upload.startFirmwareUpdate();
+        returnedAt = clock.elapsed();
+        cpuAtReturn = cpuMs();
+    });
+    clock.start();
+    QCoreApplication::exec();
+    ASSERT_GE(quitAt, 0);
+    ASSERT_GE(returnedAt, quitAt);
+    EXPECT_FALSE(finished);
+    // The pause under way keeps its length, then the upload stops: well before its end.
+    EXPECT_LT(returnedAt - quitAt, 1000);
+    // Asleep, not spinning: far less processor time than time passed.
+    EXPECT_LT(cpuAtReturn - cpuAtQuit, 0.5 * static_cast<double>(returnedAt - quitAt) + 20);
+    ASSERT_FALSE(shown.status.empty());
+    EXPECT_EQ(shown.status.back().text, "Update Fw Failed.");
+    EXPECT_TRUE(shown.status.back().red);
+    EXPECT_TRUE(link->requestsOf(Command::FW_END).empty());
+    EXPECT_FALSE(upload.running());
+    EXPECT_FALSE(link->session.linkHeld());
+    // Pauses after the event loop has ended handle events again.
+    pauseWithEvents(30);
+    EXPECT_FALSE(applicationEnding());
+}
+
+TEST_F(IspUploadTest, FiveMismatchesOfOneBlockEndTheUpload)
+{
+    struct Case
+    {
+        int mismatches;
+        bool succeeds;
+        int warnings;
+    } cases[] = {{4, true, 4}, {5, false, 5}, {-1, false, 5}};
+    for (const Case &c : cases) {
+        auto link = connectIsp(HandshakeMode::Isp091);
+        link->device->faults().blockSumMismatch = c.mismatches;
+        IspUpload upload(link->session);
+        Shown shown(upload);
+        upload.openImageFile(writeFile(dir, "fw4096.bin", firmwareImage(4096)));
+        EXPECT_EQ(upload.startFirmwareUpdate(), c.succeeds) << c.mismatches;
+        EXPECT_EQ(link->log.text().count("Warnning: Add:800"), c.warnings) << c.mismatches;
+        ASSERT_FALSE(shown.status.empty());
+        EXPECT_EQ(shown.status.back().text, c.succeeds ? "100%" : "Update Fw Failed.") << c.mismatches;
+        EXPECT_EQ(shown.status.back().red, !c.succeeds) << c.mismatches;
+        EXPECT_EQ(link->requestsOf(Command::FW_END).size(), c.succeeds ? 1u : 0u) << c.mismatches;
+        EXPECT_FALSE(link->session.linkHeld());
+    }
 }

@@ -4,6 +4,7 @@
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include "SimulatedLink.h"
@@ -158,6 +159,49 @@ class TestSystemPage : public QObject
         QTest::mouseClick(child<QToolButton>(page, "SpeedButton_SysDefault"), Qt::LeftButton);
         QCOMPARE(edit->text(), QStringLiteral("Demo Matrix"));
         QCOMPARE(link.dialogs.lastText, QStringLiteral("Warning!\r\nReset system to default."));
+    }
+
+    // A SET the device leaves unanswered shows a red failure in Label9 instead of "Ok.".
+    void unansweredSetsShowInRed()
+    {
+        struct Case
+        {
+            const char *button;
+            const char *failure;
+        } cases[] = {{"SpeedButton_SysConfig", "Set Failed."}, {"SpeedButton_SysDefault", "Reset Failed."}};
+        for (const Case &c : cases) {
+            SimulatedLink link(HandshakeMode::Normal);
+            QVERIFY(link.started);
+            QVERIFY(link.connect());
+            SystemPage page(link.log);
+            page.attach(link.session);
+            auto *label = child<QLabel>(page, "Label9");
+            child<QLineEdit>(page, "Edit_Product_String")->setText(QStringLiteral("Studio"));
+            link.dialogs.answer = true;
+            link.device->faults().dropReplies = 1;
+            QStringList shown;
+            QTimer sampler;
+            QObject::connect(&sampler, &QTimer::timeout, [&] {
+                const QString now = label->text() + (isRed(label) ? QStringLiteral(" (red)") : QString());
+                if (shown.isEmpty() || shown.last() != now)
+                    shown << now;
+            });
+            sampler.start(5);
+            QTest::mouseClick(child<QToolButton>(page, c.button), Qt::LeftButton);
+            sampler.stop();
+            QVERIFY2(shown.contains(QString::fromLatin1(c.failure) + QStringLiteral(" (red)")),
+                     qPrintable(shown.join(QLatin1Char('|'))));
+            QVERIFY2(!shown.contains(QStringLiteral("Ok.")), qPrintable(shown.join(QLatin1Char('|'))));
+            QCOMPARE(label->text(), QString());
+        }
+        // An unconfirmed description is not taken as the device's: the same text goes out again.
+        SimulatedLink link(HandshakeMode::Normal);
+        QVERIFY(link.connect());
+        SystemSettings settings(link.session);
+        link.device->faults().dropReplies = 1;
+        QCOMPARE(settings.applyProductString(QStringLiteral("Again")), SystemSettings::Result::Failed);
+        QCOMPARE(settings.applyProductString(QStringLiteral("Again")), SystemSettings::Result::Sent);
+        QCOMPARE(link.device->productString(), QByteArray("Again"));
     }
 };
 

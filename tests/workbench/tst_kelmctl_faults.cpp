@@ -1,0 +1,251 @@
+// kelmctl against a device that misbehaves once the search is done: one test per command, each
+// with its table of faults. Exit 0 must mean the device holds what was asked; every other case
+// exits 1 with one line on stderr.
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+
+#include "shell/Pause.h"
+#include "devsim/lib/SimulatedDevice.h"
+#include "edid/EdidImage.h"
+#include "edid/NewEdidTemplate.h"
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run kelmctl(const SimulatedDevice &device, const QStringList &args)
+{
+    QProcess p;
+    // KELMCTL_UNDER_TEST runs the same table against another build (figures before and after).
+    p.start(qEnvironmentVariable("KELMCTL_UNDER_TEST", QStringLiteral(KELMCTL_PATH)),
+            QStringList{QStringLiteral("--port"), device.portPath()} + args);
+    Run run;
+    if (!p.waitForStarted(5000))
+        return run;
+    QElapsedTimer t;
+    t.start();
+    while (p.state() != QProcess::NotRunning && t.elapsed() < 30000)
+        pauseWithEvents(5);
+    run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    run.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return run;
+}
+
+using Arm = std::function<void(SimulatedFaults &)>;
+
+struct Fault
+{
+    std::string name;
+    Arm arm;
+    bool fails;
+};
+
+// Faults that start once the search's four requests are through.
+std::vector<Fault> commonFaults(int setsInCommand)
+{
+    std::vector<Fault> faults = {
+        {"none", [](SimulatedFaults &) {}, false},
+        {"SET answers 35 ms late", [](SimulatedFaults &f) { f.lateSetReplyMs = 35; }, false},
+        {"stray line before every answer", [](SimulatedFaults &f) { f.strayLines = -1; }, false},
+        {"SET answers 150 ms late", [](SimulatedFaults &f) { f.lateSetReplyMs = 150; }, true},
+        {"silent", [](SimulatedFaults &f) { f.dropReplies = -1; }, true},
+        {"lowercase CRC", [](SimulatedFaults &f) { f.lowercaseCrc = -1; }, true},
+        {"port gone after 1 request", [](SimulatedFaults &f) { f.vanishAfterRequests = 1; }, true},
+    };
+    for (int n = 1; n <= setsInCommand; ++n)
+        faults.push_back(
+            {"SET " + std::to_string(n) + " unanswered", [n](SimulatedFaults &f) { f.dropSetReply = n; }, true});
+    return faults;
+}
+
+EdidImage seeded(uint8_t seed)
+{
+    EdidImage image = NewEdidTemplate;
+    image[12] = seed;
+    image[150] = seed;
+    setEdidChecksums(image);
+    return image;
+}
+
+QByteArray bytesOf(const EdidImage &image)
+{
+    return QByteArray(reinterpret_cast<const char *>(image.data()), int(image.size()));
+}
+
+} // namespace
+
+class TestKelmctlFaults : public QObject
+{
+    Q_OBJECT
+  private slots:
+    void write();
+    void copy();
+    void mode();
+    void describeAndReset();
+    void info();
+
+  private:
+    // A fresh device whose faults start after `afterRequests` requests.
+    std::unique_ptr<SimulatedDevice> device(const Arm &arm, int afterRequests = 4)
+    {
+        auto d = std::make_unique<SimulatedDevice>();
+        if (!d->start())
+            return nullptr;
+        SimulatedDevice *raw = d.get();
+        auto seen = std::make_shared<int>(0);
+        if (afterRequests == 0)
+            arm(raw->faults());
+        connect(raw, &SimulatedDevice::requestReceived, raw, [raw, arm, seen, afterRequests] {
+            if (++*seen == afterRequests)
+                arm(raw->faults());
+        });
+        return d;
+    }
+    // Every case runs; the differences are listed at the end.
+    void expect(bool ok, const std::string &name, const Run &run, const char *what)
+    {
+        if (!ok)
+            m_mismatches << QStringLiteral("%1: %2 (exit %3, stderr %4)")
+                                .arg(QString::fromStdString(name), QLatin1String(what))
+                                .arg(run.exitCode)
+                                .arg(run.err.trimmed());
+    }
+    void report(const char *command, int cases, int falseSuccesses)
+    {
+        qInfo("%s: %d cases, %d false successes", command, cases, falseSuccesses);
+        const QStringList mismatches = std::exchange(m_mismatches, {});
+        QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join(QLatin1Char('\n'))));
+        QCOMPARE(falseSuccesses, 0);
+    }
+    QStringList m_mismatches;
+    QTemporaryDir m_dir;
+};
+
+void TestKelmctlFaults::write()
+{
+    // SYS_STM, ND_SEL, four quarters, SYS_CTM; then the read-back.
+    std::vector<Fault> faults = commonFaults(7);
+    faults.push_back({"device stores byte 18 wrong", [](SimulatedFaults &f) { f.corruptStoredByte = 18; }, true});
+    const EdidImage image = seeded(0x61);
+    const QString path = m_dir.filePath(QStringLiteral("w.bin"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytesOf(image));
+    file.close();
+    int falseSuccesses = 0;
+    for (const Fault &f : faults) {
+        auto d = device(f.arm);
+        QVERIFY(d);
+        const Run run = kelmctl(*d, {QStringLiteral("write"), QStringLiteral("user2"), path});
+        const bool stored = d->slotImage(2, 2) == image;
+        falseSuccesses += run.exitCode == 0 && !stored;
+        expect(run.exitCode == (f.fails ? 1 : 0), f.name, run, "exit status");
+        if (f.fails) {
+            expect(run.err.startsWith(QStringLiteral("kelmctl: Upload Edid Failed.")), f.name, run, "message");
+            expect(run.err.count(QLatin1Char('\n')) == 1, f.name, run, "one line");
+        }
+    }
+    // The read-back names the first byte that differs; --no-verify leaves it out.
+    auto d = device([](SimulatedFaults &f) { f.corruptStoredByte = 18; });
+    Run run = kelmctl(*d, {QStringLiteral("write"), QStringLiteral("user2"), path});
+    expect(run.err.contains(QStringLiteral("byte 18 reads back 0x")), "corrupt byte", run, "names the byte");
+    run = kelmctl(*d, {QStringLiteral("write"), QStringLiteral("user2"), path, QStringLiteral("--no-verify")});
+    expect(run.exitCode == 0, "--no-verify", run, "skips the read-back");
+    report("write", int(faults.size()), falseSuccesses);
+}
+
+void TestKelmctlFaults::copy()
+{
+    // Read: ND_SEL, four quarters; write: ND_SEL, four quarters; then the read-back.
+    std::vector<Fault> faults = commonFaults(6);
+    faults.push_back({"device stores byte 200 wrong", [](SimulatedFaults &f) { f.corruptStoredByte = 200; }, true});
+    int falseSuccesses = 0;
+    for (const Fault &f : faults) {
+        auto d = device(f.arm);
+        QVERIFY(d);
+        d->setSlotImage(3, 1, seeded(0x71));
+        const Run run = kelmctl(*d, {QStringLiteral("copy"), QStringLiteral("internal1"), QStringLiteral("user3")});
+        falseSuccesses += run.exitCode == 0 && d->slotImage(2, 3) != seeded(0x71);
+        expect(run.exitCode == (f.fails ? 1 : 0), f.name, run, "exit status");
+        if (f.fails)
+            expect(run.err.contains(QStringLiteral("Edid Failed.")), f.name, run, "message");
+    }
+    report("copy", int(faults.size()), falseSuccesses);
+}
+
+void TestKelmctlFaults::mode()
+{
+    // ND_SEL, RXEDMD; then the query.
+    const std::vector<Fault> faults = commonFaults(2);
+    int falseSuccesses = 0;
+    for (const Fault &f : faults) {
+        auto d = device(f.arm);
+        QVERIFY(d);
+        const Run run = kelmctl(*d, {QStringLiteral("mode"), QStringLiteral("user2")});
+        falseSuccesses += run.exitCode == 0 && d->edidMode() != 8 + 1 + 1;
+        expect(run.exitCode == (f.fails ? 1 : 0), f.name, run, "exit status");
+    }
+    report("mode", int(faults.size()), falseSuccesses);
+}
+
+void TestKelmctlFaults::describeAndReset()
+{
+    const std::vector<Fault> faults = commonFaults(1);
+    int falseSuccesses = 0;
+    for (const Fault &f : faults) {
+        auto d = device(f.arm);
+        QVERIFY(d);
+        Run run = kelmctl(*d, {QStringLiteral("describe"), QStringLiteral("Room 7")});
+        falseSuccesses += run.exitCode == 0 && d->productString() != "Room 7";
+        expect(run.exitCode == (f.fails ? 1 : 0), f.name, run, "describe exit status");
+        if (f.fails)
+            expect(run.err.startsWith(QStringLiteral("kelmctl: Set Failed.")), f.name, run, "describe message");
+
+        d = device(f.arm);
+        d->config().productString = "Changed";
+        run = kelmctl(*d, {QStringLiteral("reset"), QStringLiteral("--yes")});
+        falseSuccesses += run.exitCode == 0 && d->productString() != d->config().defaultProductString;
+        expect(run.exitCode == (f.fails ? 1 : 0), f.name, run, "reset exit status");
+        if (f.fails)
+            expect(run.err.startsWith(QStringLiteral("kelmctl: Reset Failed.")), f.name, run, "reset message");
+    }
+    report("describe and reset", int(faults.size()) * 2, falseSuccesses);
+}
+
+void TestKelmctlFaults::info()
+{
+    // The handshake is answered, the description is not (faults from the first request on).
+    const std::vector<Fault> faults = {
+        {"none", [](SimulatedFaults &) {}, false},
+        {"stray line before every answer", [](SimulatedFaults &f) { f.strayLines = -1; }, false},
+        {"lowercase CRC", [](SimulatedFaults &f) { f.lowercaseCrc = -1; }, true},
+        {"answers 150 ms late", [](SimulatedFaults &f) { f.lateReplyMs = 150; }, true},
+        {"answers split and late", [](SimulatedFaults &f) { f.splitReplyMs = 150; }, true},
+        {"ND_SEL unanswered", [](SimulatedFaults &f) { f.dropSetReply = 1; }, true},
+    };
+    int falseSuccesses = 0;
+    for (const Fault &f : faults) {
+        auto d = device(f.arm, 0);
+        QVERIFY(d);
+        const Run run = kelmctl(*d, {QStringLiteral("info")});
+        falseSuccesses += run.exitCode == 0 && !run.out.contains(QStringLiteral("Demo Matrix"));
+        expect(run.exitCode == (f.fails ? 1 : 0), f.name, run, "exit status");
+        if (f.fails)
+            expect(run.err == QStringLiteral("kelmctl: No description received from %1.\n").arg(d->portPath()),
+                   f.name, run, "message");
+    }
+    report("info", int(faults.size()), falseSuccesses);
+}
+
+QTEST_GUILESS_MAIN(TestKelmctlFaults)
+#include "tst_kelmctl_faults.moc"
