@@ -476,11 +476,14 @@ void DeviceSession::processReply()
         line = line.substr(0, line.find('\0'));
         handleReplyLine(line);
     }
+    // Taken lines stay readable as text until the next request clears the buffer (the firmware
+    // upload and the handshake read it so); an unfinished line moves to the front.
     const std::size_t rest = m_rxLength - taken;
-    if (rest > 0)
+    if (rest > 0 && taken > 0) {
         std::memmove(m_rxBuffer.data(), m_rxBuffer.data() + taken, rest);
+        m_rxBuffer[rest] = 0;
+    }
     m_rxLength = static_cast<uint32_t>(rest);
-    std::fill(m_rxBuffer.begin() + static_cast<std::ptrdiff_t>(rest), m_rxBuffer.end(), 0);
 }
 
 void DeviceSession::handleReplyLine(std::string_view reply)
