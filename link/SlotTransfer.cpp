@@ -143,11 +143,9 @@ UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const Uploa
         if (validateEdidImage(record)) {
             if (hooks.uploadStarting)
                 hooks.uploadStarting();
-            session.Timer_Poll_Status().stop();
             QString writeFailure;
-            if (!writeSlotEdid(session, code, record.image, &writeFailure))
+            if (!uploadImageToSlot(session, code, record.image, {}, &writeFailure))
                 confirmed.fail(writeFailure);
-            session.Timer_Poll_Status().start();
             result = confirmed.ok() ? UploadResult::Uploaded : UploadResult::Failed;
             if (hooks.uploadDone)
                 hooks.uploadDone(confirmed.ok());
@@ -165,6 +163,49 @@ UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const Uploa
         result = UploadResult::Failed;
     if (why)
         *why = confirmed.firstFailure();
+    return result;
+}
+
+bool uploadImageToSlot(DeviceSession &session, SlotCode code, const EdidImage &image,
+                       const std::function<void(bool confirmed)> &whileHeld, QString *why)
+{
+    session.Timer_Poll_Status().stop();
+    const bool confirmed = writeSlotEdid(session, code, image, why);
+    if (whileHeld)
+        whileHeld(confirmed);
+    session.Timer_Poll_Status().start();
+    return confirmed;
+}
+
+ImageSaveResult saveImageToFile(DeviceSession &session, const EdidImage &image, const ImageSaveHooks &hooks,
+                                bool bracket, std::string *fileError)
+{
+    if (bracket)
+        session.sendCommand(Direction::SET, Command::SYS_STM, 0);
+    ImageSaveResult result = ImageSaveResult::Cancelled;
+    const std::string path = hooks.chooseFile ? hooks.chooseFile() : std::string();
+    if (!path.empty()) {
+        FileWriter file(path);
+        if (!file.open()) {
+            session.debugLog().replace(QString::fromLatin1(kEdidOpenFail));
+            result = ImageSaveResult::Failed;
+        } else {
+            session.debugLog().replace(QString::fromLatin1(kEdidOpenOk));
+            // A write that did not reach the disk leaves the old file and is no success.
+            if (!file.write(image.data(), image.size()) || !file.commit()) {
+                session.debugLog().replace(QString::fromLatin1(kEdidOpenFail));
+                result = ImageSaveResult::Failed;
+            } else {
+                result = ImageSaveResult::Saved;
+                if (hooks.saved)
+                    hooks.saved();
+            }
+        }
+        if (result == ImageSaveResult::Failed && fileError)
+            *fileError = file.error();
+    }
+    if (bracket)
+        session.sendCommand(Direction::SET, Command::SYS_CTM, 0);
     return result;
 }
 

@@ -79,6 +79,27 @@ struct UploadHooks
 UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const UploadHooks &hooks,
                               QString *why = nullptr);
 
+// --- An image of the caller's (the creator's) ----------------------------------------------------
+// Writes image into the slot with the status poll held off: stopped for the transfer and started
+// again after whileHeld (the caller's report and wait after the transfer) has run. True, and
+// whileHeld told so, only when every SET was answered; why says what went wrong first.
+bool uploadImageToSlot(DeviceSession &session, SlotCode code, const EdidImage &image,
+                       const std::function<void(bool confirmed)> &whileHeld = {}, QString *why = nullptr);
+
+enum class ImageSaveResult { Saved, Cancelled, Failed };
+struct ImageSaveHooks
+{
+    // Returns the chosen path, empty when cancelled. Runs after SYS_STM.
+    std::function<std::string()> chooseFile;
+    // The file is written; runs before SYS_CTM.
+    std::function<void()> saved;
+};
+// Asks for a path and writes the 256 bytes through the file writer, with "Edid Open OK." or
+// "Edid Open Fail." as the whole log. SYS_STM before the dialog and SYS_CTM after the file go to the
+// serial device only when bracket is set.
+ImageSaveResult saveImageToFile(DeviceSession &session, const EdidImage &image, const ImageSaveHooks &hooks,
+                                bool bracket, std::string *fileError = nullptr);
+
 // --- Copy: slot to slot ---------------------------------------------------------------------------
 // Reads the source and, only when the read is complete, writes its image into the destination.
 // No bracket commands, no validation.

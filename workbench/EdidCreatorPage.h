@@ -23,10 +23,11 @@ struct CreatorRuleReaction;
 struct EdidFeatureRecord;
 
 // The "EDID Creator" page (TabSheet4): composes an EDID from the controls of seven sub-pages and
-// saves it to a file or uploads it into an input or user slot. The controls are made from the
-// tables of edid/CreatorTables.h and carry the names of the CreatorState members, so reading the
-// page into a state and writing a state into the page walk the same list. The creator record (the
-// image and its status bits) lives in the device session.
+// saves it to a file or uploads it into an input or user slot. The sub-pages (creator/) make their
+// controls from the tables of edid/CreatorTables.h, named after the CreatorState members, so
+// reading the page into a state and writing a state into the page walk the same list. This page
+// keeps the frame, the checks and rules, and the four buttons, whose file and device work is done
+// by link/SlotTransfer.h. The creator record (the image and its status bits) lives in the session.
 class EdidCreatorPage : public QWidget
 {
     Q_OBJECT
@@ -67,17 +68,7 @@ class EdidCreatorPage : public QWidget
 
   private:
     void buildFrame();
-    void buildDescriptorPage(QWidget *page);
-    void buildPcTimingPage(QWidget *page);
-    void buildVideoPage(QWidget *page);
-    void buildAudio1Page(QWidget *page);
-    void buildAudio2Page(QWidget *page);
-    void buildColorSpacePage(QWidget *page);
-    void buildOthersPage(QWidget *page);
     void bindControls();
-
-    QCheckBox *makeBox(QWidget *parent, const char *name, const char *caption);
-    QLineEdit *makeEdit(QWidget *parent, const char *name, int width);
 
     void loadRecordImage();
     void showLoadVerdict(const CreatorLoadVerdict &verdict);

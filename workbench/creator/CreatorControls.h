@@ -1,0 +1,66 @@
+#pragma once
+
+// The pieces the EDID Creator's sub-pages are made of: check boxes and edits named after the
+// CreatorState members they stand for, text colours, and the collapsing detail rows.
+
+#include <QColor>
+#include <QFrame>
+
+#include <algorithm>
+
+#include "edid/CreatorTables.h"
+
+class QCheckBox;
+class QLineEdit;
+class QWidget;
+
+namespace creatorui {
+
+QCheckBox *makeBox(QWidget *parent, const char *name, const char *caption);
+// Takes the field's start text; the manufacturer and CEC edits turn typed text upper case.
+QLineEdit *makeEdit(QWidget *parent, const char *name, int width);
+// The text colour of an edit or a check box caption.
+void paintText(QWidget *control, const QColor &color);
+QFont boldFont(const QWidget *widget);
+
+// A row of the "Audio2" and "Color Space" pages that shows only its header line until its
+// "For Detail" box opens it. The content keeps its natural height and the row clips it.
+class CollapsingRow : public QFrame
+{
+  public:
+    CollapsingRow(QWidget *parent, const CreatorDetailRow &row);
+
+    QWidget *content() const { return m_content; }
+
+    QSize minimumSizeHint() const override
+    {
+        return QSize(m_content->minimumSizeHint().width(), m_row.closedHeight);
+    }
+    QSize sizeHint() const override { return QSize(m_content->sizeHint().width(), height()); }
+
+    void setOpen(bool open) { setFixedHeight(open ? m_row.openHeight : m_row.closedHeight); }
+
+  protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QFrame::resizeEvent(event);
+        placeContent();
+    }
+    void showEvent(QShowEvent *event) override
+    {
+        QFrame::showEvent(event);
+        placeContent();
+    }
+
+  private:
+    void placeContent()
+    {
+        const int h = std::max(m_content->sizeHint().height(), m_row.openHeight);
+        m_content->setGeometry(0, 0, width(), h);
+    }
+
+    CreatorDetailRow m_row;
+    QWidget *m_content = nullptr;
+};
+
+} // namespace creatorui
