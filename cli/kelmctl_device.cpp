@@ -1,10 +1,11 @@
-// kelmctl-device: the device and network commands of kelmctl (started by kelmctl with its arguments).
+// kelmctl-device: every kelmctl command, the device and network ones included (started by
+// kelmctl with its arguments). The arguments are parsed as the bytes given, not through Qt.
 #include <QCoreApplication>
 
-#include "cli/device/DeviceCommands.h"
+#include "cli/core/CommandLine.h"
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    return runDeviceCommand(app.arguments().mid(1));
+    return runCommandLine(argc, argv);
 }

@@ -1,49 +1,14 @@
 #include "cli/device/DeviceCommands.h"
 
+#include <QFile>
+
+#include <cerrno>
 #include <cstdio>
-#include <map>
-#include <string>
+#include <cstring>
+#include <fcntl.h>
 
-#include "shell/DebugLog.h"
 #include "link/DeviceSession.h"
-
-namespace {
-std::map<std::string, DeviceCommandFn> &registry()
-{
-    static std::map<std::string, DeviceCommandFn> commands;
-    return commands;
-}
-} // namespace
-
-DeviceCommandRegistration::DeviceCommandRegistration(const char *name, DeviceCommandFn fn)
-{
-    registry()[name] = fn;
-}
-
-int runDeviceCommand(const QStringList &argv)
-{
-    DeviceOptions options;
-    int i = 0;
-    while (i < argv.size() && argv[i] == QLatin1String("--port")) {
-        if (i + 1 >= argv.size()) {
-            std::fputs("kelmctl: --port needs a path.\n", stderr);
-            return 2;
-        }
-        options.ports << argv[i + 1];
-        i += 2;
-    }
-    if (i >= argv.size()) {
-        std::fputs("kelmctl: a command is missing; see kelmctl --help.\n", stderr);
-        return 2;
-    }
-    const std::string name = argv[i].toStdString();
-    auto it = registry().find(name);
-    if (it == registry().end()) {
-        std::fprintf(stderr, "kelmctl: unknown command '%s'; see kelmctl --help.\n", name.c_str());
-        return 2;
-    }
-    return it->second(options, argv.mid(i + 1));
-}
+#include "shell/DebugLog.h"
 
 void sayError(const QString &sentence)
 {
@@ -56,9 +21,36 @@ void say(const QString &line)
     std::fflush(stdout);
 }
 
-bool connectDevice(DeviceSession &session, const DeviceOptions &options)
+QString textArgument(const std::string &arg)
 {
-    session.setPortOverride(options.ports);
+    return QString::fromLocal8Bit(arg.data(), static_cast<qsizetype>(arg.size()));
+}
+
+QString fileArgument(const std::string &name)
+{
+    const QString text = QFile::decodeName(QByteArray::fromStdString(name));
+    if (QFile::encodeName(text).toStdString() == name)
+        return text;
+    // Kept open until the program ends: the Qt side opens the file again through this name.
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        std::fprintf(stderr, "kelmctl: cannot open %s: %s.\n", name.c_str(), std::strerror(errno));
+        return {};
+    }
+    return QStringLiteral("/dev/fd/%1").arg(fd);
+}
+
+QStringList portList(const GlobalOptions &options)
+{
+    QStringList ports;
+    for (const std::string &p : options.ports)
+        ports << QFile::decodeName(QByteArray::fromStdString(p));
+    return ports;
+}
+
+bool connectDevice(DeviceSession &session, const GlobalOptions &options)
+{
+    session.setPortOverride(portList(options));
     if (qEnvironmentVariableIsSet("KELMCTL_LOG"))
         QObject::connect(&session.debugLog(), &DebugLog::appended,
                          [](const QString &t) { std::fputs(t.toLocal8Bit().constData(), stderr); });

@@ -1,24 +1,14 @@
 #pragma once
 
+// Helpers shared by the device and network commands of kelmctl-device. Each command registers
+// itself from its own file with CommandRegistration (cli/core/CommandLine.h).
+
+#include <QString>
 #include <QStringList>
 
-// Options that come before the command: the ports to search instead of the system's list.
-struct DeviceOptions
-{
-    QStringList ports; // --port PATH, repeatable; empty means the system's list
-};
+#include <string>
 
-// Each command registers itself from its own source file:
-//   static const DeviceCommandRegistration reg("info", &runInfo);
-// The handler gets the arguments after the command's name and returns the exit status
-// (0 ok, 1 the operation or the device failed, 2 usage error).
-using DeviceCommandFn = int (*)(const DeviceOptions &options, const QStringList &args);
-struct DeviceCommandRegistration
-{
-    DeviceCommandRegistration(const char *name, DeviceCommandFn fn);
-};
-
-int runDeviceCommand(const QStringList &argv);
+#include "cli/core/CommandLine.h"
 
 class DeviceSession;
 
@@ -26,7 +16,17 @@ class DeviceSession;
 void sayError(const QString &sentence);
 void say(const QString &line);
 
+// A text argument (slot name, description) as Qt text; file names stay bytes (see fileArgument).
+QString textArgument(const std::string &arg);
+
+// A file name for Qt's file classes. Names that are not valid UTF-8 cannot pass through QString
+// unchanged; such a file is opened here, by its own bytes, and handed over as /dev/fd/N.
+// Empty (with the error said) when it can't be opened.
+QString fileArgument(const std::string &name);
+
 // The search of the Search button, on the --port list when one was given. A device in
 // firmware-update mode becomes the selected one, as choosing its row does. False, with a message,
 // when no device answered. With KELMCTL_LOG set, the debug log is echoed on stderr.
-bool connectDevice(DeviceSession &session, const DeviceOptions &options);
+bool connectDevice(DeviceSession &session, const GlobalOptions &options);
+// The --port list for DeviceSession::setPortOverride.
+QStringList portList(const GlobalOptions &options);

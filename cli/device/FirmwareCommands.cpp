@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdio>
+#include <memory>
 
 #include "shell/DebugLog.h"
 #include "shell/Dialogs.h"
@@ -31,23 +32,14 @@ struct DialogsScope
     ~DialogsScope() { setDialogs(nullptr); }
 };
 
-bool takeYes(QStringList &args)
+int runFirmware(const GlobalOptions &options, const std::string &file, bool yes)
 {
-    return args.removeAll(QStringLiteral("--yes")) > 0;
-}
-
-int runFirmware(const DeviceOptions &options, const QStringList &argv)
-{
-    QStringList args = argv;
-    const bool yes = takeYes(args);
-    if (args.size() != 1 || args[0].startsWith(QLatin1String("--"))) {
-        sayError(QStringLiteral("usage: kelmctl [--port PATH]... firmware FILE --yes"));
-        return 2;
-    }
     if (!yes) {
         sayError(QStringLiteral("Updating the firmware cannot be undone; add --yes to go ahead."));
         return 2;
     }
+    const QString path = fileArgument(file);
+    const QString shownName = textArgument(file);
     ConfirmedDialogs confirmed;
     DialogsScope scope(&confirmed);
     DebugLog log;
@@ -79,9 +71,10 @@ int runFirmware(const DeviceOptions &options, const QStringList &argv)
             say(text.trimmed());
     });
 
-    upload.openImageFile(args[0]);
-    if (red) {
-        sayError(QStringLiteral("Cannot open the firmware image %1.").arg(args[0]));
+    if (!path.isEmpty())
+        upload.openImageFile(path);
+    if (red || path.isEmpty()) {
+        sayError(QStringLiteral("Cannot open the firmware image %1.").arg(shownName));
         session.BitBtn_DisconnectClick();
         return 1;
     }
@@ -96,12 +89,8 @@ int runFirmware(const DeviceOptions &options, const QStringList &argv)
     return ok ? 0 : 1;
 }
 
-int runDescribe(const DeviceOptions &options, const QStringList &args)
+int runDescribe(const GlobalOptions &options, const QString &text)
 {
-    if (args.size() != 1) {
-        sayError(QStringLiteral("usage: kelmctl [--port PATH]... describe TEXT"));
-        return 2;
-    }
     DebugLog log;
     DeviceSession session(log);
     if (!connectDevice(session, options))
@@ -111,11 +100,11 @@ int runDescribe(const DeviceOptions &options, const QStringList &args)
         session.BitBtn_DisconnectClick();
         return 1;
     }
-    const SystemSettings::Feedback feedback = SystemSettings::lengthFeedback(args[0]);
+    const SystemSettings::Feedback feedback = SystemSettings::lengthFeedback(text);
     if (feedback.red)
         say(feedback.text + QStringLiteral(" Only the first 31 characters are sent."));
     SystemSettings settings(session);
-    const SystemSettings::Result result = settings.applyProductString(args[0]);
+    const SystemSettings::Result result = settings.applyProductString(text);
     session.BitBtn_DisconnectClick();
     switch (result) {
     case SystemSettings::Result::Sent:
@@ -133,14 +122,8 @@ int runDescribe(const DeviceOptions &options, const QStringList &args)
     }
 }
 
-int runReset(const DeviceOptions &options, const QStringList &argv)
+int runReset(const GlobalOptions &options, bool yes)
 {
-    QStringList args = argv;
-    const bool yes = takeYes(args);
-    if (!args.isEmpty()) {
-        sayError(QStringLiteral("usage: kelmctl [--port PATH]... reset --yes"));
-        return 2;
-    }
     if (!yes) {
         sayError(QStringLiteral("A reset to defaults cannot be undone; add --yes to go ahead."));
         return 2;
@@ -172,8 +155,39 @@ int runReset(const DeviceOptions &options, const QStringList &argv)
     return 0;
 }
 
-const DeviceCommandRegistration regFirmware("firmware", &runFirmware);
-const DeviceCommandRegistration regDescribe("describe", &runDescribe);
-const DeviceCommandRegistration regReset("reset", &runReset);
+struct FirmwareArgs
+{
+    std::string file;
+    bool yes = false;
+};
+
+CommandAction defineFirmware(CLI::App &command, const GlobalOptions &global)
+{
+    auto a = std::make_shared<FirmwareArgs>();
+    command.add_option("FILE", a->file, "the firmware image")->required();
+    command.add_flag("-y,--yes", a->yes, "go ahead: the update cannot be undone");
+    return [a, &global] { return runFirmware(global, a->file, a->yes); };
+}
+
+CommandAction defineDescribe(CLI::App &command, const GlobalOptions &global)
+{
+    auto text = std::make_shared<std::string>();
+    command.add_option("TEXT", *text, "the new description (up to 31 characters are sent)")->required();
+    return [text, &global] { return runDescribe(global, textArgument(*text)); };
+}
+
+CommandAction defineReset(CLI::App &command, const GlobalOptions &global)
+{
+    auto yes = std::make_shared<bool>(false);
+    command.add_flag("-y,--yes", *yes, "go ahead: the reset cannot be undone");
+    return [yes, &global] { return runReset(global, *yes); };
+}
+
+const CommandRegistration regFirmware(CommandGroup::Device, "firmware",
+                                      "update the firmware (device in ISP mode)", &defineFirmware);
+const CommandRegistration regDescribe(CommandGroup::Device, "describe", "set the description string",
+                                      &defineDescribe);
+const CommandRegistration regReset(CommandGroup::Device, "reset", "reset the device to its defaults",
+                                   &defineReset);
 
 } // namespace

@@ -1,6 +1,7 @@
 // kelmctl [--port PATH]... info [--json]: search the serial ports (never the network) and print the
 // device's description, slot counts and input 1's descriptor.
 #include <cstdio>
+#include <memory>
 
 #include "shell/DebugLog.h"
 #include "cli/device/DeviceCommands.h"
@@ -26,21 +27,11 @@ const char *yesNo(uint8_t flag)
     return flag ? "yes" : "no";
 }
 
-int runInfo(const DeviceOptions &options, const QStringList &args)
+int runInfo(const GlobalOptions &options, bool json)
 {
-    bool json = false;
-    for (const QString &arg : args) {
-        if (arg == QLatin1String("--json")) {
-            json = true;
-        } else {
-            std::fprintf(stderr, "kelmctl info: unexpected argument '%s'.\n", qPrintable(arg));
-            return 2;
-        }
-    }
-
     DebugLog log;
     DeviceSession session(log);
-    session.setPortOverride(options.ports);
+    session.setPortOverride(portList(options));
     session.BitBtn_SearchClick();
     if (!session.connected() || session.gridRows.isEmpty()) {
         std::fputs("No Device Detected.\n", stderr);
@@ -106,6 +97,13 @@ int runInfo(const DeviceOptions &options, const QStringList &args)
     return 0;
 }
 
-const DeviceCommandRegistration reg("info", &runInfo);
+CommandAction define(CLI::App &command, const GlobalOptions &global)
+{
+    auto json = std::make_shared<bool>(false);
+    command.add_flag("-j,--json", *json, "one JSON object");
+    return [json, &global] { return runInfo(global, *json); };
+}
+
+const CommandRegistration reg(CommandGroup::Device, "info", "search, then describe the device", &define);
 
 } // namespace

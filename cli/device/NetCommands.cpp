@@ -2,6 +2,8 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <iterator>
+#include <memory>
 #include <optional>
 
 #include "shell/DebugLog.h"
@@ -118,24 +120,8 @@ void printText(int index, const net::Discovery &d)
     line("Description:", latin1(d.description));
 }
 
-int runDiscover(const QStringList &args)
+int runDiscover(double wait, bool json)
 {
-    double wait = kDefaultWaitSeconds;
-    bool json = false;
-    for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--json")) {
-            json = true;
-        } else if (args[i] == QLatin1String("--wait")) {
-            if (i + 1 >= args.size())
-                return usage("--wait needs a number of seconds");
-            const auto w = parseWait(args[++i]);
-            if (!w)
-                return usage("--wait takes seconds from 0 to 3600");
-            wait = *w;
-        } else {
-            return usage("net discover takes only --wait SECONDS and --json");
-        }
-    }
     Discoverer d;
     if (!d.open())
         return 1;
@@ -158,65 +144,45 @@ int runDiscover(const QStringList &args)
     return 0;
 }
 
-int runSet(const QStringList &args)
+struct Change
 {
-    if (args.isEmpty())
-        return usage("net set needs the MAC address of the device");
-    net::MacAddress mac{};
-    if (!net::macFromText(args[0].toStdString(), mac))
-        return usage("the MAC address must be six hex pairs such as 00:11:22:33:44:55");
+    const char *option;
+    std::string net::NetworkSettings::*text;
+    uint8_t tag;
+};
+const Change kChanges[] = {
+    {"--ip", &net::NetworkSettings::ipAddress, net::TagIpAddr},
+    {"--mask", &net::NetworkSettings::subnetMask, net::TagSubnet},
+    {"--gateway", &net::NetworkSettings::gateway, net::TagGateway},
+    {"--dns", &net::NetworkSettings::dns, net::TagDns},
+    {"--web-port", &net::NetworkSettings::webPort, net::TagWebPort},
+    {"--telnet-port", &net::NetworkSettings::telnetPort, net::TagTelnetPort},
+};
 
-    struct Change
-    {
-        const char *option;
-        std::string net::NetworkSettings::*text;
-        uint8_t tag;
-    };
-    static const Change kChanges[] = {
-        {"--ip", &net::NetworkSettings::ipAddress, net::TagIpAddr},
-        {"--mask", &net::NetworkSettings::subnetMask, net::TagSubnet},
-        {"--gateway", &net::NetworkSettings::gateway, net::TagGateway},
-        {"--dns", &net::NetworkSettings::dns, net::TagDns},
-        {"--web-port", &net::NetworkSettings::webPort, net::TagWebPort},
-        {"--telnet-port", &net::NetworkSettings::telnetPort, net::TagTelnetPort},
-    };
-    std::optional<int> mode;
-    QList<std::pair<const Change *, std::string>> changes;
+struct SetArgs
+{
+    std::string mac;
+    std::string mode;
+    std::string values[std::size(kChanges)];
+    CLI::Option *given[std::size(kChanges)] = {};
     double wait = kDefaultWaitSeconds;
     bool json = false;
-    for (int i = 1; i < args.size(); ++i) {
-        const QString &a = args[i];
-        if (a == QLatin1String("--json")) {
-            json = true;
-            continue;
-        }
-        if (i + 1 >= args.size())
-            return usage(qPrintable(a + QStringLiteral(" needs a value or is not an option of net set")));
-        const QString value = args[++i];
-        if (a == QLatin1String("--mode")) {
-            if (value == QLatin1String("static"))
-                mode = 0;
-            else if (value == QLatin1String("dhcp"))
-                mode = 1;
-            else
-                return usage("--mode is static or dhcp");
-            continue;
-        }
-        if (a == QLatin1String("--wait")) {
-            const auto w = parseWait(value);
-            if (!w)
-                return usage("--wait takes seconds from 0 to 3600");
-            wait = *w;
-            continue;
-        }
-        const Change *found = nullptr;
-        for (const Change &c : kChanges)
-            if (a == QLatin1String(c.option))
-                found = &c;
-        if (!found)
-            return usage(qPrintable(QStringLiteral("unknown option ") + a + QStringLiteral(" of net set")));
-        changes.append({found, value.toLatin1().toStdString()});
-    }
+};
+
+int runSet(const SetArgs &a)
+{
+    net::MacAddress mac{};
+    if (!net::macFromText(a.mac, mac))
+        return usage("the MAC address must be six hex pairs such as 00:11:22:33:44:55");
+    std::optional<int> mode;
+    if (!a.mode.empty())
+        mode = a.mode == "dhcp" ? 1 : 0;
+    QList<std::pair<const Change *, std::string>> changes;
+    for (std::size_t i = 0; i < std::size(kChanges); ++i)
+        if (a.given[i]->count() > 0)
+            changes.append({&kChanges[i], a.values[i]});
+    const double wait = a.wait;
+    const bool json = a.json;
 
     Discoverer d;
     if (!d.open())
@@ -273,17 +239,57 @@ int runSet(const QStringList &args)
     return 0;
 }
 
-int runNet(const DeviceOptions &, const QStringList &args)
+// --wait: seconds from 0 to 3600.
+void addWaitOption(CLI::App &command, double &wait)
 {
-    if (args.isEmpty())
-        return usage("net needs discover or set");
-    if (args[0] == QLatin1String("discover"))
-        return runDiscover(args.mid(1));
-    if (args[0] == QLatin1String("set"))
-        return runSet(args.mid(1));
-    return usage("net knows only discover and set");
+    command.add_option("-w,--wait", wait, "seconds to wait for answers (default 2)")
+        ->check(CLI::Validator(
+            [](std::string &text) {
+                return parseWait(QString::fromStdString(text)) ? std::string()
+                                                               : std::string("--wait takes seconds from 0 to 3600");
+            },
+            ""))
+        ->type_name("SECONDS");
 }
 
-const DeviceCommandRegistration reg("net", &runNet);
+CommandAction defineDiscover(CLI::App &command, const GlobalOptions &)
+{
+    struct Args
+    {
+        double wait = kDefaultWaitSeconds;
+        bool json = false;
+    };
+    auto a = std::make_shared<Args>();
+    addWaitOption(command, a->wait);
+    command.add_flag("-j,--json", a->json, "one JSON object per device and line");
+    return [a] { return runDiscover(a->wait, a->json); };
+}
+
+CommandAction defineSet(CLI::App &command, const GlobalOptions &)
+{
+    auto a = std::make_shared<SetArgs>();
+    command.add_option("MAC", a->mac, "the device's MAC address, such as 00:11:22:33:44:55")->required();
+    command.add_option("-m,--mode", a->mode, "static or dhcp")
+        ->check(CLI::Validator(
+            [](std::string &text) {
+                return text == "static" || text == "dhcp" ? std::string() : std::string("--mode is static or dhcp");
+            },
+            ""))
+        ->type_name("static|dhcp");
+    static const char *const kShort[] = {"-i,", "-s,", "-g,", "-d,", "-W,", "-T,"};
+    static const char *const kHelp[] = {"IP address", "subnet mask", "gateway", "DNS server", "web interface port",
+                                        "telnet port"};
+    for (std::size_t i = 0; i < std::size(kChanges); ++i)
+        a->given[i] = command.add_option(std::string(kShort[i]) + kChanges[i].option, a->values[i], kHelp[i])
+                          ->type_name(i < 4 ? "A.B.C.D" : "N");
+    addWaitOption(command, a->wait);
+    command.add_flag("-j,--json", a->json, "the packet sent as one JSON object");
+    return [a] { return runSet(*a); };
+}
+
+const CommandRegistration regDiscover(CommandGroup::Network, "net discover",
+                                      "list the devices that answer discovery", &defineDiscover);
+const CommandRegistration regSet(CommandGroup::Network, "net set",
+                                 "discover, then send the changed settings to MAC", &defineSet);
 
 } // namespace

@@ -1,10 +1,11 @@
 // kelmctl read SLOT -o FILE | write SLOT FILE | copy SRC DST | mode [MODE]: the EDID Controller
 // page's routines, headless.
 #include <QFile>
-#include <QFileInfo>
 #include <QString>
 
 #include <cstdio>
+#include <memory>
+#include <sys/stat.h>
 
 #include "shell/DebugLog.h"
 #include "cli/device/DeviceCommands.h"
@@ -21,7 +22,7 @@ QString slotText(SlotCode code)
 }
 
 // The EDID slots need a device running its normal firmware.
-bool connectNormalDevice(DeviceSession &session, const DeviceOptions &options)
+bool connectNormalDevice(DeviceSession &session, const GlobalOptions &options)
 {
     if (!connectDevice(session, options))
         return false;
@@ -33,11 +34,12 @@ bool connectNormalDevice(DeviceSession &session, const DeviceOptions &options)
 }
 
 // A slot named on the command line: usage error when the name is not a slot name at all.
-bool parseSlot(const QString &text, SlotCode &code)
+bool parseSlot(const std::string &text, SlotCode &code)
 {
-    const auto parsed = parseSlotName(text.toStdString());
+    const auto parsed = parseSlotName(text);
     if (!parsed) {
-        sayError(QStringLiteral("'%1' is not a slot; use input1, output1, user1, internal1 ...").arg(text));
+        sayError(QStringLiteral("'%1' is not a slot; use input1, output1, user1, internal1 ...")
+                     .arg(textArgument(text)));
         return false;
     }
     code = *parsed;
@@ -61,31 +63,25 @@ EdidModeCounts modeCounts(DeviceSession &session)
     return EdidModeCounts{s.internalCount, s.outputCount, s.userCount};
 }
 
-int runRead(const DeviceOptions &options, const QStringList &args)
+struct ReadArgs
 {
-    const QString usage = QStringLiteral("usage: kelmctl [--port PATH]... read SLOT -o FILE");
-    QString slotArg;
-    QString path;
-    for (int i = 0; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("-o") && i + 1 < args.size())
-            path = args[++i];
-        else if (slotArg.isEmpty() && !args[i].startsWith(QLatin1Char('-')))
-            slotArg = args[i];
-        else
-            return sayError(usage), 2;
-    }
+    std::string slot;
+    std::string file; // the bytes given: any name the system takes
+};
+
+int runRead(const GlobalOptions &options, const ReadArgs &args)
+{
     SlotCode code = 0;
-    if (slotArg.isEmpty() || path.isEmpty())
-        return sayError(usage), 2;
-    if (!parseSlot(slotArg, code))
+    if (!parseSlot(args.slot, code))
         return 2;
+    const QString path = textArgument(args.file);
 
     DebugLog log;
     DeviceSession session(log);
     if (!connectNormalDevice(session, options) || !deviceHasSlot(session, code))
         return 1;
     SaveHooks hooks;
-    const std::string file = QFile::encodeName(path).toStdString();
+    const std::string &file = args.file;
     hooks.chooseFile = [&file](const QString &) { return file; };
     std::string fileError;
     switch (saveSlotToFile(session, code, hooks, &fileError)) {
@@ -117,28 +113,30 @@ int runRead(const DeviceOptions &options, const QStringList &args)
     return 1;
 }
 
-// --no-verify, wherever it stands among the arguments.
-bool takeNoVerify(QStringList &args)
+struct WriteArgs
 {
-    return args.removeAll(QStringLiteral("--no-verify")) == 0;
-}
+    std::string slot;
+    std::string file;
+    bool noVerify = false;
+};
 
-int runWrite(const DeviceOptions &options, const QStringList &argv)
+int runWrite(const GlobalOptions &options, const WriteArgs &args)
 {
-    QStringList args = argv;
-    const bool verify = takeNoVerify(args);
-    if (args.size() != 2 || args[0].startsWith(QLatin1Char('-')) || args[1].startsWith(QLatin1Char('-')))
-        return sayError(QStringLiteral("usage: kelmctl [--port PATH]... write SLOT FILE [--no-verify]")), 2;
+    const bool verify = !args.noVerify;
     SlotCode code = 0;
-    if (!parseSlot(args[0], code))
+    if (!parseSlot(args.slot, code))
         return 2;
     if (!slotAcceptsUpload(code))
         return sayError(QStringLiteral("Only input and user slots take an EDID; %1 does not.")
                             .arg(slotText(code))),
                2;
-    const QString path = args[1];
-    if (!QFileInfo(path).isFile())
-        return sayError(QStringLiteral("Cannot read %1.").arg(path)), 1;
+    const QString shown = textArgument(args.file);
+    struct stat st;
+    if (::stat(args.file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return sayError(QStringLiteral("Cannot read %1.").arg(shown)), 1;
+    const QString path = fileArgument(args.file);
+    if (path.isEmpty())
+        return 1;
 
     DebugLog log;
     DeviceSession session(log);
@@ -160,7 +158,7 @@ int runWrite(const DeviceOptions &options, const QStringList &argv)
             }
         }
         say(QStringLiteral("%1 uploaded to %2%3.")
-                .arg(path, slotText(code), verify ? QStringLiteral(" and read back") : QString()));
+                .arg(shown, slotText(code), verify ? QStringLiteral(" and read back") : QString()));
         return 0;
     }
     case UploadResult::Failed:
@@ -171,7 +169,7 @@ int runWrite(const DeviceOptions &options, const QStringList &argv)
             sayError(message);
         return 1;
     case UploadResult::Cancelled:
-        sayError(QStringLiteral("Cannot read %1.").arg(path));
+        sayError(QStringLiteral("Cannot read %1.").arg(shown));
         return 1;
     case UploadResult::NotWritable:
         break;
@@ -179,15 +177,19 @@ int runWrite(const DeviceOptions &options, const QStringList &argv)
     return 2;
 }
 
-int runCopy(const DeviceOptions &options, const QStringList &argv)
+struct CopyArgs
 {
-    QStringList args = argv;
-    const bool verify = takeNoVerify(args);
-    if (args.size() != 2)
-        return sayError(QStringLiteral("usage: kelmctl [--port PATH]... copy SRC DST [--no-verify]")), 2;
+    std::string source;
+    std::string destination;
+    bool noVerify = false;
+};
+
+int runCopy(const GlobalOptions &options, const CopyArgs &args)
+{
+    const bool verify = !args.noVerify;
     SlotCode source = 0;
     SlotCode destination = 0;
-    if (!parseSlot(args[0], source) || !parseSlot(args[1], destination))
+    if (!parseSlot(args.source, source) || !parseSlot(args.destination, destination))
         return 2;
     if (!slotAcceptsUpload(destination))
         return sayError(QStringLiteral("Only input and user slots take an EDID; %1 does not.")
@@ -222,10 +224,8 @@ int runCopy(const DeviceOptions &options, const QStringList &argv)
     return 0;
 }
 
-int runMode(const DeviceOptions &options, const QStringList &args)
+int runMode(const GlobalOptions &options, const std::vector<std::string> &args)
 {
-    if (args.size() > 1 || (args.size() == 1 && args[0].startsWith(QLatin1Char('-'))))
-        return sayError(QStringLiteral("usage: kelmctl [--port PATH]... mode [MODE]")), 2;
     DebugLog log;
     DeviceSession session(log);
     if (!connectNormalDevice(session, options))
@@ -233,12 +233,12 @@ int runMode(const DeviceOptions &options, const QStringList &args)
     const EdidModeCounts counts = modeCounts(session);
     std::optional<std::uint8_t> wanted;
     if (args.size() == 1) {
-        wanted = parseEdidModeName(args[0].toStdString(), counts);
+        wanted = parseEdidModeName(args[0], counts);
         if (!wanted) {
             sayError(
                 QStringLiteral("The device has no EDID mode '%1'; it has internal1..%2, external1..%3 and "
                                "user1..%4.")
-                    .arg(args[0])
+                    .arg(textArgument(args[0]))
                     .arg(counts.internals)
                     .arg(counts.externals)
                     .arg(counts.users));
@@ -265,9 +265,47 @@ int runMode(const DeviceOptions &options, const QStringList &args)
     return 0;
 }
 
-const DeviceCommandRegistration regRead("read", &runRead);
-const DeviceCommandRegistration regWrite("write", &runWrite);
-const DeviceCommandRegistration regCopy("copy", &runCopy);
-const DeviceCommandRegistration regMode("mode", &runMode);
+CommandAction defineRead(CLI::App &command, const GlobalOptions &global)
+{
+    auto a = std::make_shared<ReadArgs>();
+    command.add_option("SLOT", a->slot, "input1, output2, user3, internal4 ...")->required();
+    command.add_option("-o,--output", a->file, "the file to write (- for standard output)")
+        ->required()
+        ->type_name("FILE");
+    return [a, &global] { return runRead(global, *a); };
+}
+
+CommandAction defineWrite(CLI::App &command, const GlobalOptions &global)
+{
+    auto a = std::make_shared<WriteArgs>();
+    command.add_option("SLOT", a->slot, "an input or user slot: input1, user3 ...")->required();
+    command.add_option("FILE", a->file, "the EDID .bin file")->required();
+    command.add_flag("--no-verify", a->noVerify, "skip reading the slot back after writing");
+    return [a, &global] { return runWrite(global, *a); };
+}
+
+CommandAction defineCopy(CLI::App &command, const GlobalOptions &global)
+{
+    auto a = std::make_shared<CopyArgs>();
+    command.add_option("SRC", a->source, "the slot to read")->required();
+    command.add_option("DST", a->destination, "an input or user slot to write")->required();
+    command.add_flag("--no-verify", a->noVerify, "skip reading the destination back after copying");
+    return [a, &global] { return runCopy(global, *a); };
+}
+
+CommandAction defineMode(CLI::App &command, const GlobalOptions &global)
+{
+    auto mode = std::make_shared<std::vector<std::string>>();
+    command.add_option("MODE", *mode, "internal1, external1, user3 ...; without it the mode is printed")
+        ->expected(0, 1);
+    return [mode, &global] { return runMode(global, *mode); };
+}
+
+const CommandRegistration regRead(CommandGroup::Device, "read", "read SLOT into a file", &defineRead);
+const CommandRegistration regWrite(CommandGroup::Device, "write", "validate FILE and upload it into SLOT",
+                                   &defineWrite);
+const CommandRegistration regCopy(CommandGroup::Device, "copy", "copy one slot into another", &defineCopy);
+const CommandRegistration regMode(CommandGroup::Device, "mode", "set the EDID the input presents, or print it",
+                                  &defineMode);
 
 } // namespace

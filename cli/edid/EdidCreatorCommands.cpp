@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 
 #include "cli/edid/EdidCliArgs.h"
-#include "cli/edid/EdidCommands.h"
 #include "edid/CreatorBuilder.h"
 #include "edid/CreatorFieldChecks.h"
 #include "edid/CreatorLoader.h"
@@ -24,10 +24,10 @@ struct CreatorArgs
 {
     std::vector<std::string> files;
     std::string output;
-    bool hasOutput = false;
     bool json = false;
     bool fromNew = false;
     bool hasDate = false;
+    std::string dateText; // --date, checked while parsing
     CreatorDate date;
 };
 
@@ -46,50 +46,33 @@ bool parseDate(const std::string &text, CreatorDate &date)
     return true;
 }
 
-// Options a subcommand does not take are reported as unknown.
-bool parseArgs(const char *command, const std::vector<std::string> &args, bool allowJson, bool allowNew,
-               bool allowOutput, CreatorArgs &out)
+// --new and --date, the options of state and build.
+void addCreatorOptions(CLI::App &command, CreatorArgs &a)
 {
-    bool optionsDone = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string &a = args[i];
-        auto value = [&](std::string &into) {
-            if (i + 1 >= args.size()) {
-                std::fprintf(stderr, "kelmctl: edid %s: %s needs a value.\n", command, a.c_str());
-                return false;
-            }
-            into = args[++i];
-            return true;
-        };
-        if (!optionsDone && a == "--") {
-            optionsDone = true;
-        } else if (!optionsDone && allowJson && a == "--json") {
-            out.json = true;
-        } else if (!optionsDone && allowNew && a == "--new") {
-            out.fromNew = true;
-        } else if (!optionsDone && allowNew && a == "--date") {
-            std::string text;
-            if (!value(text))
-                return false;
-            if (!parseDate(text, out.date)) {
-                std::fprintf(stderr, "kelmctl: edid %s: '%s' is not a date of the form YYYY-MM-DD.\n",
-                             command, text.c_str());
-                return false;
-            }
-            out.hasDate = true;
-        } else if (!optionsDone && allowOutput && (a == "-o" || a == "--output")) {
-            if (!value(out.output))
-                return false;
-            out.hasOutput = true;
-        } else if (!optionsDone && a.size() > 1 && a[0] == '-') {
-            std::fprintf(stderr, "kelmctl: edid %s: unknown option '%s'; see kelmctl --help.\n", command,
-                         a.c_str());
-            return false;
-        } else {
-            out.files.push_back(a);
-        }
-    }
-    return true;
+    command.add_flag("-n,--new", a.fromNew, "load the file as \"NEW\" does (the base counts as the template)");
+    command
+        .add_option("-d,--date", a.dateText, "the date NEW takes as today's")
+        ->check(CLI::Validator(
+            [](std::string &text) {
+                CreatorDate date;
+                return parseDate(text, date) ? std::string()
+                                             : "'" + text + "' is not a date of the form YYYY-MM-DD";
+            },
+            ""))
+        ->type_name("YYYY-MM-DD");
+}
+
+// The date of --date, once the line has parsed.
+void takeDate(CreatorArgs &a)
+{
+    a.hasDate = !a.dateText.empty() && parseDate(a.dateText, a.date);
+}
+
+void addOutputOption(CLI::App &command, CreatorArgs &a)
+{
+    command.add_option("-o,--output", a.output, "the file to write (- for standard output)")
+        ->required()
+        ->type_name("FILE");
 }
 
 // The creator after "NEW" (--new: the base counts as the template, the date is today's or
@@ -163,15 +146,8 @@ bool readJsonFile(const std::string &path, JsonValue &out)
     return true;
 }
 
-int runState(const std::vector<std::string> &args)
+int runState(const CreatorArgs &a)
 {
-    CreatorArgs a;
-    if (!parseArgs("state", args, true, true, false, a))
-        return 2;
-    if (a.files.size() != 1) {
-        std::fputs("kelmctl: edid state needs exactly one file.\n", stderr);
-        return 2;
-    }
     Creator c;
     if (!loadCreator(c, a.files[0], a))
         return 1;
@@ -191,15 +167,8 @@ int runState(const std::vector<std::string> &args)
     return 0;
 }
 
-int runBuild(const std::vector<std::string> &args)
+int runBuild(const CreatorArgs &a)
 {
-    CreatorArgs a;
-    if (!parseArgs("build", args, false, true, true, a))
-        return 2;
-    if (a.files.size() != 2 || !a.hasOutput) {
-        std::fputs("kelmctl: edid build needs a base image, a state file and -o FILE.\n", stderr);
-        return 2;
-    }
     Creator c;
     if (!loadCreator(c, a.files[0], a))
         return 1;
@@ -239,23 +208,55 @@ int runBuild(const std::vector<std::string> &args)
     return buildAndWrite(c, a.output);
 }
 
-int runRoundtrip(const std::vector<std::string> &args)
+int runRoundtrip(const CreatorArgs &a)
 {
-    CreatorArgs a;
-    if (!parseArgs("roundtrip", args, false, false, true, a))
-        return 2;
-    if (a.files.size() != 1 || !a.hasOutput) {
-        std::fputs("kelmctl: edid roundtrip needs one file and -o OUT.\n", stderr);
-        return 2;
-    }
     Creator c;
     if (!loadCreator(c, a.files[0], a) || reportInvalidImage(c, a.files[0]))
         return 1;
     return buildAndWrite(c, a.output);
 }
 
-const EdidCommandRegistration regState("state", &runState);
-const EdidCommandRegistration regBuild("build", &runBuild);
-const EdidCommandRegistration regRoundtrip("roundtrip", &runRoundtrip);
+CommandAction defineState(CLI::App &command, const GlobalOptions &)
+{
+    auto a = std::make_shared<CreatorArgs>();
+    a->files.resize(1);
+    command.add_option("FILE", a->files[0], "the EDID .bin file")->required();
+    addCreatorOptions(command, *a);
+    command.add_flag("-j,--json", a->json, "the controls as one JSON object");
+    return [a] {
+        takeDate(*a);
+        return runState(*a);
+    };
+}
+
+CommandAction defineBuild(CLI::App &command, const GlobalOptions &)
+{
+    auto a = std::make_shared<CreatorArgs>();
+    a->files.resize(2);
+    command.add_option("BASE", a->files[0], "the EDID .bin file to start from")->required();
+    command.add_option("STATE.json", a->files[1], "a JSON object of control names and values")->required();
+    addCreatorOptions(command, *a);
+    addOutputOption(command, *a);
+    return [a] {
+        takeDate(*a);
+        return runBuild(*a);
+    };
+}
+
+CommandAction defineRoundtrip(CLI::App &command, const GlobalOptions &)
+{
+    auto a = std::make_shared<CreatorArgs>();
+    a->files.resize(1);
+    command.add_option("FILE", a->files[0], "the EDID .bin file")->required();
+    addOutputOption(command, *a);
+    return [a] { return runRoundtrip(*a); };
+}
+
+const CommandRegistration regState(CommandGroup::Edid, "edid state", "the creator controls after loading FILE",
+                                   &defineState);
+const CommandRegistration regBuild(CommandGroup::Edid, "edid build",
+                                   "load BASE, set the controls of STATE.json, build", &defineBuild);
+const CommandRegistration regRoundtrip(CommandGroup::Edid, "edid roundtrip",
+                                       "load then build with the controls unchanged", &defineRoundtrip);
 
 } // namespace

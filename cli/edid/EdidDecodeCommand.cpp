@@ -2,22 +2,16 @@
 // record's field names. An invalid image still prints its (reset) record and makes the exit
 // status 1.
 #include <cstdio>
+#include <memory>
 
 #include "cli/edid/EdidCliArgs.h"
-#include "cli/edid/EdidCommands.h"
+#include "cli/core/CommandLine.h"
 #include "edid/EdidDecoder.h"
 #include "edid/EdidJson.h"
 
 namespace {
-int runDecode(const std::vector<std::string> &args)
+int runDecode(const EdidFileArgs &a)
 {
-    EdidCliArgs a;
-    if (!parseEdidCliArgs("decode", args, true, false, a))
-        return 2;
-    if (a.files.empty()) {
-        std::fputs("kelmctl: edid decode needs at least one file.\n", stderr);
-        return 2;
-    }
     int rc = 0;
     for (const std::string &file : a.files) {
         EdidImage image;
@@ -44,5 +38,11 @@ int runDecode(const std::vector<std::string> &args)
     }
     return finishOutput(rc);
 }
-const EdidCommandRegistration reg("decode", &runDecode);
+CommandAction define(CLI::App &command, const GlobalOptions &)
+{
+    auto args = std::make_shared<EdidFileArgs>();
+    addEdidFileOptions(command, *args, true);
+    return [args] { return runDecode(*args); };
+}
+const CommandRegistration reg(CommandGroup::Edid, "edid decode", "the decoded feature record of each file", &define);
 } // namespace

@@ -1,9 +1,10 @@
 // kelmctl edid info FILE... [--json]: the EDID Analyzer's answers for each file. An invalid image
 // is answered like the window does ("Illegal" and dashes) and makes the exit status 1.
 #include <cstdio>
+#include <memory>
 
 #include "cli/edid/EdidCliArgs.h"
-#include "cli/edid/EdidCommands.h"
+#include "cli/core/CommandLine.h"
 #include "edid/EdidJson.h"
 #include "edid/EdidSummary.h"
 #include "edid/Latin1Text.h"
@@ -19,15 +20,8 @@ std::string oneLine(const std::string &text)
     return out;
 }
 
-int runInfo(const std::vector<std::string> &args)
+int runInfo(const EdidFileArgs &a)
 {
-    EdidCliArgs a;
-    if (!parseEdidCliArgs("info", args, true, false, a))
-        return 2;
-    if (a.files.empty()) {
-        std::fputs("kelmctl: edid info needs at least one file.\n", stderr);
-        return 2;
-    }
     int rc = 0;
     EdidFeatureRecord record;
     for (const std::string &file : a.files) {
@@ -51,5 +45,11 @@ int runInfo(const std::vector<std::string> &args)
     }
     return finishOutput(rc);
 }
-const EdidCommandRegistration reg("info", &runInfo);
+CommandAction define(CLI::App &command, const GlobalOptions &)
+{
+    auto args = std::make_shared<EdidFileArgs>();
+    addEdidFileOptions(command, *args, true);
+    return [args] { return runInfo(*args); };
+}
+const CommandRegistration reg(CommandGroup::Edid, "edid info", "the EDID Analyzer's answers for each file", &define);
 } // namespace

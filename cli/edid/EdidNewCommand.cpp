@@ -1,27 +1,26 @@
 // kelmctl edid new -o FILE: writes the built-in "NEW" template.
 #include <cstdio>
+#include <memory>
 
-#include "cli/edid/EdidCliArgs.h"
-#include "cli/edid/EdidCommands.h"
+#include "cli/core/CommandLine.h"
 #include "edid/EdidBinFile.h"
 #include "edid/NewEdidTemplate.h"
 
 namespace {
-int runNew(const std::vector<std::string> &args)
+CommandAction defineNew(CLI::App &command, const GlobalOptions &)
 {
-    EdidCliArgs a;
-    if (!parseEdidCliArgs("new", args, false, true, a))
-        return 2;
-    if (!a.hasOutput || !a.files.empty()) {
-        std::fputs("kelmctl: edid new takes exactly one option: -o FILE.\n", stderr);
-        return 2;
-    }
-    std::string error;
-    if (!writeEdidBinFile(a.output, NewEdidTemplate, &error)) {
-        std::fprintf(stderr, "kelmctl: %s.\n", error.c_str());
-        return 1;
-    }
-    return 0;
+    auto output = std::make_shared<std::string>();
+    command.add_option("-o,--output", *output, "the file to write (- for standard output)")
+        ->required()
+        ->type_name("FILE");
+    return [output] {
+        std::string error;
+        if (!writeEdidBinFile(*output, NewEdidTemplate, &error)) {
+            std::fprintf(stderr, "kelmctl: %s.\n", error.c_str());
+            return 1;
+        }
+        return 0;
+    };
 }
-const EdidCommandRegistration reg("new", &runNew);
+const CommandRegistration reg(CommandGroup::Edid, "edid new", "write the built-in \"NEW\" template", &defineNew);
 } // namespace

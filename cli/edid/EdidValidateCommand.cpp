@@ -1,22 +1,16 @@
 // kelmctl edid validate FILE... [--json]: the validation messages of each file; exit 1 when any
 // file is invalid or unreadable.
 #include <cstdio>
+#include <memory>
 
 #include "cli/edid/EdidCliArgs.h"
-#include "cli/edid/EdidCommands.h"
+#include "cli/core/CommandLine.h"
 #include "edid/EdidFeatureRecord.h"
 #include "edid/Json.h"
 
 namespace {
-int runValidate(const std::vector<std::string> &args)
+int runValidate(const EdidFileArgs &a)
 {
-    EdidCliArgs a;
-    if (!parseEdidCliArgs("validate", args, true, false, a))
-        return 2;
-    if (a.files.empty()) {
-        std::fputs("kelmctl: edid validate needs at least one file.\n", stderr);
-        return 2;
-    }
     int rc = 0;
     for (const std::string &file : a.files) {
         EdidFeatureRecord record;
@@ -43,5 +37,11 @@ int runValidate(const std::vector<std::string> &args)
     }
     return finishOutput(rc);
 }
-const EdidCommandRegistration reg("validate", &runValidate);
+CommandAction define(CLI::App &command, const GlobalOptions &)
+{
+    auto args = std::make_shared<EdidFileArgs>();
+    addEdidFileOptions(command, *args, true);
+    return [args] { return runValidate(*args); };
+}
+const CommandRegistration reg(CommandGroup::Edid, "edid validate", "print the validation messages of each file", &define);
 } // namespace

@@ -1,0 +1,278 @@
+#include "cli/core/CommandLine.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+struct Registered
+{
+    CommandGroup group;
+    std::string path;
+    std::string summary;
+    CommandDefinition define;
+};
+
+std::vector<Registered> &registry()
+{
+    static std::vector<Registered> commands;
+    return commands;
+}
+
+const char *groupTitle(CommandGroup group)
+{
+    switch (group) {
+    case CommandGroup::Edid:
+        return "EDID files (no device needed)";
+    case CommandGroup::Device:
+        return "Device over a serial port";
+    case CommandGroup::Network:
+        return "Network devices";
+    }
+    return "";
+}
+
+// Commands with words of their own ("edid new", "net set") hang under a parent command.
+const char *parentSummary(const std::string &word)
+{
+    if (word == "edid")
+        return "EDID files: new, validate, info, decode, state, build, roundtrip ... (no device needed)";
+    if (word == "net")
+        return "network devices: discover, set";
+    return "";
+}
+
+std::vector<std::string> wordsOf(const std::string &path)
+{
+    std::vector<std::string> words;
+    std::istringstream in(path);
+    for (std::string w; in >> w;)
+        words.push_back(w);
+    return words;
+}
+
+std::string joinedNames(const std::vector<const CLI::App *> &subcommands)
+{
+    std::string out;
+    for (std::size_t i = 0; i < subcommands.size(); ++i) {
+        if (i > 0)
+            out += i + 1 == subcommands.size() ? " and " : ", ";
+        out += subcommands[i]->get_name();
+    }
+    return out;
+}
+
+// The deepest command the line reached, for the help hint.
+const CLI::App *deepestSelected(const CLI::App &app)
+{
+    const CLI::App *at = &app;
+    for (;;) {
+        const auto selected = at->get_subcommands();
+        if (selected.empty())
+            return at;
+        at = selected.front();
+    }
+}
+
+std::string oneLine(std::string text)
+{
+    for (char &c : text)
+        if (c == '\n')
+            c = ' ';
+    while (!text.empty() && (text.back() == ' ' || text.back() == '.'))
+        text.pop_back();
+    return text;
+}
+
+// The synopsis of a command from its grammar: "read SLOT -o FILE", "info [--json]".
+std::string synopsisOf(const CLI::App &command)
+{
+    std::string words;
+    for (const CLI::App *at = &command; at && at->get_parent(); at = at->get_parent())
+        words = at->get_name() + (words.empty() ? "" : " " + words);
+    std::string positionals;
+    std::string options;
+    for (const CLI::Option *opt : command.get_options()) {
+        if (opt == command.get_help_ptr())
+            continue;
+        if (!opt->nonpositional()) {
+            std::string name = opt->get_name();
+            if (opt->get_items_expected_max() > 1)
+                name += "...";
+            positionals += " " + (opt->get_required() ? name : "[" + name + "]");
+            continue;
+        }
+        const bool required = opt->get_required();
+        std::string name = required && !opt->get_snames().empty() ? "-" + opt->get_snames()[0]
+                                                                    : "--" + opt->get_lnames()[0];
+        if (opt->get_items_expected_max() > 0 && !opt->get_type_name().empty())
+            name += " " + opt->get_type_name();
+        options += " " + (required ? name : "[" + name + "]");
+    }
+    return words + positionals + options;
+}
+
+// The overview that "kelmctl --help" prints: every command with its synopsis, by section.
+std::string overview(const CLI::App &app, const std::vector<std::pair<CommandGroup, const CLI::App *>> &commands)
+{
+    std::string out = app.get_description() + "\n\nUsage: kelmctl [-p PATH]... COMMAND [ARGS]\n";
+    for (CommandGroup group : {CommandGroup::Edid, CommandGroup::Device, CommandGroup::Network}) {
+        out += std::string("\n") + groupTitle(group) + ":\n";
+        for (const auto &[g, command] : commands) {
+            if (g != group)
+                continue;
+            // Long synopses wrap at option boundaries; the summary follows on its own line.
+            std::string line = "  ";
+            std::istringstream in(synopsisOf(*command));
+            std::string text;
+            for (std::string piece; in >> piece;)
+                text += (text.empty() ? "" : " ") + piece;
+            std::size_t col = 2;
+            std::string pending;
+            for (std::size_t i = 0; i <= text.size(); ++i) {
+                const bool boundary = i == text.size() || (text[i] == ' ' && i + 1 < text.size() && text[i + 1] == '[');
+                if (!boundary) {
+                    pending += text[i];
+                    continue;
+                }
+                if (col > 2 && col + pending.size() > 78) {
+                    line += "\n" + std::string(6, ' ');
+                    col = 6;
+                    if (!pending.empty() && pending[0] == ' ')
+                        pending.erase(0, 1);
+                }
+                line += pending;
+                col += pending.size();
+                pending.clear();
+                if (i < text.size())
+                    pending += ' ';
+            }
+            if (col > 44 || line.find('\n') != std::string::npos)
+                line += "\n" + std::string(46, ' ');
+            else
+                line += std::string(46 - col, ' ');
+            out += line + command->get_description() + "\n";
+        }
+    }
+    out += "\nOptions, before or after the command:\n"
+           "  -p, --port PATH                             serial port to search instead of the system's\n"
+           "                                              ports; repeatable, searched in the order given\n"
+           "  -h, --help                                  this help; after a command, that command's\n"
+           "  --version                                   the version\n"
+           "\nkelmctl COMMAND --help explains a command's options (long and short forms).\n";
+    return out;
+}
+
+} // namespace
+
+CommandRegistration::CommandRegistration(CommandGroup group, const char *path, const char *summary,
+                                         CommandDefinition define)
+{
+    registry().push_back({group, path, summary, define});
+}
+
+int usageError(const std::string &sentence)
+{
+    std::fprintf(stderr, "kelmctl: %s\n", sentence.c_str());
+    return 2;
+}
+
+void printLine(const std::string &text)
+{
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+int finishOutput(int rc)
+{
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fputs("kelmctl: cannot write the output.\n", stderr);
+        return 1;
+    }
+    return rc;
+}
+
+std::string helpHint(const CLI::App &command)
+{
+    std::string words;
+    for (const CLI::App *at = &command; at && at->get_parent(); at = at->get_parent())
+        words = " " + at->get_name() + words;
+    return "see kelmctl" + words + " --help";
+}
+
+int runCommandLine(int argc, char **argv)
+{
+    CLI::App app("kelmctl: the EDID workbench from scripts.\n"
+                 "Exit status: 0 success, 1 the operation or the device failed, 2 usage error.",
+                 "kelmctl");
+    // Global options are taken after the command too.
+    app.fallthrough();
+    app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("kelmctl ") + KELM_VERSION);
+    app.set_help_flag("-h,--help", "print this help");
+    GlobalOptions global;
+    app.add_option("-p,--port", global.ports,
+                   "serial port to search instead of the system's ports; repeatable, in order")
+        ->allow_extra_args(false)
+        ->type_name("PATH");
+
+    CommandAction action;
+    std::map<std::string, CLI::App *> parents;
+    std::vector<std::pair<CommandGroup, const CLI::App *>> commands;
+    // Sections in a fixed order, commands alphabetical within them, whatever the link order.
+    std::vector<Registered> sorted = registry();
+    std::stable_sort(sorted.begin(), sorted.end(), [](const Registered &a, const Registered &b) {
+        return a.group != b.group ? a.group < b.group : a.path < b.path;
+    });
+    for (const Registered &r : sorted) {
+        const std::vector<std::string> words = wordsOf(r.path);
+        CLI::App *at = &app;
+        std::string sofar;
+        for (std::size_t i = 0; i + 1 < words.size(); ++i) {
+            sofar += words[i] + " ";
+            CLI::App *&parent = parents[sofar];
+            if (!parent) {
+                parent = at->add_subcommand(words[i], parentSummary(words[i]));
+                parent->require_subcommand(1);
+                parent->group(groupTitle(r.group));
+            }
+            at = parent;
+        }
+        CLI::App *command = at->add_subcommand(words.back(), r.summary);
+        command->group(at == &app ? groupTitle(r.group) : "Commands");
+        CommandAction run = r.define(*command, global);
+        commands.emplace_back(r.group, command);
+        command->final_callback([&action, run] { action = run; });
+    }
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp &e) {
+        if (deepestSelected(app) == &app) {
+            std::fputs(overview(app, commands).c_str(), stdout);
+            return finishOutput(0);
+        }
+        return app.exit(e) == 0 ? 0 : 2;
+    } catch (const CLI::CallForAllHelp &e) {
+        return app.exit(e) == 0 ? 0 : 2;
+    } catch (const CLI::CallForVersion &) {
+        std::printf("kelmctl %s\n", KELM_VERSION);
+        return finishOutput(0);
+    } catch (const CLI::ParseError &e) {
+        const CLI::App *at = deepestSelected(app);
+        std::string sentence = oneLine(e.what());
+        // A command that needs one of its own: name them.
+        const std::vector<const CLI::App *> own = at->get_subcommands([](const CLI::App *) { return true; });
+        if (!own.empty()) {
+            sentence += std::string("; the commands") + (at == &app ? "" : " of " + at->get_name()) + " are " +
+                        joinedNames(own);
+        }
+        return usageError(sentence + "; " + helpHint(*at) + ".");
+    }
+    if (!action)
+        return usageError("a command is missing; see kelmctl --help.");
+    return action();
+}

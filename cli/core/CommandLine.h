@@ -1,0 +1,60 @@
+#pragma once
+
+// kelmctl's one grammar. Every command registers itself from its own source file with a small
+// function that adds its options and positionals and returns what runs it; the parser, the usage
+// errors (exit 2) and the help text come from CLI11. Plain C++: the Qt-free kelmctl links it with
+// the EDID commands, kelmctl-device with every command.
+//
+//   namespace {
+//   CommandAction defineNew(CLI::App &command, const GlobalOptions &)
+//   {
+//       auto output = std::make_shared<std::string>();
+//       command.add_option("-o,--output", *output, "the file to write")->required();
+//       return [output] { return writeTemplate(*output); };
+//   }
+//   const CommandRegistration reg(CommandGroup::Edid, "edid new", "write the built-in template", &defineNew);
+//   }
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Options taken before or after any command.
+struct GlobalOptions
+{
+    std::vector<std::string> ports; // -p/--port PATH, repeatable; empty: the system's serial ports
+};
+
+// What a parsed command runs; returns the exit status: 0 success, 1 the operation or the device
+// failed, 2 usage error.
+using CommandAction = std::function<int()>;
+
+// Adds one command's options to `command` and returns its action, which runs once the whole line
+// has parsed (so it sees the global options, wherever they stood).
+using CommandDefinition = CommandAction (*)(CLI::App &command, const GlobalOptions &global);
+
+// The sections of the help text.
+enum class CommandGroup { Edid, Device, Network };
+
+struct CommandRegistration
+{
+    // `path` is the command's words: "read", "edid new", "net set".
+    CommandRegistration(CommandGroup group, const char *path, const char *summary, CommandDefinition define);
+};
+
+// Parses argv with every registered command and runs the chosen one.
+int runCommandLine(int argc, char **argv);
+
+// Usage error inside an action (a slot name that is not one, a missing --yes): one sentence on
+// stderr after "kelmctl: ", exit status 2.
+int usageError(const std::string &sentence);
+
+// A whole line to stdout, and the exit status after all output: rc, or 1 when stdout could not
+// take it (full disk, closed pipe), so a lost answer is never reported as success.
+void printLine(const std::string &text);
+int finishOutput(int rc);
+
+// Where the usage of a command is explained: "kelmctl edid new --help".
+std::string helpHint(const CLI::App &command);
