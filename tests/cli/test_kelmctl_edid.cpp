@@ -238,3 +238,82 @@ TEST_F(KelmctlEdid, LostOutputIsAFailure)
     const int raw = std::system(cmd.c_str());
     EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
 }
+
+// One grammar for every command: long and short forms, global options on either side of the
+// command, generated help, and the exit status of each kind of mistake.
+TEST_F(KelmctlEdid, GrammarFormsHelpAndUsageErrors)
+{
+    const std::string templ(reinterpret_cast<const char *>(NewEdidTemplate.data()), NewEdidTemplate.size());
+    const std::string good = write("good.bin", NewEdidTemplate);
+    struct Case
+    {
+        std::vector<std::string> args;
+        int status;
+        const char *out; // a text stdout must contain ("" for anything)
+        const char *err; // a text stderr must contain ("" for anything)
+    };
+    const std::string out = (dir / "o.bin").string();
+    const Case cases[] = {
+        {{"edid", "new", "--output", out}, 0, "", ""},
+        {{"edid", "new", "-o", "-"}, 0, "", ""},
+        {{"--port", "/nonexistent", "edid", "new", "-o", out}, 0, "", ""},
+        {{"edid", "new", "-o", out, "-p", "/nonexistent"}, 0, "", ""},
+        {{"edid", "validate", "-j", good}, 0, "\"valid\":true", ""},
+        {{"edid", "info", good, "--json"}, 0, "\"Monitor Name\":\"BrandNewEdid\"", ""},
+        {{"edid", "state", good, "-n", "-d", "2024-01-31", "-j"}, 0, "2024", ""},
+        {{"--version"}, 0, "kelmctl ", ""},
+        {{"--help"}, 0, "edid roundtrip FILE -o FILE", ""},
+        {{"--help"}, 0, "net set MAC [--mode static|dhcp]", ""},
+        {{"--help"}, 0, "read SLOT -o FILE", ""},
+        {{"edid", "build", "--help"}, 0, "-o,--output", ""},
+        {{"read", "--help"}, 0, "-o,--output", ""},
+        // Usage errors, of both programs: exit 2 before anything is opened.
+        {{}, 2, "", "the commands are"},
+        {{"edid", "new", "-o", out, "--bogus"}, 2, "", "--bogus"},
+        {{"edid", "state", good, "--date", "2023-02-29"}, 2, "", "not a date"},
+        {{"frobnicate"}, 2, "", "frobnicate"},
+        {{"read", "user1"}, 2, "", "--output is required"},
+        {{"read", "user1", "--output"}, 2, "", "--output"},
+        {{"--port", "/nonexistent", "read", "slot9", "-o", out}, 2, "", "not a slot"},
+        {{"write", "output1", good, "-p", "/nonexistent"}, 2, "", "Only input and user slots"},
+        {{"reset", "--port", "/nonexistent"}, 2, "", "add --yes"},
+        {{"net", "ping"}, 2, "", "discover and set"},
+        {{"net", "discover", "--wait", "9999"}, 2, "", "--wait"},
+        {{"net", "set", "nonsense"}, 2, "", "MAC address"},
+        // A device command with a port that does not exist: a device failure, after parsing.
+        {{"info", "-p", "/nonexistent"}, 1, "", ""},
+    };
+    for (const Case &c : cases) {
+        std::string line;
+        for (const std::string &a : c.args)
+            line += a + " ";
+        SCOPED_TRACE(line);
+        fs::remove(out);
+        const ToolRun r = run(c.args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+        if (c.status == 2) {
+            EXPECT_TRUE(r.out.empty());
+            EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one sentence: " << r.err;
+            EXPECT_FALSE(fs::exists(out));
+        }
+        if (c.args.size() > 2 && c.args[1] == "new" && c.status == 0) {
+            if (c.args[3] == "-")
+                EXPECT_EQ(r.out, templ);
+            else
+                EXPECT_EQ(slurp(out), templ);
+        }
+    }
+}
+
+// File names are the bytes given, also when they are not UTF-8.
+TEST_F(KelmctlEdid, FileNamesAreTheBytesGiven)
+{
+    const std::string name = (dir / "out\xfe\xff.bin").string();
+    ASSERT_EQ(run({"edid", "new", "-o", name}).status, 0);
+    EXPECT_EQ(fs::file_size(name), 256u);
+    const ToolRun r = run({"edid", "validate", name});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, name + ": valid\n");
+}

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstdio>
+
 #include "shell/Pause.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "edid/EdidImage.h"
@@ -86,6 +88,7 @@ class TestKelmctlSlots : public QObject
     void readWithLostQuarterKeepsFile();
     void readToSpecialFiles();
     void readOnFullDiskKeepsFile();
+    void fileNamesAreTheBytesGiven();
     void writeUploads();
     void writeRefusesInvalid();
     void copies();
@@ -181,6 +184,28 @@ void TestKelmctlSlots::readOnFullDiskKeepsFile()
              qPrintable(run.out + run.err));
     QVERIFY2(run.err.contains(QStringLiteral("No space left on device")), qPrintable(run.err));
     QVERIFY(!run.out.contains(QStringLiteral("saved")));
+}
+
+// A name that is not UTF-8 is written and read as given, not as Qt would decode it.
+void TestKelmctlSlots::fileNamesAreTheBytesGiven()
+{
+    const EdidImage image = goodImage(0x29);
+    m_device->setSlotImage(2, 1, image);
+    const QString script = QStringLiteral("f=\"$3/$(printf 'out\\376.bin')\"\n"
+                                          "\"$1\" --port \"$2\" read user1 -o \"$f\" || exit 1\n"
+                                          "exec \"$1\" write user2 \"$f\" --port \"$2\"\n");
+    const Run run = runProgram(QStringLiteral("sh"), {QStringLiteral("-c"), script, QStringLiteral("sh"),
+                                                      QStringLiteral(KELMCTL_PATH), m_device->portPath(),
+                                                      m_dir.path()});
+    QCOMPARE(run.exitCode, 0);
+    const QByteArray raw = QFile::encodeName(m_dir.path()) + "/out\xfe.bin";
+    FILE *f = std::fopen(raw.constData(), "rb");
+    QVERIFY2(f, raw.constData());
+    char buf[300];
+    const std::size_t n = std::fread(buf, 1, sizeof buf, f);
+    std::fclose(f);
+    QCOMPARE(QByteArray(buf, int(n)), bytesOf(image));
+    QVERIFY(m_device->slotImage(2, 2) == image);
 }
 
 void TestKelmctlSlots::writeUploads()
