@@ -264,6 +264,11 @@ int runCommandLine(int argc, char **argv)
     } catch (const CLI::ParseError &e) {
         const CLI::App *at = deepestSelected(app);
         std::string sentence = oneLine(e.what());
+        // A word where a command was expected is an unknown command, not a missing one.
+        const std::vector<std::string> rest = at->remaining();
+        if (dynamic_cast<const CLI::RequiredError *>(&e) && !rest.empty() && !rest.front().empty() &&
+            rest.front()[0] != '-')
+            sentence = "unknown command '" + rest.front() + "'";
         // A command that needs one of its own: name them.
         const std::vector<const CLI::App *> own = at->get_subcommands([](const CLI::App *) { return true; });
         if (!own.empty()) {
