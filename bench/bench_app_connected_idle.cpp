@@ -35,7 +35,7 @@ void BM_WorkbenchConnectedIdle(benchmark::State &state)
         return;
     }
     window.show();
-    window.session().BitBtn_SearchClick();
+    window.session().search();
     if (!window.session().connected()) {
         state.SkipWithError("the simulated device was not found");
         return;
@@ -49,7 +49,7 @@ void BM_WorkbenchConnectedIdle(benchmark::State &state)
         state.SetIterationTime(wall);
         state.counters["cpu_pct_of_core"] = (cpuSeconds() - cpu0) / wall * 100.0;
     }
-    window.session().BitBtn_DisconnectClick();
+    window.session().disconnect();
 }
 BENCHMARK(BM_WorkbenchConnectedIdle)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 

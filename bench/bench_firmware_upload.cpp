@@ -95,7 +95,7 @@ void BM_Upload64KiB(benchmark::State &state)
     DebugLog log;
     DeviceSession session(log);
     session.setPortOverride({device.portPath()});
-    session.BitBtn_SearchClick();
+    session.search();
     if (!session.ispMode()) {
         state.SkipWithError("the simulated loader was not found");
         return;
@@ -117,7 +117,7 @@ void BM_Upload64KiB(benchmark::State &state)
     state.counters["overhead_pct"] = (perUpload / minimum - 1.0) * 100.0;
     state.counters["flash_ok"] =
         device.flash().left(65536) == QByteArray(reinterpret_cast<const char *>(image.data()), 65536);
-    session.BitBtn_DisconnectClick();
+    session.disconnect();
     state.SetLabel(variant == IspVariant::Isp029 ? "ISP029, 64-byte chunks" : "ISP091, 128-byte chunks");
 }
 

@@ -41,7 +41,7 @@ void BM_SearchToListed(benchmark::State &state)
     for (auto _ : state) {
         QElapsedTimer clock;
         clock.start();
-        session.BitBtn_SearchClick();
+        session.search();
         const double ms = clock.nsecsElapsed() / 1e6;
         if (session.deviceCount != 1) {
             state.SkipWithError("device not listed");
@@ -49,7 +49,7 @@ void BM_SearchToListed(benchmark::State &state)
         }
         total += ms;
         state.SetIterationTime(ms / 1e3);
-        session.BitBtn_DisconnectClick();
+        session.disconnect();
     }
     const double mean = total / static_cast<double>(state.iterations());
     state.counters["mandated_ms"] = mandatedSearchMs;
@@ -71,7 +71,7 @@ void BM_ConnectedIdleCpu(benchmark::State &state)
     DebugLog log;
     DeviceSession session(log);
     session.setPortOverride({device.portPath()});
-    session.BitBtn_SearchClick();
+    session.search();
     for (auto _ : state) {
         device.clearRequests();
         const double cpu0 = cpuSeconds();
@@ -84,7 +84,7 @@ void BM_ConnectedIdleCpu(benchmark::State &state)
         state.counters["cpu_pct_of_core"] = cpu / wall * 100.0;
         state.counters["polls"] = static_cast<double>(device.requests().size());
     }
-    session.BitBtn_DisconnectClick();
+    session.disconnect();
 }
 BENCHMARK(BM_ConnectedIdleCpu)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
@@ -110,7 +110,7 @@ void BM_ProcessSystemDescription(benchmark::State &state)
         session.receiveBytes(reply.data(), static_cast<qint64>(reply.size()));
         log.clear();
     }
-    session.Timer_Poll_Status().stop();
+    session.stopPoll();
 }
 BENCHMARK(BM_ProcessSystemDescription);
 

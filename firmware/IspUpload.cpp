@@ -119,7 +119,7 @@ bool IspUpload::uploadFirmware(IspVariant variant)
         return false;
     }
     // Only this loop reads the port from here on; the receive tick stays off until the next search.
-    m_session.Timer_UART_Rx().stop();
+    m_session.stopReceiveTick();
     emit statusRedChanged(false);
 
     const auto image = firmware::readImageFile(QFile::encodeName(m_imagePath).toStdString());
@@ -136,11 +136,11 @@ bool IspUpload::uploadFirmware(IspVariant variant)
     m_running = true;
     emit runningChanged(true);
     DeviceSession::LinkHold hold(m_session);
+    // The sender would restart the status poll after every SET; the upload keeps it off.
+    const DeviceSession::PollHold quiet(m_session);
 
-    auto send = [this, &hold](Command cmd, std::span<const std::uint8_t> payload) {
+    auto send = [&hold](Command cmd, std::span<const std::uint8_t> payload) {
         hold.sendCommand(Direction::SET, cmd, payload);
-        // The sender restarts the status poll after every SET; the upload keeps it off.
-        m_session.Timer_Poll_Status().stop();
     };
 
     firmware::UploadSequencer seq(variant, *image);

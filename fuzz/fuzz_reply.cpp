@@ -40,6 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Whatever happened, the buffer stays terminated and within bounds.
     if (session.rxLength() > DeviceSession::rxCapacity || session.rxBuffer()[DeviceSession::rxCapacity] != 0)
         __builtin_trap();
-    session.Timer_Poll_Status().stop();
+    session.stopPoll();
     return 0;
 }

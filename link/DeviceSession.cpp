@@ -48,8 +48,8 @@ DeviceSession::DeviceSession(DebugLog &log, QObject *parent) : QObject(parent), 
     m_timerPollStatus.setInterval(pollIntervalMs);
     // A coarse timer may fire up to 5 % early; the poll runs every 2000 ms, never sooner.
     m_timerPollStatus.setTimerType(Qt::PreciseTimer);
-    connect(&m_timerUartRx, &QTimer::timeout, this, &DeviceSession::Timer_UART_RxTimer);
-    connect(&m_timerPollStatus, &QTimer::timeout, this, &DeviceSession::Timer_Poll_StatusTimer);
+    connect(&m_timerUartRx, &QTimer::timeout, this, &DeviceSession::onReceiveTick);
+    connect(&m_timerPollStatus, &QTimer::timeout, this, &DeviceSession::pollStatus);
 }
 
 DeviceSession::~DeviceSession()
@@ -174,7 +174,7 @@ void DeviceSession::writeBytes(const char *data, qint64 size)
         m_port->write(data, size);
 }
 
-void DeviceSession::Timer_UART_RxTimer()
+void DeviceSession::onReceiveTick()
 {
     if (!portOpen() || m_portLost)
         return;
@@ -272,6 +272,24 @@ CommandResult DeviceSession::LinkHold::sendCommand(Direction dir, Command cmd, s
     return m_session.sendCommandNow(dir, cmd, static_cast<int>(payload.size()), payload.data());
 }
 
+void DeviceSession::restartPoll()
+{
+    if (m_pollHolds == 0)
+        m_timerPollStatus.start();
+}
+
+DeviceSession::PollHold::PollHold(DeviceSession &session) : m_session(session)
+{
+    if (m_session.m_pollHolds++ == 0)
+        m_session.m_timerPollStatus.stop();
+}
+
+DeviceSession::PollHold::~PollHold()
+{
+    if (--m_session.m_pollHolds == 0 && m_session.portOpen())
+        m_session.m_timerPollStatus.start();
+}
+
 bool DeviceSession::expectsAnswer(Command cmd)
 {
     switch (cmd) {
@@ -354,12 +372,12 @@ CommandResult DeviceSession::sendCommandNow(Direction dir, Command cmd, int leng
     grace.start();
     while (m_awaiting && portOpen() && !m_portLost && grace.elapsed() < answerGraceMs) {
         if (m_timerUartRx.isActive())
-            Timer_UART_RxTimer();
+            onReceiveTick();
         if (m_awaiting)
             pauseWithEvents(2);
     }
     if (dir == Direction::SET)
-        m_timerPollStatus.start();
+        restartPoll();
 
     if (!sent) {
         m_awaiting = false;
@@ -493,7 +511,7 @@ void DeviceSession::handleReplyLine(std::string_view reply)
         m_log.addLine(QStringLiteral("CRC Error!"));
         if (m_awaiting)
             m_answer.outcome = CommandResult::Outcome::CrcError;
-        m_timerPollStatus.start();
+        restartPoll();
         return;
     }
 
@@ -525,7 +543,7 @@ void DeviceSession::handleReplyLine(std::string_view reply)
         break;
     }
 
-    m_timerPollStatus.start();
+    restartPoll();
     if (command == Command::ENTRANCE)
         return;
     if (!accepted) {
@@ -686,7 +704,7 @@ QString DeviceSession::productAfterTag(std::string_view text, std::size_t tagPos
     return product;
 }
 
-void DeviceSession::BitBtn_SearchClick()
+void DeviceSession::search()
 {
     if (m_searching || m_connected)
         return;
@@ -841,7 +859,7 @@ void DeviceSession::finishSearch()
     emit selectionChanged();
 }
 
-void DeviceSession::BitBtn_DisconnectClick()
+void DeviceSession::disconnect()
 {
     if (!m_portHandleValid || m_linkHeld)
         return;
@@ -875,7 +893,7 @@ void DeviceSession::returnToIdle()
     emit closeWindowsRequested();
 }
 
-void DeviceSession::Timer_Poll_StatusTimer()
+void DeviceSession::pollStatus()
 {
     // A loader in firmware-update mode has no EDID mode; its record may still hold the flags of an
     // earlier normal connection, so it is not asked.

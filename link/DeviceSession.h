@@ -80,11 +80,11 @@ class DeviceSession : public QObject
     bool replyComplete() const { return m_linkFlags & replyCompleteBit; }
     bool ispMode() const { return m_linkFlags & ispModeBit; }
 
-    QTimer &Timer_UART_Rx() { return m_timerUartRx; }
-    QTimer &Timer_Poll_Status() { return m_timerPollStatus; }
-
-    // The 25 ms receive tick.
-    void Timer_UART_RxTimer();
+    // The 25 ms receive tick (the timer "Timer_UART_Rx"): runs while a port is probed or connected.
+    void onReceiveTick();
+    void startReceiveTick() { m_timerUartRx.start(); }
+    void stopReceiveTick() { m_timerUartRx.stop(); }
+    bool receiveTickRunning() const { return m_timerUartRx.isActive(); }
     // What the tick does with the bytes it read: appended as far as the buffer has room (the rest
     // is dropped with a log line), echoed into the debug log, and the reply marked complete (and
     // decoded while the pump runs) when the last byte is LF.
@@ -137,6 +137,29 @@ class DeviceSession : public QObject
     };
     bool linkHeld() const { return m_linkHeld; }
 
+    // The status poll (the timer "Timer_Poll_Status", every 2000 ms). Every request stops it; a SET
+    // and a processed reply start it again.
+    bool pollRunning() const { return m_timerPollStatus.isActive(); }
+    void stopPoll() { m_timerPollStatus.stop(); }
+    // What a SET and a processed reply do: the next poll 2000 ms from now, unless a PollHold exists.
+    void restartPoll();
+
+    // Keeps the status poll quiet for an operation of several requests (a slot transfer, a
+    // firmware upload): while any hold exists the poll timer stays off, whatever the requests in
+    // between do, and the end of the last hold starts it again while a port is open. Holds nest.
+    class PollHold
+    {
+      public:
+        explicit PollHold(DeviceSession &session);
+        ~PollHold();
+        PollHold(const PollHold &) = delete;
+        PollHold &operator=(const PollHold &) = delete;
+
+      private:
+        DeviceSession &m_session;
+    };
+    bool pollHeld() const { return m_pollHolds > 0; }
+
     Command lastCommand = Command::ENTRANCE;
     Direction lastDirection = Direction::GET;
     int lastLength = 0;
@@ -187,9 +210,13 @@ class DeviceSession : public QObject
     void setReplyPumpRunning(bool running) { m_pumpRunning = running; }
 
     // ----- connection ------------------------------------------------------------------------
-    void BitBtn_SearchClick();
-    void BitBtn_DisconnectClick();
-    void Timer_Poll_StatusTimer();
+    // The search of every serial port (and the network discovery request): BitBtn_Search's click.
+    void search();
+    // Ends the serial connection: BitBtn_Disconnect's click. Hides QObject::disconnect() here;
+    // signal connections are undone through QObject::disconnect explicitly.
+    void disconnect();
+    // One status poll: GET RXEDMD to each listed serial device that asks to be polled.
+    void pollStatus();
     // Connected: the state in which BitBtn_Search is disabled.
     bool connected() const { return m_connected; }
     bool searching() const { return m_searching; }
@@ -263,6 +290,7 @@ class DeviceSession : public QObject
     QTimer m_timerPollStatus;
     bool m_pumpRunning = false;
     bool m_linkHeld = false;
+    int m_pollHolds = 0;
 
     // The request in flight: what its answer turned out to be so far.
     bool m_awaiting = false;

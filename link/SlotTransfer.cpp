@@ -76,7 +76,7 @@ bool verifySlotEdid(DeviceSession &session, SlotCode code, const EdidImage &expe
 
 SaveResult saveSlotToFile(DeviceSession &session, SlotCode code, const SaveHooks &hooks, std::string *fileError)
 {
-    session.Timer_Poll_Status().stop();
+    const DeviceSession::PollHold quiet(session);
     session.currentStatus().selectedSlot = code;
     session.sendCommand(Direction::SET, Command::SYS_STM, 0);
 
@@ -111,7 +111,6 @@ SaveResult saveSlotToFile(DeviceSession &session, SlotCode code, const SaveHooks
             *fileError = file.error();
     }
     session.sendCommand(Direction::SET, Command::SYS_CTM, 0);
-    session.Timer_Poll_Status().start();
     return result;
 }
 
@@ -169,11 +168,10 @@ UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const Uploa
 bool uploadImageToSlot(DeviceSession &session, SlotCode code, const EdidImage &image,
                        const std::function<void(bool confirmed)> &whileHeld, QString *why)
 {
-    session.Timer_Poll_Status().stop();
+    const DeviceSession::PollHold quiet(session);
     const bool confirmed = writeSlotEdid(session, code, image, why);
     if (whileHeld)
         whileHeld(confirmed);
-    session.Timer_Poll_Status().start();
     return confirmed;
 }
 

@@ -81,9 +81,9 @@ class DiscoveryService : public QObject
     DeviceSession &m_session;
     DebugLog &m_log;
     DiscoveryAddresses m_addresses;
-    QUdpSocket m_listener;        // IdIPMCastClient1
-    QUdpSocket m_broadcastSender; // IdUDPClient1
-    QUdpSocket m_multicastSender; // IdIPMCastServer1
+    QUdpSocket m_listener;
+    QUdpSocket m_broadcastSender;
+    QUdpSocket m_multicastSender;
     bool m_joined = false;
     bool m_listFullReported = false; // "Device list full" logged since the last search
     QString m_bindError;

@@ -301,6 +301,16 @@ void EdidControllerPage::SpeedButton_OpenEdidClick()
         showError(QString::fromLatin1(kUploadFailedText), kErrorShownMs);
 }
 
+QWidget *EdidControllerPage::copyPanel() const
+{
+    return m_copyPanel;
+}
+
+QWidget *EdidControllerPage::modeSelectGroup() const
+{
+    return m_modeGroup;
+}
+
 void EdidControllerPage::SpeedButton_AnalysisEdidClick()
 {
     if (!deviceConnected())
@@ -308,7 +318,7 @@ void EdidControllerPage::SpeedButton_AnalysisEdidClick()
     const auto code = slotCodeFromAllList(m_allList->currentIndex(), counts());
     if (!code)
         return;
-    m_session->Timer_Poll_Status().stop();
+    const DeviceSession::PollHold quiet(*m_session);
     EdidAnalyzerWindow *window = analyzer();
     if (!readSlotEdid(*m_session, *code)) {
         // The answers of an earlier image must not stand for this slot.

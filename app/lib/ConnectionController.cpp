@@ -29,9 +29,9 @@ ConnectionController::ConnectionController(QWidget &mainWindow, DeviceSession &s
     : QObject(&mainWindow), m_main(mainWindow), m_session(session)
 {
     if (auto *search = m_main.findChild<QAbstractButton *>(QStringLiteral("BitBtn_Search")))
-        connect(search, &QAbstractButton::clicked, &m_session, &DeviceSession::BitBtn_SearchClick);
+        connect(search, &QAbstractButton::clicked, this, &ConnectionController::BitBtn_SearchClick);
     if (auto *disconnect = m_main.findChild<QAbstractButton *>(QStringLiteral("BitBtn_Disconnect")))
-        connect(disconnect, &QAbstractButton::clicked, &m_session, &DeviceSession::BitBtn_DisconnectClick);
+        connect(disconnect, &QAbstractButton::clicked, this, &ConnectionController::BitBtn_DisconnectClick);
 
     connect(&m_session, &DeviceSession::portListChanged, this, &ConnectionController::mirrorPortList);
     connect(&m_session, &DeviceSession::busyChanged, this, &ConnectionController::onBusy);
@@ -44,6 +44,16 @@ ConnectionController::ConnectionController(QWidget &mainWindow, DeviceSession &s
             disconnect->setEnabled(!held && m_session.connected());
     });
     mirrorGrid();
+}
+
+void ConnectionController::BitBtn_SearchClick()
+{
+    m_session.search();
+}
+
+void ConnectionController::BitBtn_DisconnectClick()
+{
+    m_session.disconnect();
 }
 
 void ConnectionController::mirrorPortList()

@@ -19,6 +19,10 @@ class ConnectionController : public QObject
     static constexpr int firmwareGroupConnected = 48;
     static constexpr int firmwareGroupIspMode = 155;
 
+    // The buttons' click handlers; they forward to the session's search() and disconnect().
+    void BitBtn_SearchClick();
+    void BitBtn_DisconnectClick();
+
   private:
     void onBusy(bool busy);
     void onConnectionChanged(bool connected, bool ispMode);

@@ -20,6 +20,7 @@
 #include "app/lib/DebugLogView.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "devsim/lib/UdpDevice.h"
+#include "firmware/ui/FirmwareGroup.h"
 #include "net/ui/CommanderWindow.h"
 #include "net/ui/DeviceListController.h"
 #include "net/ui/IpConfigPage.h"
@@ -99,7 +100,21 @@ void MainWindow::attachControllers()
     m_analyzer->attachSession(m_session);
     m_systemPage->attach(m_session);
     m_connection = std::make_unique<ConnectionController>(*this, m_session);
-    m_deviceList = std::make_unique<DeviceListController>(*this, m_session, m_discovery);
+    DeviceListTargets targets;
+    targets.grid = m_grid;
+    targets.pages = m_pages;
+    targets.ipConfigPage = m_ipConfigPage;
+    targets.controllerPage = m_controllerPage;
+    targets.creatorPage = m_creatorPage;
+    FirmwareGroup *firmware = m_systemPage->firmwareGroup();
+    targets.firmwareProgress = firmware->statusLabel();
+    targets.firmwarePath = firmware->pathEdit();
+    targets.firmwareVersion = firmware->versionLabel();
+    targets.configurationGroup = m_systemPage->configurationGroup();
+    targets.productString = m_systemPage->productStringEdit();
+    targets.copyPanel = m_controllerPage->copyPanel();
+    targets.modeSelectGroup = m_controllerPage->modeSelectGroup();
+    m_deviceList = std::make_unique<DeviceListController>(*this, m_session, m_discovery, targets);
 }
 
 MainWindow::~MainWindow()
@@ -246,8 +261,10 @@ void MainWindow::buildPages(QWidget *host)
     auto *analyzerSheet = new QWidget;
     analyzerSheet->setObjectName(QStringLiteral("TabSheet3"));
     auto *creator = new EdidCreatorPage(m_session);
+    m_creatorPage = creator;
 
-    m_pages->addTab(new IpConfigPage, QStringLiteral("IP Configure"));
+    m_ipConfigPage = new IpConfigPage;
+    m_pages->addTab(m_ipConfigPage, QStringLiteral("IP Configure"));
     m_controllerPage = new EdidControllerPage(m_debugLog);
     m_pages->addTab(m_controllerPage, QStringLiteral("EDID Controller"));
     m_pages->addTab(analyzerSheet, QStringLiteral("EDID Analyzer"));

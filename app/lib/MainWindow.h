@@ -17,6 +17,8 @@ class DebugLogView;
 class DebugTogglePanel;
 class EdidControllerPage;
 class EdidAnalyzerWindow;
+class EdidCreatorPage;
+class IpConfigPage;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -104,6 +106,8 @@ class MainWindow : public QMainWindow
     QTabWidget *m_pages = nullptr;
     EdidControllerPage *m_controllerPage = nullptr;
     SystemPage *m_systemPage = nullptr;
+    IpConfigPage *m_ipConfigPage = nullptr;
+    EdidCreatorPage *m_creatorPage = nullptr;
     EdidAnalyzerWindow *m_analyzer = nullptr;
     CommanderWindow *m_commander = nullptr;
 

@@ -54,7 +54,7 @@ bool connectDevice(DeviceSession &session, const GlobalOptions &options)
     if (qEnvironmentVariableIsSet("KELMCTL_LOG"))
         QObject::connect(&session.debugLog(), &DebugLog::appended,
                          [](const QString &t) { std::fputs(t.toLocal8Bit().constData(), stderr); });
-    session.BitBtn_SearchClick();
+    session.search();
     if (!session.connected() || session.deviceCount < 1) {
         sayError(QStringLiteral("No device answered on the serial ports."));
         return false;
@@ -66,7 +66,7 @@ bool connectDevice(DeviceSession &session, const GlobalOptions &options)
     // Without its description the counts are not the device's: every slot would look missing.
     if (!session.descriptionReceived()) {
         sayError(QStringLiteral("No description received from %1.").arg(session.openPortName()));
-        session.BitBtn_DisconnectClick();
+        session.disconnect();
         return false;
     }
     return true;

@@ -48,7 +48,7 @@ int runFirmware(const GlobalOptions &options, const std::string &file, bool yes)
         return 1;
     if (!session.ispMode()) {
         sayError(QStringLiteral("Not ISP Mode: the device runs its normal firmware, not its ISP loader."));
-        session.BitBtn_DisconnectClick();
+        session.disconnect();
         return 1;
     }
 
@@ -75,7 +75,7 @@ int runFirmware(const GlobalOptions &options, const std::string &file, bool yes)
         upload.openImageFile(path);
     if (red || path.isEmpty()) {
         sayError(QStringLiteral("Cannot open the firmware image %1.").arg(shownName));
-        session.BitBtn_DisconnectClick();
+        session.disconnect();
         return 1;
     }
     const bool ok = upload.startFirmwareUpdate();
@@ -85,7 +85,7 @@ int runFirmware(const GlobalOptions &options, const std::string &file, bool yes)
         else
             sayError(status.isEmpty() ? IspUpload::failedText : status);
     }
-    session.BitBtn_DisconnectClick();
+    session.disconnect();
     return ok ? 0 : 1;
 }
 
@@ -97,7 +97,7 @@ int runDescribe(const GlobalOptions &options, const QString &text)
         return 1;
     if (session.ispMode()) {
         sayError(QStringLiteral("The device runs its ISP loader; it has no description to set."));
-        session.BitBtn_DisconnectClick();
+        session.disconnect();
         return 1;
     }
     const SystemSettings::Feedback feedback = SystemSettings::lengthFeedback(text);
@@ -105,7 +105,7 @@ int runDescribe(const GlobalOptions &options, const QString &text)
         say(feedback.text + QStringLiteral(" Only the first 31 characters are sent."));
     SystemSettings settings(session);
     const SystemSettings::Result result = settings.applyProductString(text);
-    session.BitBtn_DisconnectClick();
+    session.disconnect();
     switch (result) {
     case SystemSettings::Result::Sent:
         say(QStringLiteral("Ok."));
@@ -136,13 +136,13 @@ int runReset(const GlobalOptions &options, bool yes)
         return 1;
     if (session.ispMode()) {
         sayError(QStringLiteral("The device runs its ISP loader; it cannot be reset."));
-        session.BitBtn_DisconnectClick();
+        session.disconnect();
         return 1;
     }
     SystemSettings settings(session);
     const SystemSettings::Result result = settings.resetToDefaults();
     const QString description = settings.productString();
-    session.BitBtn_DisconnectClick();
+    session.disconnect();
     if (result == SystemSettings::Result::Failed) {
         sayError(QStringLiteral("%1 (%2)").arg(QLatin1String(kResetFailedText), settings.lastFailure()));
         return 1;

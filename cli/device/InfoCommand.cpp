@@ -32,7 +32,7 @@ int runInfo(const GlobalOptions &options, bool json)
     DebugLog log;
     DeviceSession session(log);
     session.setPortOverride(portList(options));
-    session.BitBtn_SearchClick();
+    session.search();
     if (!session.connected() || session.gridRows.isEmpty()) {
         std::fputs("No Device Detected.\n", stderr);
         return 1;
@@ -43,7 +43,7 @@ int runInfo(const GlobalOptions &options, bool json)
     const bool isp = session.ispMode();
     const uint8_t ispKind = session.ispKind;
     const bool described = session.descriptionReceived();
-    session.BitBtn_DisconnectClick();
+    session.disconnect();
     if (!isp && !described) {
         sayError(QStringLiteral("No description received from %1.").arg(port));
         return 1;

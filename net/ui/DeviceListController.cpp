@@ -30,16 +30,11 @@ void paintBlack(QLabel *label)
 
 } // namespace
 
-template <class T> T *DeviceListController::find(const char *name) const
-{
-    return m_main.findChild<T *>(QString::fromLatin1(name));
-}
-
 DeviceListController::DeviceListController(QWidget &mainWindow, DeviceSession &session,
-                                           DiscoveryService &discovery)
-    : QObject(&mainWindow), m_main(mainWindow), m_session(session), m_discovery(discovery)
+                                           DiscoveryService &discovery, const DeviceListTargets &targets)
+    : QObject(&mainWindow), m_main(mainWindow), m_session(session), m_discovery(discovery), m_targets(targets)
 {
-    m_grid = find<QTableWidget>("StringGrid1");
+    m_grid = m_targets.grid;
     if (m_grid) {
         m_delegate = new DeviceListDelegate(
             *m_grid, [this] { return m_highlightRow; }, this);
@@ -57,8 +52,8 @@ DeviceListController::DeviceListController(QWidget &mainWindow, DeviceSession &s
         m_grid->installEventFilter(this);
         connect(&m_session, &DeviceSession::gridChanged, m_grid->viewport(), qOverload<>(&QWidget::update));
     }
-    if (auto *page = find<IpConfigPage>("TabSheet10"))
-        page->attach(m_session, m_discovery);
+    if (m_targets.ipConfigPage)
+        m_targets.ipConfigPage->attach(m_session, m_discovery);
 }
 
 DeviceListController::~DeviceListController() = default;
@@ -91,10 +86,9 @@ bool DeviceListController::chooseByKey(QKeyEvent *event)
     return true;
 }
 
-void DeviceListController::setPageVisible(const char *pageName, bool visible)
+void DeviceListController::setPageVisible(QWidget *page, bool visible)
 {
-    auto *pages = find<QTabWidget>("PageControl1");
-    auto *page = find<QWidget>(pageName);
+    QTabWidget *pages = m_targets.pages;
     if (!pages || !page)
         return;
     const int index = pages->indexOf(page);
@@ -126,21 +120,21 @@ void DeviceListController::StringGrid1SelectCell(int, int row)
         if (record.interfaceKind == interfaceSerial) {
             selectSerialDevice(record);
         } else {
-            setPageVisible("TabSheet10", true);
-            auto *pages = find<QTabWidget>("PageControl1");
-            auto *ipPage = find<IpConfigPage>("TabSheet10");
+            IpConfigPage *ipPage = m_targets.ipConfigPage;
+            setPageVisible(ipPage, true);
+            QTabWidget *pages = m_targets.pages;
             if (pages && ipPage)
                 pages->setCurrentWidget(ipPage);
             if (ipPage)
                 ipPage->showNetworkDevice();
         }
 
-        if (auto *progress = find<QLabel>("Label1")) {
+        if (QLabel *progress = m_targets.firmwareProgress) {
             paintBlack(progress);
             progress->setText(QStringLiteral("0%"));
         }
         // A network device's record holds no description string: the field shows empty.
-        if (auto *productString = find<QLineEdit>("Edit_Product_String"))
+        if (QLineEdit *productString = m_targets.productString)
             productString->setText(record.productString);
 
         showInCommander();
@@ -155,16 +149,16 @@ void DeviceListController::StringGrid1SelectCell(int, int row)
 
 void DeviceListController::selectSerialDevice(SYS_STATUS &record)
 {
-    if (auto *path = find<QLineEdit>("Edit_Fw_Path"))
+    if (QLineEdit *path = m_targets.firmwarePath)
         path->clear();
-    auto *version = find<QLabel>("Label_FW_Version");
-    auto *configuration = find<QWidget>("GroupBox11");
+    QLabel *version = m_targets.firmwareVersion;
+    QWidget *configuration = m_targets.configurationGroup;
 
     if (m_session.ispMode()) {
         // The loader speaks only the firmware commands: only the System page makes sense.
-        setPageVisible("TabSheet1", false);
-        setPageVisible("TabSheet4", false);
-        setPageVisible("TabSheet10", false);
+        setPageVisible(m_targets.controllerPage, false);
+        setPageVisible(m_targets.creatorPage, false);
+        setPageVisible(m_targets.ipConfigPage, false);
         if (configuration)
             configuration->hide();
         if (version)
@@ -172,22 +166,22 @@ void DeviceListController::selectSerialDevice(SYS_STATUS &record)
         return;
     }
 
-    setPageVisible("TabSheet1", true);
-    setPageVisible("TabSheet4", true);
-    setPageVisible("TabSheet10", false);
+    setPageVisible(m_targets.controllerPage, true);
+    setPageVisible(m_targets.creatorPage, true);
+    setPageVisible(m_targets.ipConfigPage, false);
     if (configuration)
         configuration->show();
     if (version)
         version->setText(QStringLiteral("Current :   VID-") + record.vid + QStringLiteral("    PID-") +
                          record.pid + QStringLiteral("    Version-") + record.firmwareVersion);
-    auto *pages = find<QTabWidget>("PageControl1");
-    auto *controller = find<QWidget>("TabSheet1");
+    QTabWidget *pages = m_targets.pages;
+    QWidget *controller = m_targets.controllerPage;
     if (pages && controller)
         pages->setCurrentWidget(controller);
 
     readNodeDescriptions(record);
 
-    if (auto *copy = find<QWidget>("Panel52"))
+    if (QWidget *copy = m_targets.copyPanel)
         copy->setVisible(record.inputNodes[0].copyAvailable != 0);
     layoutModeSelect(record);
 }
@@ -208,24 +202,26 @@ void DeviceListController::readNodeDescriptions(SYS_STATUS &record)
 
 void DeviceListController::layoutModeSelect(const SYS_STATUS &record)
 {
+    QWidget *group = m_targets.modeSelectGroup;
+    if (!group)
+        return;
     for (int n = 1; n <= kModeButtonsPerKind; ++n) {
-        if (auto *b = m_main.findChild<QRadioButton *>(QStringLiteral("RadioButton_Set_IntEdid") +
+        if (auto *b = group->findChild<QRadioButton *>(QStringLiteral("RadioButton_Set_IntEdid") +
                                                        QString::number(n)))
             b->setVisible(n <= record.internalCount);
-        if (auto *b = m_main.findChild<QRadioButton *>(QStringLiteral("RadioButton_Set_UserEdid") +
+        if (auto *b = group->findChild<QRadioButton *>(QStringLiteral("RadioButton_Set_UserEdid") +
                                                        QString::number(n)))
             b->setVisible(n <= record.userCount);
     }
     const int rows = std::max<int>(record.internalCount, record.userCount);
-    if (auto *group = find<QWidget>("GroupBox12"))
-        group->setFixedHeight(kModeGroupHeight + kModeGroupRowStep * std::max(0, rows - 1));
-    if (auto *heading = find<QWidget>("Label30"))
+    group->setFixedHeight(kModeGroupHeight + kModeGroupRowStep * std::max(0, rows - 1));
+    if (auto *heading = group->findChild<QWidget *>(QStringLiteral("Label30")))
         heading->setVisible(rows > 1);
 }
 
 void DeviceListController::showInCommander()
 {
-    auto *pages = find<QTabWidget>("PageControl1");
+    QTabWidget *pages = m_targets.pages;
     auto *commander = m_main.findChild<CommanderWindow *>();
     if (!commander)
         return;

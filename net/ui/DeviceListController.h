@@ -2,8 +2,8 @@
 
 // The device list's behaviour on the main window: painting its cells, and choosing a row, which
 // makes that device the one every page acts on, adapts the pages to its kind and shows them in the
-// "Commander" window. Widgets are found by objectName under the main window; any that another
-// page does not (yet) provide is simply left alone.
+// "Commander" window. The controls it sets on the other pages are handed to it by the window that
+// owns them; one that is not handed over (a test's stand-in window) is left alone.
 
 #include <QObject>
 #include <QPointer>
@@ -14,16 +14,37 @@ class DeviceSession;
 class DiscoveryService;
 class IpConfigPage;
 class QKeyEvent;
+class QLabel;
+class QLineEdit;
 class QTableWidget;
 class QTabWidget;
 class QWidget;
 struct SYS_STATUS;
 
+// What choosing a device changes outside the device list.
+struct DeviceListTargets
+{
+    QTableWidget *grid = nullptr;           // StringGrid1
+    QTabWidget *pages = nullptr;            // PageControl1, moved into the Commander window
+    IpConfigPage *ipConfigPage = nullptr;   // TabSheet10
+    QWidget *controllerPage = nullptr;      // TabSheet1
+    QWidget *creatorPage = nullptr;         // TabSheet4
+    QLabel *firmwareProgress = nullptr;     // Label1
+    QLineEdit *firmwarePath = nullptr;      // Edit_Fw_Path
+    QLabel *firmwareVersion = nullptr;      // Label_FW_Version
+    QWidget *configurationGroup = nullptr;  // GroupBox11
+    QLineEdit *productString = nullptr;     // Edit_Product_String
+    QWidget *copyPanel = nullptr;           // Panel52
+    // GroupBox12: its mode buttons and its heading Label30 are found inside it by name.
+    QWidget *modeSelectGroup = nullptr;
+};
+
 class DeviceListController : public QObject
 {
     Q_OBJECT
   public:
-    DeviceListController(QWidget &mainWindow, DeviceSession &session, DiscoveryService &discovery);
+    DeviceListController(QWidget &mainWindow, DeviceSession &session, DiscoveryService &discovery,
+                         const DeviceListTargets &targets);
     ~DeviceListController() override;
 
     // Choosing a cell; row 0 is the header row, row r the device at index r - 1.
@@ -49,12 +70,12 @@ class DeviceListController : public QObject
     void readNodeDescriptions(SYS_STATUS &record);
     void layoutModeSelect(const SYS_STATUS &record);
     void showInCommander();
-    void setPageVisible(const char *pageName, bool visible);
-    template <class T> T *find(const char *name) const;
+    void setPageVisible(QWidget *page, bool visible);
 
     QWidget &m_main;
     DeviceSession &m_session;
     DiscoveryService &m_discovery;
+    DeviceListTargets m_targets;
     QPointer<QTableWidget> m_grid;
     DeviceListDelegate *m_delegate = nullptr;
     int m_highlightRow = 0;

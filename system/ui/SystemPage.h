@@ -29,6 +29,7 @@ class SystemPage : public QWidget
 
     FirmwareGroup *firmwareGroup() const { return m_firmware; }
     QGroupBox *configurationGroup() const { return m_config; }
+    QLineEdit *productStringEdit() const { return m_productString; }
 
   private:
     void showLabel9(const QString &text, bool red);

@@ -57,11 +57,11 @@ class LoaderTest : public ::testing::Test
         auto d = std::make_unique<SimulatedDevice>(config);
         EXPECT_TRUE(d->start());
         session.setPortOverride({d->portPath()});
-        session.BitBtn_SearchClick();
+        session.search();
         EXPECT_TRUE(session.ispMode());
         return d;
     }
-    void TearDown() override { session.BitBtn_DisconnectClick(); }
+    void TearDown() override { session.disconnect(); }
 };
 
 TEST_F(LoaderTest, Variant2BlockSumsAndFlash)
@@ -139,7 +139,7 @@ TEST_F(LoaderTest, ExpectedFirmwareStopsAtTheFirstWrongWrite)
         EXPECT_EQ(d->running(), c.divergence.isEmpty());
         // A wrong write never reaches the flash.
         EXPECT_EQ(d->flash().isEmpty(), !c.divergence.isEmpty());
-        session.BitBtn_DisconnectClick();
+        session.disconnect();
     }
 }
 
@@ -150,9 +150,9 @@ TEST_F(LoaderTest, NoStatusPollToALoader)
     session.statusTable[0].inputNodes[0].modePolled = 1;
     auto d = connect(HandshakeMode::Isp029);
     session.sendCommand(Direction::SET, Command::FW_END, 0); // a SET starts the poll timer
-    ASSERT_TRUE(session.Timer_Poll_Status().isActive());
+    ASSERT_TRUE(session.pollRunning());
     d->clearRequests();
-    session.Timer_Poll_StatusTimer();
+    session.pollStatus();
     pauseWithEvents(30);
     EXPECT_TRUE(d->requests().isEmpty());
 }
@@ -179,7 +179,7 @@ TEST(SimulatedDevice, RequestsAreLoggedAndOnlyGoodOnesAnswered)
     SimulatedDevice d;
     ASSERT_TRUE(d.start());
     ASSERT_EQ(session.openPort(d.portPath()), DeviceSession::OpenResult::Ok);
-    session.Timer_UART_Rx().start();
+    session.startReceiveTick();
     const QByteArray bad = "$SET ND_SEL 00000000\r\n"; // wrong CRC
     session.writeBytes(bad.constData(), bad.size());
     pauseWithEvents(60);
@@ -215,7 +215,7 @@ TEST(SimulatedDevice, SystemCommandsChangeTheDescription)
     SimulatedDevice d(config);
     ASSERT_TRUE(d.start());
     session.setPortOverride({d.portPath()});
-    session.BitBtn_SearchClick();
+    session.search();
     ASSERT_TRUE(session.connected());
     const QByteArray text = "Lab bench";
     session.sendCommand(Direction::SET, Command::SYS_STR,
@@ -230,7 +230,7 @@ TEST(SimulatedDevice, SystemCommandsChangeTheDescription)
     session.sendCommand(Direction::SET, Command::SYS_CTM, 0);
     EXPECT_FALSE(d.inTransfer());
     EXPECT_FALSE(log.text().contains("CRC Error!"));
-    session.BitBtn_DisconnectClick();
+    session.disconnect();
 }
 
 } // namespace

@@ -54,13 +54,13 @@ struct SimulatedLink
     ~SimulatedLink()
     {
         setDialogs(nullptr);
-        session.BitBtn_DisconnectClick();
+        session.disconnect();
     }
 
     // The Search button; a device in ISP mode also becomes the selected row, as choosing it does.
     bool connect()
     {
-        session.BitBtn_SearchClick();
+        session.search();
         if (session.ispMode())
             session.selectedDevice = session.deviceCount - 1;
         device->clearRequests();

@@ -362,7 +362,7 @@ TEST_F(IspUploadTest, EverythingElseIsRefusedWhileTheUploadRuns)
         probed = true;
         secondStart = upload.startFirmwareUpdate();
         link->session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
-        link->session.BitBtn_DisconnectClick();
+        link->session.disconnect();
         pauseWithEvents(2100); // longer than the poll interval
     });
     ASSERT_TRUE(upload.startFirmwareUpdate()) << link->device->firmwareDivergence().toStdString();

@@ -91,7 +91,7 @@ void TestSystemWindow::updateInIspMode()
     connect(upload, &IspUpload::progressChanged, this, [&](int percent) {
         if (percent < 100 && !stillConnected) {
             disconnectShownOff = !disconnect->isEnabled();
-            window->session().BitBtn_DisconnectClick();
+            window->session().disconnect();
             stillConnected = window->session().connected();
         }
     });

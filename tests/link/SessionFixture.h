@@ -39,7 +39,7 @@ class SessionTest : public ::testing::Test
     SimulatedDevice &connectDevice(const SimulatedDeviceConfig &config = {})
     {
         SimulatedDevice &d = addDevice(config);
-        session.BitBtn_SearchClick();
+        session.search();
         EXPECT_TRUE(session.connected());
         d.clearRequests();
         return d;
@@ -61,7 +61,7 @@ class SessionTest : public ::testing::Test
     void TearDown() override
     {
         if (session.connected())
-            session.BitBtn_DisconnectClick();
+            session.disconnect();
         pauseWithEvents(1);
     }
 };

@@ -68,17 +68,17 @@ class FaultTest : public SessionTest
         {
             ready = device.start();
             session.setPortOverride({device.portPath()});
-            session.BitBtn_SearchClick();
+            session.search();
             ready = ready && session.connected() && session.descriptionReceived();
             // The poll would take a dropped or late answer of its own.
             session.statusTable[0].inputNodes[0].modePolled = 0;
-            session.Timer_Poll_Status().stop();
+            session.stopPoll();
             device.clearRequests();
         }
         ~Rig()
         {
             if (session.connected())
-                session.BitBtn_DisconnectClick();
+                session.disconnect();
             pauseWithEvents(200); // late answers land before the device goes
         }
     };
@@ -214,12 +214,12 @@ TEST_F(FaultTest, SearchDescription)
         f.arm(d.faults());
         d.faults().onlyFor = std::nullopt;
         s.setPortOverride({d.portPath()});
-        s.BitBtn_SearchClick();
+        s.search();
         ASSERT_TRUE(s.connected()) << f.name;
         EXPECT_EQ(s.descriptionReceived(), f.succeeds) << f.name;
         EXPECT_EQ(caseLog.text().contains("No description received from"), !f.succeeds) << f.name;
         EXPECT_EQ(s.deviceCount, 1) << f.name;
-        s.BitBtn_DisconnectClick();
+        s.disconnect();
         pauseWithEvents(200);
     }
 }
@@ -228,7 +228,7 @@ TEST_F(SessionTest, LateAnswerIsSkippedAndTheWaitGoesOn)
 {
     // The answer to a SET that comes after the next GET went out must not become that GET's answer.
     SimulatedDevice &d = connectDevice();
-    session.Timer_Poll_Status().stop();
+    session.stopPoll();
     session.statusTable[0].inputNodes[0].modePolled = 0;
     session.selectSlot(makeSlotCode(SlotKind::Internal, 2));
     const CommandResult get = session.sendCommand(Direction::GET, Command::ND_ED0A, 0);
@@ -267,7 +267,7 @@ TEST_F(SessionTest, LateAnswerIsSkippedAndTheWaitGoesOn)
         d.faults() = SimulatedFaults{};
         pauseWithEvents(250);
     }
-    session.BitBtn_DisconnectClick();
+    session.disconnect();
     const CommandResult closed = session.sendCommand(Direction::SET, Command::SYS_STM, 0);
     EXPECT_EQ(closed.outcome, CommandResult::Outcome::NotSent);
 }

@@ -13,7 +13,7 @@ TEST_F(SessionTest, AnswerLeftAtThePortDoesNotSpoilTheNextOne)
     // The SET's answer arrives while no tick runs, as when the 20 ms pause ends between ticks.
     session.sendCommand(Direction::SET, Command::ND_SEL, {0x00, 0x00});
     pauseWithEvents(30);
-    session.Timer_UART_Rx().start();
+    session.startReceiveTick();
     session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
     EXPECT_FALSE(log.text().contains("CRC Error!"));
     EXPECT_EQ(session.currentStatus().productName, "HDM-4K44");
@@ -33,10 +33,10 @@ TEST_F(SessionTest, SplitAndLateAnswersAreDecodedWhenTheyComplete)
     d.faults().lateReplyMs = 150;
     session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
     EXPECT_EQ(session.statusTable[0].productName, "SPLIT");
-    EXPECT_FALSE(session.Timer_Poll_Status().isActive());
+    EXPECT_FALSE(session.pollRunning());
     // ...and with no newer request it is still the answer to the last one.
     ASSERT_TRUE(waitFor([&] { return session.statusTable[0].productName == "LATE"; }));
-    EXPECT_TRUE(session.Timer_Poll_Status().isActive());
+    EXPECT_TRUE(session.pollRunning());
     EXPECT_FALSE(log.text().contains("CRC Error!"));
 }
 
@@ -91,7 +91,7 @@ TEST_F(SessionTest, CrcFaultsLeaveTheStateAndRestartThePoll)
         pauseWithEvents(30);
         EXPECT_EQ(log.text().count("CRC Error!"), before + 1) << c.name;
         EXPECT_EQ(session.statusTable[0].productName, "HDM-4K44") << c.name;
-        EXPECT_TRUE(session.Timer_Poll_Status().isActive()) << c.name;
+        EXPECT_TRUE(session.pollRunning()) << c.name;
         EXPECT_EQ(session.lastLength, 0);
         EXPECT_EQ(session.lastCommand, Command::SYS_DSCPT); // stays after a CRC error
         d.config().productName = "HDM-4K44";
@@ -203,7 +203,7 @@ TEST_F(SessionTest, StatusPollAsksForTheModeEveryTwoSeconds)
     config.edidMode = 5;
     SimulatedDevice &d = connectDevice(config);
     QSignalSpy reports(&session, &DeviceSession::edidModeReported);
-    ASSERT_TRUE(session.Timer_Poll_Status().isActive());
+    ASSERT_TRUE(session.pollRunning());
     ASSERT_TRUE(waitFor([&] { return reports.count() >= 1; }, 3000));
     EXPECT_EQ(reports[0][0].value<quint8>(), 5);
     EXPECT_EQ(requestLines(d).value(0), QByteArray("$GET RXEDMD FFFF"));
@@ -225,8 +225,8 @@ TEST_F(SessionTest, PortVanishingMidPollReturnsToIdle)
     d.faults().vanishAfterRequests = 1; // the poll's request is the last thing it hears
     ASSERT_TRUE(waitFor([&] { return !session.connected(); }, 4000));
     EXPECT_FALSE(session.portOpen());
-    EXPECT_FALSE(session.Timer_UART_Rx().isActive());
-    EXPECT_FALSE(session.Timer_Poll_Status().isActive());
+    EXPECT_FALSE(session.receiveTickRunning());
+    EXPECT_FALSE(session.pollRunning());
     EXPECT_EQ(session.deviceCount, 0);
     EXPECT_EQ(session.gridRows.value(0), QStringList(6, QString()));
     EXPECT_TRUE(log.text().contains("lost"));
@@ -237,8 +237,8 @@ TEST_F(SessionTest, PortVanishingMidPollReturnsToIdle)
     pauseWithEvents(300);
     EXPECT_EQ(log.text(), logNow);
     // Disconnect afterwards is harmless, and a new search finds nothing at the gone port.
-    session.BitBtn_DisconnectClick();
-    session.BitBtn_SearchClick();
+    session.disconnect();
+    session.search();
     EXPECT_FALSE(session.connected());
 }
 
@@ -247,7 +247,7 @@ TEST_F(SessionTest, PortVanishingDuringTheHandshakeMovesOn)
     SimulatedDevice &gone = addDevice();
     SimulatedDevice &next = addDevice();
     gone.faults().vanishAfterRequests = 1;
-    session.BitBtn_SearchClick();
+    session.search();
     ASSERT_TRUE(session.connected());
     EXPECT_EQ(session.openPortName(), next.portPath());
     EXPECT_EQ(session.deviceCount, 1);
@@ -257,7 +257,7 @@ TEST_F(SessionTest, PortVanishingWhileDescribingEndsIdle)
 {
     SimulatedDevice &d = addDevice();
     d.faults().vanishAfterRequests = 2; // after the description request
-    session.BitBtn_SearchClick();
+    session.search();
     EXPECT_FALSE(session.connected());
     EXPECT_FALSE(session.searching());
     EXPECT_EQ(session.deviceCount, 0);

@@ -6,7 +6,7 @@ TEST_F(SessionTest, NormalDeviceIsListedWithItsDescription)
 {
     SimulatedDevice &d = addDevice();
     QSignalSpy connectedSpy(&session, &DeviceSession::connectionChanged);
-    session.BitBtn_SearchClick();
+    session.search();
     ASSERT_TRUE(session.connected());
     EXPECT_EQ(session.deviceCount, 1);
     EXPECT_EQ(session.selectedDevice, 0);
@@ -55,7 +55,7 @@ TEST_F(SessionTest, FirmwareUpdateModeIsListedAndEndsTheSearch)
         ASSERT_TRUE(second.start());
         s.setPortOverride({d.portPath(), second.portPath()});
         QSignalSpy connectedSpy(&s, &DeviceSession::connectionChanged);
-        s.BitBtn_SearchClick();
+        s.search();
         EXPECT_TRUE(s.connected());
         EXPECT_TRUE(s.ispMode());
         EXPECT_EQ(s.ispKind, c.kind);
@@ -67,18 +67,18 @@ TEST_F(SessionTest, FirmwareUpdateModeIsListedAndEndsTheSearch)
         EXPECT_TRUE(caseLog.text().contains("No Device Detected.\r\n"));
         // Only the handshake went out, and the poll waits for the first SET.
         EXPECT_EQ(requestLines(d), QList<QByteArray>({"$ENTRANCE FFFF"}));
-        EXPECT_FALSE(s.Timer_Poll_Status().isActive());
+        EXPECT_FALSE(s.pollRunning());
         EXPECT_TRUE(second.received().isEmpty());
         ASSERT_EQ(connectedSpy.count(), 1);
         EXPECT_EQ(connectedSpy[0][1].toBool(), true);
 
         // A later search where the port answers neither tag takes no firmware-update branch.
-        s.BitBtn_DisconnectClick();
+        s.disconnect();
         EXPECT_FALSE(s.ispMode());
         EXPECT_EQ(s.ispKind, c.kind); // disconnect keeps it
         d.config().handshake = HandshakeMode::Silent;
         second.config().handshake = HandshakeMode::Silent;
-        s.BitBtn_SearchClick();
+        s.search();
         EXPECT_FALSE(s.connected());
         EXPECT_FALSE(s.ispMode());
         EXPECT_EQ(s.ispKind, 0);
@@ -90,11 +90,11 @@ TEST_F(SessionTest, SilentPortsEndIdleWithEveryPortClosed)
     addDevice(isp(HandshakeMode::Silent));
     addDevice(isp(HandshakeMode::Silent));
     QSignalSpy busy(&session, &DeviceSession::busyChanged);
-    session.BitBtn_SearchClick();
+    session.search();
     EXPECT_FALSE(session.connected());
     EXPECT_FALSE(session.portOpen());
-    EXPECT_FALSE(session.Timer_UART_Rx().isActive());
-    EXPECT_FALSE(session.Timer_Poll_Status().isActive());
+    EXPECT_FALSE(session.receiveTickRunning());
+    EXPECT_FALSE(session.pollRunning());
     EXPECT_EQ(log.text().count("No Device Detected.\r\n"), 2);
     EXPECT_EQ(session.deviceCount, 0);
     ASSERT_EQ(busy.count(), 2);
@@ -108,7 +108,7 @@ TEST_F(SessionTest, OnlyTheFirstAnsweringPortIsConnected)
     SimulatedDevice &silent = addDevice(isp(HandshakeMode::Silent));
     SimulatedDevice &first = addDevice();
     SimulatedDevice &second = addDevice();
-    session.BitBtn_SearchClick();
+    session.search();
     ASSERT_TRUE(session.connected());
     EXPECT_EQ(session.openPortName(), first.portPath());
     EXPECT_EQ(requestLines(silent), QList<QByteArray>({"$ENTRANCE FFFF"}));
@@ -154,7 +154,7 @@ TEST_F(SessionTest, SlotListsFromTheCounts)
         ASSERT_TRUE(d.start());
         s.setPortOverride({d.portPath()});
         QSignalSpy lists(&s, &DeviceSession::slotListsChanged);
-        s.BitBtn_SearchClick();
+        s.search();
         ASSERT_TRUE(s.connected());
         EXPECT_GE(lists.count(), 1);
         EXPECT_EQ(s.slotListAll.items, c.all);
@@ -166,7 +166,7 @@ TEST_F(SessionTest, SlotListsFromTheCounts)
         EXPECT_EQ(s.slotListUpload.items, c.dest);
         EXPECT_EQ(s.slotListUpload.selected, 0);
 
-        s.BitBtn_DisconnectClick();
+        s.disconnect();
         EXPECT_TRUE(s.slotListAll.items.isEmpty());
         EXPECT_TRUE(s.slotListUpload.items.isEmpty());
     }
@@ -202,7 +202,7 @@ TEST_F(SessionTest, SelectableInputEnablesItsModeButtons)
     connectDevice(config);
     ASSERT_EQ(modes.count(), 1);
     EXPECT_EQ(modes[0], QVariantList({true, 3, 1, 5}));
-    session.BitBtn_DisconnectClick();
+    session.disconnect();
     ASSERT_EQ(modes.count(), 2);
     EXPECT_EQ(modes[1], QVariantList({false, 3, 1, 5}));
 }
@@ -215,11 +215,11 @@ TEST_F(SessionTest, DisconnectEmptiesRowsButKeepsTheirCount)
     session.setGridRow(index + 1, {"2", "LAN", "NETDEV", " x ", "10.0.0.2", "00:11:22:33:44:55"});
     QSignalSpy closeSpy(&session, &DeviceSession::closeWindowsRequested);
     QSignalSpy headerSpy(&session, &DeviceSession::gridHeaderReset);
-    session.BitBtn_DisconnectClick();
+    session.disconnect();
     EXPECT_FALSE(session.connected());
     EXPECT_FALSE(session.portOpen());
-    EXPECT_FALSE(session.Timer_UART_Rx().isActive());
-    EXPECT_FALSE(session.Timer_Poll_Status().isActive());
+    EXPECT_FALSE(session.receiveTickRunning());
+    EXPECT_FALSE(session.pollRunning());
     EXPECT_FALSE(session.replyPumpRunning());
     EXPECT_EQ(session.linkFlags(), 0);
     EXPECT_EQ(session.deviceCount, 0);
@@ -247,7 +247,7 @@ TEST_F(SessionTest, NetworkDeviceDuringTheSearchKeepsItsOwnIndex)
         QTimer::singleShot(100, &session, [&] { listNetworkDevice("NET-A"); });
         QTimer::singleShot(420, &session, [&] { listNetworkDevice("NET-B"); });
     });
-    session.BitBtn_SearchClick();
+    session.search();
     pauseWithEvents(100);
     ASSERT_TRUE(session.connected());
     EXPECT_EQ(session.deviceCount, 3);
@@ -270,9 +270,9 @@ TEST_F(SessionTest, DisconnectWhileTheDescriptionIsReadListsNothing)
     addDevice();
     QObject::connect(&session, &DeviceSession::connectionChanged, &session, [this](bool connected, bool) {
         if (connected)
-            QTimer::singleShot(20, &session, [this] { session.BitBtn_DisconnectClick(); });
+            QTimer::singleShot(20, &session, [this] { session.disconnect(); });
     });
-    session.BitBtn_SearchClick();
+    session.search();
     EXPECT_FALSE(session.connected());
     EXPECT_FALSE(session.searching());
     EXPECT_FALSE(session.portOpen());
@@ -280,7 +280,7 @@ TEST_F(SessionTest, DisconnectWhileTheDescriptionIsReadListsNothing)
     EXPECT_TRUE(session.gridRows.isEmpty() || session.gridRows[0] == QStringList(6, QString()));
     // A new search works as before.
     QObject::disconnect(&session, &DeviceSession::connectionChanged, &session, nullptr);
-    session.BitBtn_SearchClick();
+    session.search();
     EXPECT_TRUE(session.connected());
     EXPECT_EQ(session.deviceCount, 1);
 }
@@ -295,7 +295,7 @@ TEST_F(SessionTest, SerialDeviceBeyondTwentyIsLetGoAndTheListStays)
             session.setGridRow(index + 1, {QString::number(index + 1), "LAN", "NET", "", "", ""});
         }
     });
-    session.BitBtn_SearchClick();
+    session.search();
     EXPECT_FALSE(session.connected());
     EXPECT_FALSE(session.portOpen());
     EXPECT_EQ(session.deviceCount, statusTableSize);
@@ -312,7 +312,7 @@ TEST_F(SessionTest, UnansweredDescriptionKeepsTheRecordAndStillConnects)
     session.statusTable[0].inputCount = 2;
     d.faults().dropReplies = -1;
     d.faults().onlyFor = Command::SYS_DSCPT;
-    session.BitBtn_SearchClick();
+    session.search();
     ASSERT_TRUE(session.connected());
     EXPECT_EQ(session.statusTable[0].productName, "EARLIER");
     EXPECT_EQ(session.statusTable[0].inputCount, 2);

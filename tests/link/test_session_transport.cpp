@@ -13,7 +13,7 @@ class TransportTest : public SessionTest
     {
         dev = &addDevice(config);
         ASSERT_EQ(session.openPort(dev->portPath()), DeviceSession::OpenResult::Ok);
-        session.Timer_UART_Rx().stop();
+        session.stopReceiveTick();
         session.clearRxBuffer();
     }
     // Lets the bytes written by the device reach the port's queue.
@@ -26,19 +26,19 @@ TEST_F(TransportTest, ReplySplitOverTicksStaysIntact)
     const QByteArray line = QByteArray::fromStdString(replyLine("1A2B\f3C4D\f"));
     dev->sendRaw(line.left(5));
     settle();
-    session.Timer_UART_RxTimer();
+    session.onReceiveTick();
     EXPECT_EQ(session.rxLength(), 5u);
     EXPECT_FALSE(session.replyComplete());
     const QString logAfterFirst = log.text();
 
     // An empty tick changes nothing.
-    session.Timer_UART_RxTimer();
+    session.onReceiveTick();
     EXPECT_EQ(session.rxLength(), 5u);
     EXPECT_EQ(log.text(), logAfterFirst);
 
     dev->sendRaw(line.mid(5));
     settle();
-    session.Timer_UART_RxTimer();
+    session.onReceiveTick();
     EXPECT_EQ(session.rxLength(), static_cast<uint32_t>(line.size()));
     EXPECT_TRUE(session.replyComplete());
     EXPECT_EQ(QByteArray(session.rxBuffer()), line);
@@ -46,7 +46,7 @@ TEST_F(TransportTest, ReplySplitOverTicksStaysIntact)
     EXPECT_TRUE(log.text().endsWith(QString::fromLatin1(line)));
 
     // A tick with nothing new keeps the reply marked.
-    session.Timer_UART_RxTimer();
+    session.onReceiveTick();
     EXPECT_TRUE(session.replyComplete());
     EXPECT_EQ(session.rxLength(), static_cast<uint32_t>(line.size()));
 }
@@ -59,7 +59,7 @@ TEST_F(TransportTest, MoreThan1024WaitingReadsSixteenAndPurges)
     dev->sendRaw(garbage);
     pauseWithEvents(100);
     const QString logBefore = log.text();
-    session.Timer_UART_RxTimer();
+    session.onReceiveTick();
     EXPECT_EQ(session.rxLength(), 0u);
     EXPECT_FALSE(session.replyComplete());
     EXPECT_EQ(QByteArray(session.rxBuffer(), 17), QByteArray("SGGGGGGGGGGGGGGG") + '\0');
@@ -68,7 +68,7 @@ TEST_F(TransportTest, MoreThan1024WaitingReadsSixteenAndPurges)
     dev->sendRaw("ok\n");
     settle();
     session.clearRxBuffer();
-    session.Timer_UART_RxTimer();
+    session.onReceiveTick();
     EXPECT_EQ(QByteArray(session.rxBuffer()), QByteArray("ok\n"));
 }
 
@@ -77,11 +77,11 @@ TEST_F(TransportTest, LongReplyNeverRunsPastTheBuffer)
     openByHand();
     dev->sendRaw(QByteArray(1000, 'a'));
     settle();
-    session.Timer_UART_RxTimer();
+    session.onReceiveTick();
     ASSERT_EQ(session.rxLength(), 1000u);
     dev->sendRaw(QByteArray(99, 'b') + '\n');
     settle();
-    session.Timer_UART_RxTimer();
+    session.onReceiveTick();
     EXPECT_EQ(session.rxLength(), 1024u);
     EXPECT_EQ(session.rxBuffer()[1023], 'b');
     EXPECT_EQ(session.rxBuffer()[1024], '\0');
@@ -90,7 +90,7 @@ TEST_F(TransportTest, LongReplyNeverRunsPastTheBuffer)
     // A full buffer takes nothing more.
     dev->sendRaw("c\n");
     settle();
-    session.Timer_UART_RxTimer();
+    session.onReceiveTick();
     EXPECT_EQ(session.rxLength(), 1024u);
     EXPECT_TRUE(log.text().contains("2 bytes dropped"));
 }
@@ -98,7 +98,7 @@ TEST_F(TransportTest, LongReplyNeverRunsPastTheBuffer)
 TEST_F(TransportTest, RequestBytesAndPauses)
 {
     openByHand();
-    session.Timer_UART_Rx().start();
+    session.startReceiveTick();
     session.setReplyPumpRunning(true);
     struct Case
     {
@@ -163,7 +163,7 @@ TEST_F(TransportTest, RequestBytesAndPauses)
         ASSERT_TRUE(waitFor([&] { return !dev->requests().isEmpty(); }));
         EXPECT_EQ(dev->requests()[0].raw, c.line + "\r\n");
         if (c.dir == Direction::SET) {
-            EXPECT_TRUE(session.Timer_Poll_Status().isActive()) << c.line.constData();
+            EXPECT_TRUE(session.pollRunning()) << c.line.constData();
         }
     }
     session.ispKind = 0;
@@ -172,7 +172,7 @@ TEST_F(TransportTest, RequestBytesAndPauses)
 TEST_F(TransportTest, HandshakeLineFollowsItsPrefixAfterAPause)
 {
     openByHand();
-    session.Timer_UART_Rx().start();
+    session.startReceiveTick();
     QElapsedTimer t;
     t.start();
     session.sendCommand(Direction::GET, Command::ENTRANCE, 0);
@@ -189,17 +189,17 @@ TEST_F(TransportTest, HandshakeLineFollowsItsPrefixAfterAPause)
 TEST_F(TransportTest, GetLeavesThePollOffUntilAReplyIsProcessed)
 {
     openByHand();
-    session.Timer_UART_Rx().start();
+    session.startReceiveTick();
     session.setReplyPumpRunning(true);
     dev->faults().dropReplies = 1;
-    session.Timer_Poll_Status().start();
+    session.restartPoll();
     session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
-    EXPECT_FALSE(session.Timer_Poll_Status().isActive());
+    EXPECT_FALSE(session.pollRunning());
     EXPECT_EQ(session.lastCommand, Command::SYS_DSCPT);
     EXPECT_EQ(session.lastLength, 5);
     // With an answer, the processed reply turns the poll back on and clears the last... fields.
     session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
-    ASSERT_TRUE(waitFor([&] { return session.Timer_Poll_Status().isActive(); }));
+    ASSERT_TRUE(waitFor([&] { return session.pollRunning(); }));
     EXPECT_EQ(session.lastCommand, Command::ENTRANCE);
     EXPECT_EQ(session.lastLength, 0);
     EXPECT_EQ(session.lastDirection, Direction::GET);
@@ -211,14 +211,14 @@ TEST_F(TransportTest, OpenFailureAndPortList)
     EXPECT_EQ(session.listSerialPorts(), QStringList({"/nonexistent/port-a", "/nonexistent/port-b"}));
     EXPECT_EQ(session.openPort("/nonexistent/port-a"), DeviceSession::OpenResult::OpenFailed);
     EXPECT_FALSE(session.portHandleValid());
-    session.BitBtn_SearchClick();
+    session.search();
     EXPECT_TRUE(
         log.text().contains("Open /nonexistent/port-a Failed.\r\nOpen /nonexistent/port-b Failed.\r\n"));
     EXPECT_FALSE(session.connected());
     EXPECT_EQ(session.portList(), QStringList({"/nonexistent/port-a", "/nonexistent/port-b"}));
     // Disconnect with no port ever opened does nothing.
     QSignalSpy spy(&session, &DeviceSession::connectionChanged);
-    session.BitBtn_DisconnectClick();
+    session.disconnect();
     EXPECT_EQ(spy.count(), 0);
 }
 

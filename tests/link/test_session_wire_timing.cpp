@@ -45,7 +45,7 @@ QList<SimulatedRequest> runSequence()
     SimulatedDevice device;
     EXPECT_TRUE(device.start());
     session.setPortOverride({device.portPath()});
-    session.BitBtn_SearchClick();
+    session.search();
     EXPECT_TRUE(session.connected());
     session.statusTable[0].inputNodes[0].modePolled = 0; // no poll between the steps
     EXPECT_TRUE(readSlotEdid(session, makeSlotCode(SlotKind::User, 3)));
@@ -55,7 +55,7 @@ QList<SimulatedRequest> runSequence()
     EXPECT_TRUE(session.sendCommand(Direction::SET, Command::SYS_DEF, {0x55}).ok());
     EXPECT_TRUE(session.sendCommand(Direction::SET, Command::SYS_STR, {0x41}).ok());
     EXPECT_TRUE(session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5).ok());
-    session.BitBtn_DisconnectClick();
+    session.disconnect();
     return device.requests();
 }
 

@@ -133,7 +133,7 @@ class ConnectionControllerTest : public QObject
             QCOMPARE(w.look(i), QString(grayLooks[i])); // looks unchanged
         QCOMPARE(w.grid->item(0, 3)->text(), QString("ISP Mode"));
         QCOMPARE(w.grid->item(0, 2)->text(), QString("KELM-ISP"));
-        session.BitBtn_DisconnectClick();
+        session.disconnect();
     }
 
     void laterSearchRefillsFewerRows()
@@ -151,7 +151,7 @@ class ConnectionControllerTest : public QObject
         QTest::mouseClick(w.search, Qt::LeftButton);
         QCOMPARE(w.grid->rowCount(), 1);
         QCOMPARE(w.grid->item(0, 0)->text(), QString("1"));
-        session.BitBtn_DisconnectClick();
+        session.disconnect();
     }
 };
 

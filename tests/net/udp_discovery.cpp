@@ -149,13 +149,13 @@ TEST_F(Lan, SearchSendsTheRequestAndListsAnswersAfterIt)
 {
     UdpDevice &dev = addDevice(device(7, "Late"));
     bench.session.setPortOverride({QStringLiteral("/nonexistent/kelm-port")});
-    bench.session.BitBtn_SearchClick();
+    bench.session.search();
     ASSERT_TRUE(waitFor([&] { return bench.session.deviceCount == 1; }));
     EXPECT_EQ(dev.received().size(), 2);
     EXPECT_EQ(bench.session.gridRows[0][1], QStringLiteral("ETHERNET"));
 
     // A new search lists the same device again, at index 0.
-    bench.session.BitBtn_SearchClick();
+    bench.session.search();
     pauseWithEvents(150);
     EXPECT_EQ(bench.session.deviceCount, 1);
 }

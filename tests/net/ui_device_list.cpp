@@ -32,6 +32,7 @@
 #include "net/ui/DeviceListController.h"
 #include "net/ui/DeviceListDelegate.h"
 #include "net/ui/IpConfigPage.h"
+#include "firmware/ui/FirmwareGroup.h"
 #include "system/ui/SystemPage.h"
 #include "workbench/EdidControllerPage.h"
 
@@ -142,7 +143,21 @@ struct Bench
         commander = new CommanderWindow(&main);
         main.move(100, 100);
         main.show();
-        controller = new DeviceListController(main, session, discovery);
+        DeviceListTargets targets;
+        targets.grid = grid;
+        targets.pages = pages;
+        targets.ipConfigPage = ipPage;
+        targets.controllerPage = controllerPage;
+        targets.creatorPage = creatorPage;
+        auto *firmware = static_cast<SystemPage *>(systemPage)->firmwareGroup();
+        targets.firmwareProgress = firmware->statusLabel();
+        targets.firmwarePath = firmware->pathEdit();
+        targets.firmwareVersion = firmware->versionLabel();
+        targets.configurationGroup = static_cast<SystemPage *>(systemPage)->configurationGroup();
+        targets.productString = static_cast<SystemPage *>(systemPage)->productStringEdit();
+        targets.copyPanel = static_cast<EdidControllerPage *>(controllerPage)->copyPanel();
+        targets.modeSelectGroup = static_cast<EdidControllerPage *>(controllerPage)->modeSelectGroup();
+        controller = new DeviceListController(main, session, discovery, targets);
     }
 
     void listNetwork(const Discovery &d) { discovery.onDiscoveryDatagram(bytes(makeDiscoveryReply(d))); }
@@ -374,7 +389,7 @@ class DeviceListTest : public QObject
         QVERIFY(dev.start());
         Bench b;
         b.session.setPortOverride({dev.portPath()});
-        b.session.BitBtn_SearchClick();
+        b.session.search();
         QVERIFY(b.session.connected());
         dev.clearRequests();
         b.child<QLineEdit>("Edit_Fw_Path")->setText("old.bin");
@@ -415,13 +430,13 @@ class DeviceListTest : public QObject
         dev.config().internals = 1;
         dev.config().users = 1;
         dev.config().inputNode.copyAvailable = true;
-        b.session.BitBtn_DisconnectClick();
-        b.session.BitBtn_SearchClick();
+        b.session.disconnect();
+        b.session.search();
         b.controller->StringGrid1SelectCell(0, 1);
         QCOMPARE(b.child<QGroupBox>("GroupBox12")->height(), 65);
         QVERIFY(b.child<QWidget>("Label30")->isHidden());
         QVERIFY(!b.child<QWidget>("Panel52")->isHidden());
-        b.session.BitBtn_DisconnectClick();
+        b.session.disconnect();
     }
 
     void firmwareUpdateDeviceLeavesTheSystemPage()
@@ -432,7 +447,7 @@ class DeviceListTest : public QObject
         QVERIFY(dev.start());
         Bench b;
         b.session.setPortOverride({dev.portPath()});
-        b.session.BitBtn_SearchClick();
+        b.session.search();
         QVERIFY(b.session.ispMode());
         dev.clearRequests();
 
@@ -445,7 +460,7 @@ class DeviceListTest : public QObject
         QCOMPARE(b.child<QLabel>("Label_FW_Version")->text(), QString("Target :"));
         QVERIFY(dev.requests().isEmpty()); // the loader is asked nothing
         QVERIFY(b.commander->isVisible());
-        b.session.BitBtn_DisconnectClick();
+        b.session.disconnect();
     }
 
     void networkReplyTakesRowOneDuringSerialSearch()
@@ -457,7 +472,7 @@ class DeviceListTest : public QObject
         Bench b;
         QVERIFY(b.discovery.start());
         b.session.setPortOverride({dev.portPath()});
-        b.session.BitBtn_SearchClick();
+        b.session.search();
         QVERIFY(b.session.connected());
         QCOMPARE(b.session.deviceCount, 2);
         QCOMPARE(b.session.gridRows[0][1], QString("ETHERNET"));
@@ -503,7 +518,7 @@ class DeviceListTest : public QObject
         QCOMPARE(b.controller->highlightRow(), 1);
         QCOMPARE(b.pages->currentWidget(), b.ipPage);
         QCOMPARE(b.child<QLabel>("Label_Product_Name")->text(), QString("NET"));
-        b.session.BitBtn_DisconnectClick();
+        b.session.disconnect();
     }
 
   private:

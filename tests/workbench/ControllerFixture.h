@@ -122,7 +122,7 @@ struct ControllerRig
         if (!device.start())
             return false;
         session.setPortOverride({device.portPath()});
-        session.BitBtn_SearchClick();
+        session.search();
         device.clearRequests();
         return session.connected();
     }
@@ -130,7 +130,7 @@ struct ControllerRig
     ~ControllerRig()
     {
         if (session.connected())
-            session.BitBtn_DisconnectClick();
+            session.disconnect();
         pauseWithEvents(1);
     }
 

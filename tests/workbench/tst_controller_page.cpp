@@ -133,7 +133,7 @@ void TestControllerPage::saveInternal2()
                                      line("$GET ND_ED1A ", "FFFF"), line("$GET ND_ED1B ", "FFFF"),
                                      line("$SET SYS_CTM ", "FFFF")};
     QCOMPARE(rig.requestLines(), expected);
-    QVERIFY(rig.session.Timer_Poll_Status().isActive());
+    QVERIFY(rig.session.pollRunning());
 }
 
 void TestControllerPage::saveCancelled_data()
@@ -159,7 +159,7 @@ void TestControllerPage::saveCancelled()
     QCOMPARE(rig.requestLines(), expected);
     QVERIFY(rig.log.text().startsWith(log));
     QVERIFY(!rig.log.text().contains(QStringLiteral("Edid Open OK.")));
-    QVERIFY(rig.session.Timer_Poll_Status().isActive());
+    QVERIFY(rig.session.pollRunning());
 }
 
 void TestControllerPage::openShortFileIntoUser2()

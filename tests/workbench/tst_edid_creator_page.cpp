@@ -512,7 +512,7 @@ class TestEdidCreatorPage : public QObject
         if (upload) {
             QVERIFY2(device.start(), qPrintable(device.errorString()));
             m_session->setPortOverride({device.portPath()});
-            m_session->BitBtn_SearchClick();
+            m_session->search();
             QVERIFY(m_session->connected());
         }
         QString midWarning, midStatus;
@@ -539,7 +539,7 @@ class TestEdidCreatorPage : public QObject
         QCOMPARE(colorOf(QStringLiteral("Label_EdidCreator_Warning")), QColor(Qt::red));
         QCOMPARE(m_dialogs.saveAsked, 0);
         if (upload)
-            m_session->BitBtn_DisconnectClick();
+            m_session->disconnect();
     }
 
     void newShowsTheTemplate()
@@ -711,7 +711,7 @@ class TestEdidCreatorPage : public QObject
         SimulatedDevice device(config);
         QVERIFY2(device.start(), qPrintable(device.errorString()));
         m_session->setPortOverride({device.portPath()});
-        m_session->BitBtn_SearchClick();
+        m_session->search();
         QVERIFY(m_session->connected());
         QCOMPARE(glyphOf(child<QToolButton>(QStringLiteral("SpeedButton_CopyEdid_Creator"))),
                  QStringLiteral("CopyUpColor"));
@@ -753,7 +753,7 @@ class TestEdidCreatorPage : public QObject
         QCOMPARE(m_session->currentStatus().selectedSlot, quint32(0x2001));
         QCOMPARE(device.selectedSlot(), quint32(0x2001));
         QCOMPARE(device.slotImage(2, 2), m_session->creatorRecord.image);
-        QVERIFY(m_session->Timer_Poll_Status().isActive());
+        QVERIFY(m_session->pollRunning());
 
         QList<Command> sent;
         for (const SimulatedRequest &r : device.requests())
@@ -793,7 +793,7 @@ class TestEdidCreatorPage : public QObject
             QCOMPARE(r.command, Command::RXEDMD);
         QCOMPARE(device.slotImage(2, 2), check.image);
 
-        m_session->BitBtn_DisconnectClick();
+        m_session->disconnect();
         QCOMPARE(list->count(), 0);
         QCOMPARE(glyphOf(child<QToolButton>(QStringLiteral("SpeedButton_CopyEdid_Creator"))),
                  QStringLiteral("CopyUpGray"));
@@ -901,7 +901,7 @@ class TestEdidCreatorPage : public QObject
         SimulatedDevice device;
         QVERIFY2(device.start(), qPrintable(device.errorString()));
         m_session->setPortOverride({device.portPath()});
-        m_session->BitBtn_SearchClick();
+        m_session->search();
         QVERIFY(m_session->connected());
         auto *list = child<QComboBox>(QStringLiteral("ComboBox_EdidSel_Upload"));
         list->setCurrentIndex(list->count() - 1);
@@ -923,7 +923,7 @@ class TestEdidCreatorPage : public QObject
         QVERIFY(validateEdidImage(slot));
         QCOMPARE(slot.image[0x0C], quint8(77));
         QVERIFY(QByteArray(reinterpret_cast<const char *>(slot.image.data()), 128).contains("Uploaded"));
-        m_session->BitBtn_DisconnectClick();
+        m_session->disconnect();
     }
 
     void buildStopsAtATextThatIsNoNumber()

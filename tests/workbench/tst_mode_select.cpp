@@ -132,7 +132,7 @@ void TestModeSelect::pressSendsMode()
     QFETCH(QByteArray, sent);
     ControllerRig rig(counts(n, x, u));
     QVERIFY(rig.connect());
-    rig.session.Timer_Poll_Status().stop();
+    rig.session.stopPoll();
     rig.device.clearRequests();
     auto *radio = rig.page.findChild<QRadioButton *>(button);
     QVERIFY(radio->isEnabled());
@@ -175,7 +175,7 @@ void TestModeSelect::keyboardActsAsThePress()
     QFETCH(QByteArray, sent);
     ControllerRig rig(counts(8, 1, 8));
     QVERIFY(rig.connect());
-    rig.session.Timer_Poll_Status().stop();
+    rig.session.stopPoll();
     rig.page.show();
     QApplication::setActiveWindow(&rig.page);
     auto *int1 = rig.page.findChild<QRadioButton *>(QStringLiteral("RadioButton_Set_IntEdid1"));
@@ -221,7 +221,7 @@ void TestModeSelect::reports()
     QFETCH(int, current);
     ControllerRig rig(counts(n, x, u));
     QVERIFY(rig.connect());
-    rig.session.Timer_Poll_Status().stop();
+    rig.session.stopPoll();
     for (int r : reports)
         rig.page.applyEdidModeReport(std::uint8_t(r));
     QCOMPARE(checkedButton(rig), checked);
@@ -232,7 +232,7 @@ void TestModeSelect::notSelectableDevice()
 {
     ControllerRig rig(counts(2, 1, 2, false));
     QVERIFY(rig.connect());
-    rig.session.Timer_Poll_Status().stop();
+    rig.session.stopPoll();
     QVERIFY(enabledButtons(rig).isEmpty());
 
     const struct
@@ -282,7 +282,7 @@ void TestModeSelect::disconnectDisablesKeepsMark()
 {
     ControllerRig rig(counts(8, 1, 8));
     QVERIFY(rig.connect());
-    rig.session.Timer_Poll_Status().stop();
+    rig.session.stopPoll();
     QCOMPARE(enabledButtons(rig).size(), 17);
     rig.page.applyEdidModeReport(10);
     if (const QString dir = qEnvironmentVariable("KELM_RENDER_DIR"); !dir.isEmpty()) {
@@ -292,7 +292,7 @@ void TestModeSelect::disconnectDisablesKeepsMark()
         rig.pages.show();
         group->grab().save(dir + QStringLiteral("/mode-select-8-1-8.png"));
     }
-    rig.session.BitBtn_DisconnectClick();
+    rig.session.disconnect();
     QVERIFY(enabledButtons(rig).isEmpty());
     QCOMPARE(checkedButton(rig), QStringLiteral("RadioButton_Set_UserEdid2"));
 }

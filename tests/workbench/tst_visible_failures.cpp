@@ -52,7 +52,7 @@ void TestVisibleFailures::failedSaveShowsInRed()
     QVERIFY2(shown.showedIn(QStringLiteral("Edid Open Fail."), Qt::red), qPrintable(shown.texts().join('|')));
     QVERIFY(!shown.showedIn(QStringLiteral("Ok."), Qt::black));
     QCOMPARE(label->text(), QString()); // and gone again after its time
-    QVERIFY(rig.session.Timer_Poll_Status().isActive());
+    QVERIFY(rig.session.pollRunning());
 }
 
 void TestVisibleFailures::debugLogShowsItsNewestLine()
