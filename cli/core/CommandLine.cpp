@@ -1,5 +1,7 @@
 #include "cli/core/CommandLine.h"
 
+#include "cli/core/BashCompletion.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -214,10 +216,11 @@ int runCommandLine(int argc, char **argv)
     app.set_version_flag("--version", std::string("kelmctl ") + KELM_VERSION);
     app.set_help_flag("-h,--help", "print this help");
     GlobalOptions global;
-    app.add_option("-p,--port", global.ports,
-                   "serial port to search instead of the system's ports; repeatable, in order")
-        ->allow_extra_args(false)
-        ->type_name("PATH");
+    completeWith(app.add_option("-p,--port", global.ports,
+                                "serial port to search instead of the system's ports; repeatable, in order")
+                     ->allow_extra_args(false)
+                     ->type_name("PATH"),
+                 Completion::Ports);
 
     CommandAction action;
     std::map<std::string, CLI::App *> parents;
@@ -246,6 +249,12 @@ int runCommandLine(int argc, char **argv)
         CommandAction run = r.define(*command, global);
         commands.emplace_back(r.group, command);
         command->final_callback([&action, run] { action = run; });
+    }
+
+    // The build writes the completion script with this; it is no command of the user's.
+    if (argc == 2 && std::string(argv[1]) == "--bash-completion") {
+        std::fputs(bashCompletionGrammar(app).c_str(), stdout);
+        return finishOutput(0);
     }
 
     try {

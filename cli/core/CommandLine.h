@@ -44,7 +44,13 @@ struct CommandRegistration
     CommandRegistration(CommandGroup group, const char *path, const char *summary, CommandDefinition define);
 };
 
-// Parses argv with every registered command and runs the chosen one.
+// What the shell completion offers for an option's value or a positional argument; the rest is
+// read from the grammar (values whose type name lists choices, such as "static|dhcp", offer those).
+enum class Completion { Files, Directories, Ports, AnySlot, UploadSlot, Mode };
+CLI::Option *completeWith(CLI::Option *option, Completion what);
+
+// Parses argv with every registered command and runs the chosen one. The one hidden argument
+// --bash-completion prints the grammar as a bash function for the completion script instead.
 int runCommandLine(int argc, char **argv);
 
 // Usage error inside an action (a slot name that is not one, a missing --yes): one sentence on

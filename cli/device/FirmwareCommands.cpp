@@ -164,7 +164,7 @@ struct FirmwareArgs
 CommandAction defineFirmware(CLI::App &command, const GlobalOptions &global)
 {
     auto a = std::make_shared<FirmwareArgs>();
-    command.add_option("FILE", a->file, "the firmware image")->required();
+    completeWith(command.add_option("FILE", a->file, "the firmware image")->required(), Completion::Files);
     command.add_flag("-y,--yes", a->yes, "go ahead: the update cannot be undone");
     return [a, &global] { return runFirmware(global, a->file, a->yes); };
 }

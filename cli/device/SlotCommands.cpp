@@ -268,36 +268,41 @@ int runMode(const GlobalOptions &options, const std::vector<std::string> &args)
 CommandAction defineRead(CLI::App &command, const GlobalOptions &global)
 {
     auto a = std::make_shared<ReadArgs>();
-    command.add_option("SLOT", a->slot, "input1, output2, user3, internal4 ...")->required();
-    command.add_option("-o,--output", a->file, "the file to write (- for standard output)")
-        ->required()
-        ->type_name("FILE");
+    completeWith(command.add_option("SLOT", a->slot, "input1, output2, user3, internal4 ...")->required(),
+                 Completion::AnySlot);
+    completeWith(command.add_option("-o,--output", a->file, "the file to write (- for standard output)")
+                     ->required()
+                     ->type_name("FILE"),
+                 Completion::Files);
     return [a, &global] { return runRead(global, *a); };
 }
 
 CommandAction defineWrite(CLI::App &command, const GlobalOptions &global)
 {
     auto a = std::make_shared<WriteArgs>();
-    command.add_option("SLOT", a->slot, "an input or user slot: input1, user3 ...")->required();
-    command.add_option("FILE", a->file, "the EDID .bin file")->required();
-    command.add_flag("--no-verify", a->noVerify, "skip reading the slot back after writing");
+    completeWith(command.add_option("SLOT", a->slot, "an input or user slot: input1, user3 ...")->required(),
+                 Completion::UploadSlot);
+    completeWith(command.add_option("FILE", a->file, "the EDID .bin file")->required(), Completion::Files);
+    command.add_flag("-n,--no-verify", a->noVerify, "skip reading the slot back after writing");
     return [a, &global] { return runWrite(global, *a); };
 }
 
 CommandAction defineCopy(CLI::App &command, const GlobalOptions &global)
 {
     auto a = std::make_shared<CopyArgs>();
-    command.add_option("SRC", a->source, "the slot to read")->required();
-    command.add_option("DST", a->destination, "an input or user slot to write")->required();
-    command.add_flag("--no-verify", a->noVerify, "skip reading the destination back after copying");
+    completeWith(command.add_option("SRC", a->source, "the slot to read")->required(), Completion::AnySlot);
+    completeWith(command.add_option("DST", a->destination, "an input or user slot to write")->required(),
+                 Completion::UploadSlot);
+    command.add_flag("-n,--no-verify", a->noVerify, "skip reading the destination back after copying");
     return [a, &global] { return runCopy(global, *a); };
 }
 
 CommandAction defineMode(CLI::App &command, const GlobalOptions &global)
 {
     auto mode = std::make_shared<std::vector<std::string>>();
-    command.add_option("MODE", *mode, "internal1, external1, user3 ...; without it the mode is printed")
-        ->expected(0, 1);
+    completeWith(command.add_option("MODE", *mode, "internal1, external1, user3 ...; without it the mode is printed")
+                     ->expected(0, 1),
+                 Completion::Mode);
     return [mode, &global] { return runMode(global, *mode); };
 }
 

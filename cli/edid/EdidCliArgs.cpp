@@ -6,7 +6,7 @@
 
 void addEdidFileOptions(CLI::App &command, EdidFileArgs &args, bool allowJson)
 {
-    command.add_option("FILE", args.files, "EDID .bin files")->required();
+    completeWith(command.add_option("FILE", args.files, "EDID .bin files")->required(), Completion::Files);
     if (allowJson)
         command.add_flag("-j,--json", args.json, "one JSON object per file and line");
 }

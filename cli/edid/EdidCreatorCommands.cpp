@@ -70,9 +70,10 @@ void takeDate(CreatorArgs &a)
 
 void addOutputOption(CLI::App &command, CreatorArgs &a)
 {
-    command.add_option("-o,--output", a.output, "the file to write (- for standard output)")
-        ->required()
-        ->type_name("FILE");
+    completeWith(command.add_option("-o,--output", a.output, "the file to write (- for standard output)")
+                     ->required()
+                     ->type_name("FILE"),
+                 Completion::Files);
 }
 
 // The creator after "NEW" (--new: the base counts as the template, the date is today's or
@@ -220,7 +221,7 @@ CommandAction defineState(CLI::App &command, const GlobalOptions &)
 {
     auto a = std::make_shared<CreatorArgs>();
     a->files.resize(1);
-    command.add_option("FILE", a->files[0], "the EDID .bin file")->required();
+    completeWith(command.add_option("FILE", a->files[0], "the EDID .bin file")->required(), Completion::Files);
     addCreatorOptions(command, *a);
     command.add_flag("-j,--json", a->json, "the controls as one JSON object");
     return [a] {
@@ -233,8 +234,11 @@ CommandAction defineBuild(CLI::App &command, const GlobalOptions &)
 {
     auto a = std::make_shared<CreatorArgs>();
     a->files.resize(2);
-    command.add_option("BASE", a->files[0], "the EDID .bin file to start from")->required();
-    command.add_option("STATE.json", a->files[1], "a JSON object of control names and values")->required();
+    completeWith(command.add_option("BASE", a->files[0], "the EDID .bin file to start from")->required(),
+                 Completion::Files);
+    completeWith(command.add_option("STATE.json", a->files[1], "a JSON object of control names and values")
+                     ->required(),
+                 Completion::Files);
     addCreatorOptions(command, *a);
     addOutputOption(command, *a);
     return [a] {
@@ -247,7 +251,7 @@ CommandAction defineRoundtrip(CLI::App &command, const GlobalOptions &)
 {
     auto a = std::make_shared<CreatorArgs>();
     a->files.resize(1);
-    command.add_option("FILE", a->files[0], "the EDID .bin file")->required();
+    completeWith(command.add_option("FILE", a->files[0], "the EDID .bin file")->required(), Completion::Files);
     addOutputOption(command, *a);
     return [a] { return runRoundtrip(*a); };
 }

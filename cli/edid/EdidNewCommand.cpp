@@ -10,9 +10,10 @@ namespace {
 CommandAction defineNew(CLI::App &command, const GlobalOptions &)
 {
     auto output = std::make_shared<std::string>();
-    command.add_option("-o,--output", *output, "the file to write (- for standard output)")
-        ->required()
-        ->type_name("FILE");
+    completeWith(command.add_option("-o,--output", *output, "the file to write (- for standard output)")
+                     ->required()
+                     ->type_name("FILE"),
+                 Completion::Files);
     return [output] {
         std::string error;
         if (!writeEdidBinFile(*output, NewEdidTemplate, &error)) {

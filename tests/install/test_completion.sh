@@ -31,7 +31,7 @@ kelmctl e|edid
 kelmctl --p|--port
 kelmctl --port /dev/ttyUSB0 r|read reset
 kelmctl --port /dev/ttyUSB0 --port /dev/ttyUSB1 de|describe
-kelmctl edid |new validate info decode state build roundtrip
+kelmctl edid |build decode info new roundtrip state validate
 kelmctl edid state a.bin --|--new --date --json
 kelmctl edid info a|a.bin
 kelmctl edid build a.bin b|b.json
@@ -40,20 +40,25 @@ kelmctl read |input output user internal
 kelmctl read in|input internal
 kelmctl read inp|input1 input2 input3 input4 input5 input6 input7 input8
 kelmctl read user3|user3
-kelmctl read input2 -|-o
+kelmctl read input2 -|-o --output
+kelmctl read input2 --output a|a.bin
+kelmctl read input2 --port /dev/ttyUSB0 -o a|a.bin
+kelmctl read -o a.bin |input output user internal
 kelmctl read input2 -o a|a.bin
 kelmctl write |input user
 kelmctl write o|
 kelmctl write user2 a|a.bin
+kelmctl write user2 a.bin --|--no-verify
 kelmctl copy output1 |input user
 kelmctl copy o|output1 output2 output3 output4 output5 output6 output7 output8
 kelmctl mode e|external1 external2 external3 external4 external5 external6 external7 external8
 kelmctl mode user1 |
-kelmctl reset -|--yes
+kelmctl reset -|-y --yes
 kelmctl firmware a|a.bin
 kelmctl net |discover set
 kelmctl net set 02:4B:45:4C:4D:01 --mode |static dhcp
 kelmctl net set 02:4B:45:4C:4D:01 --ip |
+kelmctl net set 02:4B:45:4C:4D:01 -m d|dhcp
 kelmctl net discover --|--wait --json
 CASES
 

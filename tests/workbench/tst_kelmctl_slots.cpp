@@ -193,7 +193,8 @@ void TestKelmctlSlots::fileNamesAreTheBytesGiven()
     m_device->setSlotImage(2, 1, image);
     const QString script = QStringLiteral("f=\"$3/$(printf 'out\\376.bin')\"\n"
                                           "\"$1\" --port \"$2\" read user1 -o \"$f\" || exit 1\n"
-                                          "exec \"$1\" write user2 \"$f\" --port \"$2\"\n");
+                                          "\"$1\" write user2 \"$f\" --port \"$2\" || exit 1\n"
+                                          "exec \"$1\" read user2 --output \"$3/back.bin\" -p \"$2\"\n");
     const Run run = runProgram(QStringLiteral("sh"), {QStringLiteral("-c"), script, QStringLiteral("sh"),
                                                       QStringLiteral(KELMCTL_PATH), m_device->portPath(),
                                                       m_dir.path()});
@@ -206,6 +207,9 @@ void TestKelmctlSlots::fileNamesAreTheBytesGiven()
     std::fclose(f);
     QCOMPARE(QByteArray(buf, int(n)), bytesOf(image));
     QVERIFY(m_device->slotImage(2, 2) == image);
+    QFile back(m_dir.filePath(QStringLiteral("back.bin")));
+    QVERIFY(back.open(QIODevice::ReadOnly));
+    QCOMPARE(back.readAll(), bytesOf(image));
 }
 
 void TestKelmctlSlots::writeUploads()

@@ -1,0 +1,13 @@
+#pragma once
+
+// The grammar as the bash completion script reads it (resources/completion/kelmctl-functions.bash).
+
+#include <CLI/CLI.hpp>
+
+#include <string>
+
+// A bash function _kelmctl_grammar PATH that sets, for the command PATH ("" for the program,
+// "edid new", "read"): commands (its subcommands), options (every name of its options), valued
+// (NAME=KIND for the options that take a value), positionals (a KIND for each positional) and
+// more (the KIND of further positionals when the last one repeats).
+std::string bashCompletionGrammar(const CLI::App &app);
