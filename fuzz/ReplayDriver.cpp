@@ -1,5 +1,6 @@
 // Stand-in for libFuzzer when building with g++: feeds the target a fixed set of seeds and then
 // random mutations of them, deterministically. Usage: target [-runs=N] [seed files or folders...]
+// (folders are read with their subfolders, as libFuzzer does).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -35,7 +36,7 @@ int main(int argc, char **argv)
         std::filesystem::path p(argv[i]);
         std::error_code ec;
         if (std::filesystem::is_directory(p, ec)) {
-            for (const auto &e : std::filesystem::directory_iterator(p))
+            for (const auto &e : std::filesystem::recursive_directory_iterator(p))
                 if (e.is_regular_file())
                     seeds.push_back(readFile(e.path()));
         } else if (std::filesystem::is_regular_file(p, ec)) {
