@@ -258,7 +258,7 @@ TEST_F(IspUploadTest, Variant1RefusesImagesOver64KiB)
     ASSERT_FALSE(shown.status.empty());
     EXPECT_TRUE(shown.status.back().red);
     EXPECT_TRUE(shown.status.back().text.contains("64KB"));
-    EXPECT_EQ(link->dialogs.confirms, 0); // refused before the question
+    EXPECT_EQ(link->dialogs.count("confirm"), 0); // refused before the question
     EXPECT_TRUE(link->device->requests().isEmpty());
 }
 
@@ -302,9 +302,9 @@ TEST_F(IspUploadTest, OpeningShowsTheVersionRecordOrRefuses)
 
     // A cancelled dialog opens the previous choice again.
     const QString ok = writeFile(dir, "ok2.bin", firmwareImage(2048, "2.5"));
-    link->dialogs.openAnswer = ok;
+    link->dialogs.fileAnswer = ok;
     upload.openFirmwareImage();
-    link->dialogs.openAnswer.clear();
+    link->dialogs.fileAnswer.clear();
     upload.openFirmwareImage();
     EXPECT_EQ(upload.imagePath(), ok);
     EXPECT_EQ(shown.version.back(), "Target :   VID-1A2B     PID-3C4D     Version-2.5");
@@ -334,13 +334,13 @@ TEST_F(IspUploadTest, ConfirmationAtItsPlaceAndCancel)
     auto link = connectIsp(HandshakeMode::Isp029);
     IspUpload upload(link->session);
     upload.openImageFile(writeFile(dir, "ok.bin", firmwareImage(600)));
-    link->dialogs.answer = false;
+    link->dialogs.confirmAnswer = false;
     const QPoint at(215, 330);
     EXPECT_FALSE(upload.startFirmwareUpdate(&at));
-    EXPECT_EQ(link->dialogs.confirms, 1);
-    EXPECT_EQ(link->dialogs.lastText, "Warning!\r\nUpdate system firmware.");
-    ASSERT_TRUE(link->dialogs.lastAt.has_value());
-    EXPECT_EQ(*link->dialogs.lastAt, at);
+    EXPECT_EQ(link->dialogs.count("confirm"), 1);
+    EXPECT_EQ(link->dialogs.last().text, "Warning!\r\nUpdate system firmware.");
+    ASSERT_TRUE(link->dialogs.last().at.has_value());
+    EXPECT_EQ(*link->dialogs.last().at, at);
     EXPECT_TRUE(link->device->requests().isEmpty());
 }
 
@@ -373,7 +373,7 @@ TEST_F(IspUploadTest, EverythingElseIsRefusedWhileTheUploadRuns)
     EXPECT_TRUE(link->requestsOf(Command::RXEDMD).empty());
     EXPECT_TRUE(link->session.connected());
     EXPECT_EQ(link->device->flash(), firmwareImage(4096));
-    EXPECT_EQ(link->dialogs.confirms, 1);
+    EXPECT_EQ(link->dialogs.count("confirm"), 1);
 }
 
 TEST_F(IspUploadTest, InputPastTheBufferDuringAnUploadIsDropped)

@@ -21,8 +21,8 @@
 #include <cstring>
 #include <memory>
 
+#include "ScriptedDialogs.h"
 #include "shell/DebugLog.h"
-#include "shell/Dialogs.h"
 #include "shell/Pause.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "devsim/lib/UdpDevice.h"
@@ -39,18 +39,6 @@
 using namespace net;
 
 namespace {
-
-class ScriptedDialogs : public Dialogs
-{
-  public:
-    QString openFile(const QString &, const QString &) override { return {}; }
-    QString saveFile(const QString &, const QString &, const QString &) override { return {}; }
-    bool confirm(const QString &, const QString &, const QPoint *) override { return false; }
-    void information(const QString &, const QString &, const QPoint *) override {}
-    void warning(const QString &, const QString &text) override { messages << text; }
-    void error(const QString &, const QString &text) override { messages << text; }
-    QStringList messages;
-};
 
 // Records the addresses handed to the system's browser.
 class UrlCatcher : public QObject
@@ -343,7 +331,7 @@ class DeviceListTest : public QObject
         b.child<QLineEdit>("Edit_Telnet_Port")->clear();
         b.child<QLineEdit>("Edit_DNS")->setText("1.1.1.1");
         QTest::mouseClick(b.child<QToolButton>("SpeedButton2"), Qt::LeftButton);
-        QCOMPARE(m_dialogs.messages, QStringList{"'' is not a valid integer value"});
+        QCOMPARE(m_dialogs.texts(), QStringList{"'' is not a valid integer value"});
         QCOMPARE(b.discovery.discoveryTable[0].dns, std::string("8.8.8.8"));
 
         // Web port 0: the buttons do nothing.

@@ -118,15 +118,15 @@ TEST(SystemSettingsDevice, ResetAsksThenRefreshesTheDescription)
     ASSERT_EQ(settings.applyProductString(QStringLiteral("Changed")), SystemSettings::Result::Sent);
     link->device->clearRequests();
 
-    link->dialogs.answer = false;
+    link->dialogs.confirmAnswer = false;
     const QPoint at(400, 300);
     EXPECT_EQ(settings.resetToDefaults(&at), SystemSettings::Result::Cancelled);
-    EXPECT_EQ(link->dialogs.lastText, "Warning!\r\nReset system to default.");
-    EXPECT_EQ(link->dialogs.lastAt, at);
+    EXPECT_EQ(link->dialogs.last().text, "Warning!\r\nReset system to default.");
+    EXPECT_EQ(link->dialogs.last().at, at);
     EXPECT_TRUE(link->device->requests().isEmpty());
     EXPECT_EQ(shown.count(), 0);
 
-    link->dialogs.answer = true;
+    link->dialogs.confirmAnswer = true;
     EXPECT_EQ(settings.resetToDefaults(&at), SystemSettings::Result::Sent);
     const QList<SimulatedRequest> &reqs = link->device->requests();
     ASSERT_EQ(reqs.size(), 2);
@@ -148,7 +148,7 @@ TEST(SystemSettingsDevice, NothingWithoutADeviceOrDuringAnUpload)
     SystemSettings offline(idle.session);
     EXPECT_EQ(offline.applyProductString(QStringLiteral("x")), SystemSettings::Result::NotConnected);
     EXPECT_EQ(offline.resetToDefaults(), SystemSettings::Result::NotConnected);
-    EXPECT_EQ(idle.dialogs.confirms, 0);
+    EXPECT_EQ(idle.dialogs.count("confirm"), 0);
 
     auto link = connectNormal();
     SystemSettings settings(link->session);

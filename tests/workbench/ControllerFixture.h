@@ -13,45 +13,14 @@
 
 #include <memory>
 
+#include "ScriptedDialogs.h"
 #include "shell/DebugLog.h"
-#include "shell/Dialogs.h"
 #include "shell/Pause.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "link/DeviceSession.h"
 #include "workbench/EdidAnalyzerWindow.h"
 #include "workbench/EdidControllerPage.h"
 #include "workbench/EdidCreatorPage.h"
-
-// Answers the file dialogs with a prepared path and remembers what was asked.
-class FileDialogsScript final : public Dialogs
-{
-  public:
-    QString answer;
-    QStringList asked; // "open" or "save" per dialog shown
-    QString lastFilter;
-    QString lastProposedName;
-
-    FileDialogsScript() { setDialogs(this); }
-    ~FileDialogsScript() override { setDialogs(nullptr); }
-
-    QString openFile(const QString &, const QString &filter) override
-    {
-        asked << QStringLiteral("open");
-        lastFilter = filter;
-        return answer;
-    }
-    QString saveFile(const QString &, const QString &filter, const QString &proposedName) override
-    {
-        asked << QStringLiteral("save");
-        lastFilter = filter;
-        lastProposedName = proposedName;
-        return answer;
-    }
-    bool confirm(const QString &, const QString &, const QPoint *) override { return false; }
-    void information(const QString &, const QString &, const QPoint *) override {}
-    void warning(const QString &, const QString &) override {}
-    void error(const QString &, const QString &) override {}
-};
 
 // Records every text a label shows (with its colour), sampled while the page pauses.
 class LabelRecorder
@@ -101,7 +70,7 @@ struct ControllerRig
     DebugLog log;
     DeviceSession session{log};
     SimulatedDevice device;
-    FileDialogsScript dialogs;
+    ScriptedDialogs dialogs;
     EdidAnalyzerWindow analyzer;
     QTabWidget pages; // PageControl1: owns the two pages
     EdidControllerPage &page;

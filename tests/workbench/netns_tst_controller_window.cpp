@@ -13,7 +13,7 @@
 
 #include <memory>
 
-#include "shell/Dialogs.h"
+#include "ScriptedDialogs.h"
 #include "app/lib/MainWindow.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "net/ui/CommanderWindow.h"
@@ -35,19 +35,6 @@ void render(QWidget *w, const QString &name)
         QVERIFY(w->grab().save(dir + QLatin1Char('/') + name));
 }
 
-class NoDialogs final : public Dialogs
-{
-  public:
-    NoDialogs() { setDialogs(this); }
-    ~NoDialogs() override { setDialogs(nullptr); }
-    QString openFile(const QString &, const QString &) override { return {}; }
-    QString saveFile(const QString &, const QString &, const QString &) override { return {}; }
-    bool confirm(const QString &, const QString &, const QPoint *) override { return false; }
-    void information(const QString &, const QString &, const QPoint *) override {}
-    void warning(const QString &, const QString &) override {}
-    void error(const QString &, const QString &) override {}
-};
-
 } // namespace
 
 class TestControllerWindow : public QObject
@@ -59,7 +46,7 @@ class TestControllerWindow : public QObject
 
 void TestControllerWindow::arrangementAnalysisAndModify()
 {
-    NoDialogs dialogs;
+    ScriptedDialogs dialogs;
     SimulatedDeviceConfig config; // 4 inputs, 1 output, 8 user, 8 internal
     config.internals = 3;
     config.users = 5;

@@ -114,7 +114,7 @@ void TestControllerPage::saveInternal2()
     setEdidChecksums(noExtension);
     rig.device.setSlotImage(kInternal, 2, noExtension);
     rig.pick("ComboBox_EdidSel_All", 17);
-    rig.dialogs.answer = m_dir.filePath(QStringLiteral("saved.bin"));
+    rig.dialogs.fileAnswer = m_dir.filePath(QStringLiteral("saved.bin"));
     LabelRecorder label(rig.child<QLabel>("Label2"));
 
     rig.page.SpeedButton_SaveEdidClick();
@@ -123,8 +123,8 @@ void TestControllerPage::saveInternal2()
     QCOMPARE(rig.dialogs.lastProposedName, QStringLiteral("Internal2 EDID.bin"));
     QCOMPARE(rig.dialogs.lastFilter, QStringLiteral("EDID (*.bin)|*.bin"));
     QVERIFY2(label.showedIn(QStringLiteral("Ok."), Qt::black), qPrintable(rig.log.text()));
-    QVERIFY2(QFile::exists(rig.dialogs.answer), qPrintable(label.texts().join("|")));
-    QCOMPARE(fileBytes(rig.dialogs.answer), imageBytes(noExtension));
+    QVERIFY2(QFile::exists(rig.dialogs.fileAnswer), qPrintable(label.texts().join("|")));
+    QCOMPARE(fileBytes(rig.dialogs.fileAnswer), imageBytes(noExtension));
     QVERIFY(rig.log.text().startsWith(QStringLiteral("Edid Open OK.\r\n")));
     QVERIFY(label.showedIn(QStringLiteral("Ok."), Qt::black));
     QCOMPARE(rig.child<QLabel>("Label2")->text(), QString());
@@ -153,7 +153,7 @@ void TestControllerPage::saveCancelled()
     ControllerRig rig;
     QVERIFY(rig.connect());
     rig.log.clear();
-    rig.dialogs.answer = answer.isEmpty() ? answer : m_dir.filePath(answer);
+    rig.dialogs.fileAnswer = answer.isEmpty() ? answer : m_dir.filePath(answer);
     rig.page.SpeedButton_SaveEdidClick();
     const QList<QByteArray> expected{line("$SET SYS_STM ", "FFFF"), line("$SET SYS_CTM ", "FFFF")};
     QCOMPARE(rig.requestLines(), expected);
@@ -173,7 +173,7 @@ void TestControllerPage::openShortFileIntoUser2()
     const QByteArray file = imageBytes(base).left(128);
     const QString path = m_dir.filePath(QStringLiteral("short.bin"));
     QVERIFY(writeFile(path, file));
-    rig.dialogs.answer = path;
+    rig.dialogs.fileAnswer = path;
     rig.pick("ComboBox_EdidSel_All", 8); // User 2
     LabelRecorder label(rig.child<QLabel>("Label2"));
 
@@ -233,9 +233,9 @@ void TestControllerPage::openRefused()
     ControllerRig rig;
     QVERIFY(rig.connect());
     if (!fileName.isEmpty()) {
-        rig.dialogs.answer = m_dir.filePath(fileName);
+        rig.dialogs.fileAnswer = m_dir.filePath(fileName);
         if (!content.isEmpty())
-            QVERIFY(writeFile(rig.dialogs.answer, content));
+            QVERIFY(writeFile(rig.dialogs.fileAnswer, content));
     }
     const EdidImage before = rig.device.slotImage(0, 1);
     LabelRecorder label(rig.child<QLabel>("Label2"));
@@ -255,7 +255,7 @@ void TestControllerPage::openOnOutputSendsNothing()
 {
     ControllerRig rig;
     QVERIFY(rig.connect());
-    rig.dialogs.answer = m_dir.filePath(QStringLiteral("unused.bin"));
+    rig.dialogs.fileAnswer = m_dir.filePath(QStringLiteral("unused.bin"));
     for (int index : {5, 16}) { // Output 1, Internal 1
         rig.pick("ComboBox_EdidSel_All", index);
         rig.page.SpeedButton_OpenEdidClick();
@@ -319,7 +319,7 @@ void TestControllerPage::lostQuarterTouchesNothing()
     rig.pick("ComboBox_EdidSel_All", 5);  // Output 1
     rig.pick("ComboBox_EdidSel_Src", 5);  // Output 1
     rig.pick("ComboBox_EdidSel_Dest", 7); // User 3
-    rig.dialogs.answer = path;
+    rig.dialogs.fileAnswer = path;
     // A first analysis shows a good image; the failed one must not leave its answers up.
     if (operation == QLatin1String("analysis")) {
         rig.page.SpeedButton_AnalysisEdidClick();
@@ -380,10 +380,10 @@ void TestControllerPage::analysisAndModify()
     QCOMPARE(subPages->currentWidget()->objectName(), QStringLiteral("TabSheet5"));
     // The creator's Save now works without NEW or OPEN.
     rig.dialogs.asked.clear();
-    rig.dialogs.answer = m_dir.filePath(QStringLiteral("modified.bin"));
+    rig.dialogs.fileAnswer = m_dir.filePath(QStringLiteral("modified.bin"));
     rig.creator.SpeedButton_SaveEdid_CreatorClick();
     QCOMPARE(rig.dialogs.asked, QStringList{QStringLiteral("save")});
-    QCOMPARE(fileBytes(rig.dialogs.answer).size(), 256);
+    QCOMPARE(fileBytes(rig.dialogs.fileAnswer).size(), 256);
 }
 
 void TestControllerPage::analysisOfBadHeader()
@@ -420,7 +420,7 @@ void TestControllerPage::notConnectedDoesNothing()
 {
     ControllerRig rig;
     QVERIFY(rig.device.start());
-    rig.dialogs.answer = m_dir.filePath(QStringLiteral("x.bin"));
+    rig.dialogs.fileAnswer = m_dir.filePath(QStringLiteral("x.bin"));
     rig.page.SpeedButton_SaveEdidClick();
     rig.page.SpeedButton_OpenEdidClick();
     rig.page.SpeedButton_AnalysisEdidClick();
@@ -428,7 +428,7 @@ void TestControllerPage::notConnectedDoesNothing()
     pauseWithEvents(20);
     QVERIFY(rig.dialogs.asked.isEmpty());
     QVERIFY(rig.device.requests().isEmpty());
-    QVERIFY(!QFile::exists(rig.dialogs.answer));
+    QVERIFY(!QFile::exists(rig.dialogs.fileAnswer));
 }
 
 QTEST_MAIN(TestControllerPage)

@@ -23,8 +23,8 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include "ScriptedDialogs.h"
 #include "shell/DebugLog.h"
-#include "shell/Dialogs.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "edid/CreatorState.h"
 #include "edid/CreatorTables.h"
@@ -36,34 +36,6 @@
 #include "workbench/Glyph.h"
 
 namespace {
-
-class ScriptedDialogs final : public Dialogs
-{
-  public:
-    QStringList openAnswers;
-    QStringList saveAnswers;
-    QStringList errors;
-    QString lastFilter;
-    QString lastProposedName;
-    int saveAsked = 0;
-
-    QString openFile(const QString &, const QString &filter) override
-    {
-        lastFilter = filter;
-        return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
-    }
-    QString saveFile(const QString &, const QString &filter, const QString &proposedName) override
-    {
-        ++saveAsked;
-        lastFilter = filter;
-        lastProposedName = proposedName;
-        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
-    }
-    bool confirm(const QString &, const QString &, const QPoint *) override { return false; }
-    void information(const QString &, const QString &, const QPoint *) override {}
-    void warning(const QString &, const QString &) override {}
-    void error(const QString &, const QString &text) override { errors.append(text); }
-};
 
 QByteArray readAll(const QString &path)
 {
@@ -163,7 +135,7 @@ class TestEdidCreatorPage : public QObject
 
     void init()
     {
-        m_dialogs = ScriptedDialogs();
+        m_dialogs.reset();
         m_log = new DebugLog;
         m_session = new DeviceSession(*m_log);
         m_page = new EdidCreatorPage(*m_session);
@@ -305,9 +277,9 @@ class TestEdidCreatorPage : public QObject
 
         QLineEdit *e = edit(field);
         e->setText(QStringLiteral("x1")); // make sure the next text is a change
-        m_dialogs.errors.clear();
+        m_dialogs.messages.clear();
         e->setText(text);
-        QVERIFY(m_dialogs.errors.isEmpty());
+        QVERIFY(m_dialogs.texts(QStringLiteral("error")).isEmpty());
         if (outcome == 1) {
             QCOMPARE(warning(), QString());
             QVERIFY(!inputError());
@@ -361,12 +333,13 @@ class TestEdidCreatorPage : public QObject
         QVERIFY(inputError());
         QLineEdit *product = edit(QStringLiteral("Edit_Creator_Product_Code"));
         product->setText(QStringLiteral("12x"));
-        QCOMPARE(m_dialogs.errors, QStringList{QStringLiteral("'12x' is not a valid integer value")});
+        QCOMPARE(m_dialogs.texts(QStringLiteral("error")),
+                 QStringList{QStringLiteral("'12x' is not a valid integer value")});
         QCOMPARE(warning(), QStringLiteral("53 Limited!"));
         QVERIFY(inputError());
-        m_dialogs.errors.clear();
+        m_dialogs.messages.clear();
         edit(QStringLiteral("Edit_AudioAAC_MaxCh"))->setText(QString());
-        QCOMPARE(m_dialogs.errors, QStringList{QStringLiteral("'' is not a valid integer value")});
+        QCOMPARE(m_dialogs.texts(QStringLiteral("error")), QStringList{QStringLiteral("'' is not a valid integer value")});
     }
 
     void hdrRule_data()
@@ -537,7 +510,7 @@ class TestEdidCreatorPage : public QObject
         QCOMPARE(warning(), QString());
         QCOMPARE(status(), QString());
         QCOMPARE(colorOf(QStringLiteral("Label_EdidCreator_Warning")), QColor(Qt::red));
-        QCOMPARE(m_dialogs.saveAsked, 0);
+        QCOMPARE(m_dialogs.asked.count(QStringLiteral("save")), 0);
         if (upload)
             m_session->disconnect();
     }
@@ -697,7 +670,7 @@ class TestEdidCreatorPage : public QObject
         m_dialogs.saveAnswers = {out};
         m_page->SpeedButton_SaveEdid_CreatorClick();
         QVERIFY(!QFile::exists(out));
-        QCOMPARE(m_dialogs.saveAsked, 0);
+        QCOMPARE(m_dialogs.asked.count(QStringLiteral("save")), 0);
         QCOMPARE(status(), QStringLiteral("Illegal Edid CheckSum0."));
         QCOMPARE(colorOf(QStringLiteral("Label3")), QColor(Qt::red));
         QCOMPARE(m_session->creatorRecord.image, image);
@@ -930,13 +903,13 @@ class TestEdidCreatorPage : public QObject
     {
         m_page->SpeedButton_OpenEdid_NewClick();
         edit(QStringLiteral("Edit_Creator_Product_Code"))->setText(QString()); // the check skips it
-        QVERIFY(m_dialogs.errors.isEmpty());
+        QVERIFY(m_dialogs.texts(QStringLiteral("error")).isEmpty());
         const EdidImage before = m_session->creatorRecord.image;
         const QString out = m_dir.filePath(QStringLiteral("not-built.bin"));
         m_dialogs.saveAnswers = {out};
         m_page->SpeedButton_SaveEdid_CreatorClick();
-        QCOMPARE(m_dialogs.errors, QStringList{QStringLiteral("'' is not a valid integer value")});
-        QCOMPARE(m_dialogs.saveAsked, 0);
+        QCOMPARE(m_dialogs.texts(QStringLiteral("error")), QStringList{QStringLiteral("'' is not a valid integer value")});
+        QCOMPARE(m_dialogs.asked.count(QStringLiteral("save")), 0);
         QVERIFY(!QFile::exists(out));
         QCOMPARE(m_session->creatorRecord.image, before);
     }

@@ -1,7 +1,8 @@
 #pragma once
 
 // A simulated device on a pseudo-terminal, a session searched onto it, and dialogs that answer as
-// scripted: what every end-to-end test of the System page's routines starts from.
+// scripted (questions with yes): what every end-to-end test of the System page's routines starts
+// from.
 
 #include <QByteArray>
 #include <QFile>
@@ -9,36 +10,12 @@
 #include <QTemporaryDir>
 
 #include <memory>
-#include <optional>
 #include <vector>
 
+#include "ScriptedDialogs.h"
 #include "shell/DebugLog.h"
-#include "shell/Dialogs.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "link/DeviceSession.h"
-
-class ScriptedDialogs final : public Dialogs
-{
-  public:
-    bool answer = true;
-    QString openAnswer;
-    int confirms = 0;
-    QString lastText;
-    std::optional<QPoint> lastAt;
-
-    QString openFile(const QString &, const QString &) override { return openAnswer; }
-    QString saveFile(const QString &, const QString &, const QString &) override { return {}; }
-    bool confirm(const QString &, const QString &text, const QPoint *at) override
-    {
-        ++confirms;
-        lastText = text;
-        lastAt = at ? std::optional<QPoint>(*at) : std::nullopt;
-        return answer;
-    }
-    void information(const QString &, const QString &, const QPoint *) override {}
-    void warning(const QString &, const QString &) override {}
-    void error(const QString &, const QString &) override {}
-};
 
 struct SimulatedLink
 {
@@ -49,13 +26,9 @@ struct SimulatedLink
         device = std::make_unique<SimulatedDevice>(config);
         started = device->start();
         session.setPortOverride({device->portPath()});
-        setDialogs(&dialogs);
+        dialogs.confirmAnswer = true;
     }
-    ~SimulatedLink()
-    {
-        setDialogs(nullptr);
-        session.disconnect();
-    }
+    ~SimulatedLink() { session.disconnect(); }
 
     // The Search button; a device in ISP mode also becomes the selected row, as choosing it does.
     bool connect()

@@ -48,7 +48,7 @@ class TestSystemWindow : public QObject
 void TestSystemWindow::updateInIspMode()
 {
     ScriptedDialogs dialogs;
-    setDialogs(&dialogs);
+    dialogs.confirmAnswer = true;
     SimulatedDeviceConfig config;
     config.handshake = HandshakeMode::Isp029;
     SimulatedDevice device(config);
@@ -76,11 +76,11 @@ void TestSystemWindow::updateInIspMode()
 
     QTemporaryDir dir;
     const QByteArray image = firmwareImage(700, "2.01");
-    dialogs.openAnswer = writeFile(dir, "fw.bin", image);
+    dialogs.fileAnswer = writeFile(dir, "fw.bin", image);
     device.expectFirmware(image);
     named<QToolButton>(page, "SpeedButton_OpenFw")->click();
     QCOMPARE(version->text(), QStringLiteral("Target :   VID-1A2B     PID-3C4D     Version-2.01"));
-    QCOMPARE(named<QLineEdit>(page, "Edit_Fw_Path")->text(), dialogs.openAnswer);
+    QCOMPARE(named<QLineEdit>(page, "Edit_Fw_Path")->text(), dialogs.fileAnswer);
     render(commander, QStringLiteral("system-page-isp.png"));
 
     // Disconnect is refused, and shown unavailable, while the upload runs; the bar moves.
@@ -96,8 +96,8 @@ void TestSystemWindow::updateInIspMode()
         }
     });
     named<QToolButton>(page, "SpeedButton_UpdateFw")->click();
-    QCOMPARE(dialogs.lastText, QStringLiteral("Warning!\r\nUpdate system firmware."));
-    QCOMPARE(*dialogs.lastAt, commander->frameGeometry().topLeft() + QPoint(115, 130));
+    QCOMPARE(dialogs.last().text, QStringLiteral("Warning!\r\nUpdate system firmware."));
+    QCOMPARE(*dialogs.last().at, commander->frameGeometry().topLeft() + QPoint(115, 130));
     QVERIFY2(device.firmwareDivergence().isEmpty(), qPrintable(device.firmwareDivergence()));
     QVERIFY(stillConnected);
     QVERIFY(disconnectShownOff);
@@ -114,7 +114,7 @@ void TestSystemWindow::updateInIspMode()
 void TestSystemWindow::descriptionInNormalMode()
 {
     ScriptedDialogs dialogs;
-    setDialogs(&dialogs);
+    dialogs.confirmAnswer = true;
     SimulatedDevice device;
     QVERIFY2(device.start(), qPrintable(device.errorString()));
     StartupOptions options;

@@ -96,7 +96,7 @@ class TestSystemPage : public QObject
         QVERIFY(link.connect());
         QTemporaryDir dir;
         const QByteArray image = firmwareImage(2300);
-        link.dialogs.openAnswer = writeFile(dir, "fw.bin", image);
+        link.dialogs.fileAnswer = writeFile(dir, "fw.bin", image);
         link.device->expectFirmware(image);
 
         SystemPage page(link.log);
@@ -104,7 +104,7 @@ class TestSystemPage : public QObject
         page.resize(440, 420);
         page.show();
         QTest::mouseClick(child<QToolButton>(page, "SpeedButton_OpenFw"), Qt::LeftButton);
-        QCOMPARE(child<QLineEdit>(page, "Edit_Fw_Path")->text(), link.dialogs.openAnswer);
+        QCOMPARE(child<QLineEdit>(page, "Edit_Fw_Path")->text(), link.dialogs.fileAnswer);
         QCOMPARE(child<QLabel>(page, "Label_FW_Version")->text(),
                  QStringLiteral("Target :   VID-1A2B     PID-3C4D     Version-v1.02"));
         auto *label1 = child<QLabel>(page, "Label1");
@@ -116,8 +116,8 @@ class TestSystemPage : public QObject
         connect(page.upload(), &IspUpload::progressChanged, this,
                 [&](int) { disabledWhileRunning = !update->isEnabled(); });
         QTest::mouseClick(update, Qt::LeftButton);
-        QCOMPARE(link.dialogs.confirms, 1);
-        QCOMPARE(*link.dialogs.lastAt, page.window()->frameGeometry().topLeft() + QPoint(115, 130));
+        QCOMPARE(link.dialogs.count("confirm"), 1);
+        QCOMPARE(*link.dialogs.last().at, page.window()->frameGeometry().topLeft() + QPoint(115, 130));
         QVERIFY2(link.device->firmwareDivergence().isEmpty(), qPrintable(link.device->firmwareDivergence()));
         QCOMPARE(label1->text(), QStringLiteral("100%"));
         QVERIFY(!isRed(label1));
@@ -155,10 +155,10 @@ class TestSystemPage : public QObject
         QTest::mouseClick(child<QToolButton>(page, "SpeedButton_SysConfig"), Qt::LeftButton);
         QCOMPARE(label->text(), QStringLiteral("No Changed."));
 
-        link.dialogs.answer = true;
+        link.dialogs.confirmAnswer = true;
         QTest::mouseClick(child<QToolButton>(page, "SpeedButton_SysDefault"), Qt::LeftButton);
         QCOMPARE(edit->text(), QStringLiteral("Demo Matrix"));
-        QCOMPARE(link.dialogs.lastText, QStringLiteral("Warning!\r\nReset system to default."));
+        QCOMPARE(link.dialogs.last().text, QStringLiteral("Warning!\r\nReset system to default."));
     }
 
     // A SET the device leaves unanswered shows a red failure in Label9 instead of "Ok.".
