@@ -9,7 +9,7 @@ const SlotCounts k4_1_8_8{4, 1, 8, 8};
 constexpr int kNone = -1;
 } // namespace
 
-class TestControllerLogic : public QObject
+class TestSlotListsAndModes : public QObject
 {
     Q_OBJECT
   private slots:
@@ -31,7 +31,7 @@ class TestControllerLogic : public QObject
     void buttonTable();
 };
 
-void TestControllerLogic::allListCodes_data()
+void TestSlotListsAndModes::allListCodes_data()
 {
     QTest::addColumn<int>("index");
     QTest::addColumn<int>("code");
@@ -49,7 +49,7 @@ void TestControllerLogic::allListCodes_data()
     QTest::newRow("nothing selected") << -1 << kNone;
 }
 
-void TestControllerLogic::allListCodes()
+void TestSlotListsAndModes::allListCodes()
 {
     QFETCH(int, index);
     QFETCH(int, code);
@@ -57,7 +57,7 @@ void TestControllerLogic::allListCodes()
     QCOMPARE(got ? int(*got) : kNone, code);
 }
 
-void TestControllerLogic::uploadListCodes_data()
+void TestSlotListsAndModes::uploadListCodes_data()
 {
     QTest::addColumn<int>("index");
     QTest::addColumn<int>("code");
@@ -70,7 +70,7 @@ void TestControllerLogic::uploadListCodes_data()
     QTest::newRow("past the end") << 13 << kNone;
 }
 
-void TestControllerLogic::uploadListCodes()
+void TestSlotListsAndModes::uploadListCodes()
 {
     QFETCH(int, index);
     QFETCH(int, code);
@@ -78,7 +78,7 @@ void TestControllerLogic::uploadListCodes()
     QCOMPARE(got ? int(*got) : kNone, code);
 }
 
-void TestControllerLogic::listItems()
+void TestSlotListsAndModes::listItems()
 {
     const auto all = allListItems(k4_1_8_8);
     QCOMPARE(int(all.size()), 24);
@@ -105,7 +105,7 @@ void TestControllerLogic::listItems()
     QCOMPARE(int(*slotCodeFromAllList(5, SlotCounts{2, 0, 0, 1})), 0x3000);
 }
 
-void TestControllerLogic::separatorSkip_data()
+void TestSlotListsAndModes::separatorSkip_data()
 {
     QTest::addColumn<int>("inputs");
     QTest::addColumn<int>("outputs");
@@ -120,7 +120,7 @@ void TestControllerLogic::separatorSkip_data()
     QTest::newRow("no inputs: down to output 1") << 0 << 1 << 1 << 0 << 1;
 }
 
-void TestControllerLogic::separatorSkip()
+void TestSlotListsAndModes::separatorSkip()
 {
     QFETCH(int, inputs);
     QFETCH(int, outputs);
@@ -134,7 +134,7 @@ void TestControllerLogic::separatorSkip()
     QCOMPARE(::separatorSkip(upload, 4), 3);
 }
 
-void TestControllerLogic::openPicture_data()
+void TestSlotListsAndModes::openPicture_data()
 {
     QTest::addColumn<int>("index");
     QTest::addColumn<bool>("available");
@@ -145,14 +145,14 @@ void TestControllerLogic::openPicture_data()
     QTest::newRow("internal") << 16 << false;
 }
 
-void TestControllerLogic::openPicture()
+void TestSlotListsAndModes::openPicture()
 {
     QFETCH(int, index);
     QFETCH(bool, available);
     QCOMPARE(openAvailableForAllListIndex(index, k4_1_8_8), available);
 }
 
-void TestControllerLogic::namesAndFiles_data()
+void TestSlotListsAndModes::namesAndFiles_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("code");
@@ -167,7 +167,7 @@ void TestControllerLogic::namesAndFiles_data()
     QTest::newRow("trailing text") << "user1x" << kNone << "";
 }
 
-void TestControllerLogic::namesAndFiles()
+void TestSlotListsAndModes::namesAndFiles()
 {
     QFETCH(QString, name);
     QFETCH(int, code);
@@ -178,7 +178,7 @@ void TestControllerLogic::namesAndFiles()
         QCOMPARE(QString::fromStdString(proposedEdidFileName(*got)), file);
 }
 
-void TestControllerLogic::modeIndexAndButtons_data()
+void TestSlotListsAndModes::modeIndexAndButtons_data()
 {
     QTest::addColumn<int>("n");
     QTest::addColumn<int>("x");
@@ -197,7 +197,7 @@ void TestControllerLogic::modeIndexAndButtons_data()
         << 2 << 2 << 2 << "external2" << 3 << "RadioButton_Set_ExtEdid2";
 }
 
-void TestControllerLogic::modeIndexAndButtons()
+void TestSlotListsAndModes::modeIndexAndButtons()
 {
     QFETCH(int, n);
     QFETCH(int, x);
@@ -214,7 +214,7 @@ void TestControllerLogic::modeIndexAndButtons()
     }
 }
 
-void TestControllerLogic::modeReports_data()
+void TestSlotListsAndModes::modeReports_data()
 {
     QTest::addColumn<int>("n");
     QTest::addColumn<int>("x");
@@ -246,7 +246,7 @@ void TestControllerLogic::modeReports_data()
         << "RadioButton_Set_IntEdid1";
 }
 
-void TestControllerLogic::modeReports()
+void TestSlotListsAndModes::modeReports()
 {
     QFETCH(int, n);
     QFETCH(int, x);
@@ -265,7 +265,7 @@ void TestControllerLogic::modeReports()
     QCOMPARE(int(effect.newCurrent), changed ? report : current);
 }
 
-void TestControllerLogic::buttonTable()
+void TestSlotListsAndModes::buttonTable()
 {
     // The table's names are the names the modes compose, so a report always finds its button.
     const EdidModeCounts counts{8, 1, 8};
@@ -277,5 +277,5 @@ void TestControllerLogic::buttonTable()
     }
 }
 
-QTEST_APPLESS_MAIN(TestControllerLogic)
-#include "tst_controller_logic.moc"
+QTEST_APPLESS_MAIN(TestSlotListsAndModes)
+#include "tst_slot_lists_modes.moc"
