@@ -14,64 +14,16 @@
 #include "edid/EdidImage.h"
 #include "edid/Json.h"
 #include "edid/NewEdidTemplate.h"
+#include "KelmctlRun.h"
 #include "tests/edid/EdidSampleImages.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct ToolRun
-{
-    int status = -1;
-    std::string out, err;
-};
-
-std::string quote(const std::string &s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string slurp(const fs::path &p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-class KelmctlEdid : public ::testing::Test
+class KelmctlEdid : public KelmctlFixture
 {
   protected:
-    void SetUp() override
-    {
-        char tmpl[] = "/tmp/kelmctl-edid-XXXXXX";
-        dir = mkdtemp(tmpl);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    ToolRun run(const std::vector<std::string> &args)
-    {
-        std::string cmd = quote(KELMCTL_PATH);
-        for (const auto &a : args)
-            cmd += " " + quote(a);
-        cmd += " >" + quote((dir / "out").string()) + " 2>" + quote((dir / "err").string());
-        ToolRun r;
-        const int raw = std::system(cmd.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = slurp(dir / "out");
-        r.err = slurp(dir / "err");
-        return r;
-    }
-
-    std::string write(const char *name, const EdidImage &img, std::size_t size = 256)
-    {
-        const fs::path p = dir / name;
-        std::ofstream out(p, std::ios::binary);
-        out.write(reinterpret_cast<const char *>(img.data()), static_cast<std::streamsize>(size));
-        return p.string();
-    }
-
     static std::vector<JsonValue> jsonLines(const std::string &text)
     {
         std::vector<JsonValue> out;
@@ -85,8 +37,6 @@ class KelmctlEdid : public ::testing::Test
         }
         return out;
     }
-
-    fs::path dir;
 };
 
 EdidImage badChecksum()
@@ -102,7 +52,7 @@ EdidImage badChecksum()
 TEST_F(KelmctlEdid, NewWritesTheTemplate)
 {
     const std::string out = (dir / "new.bin").string();
-    const ToolRun r = run({"edid", "new", "-o", out});
+    const KelmctlResult r = run({"edid", "new", "-o", out});
     EXPECT_EQ(r.status, 0) << r.err;
     const std::string bytes = slurp(out);
     ASSERT_EQ(bytes.size(), 256u);
@@ -123,7 +73,7 @@ TEST_F(KelmctlEdid, UsageErrorsExitWith2AndOneSentence)
         {"edid", "decode"},
     };
     for (const auto &args : cases) {
-        const ToolRun r = run(args);
+        const KelmctlResult r = run(args);
         EXPECT_EQ(r.status, 2) << args.back();
         EXPECT_TRUE(r.out.empty());
         ASSERT_FALSE(r.err.empty());
@@ -135,7 +85,7 @@ TEST_F(KelmctlEdid, ValidatePrintsTheMessagesAndFailsOnAnyInvalidFile)
 {
     const std::string good = write("good.bin", NewEdidTemplate);
     const std::string bad = write("bad.bin", badChecksum());
-    ToolRun r = run({"edid", "validate", good});
+    KelmctlResult r = run({"edid", "validate", good});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, good + ": valid\n");
     r = run({"edid", "validate", good, bad});
@@ -154,7 +104,7 @@ TEST_F(KelmctlEdid, InfoJsonOneObjectPerFile)
 {
     const std::string good = write("good.bin", NewEdidTemplate);
     const std::string bad = write("bad.bin", badChecksum());
-    const ToolRun r = run({"edid", "info", good, bad, "--json"});
+    const KelmctlResult r = run({"edid", "info", good, bad, "--json"});
     EXPECT_EQ(r.status, 1) << "an invalid image fails the command";
     const auto lines = jsonLines(r.out);
     ASSERT_EQ(lines.size(), 2u);
@@ -178,7 +128,7 @@ TEST_F(KelmctlEdid, InfoJsonOneObjectPerFile)
 
 TEST_F(KelmctlEdid, InfoTextShowsTheWindowRows)
 {
-    const ToolRun r = run({"edid", "info", write("good.bin", NewEdidTemplate)});
+    const KelmctlResult r = run({"edid", "info", write("good.bin", NewEdidTemplate)});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("    EDID Header : Good\n", 0), 0u) << r.out;
     EXPECT_NE(r.out.find("    Audio Formats : 2PCM,\n"), std::string::npos);
@@ -192,7 +142,7 @@ TEST_F(KelmctlEdid, DecodeJsonCarriesTheRecord)
     base[126] = 0;
     setEdidChecksums(base);
     const std::string shortFile = write("short.bin", base, 128);
-    const ToolRun r = run({"edid", "decode", "--json", shortFile});
+    const KelmctlResult r = run({"edid", "decode", "--json", shortFile});
     EXPECT_EQ(r.status, 0) << r.err;
     const auto lines = jsonLines(r.out);
     ASSERT_EQ(lines.size(), 1u);
@@ -220,7 +170,7 @@ TEST_F(KelmctlEdid, CorpusFilesInOneCall)
     ASSERT_FALSE(files.empty()) << edidtest::edidImageSet().description();
     std::vector<std::string> args = {"edid", "info", "--json"};
     args.insert(args.end(), files.begin(), files.end());
-    const ToolRun r = run(args);
+    const KelmctlResult r = run(args);
     EXPECT_NE(r.status, 2);
     const auto lines = jsonLines(r.out);
     ASSERT_EQ(lines.size(), files.size());

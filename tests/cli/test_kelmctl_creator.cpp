@@ -11,6 +11,7 @@
 #include "edid/EdidBinFile.h"
 #include "edid/EdidDecoder.h"
 #include "edid/NewEdidTemplate.h"
+#include "KelmctlRun.h"
 #include "tests/edid/CreatorTestSupport.h"
 #include "tests/edid/EdidSampleImages.h"
 
@@ -18,62 +19,32 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct CliRun
-{
-    int status = -1;
-    std::string out, err;
-};
-
-std::string slurp(const fs::path &p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-class CreatorCli : public ::testing::Test
+class CreatorCli : public KelmctlFixture
 {
   protected:
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("kelm-creator-cli-" + std::to_string(getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
+        KelmctlFixture::SetUp();
         ASSERT_TRUE(writeEdidBinFile((dir / "new.bin").string(), NewEdidTemplate));
         EdidImage bad = NewEdidTemplate;
         bad[200] ^= 0x10;
         ASSERT_TRUE(writeEdidBinFile((dir / "bad.bin").string(), bad));
     }
-    void TearDown() override { fs::remove_all(dir); }
 
-    CliRun kelmctl(const std::string &args)
-    {
-        const std::string cmd = std::string("cd '") + dir.string() + "' && '" + KELMCTL_PATH + "' " + args +
-                                " > out.txt 2> err.txt";
-        CliRun r;
-        const int raw = std::system(cmd.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = slurp(dir / "out.txt");
-        r.err = slurp(dir / "err.txt");
-        return r;
-    }
-    void writeText(const std::string &name, const std::string &text) { std::ofstream(dir / name) << text; }
+    KelmctlResult kelmctl(const std::string &args) { return runLine(args); }
     EdidImage readImage(const std::string &name)
     {
         EdidImage img;
         EXPECT_TRUE(readEdidBinFile((dir / name).string(), img));
         return img;
     }
-
-    fs::path dir;
 };
 
 } // namespace
 
 TEST_F(CreatorCli, StateShowsTheControls)
 {
-    CliRun r = kelmctl("edid state new.bin --new --date 2026-12-07 --json");
+    KelmctlResult r = kelmctl("edid state new.bin --new --date 2026-12-07 --json");
     ASSERT_EQ(r.status, 0) << r.err;
     JsonValue json;
     ASSERT_TRUE(parseJson(r.out, json)) << r.out;
@@ -99,7 +70,7 @@ TEST_F(CreatorCli, BuildSetsTheNamedControls)
 {
     writeText("state.json", R"({"CheckBox_VideoIdCode_97": true, "CheckBox_HDR_2": true,
                                "Edit_Creator_Monitor_Name": "Bench", "Edit_Creator_Manufac_Year": "2020"})");
-    CliRun r = kelmctl("edid build new.bin state.json --new --date 2026-12-07 -o out.bin");
+    KelmctlResult r = kelmctl("edid build new.bin state.json --new --date 2026-12-07 -o out.bin");
     ASSERT_EQ(r.status, 0) << r.err;
     EdidFeatureRecord rec;
     ASSERT_TRUE(decodeEdid(rec, readImage("out.bin")));
@@ -140,7 +111,7 @@ TEST_F(CreatorCli, BuildRefusesWhatThePageRefuses)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         writeText("state.json", c.json);
-        CliRun r = kelmctl(std::string("edid build ") + c.base + " state.json -o out.bin");
+        KelmctlResult r = kelmctl(std::string("edid build ") + c.base + " state.json -o out.bin");
         EXPECT_EQ(r.status, c.status);
         if (c.err)
             EXPECT_EQ(r.err, c.err);
@@ -159,7 +130,7 @@ TEST_F(CreatorCli, HdrRuleJudgesOnlyStatesThatSetItsBoxes)
                                    creatortest::hfBlock({0x01, 0x78, 0x80, 0x02})});
     ASSERT_TRUE(writeEdidBinFile((dir / "hdr.bin").string(), base));
     writeText("state.json", R"({"Edit_Creator_Monitor_Name": "X"})");
-    CliRun r = kelmctl("edid build hdr.bin state.json -o out.bin");
+    KelmctlResult r = kelmctl("edid build hdr.bin state.json -o out.bin");
     EXPECT_EQ(r.status, 0) << r.err;
     writeText("state.json", R"({"CheckBox_HDR_3": true})");
     r = kelmctl("edid build hdr.bin state.json -o out2.bin");
@@ -170,7 +141,7 @@ TEST_F(CreatorCli, HdrRuleJudgesOnlyStatesThatSetItsBoxes)
 
 TEST_F(CreatorCli, RoundtripWritesOnlyValidImages)
 {
-    CliRun r = kelmctl("edid roundtrip new.bin -o rt.bin");
+    KelmctlResult r = kelmctl("edid roundtrip new.bin -o rt.bin");
     ASSERT_EQ(r.status, 0) << r.err;
     const EdidImage rt = readImage("rt.bin");
     EXPECT_EQ(edidValidationError(rt), 0);
@@ -203,7 +174,7 @@ TEST_F(CreatorCli, UsageErrors)
          {"edid state", "edid state a.bin b.bin", "edid state new.bin --date 2026-02-30",
           "edid state new.bin --bogus", "edid build new.bin -o x.bin", "edid build new.bin s.json",
           "edid roundtrip new.bin", "edid roundtrip new.bin --new -o x.bin"}) {
-        CliRun r = kelmctl(args);
+        KelmctlResult r = kelmctl(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_FALSE(r.err.empty()) << args;
         EXPECT_FALSE(fs::exists(dir / "x.bin"));
@@ -237,7 +208,7 @@ TEST_F(CreatorCli, BuildJudgesOnlyTheFieldsItsStateSets)
         SCOPED_TRACE(c.base + " " + c.json);
         fs::remove(dir / "out.bin");
         writeText("state.json", c.json);
-        const CliRun r = kelmctl("edid build '" + c.base + "' state.json -o out.bin");
+        const KelmctlResult r = kelmctl("edid build '" + c.base + "' state.json -o out.bin");
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.err, c.err);
         EXPECT_EQ(fs::exists(dir / "out.bin"), c.status == 0);
@@ -265,7 +236,7 @@ TEST_F(CreatorCli, TextsAreLatin1InDecodeInfoAndState)
         SCOPED_TRACE(c.file);
         const std::string file = "'" + (edidtest::edidSampleFolder() / c.file).string() + "'";
         JsonValue json;
-        CliRun r = kelmctl("edid decode --json " + file);
+        KelmctlResult r = kelmctl("edid decode --json " + file);
         ASSERT_TRUE(parseJson(r.out, json)) << r.out;
         EXPECT_EQ(json.at("monitorName").get<std::string>(), c.name);
         r = kelmctl("edid info --json " + file);
