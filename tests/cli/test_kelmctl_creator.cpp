@@ -255,7 +255,7 @@ TEST_F(CreatorCli, StateFilesAboveOneMebibyteAreRefusedUnread)
     // Valid JSON of 1 MiB and one byte: blanks before a one-control state.
     const std::string state = R"({"Edit_Creator_Monitor_Name": "Big"})";
     writeText("big.json", std::string(1024 * 1024 + 1 - state.size(), ' ') + state);
-    CliRun r = kelmctl("edid build new.bin big.json -o out.bin");
+    KelmctlResult r = kelmctl("edid build new.bin big.json -o out.bin");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "kelmctl: big.json is larger than 1 MiB; a creator state file is a few kilobytes.\n");
     EXPECT_FALSE(fs::exists(dir / "out.bin"));
