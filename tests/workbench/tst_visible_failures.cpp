@@ -35,7 +35,7 @@ void TestVisibleFailures::failedSaveShowsInRed()
     QTemporaryDir dir;
     ControllerRig rig;
     QVERIFY(rig.connect());
-    rig.dialogs.answer = QDir(dir.path()).filePath(where);
+    rig.dialogs.fileAnswer = QDir(dir.path()).filePath(where);
     QLabel *label = creator ? rig.creator.findChild<QLabel *>(QStringLiteral("Label3"))
                             : rig.child<QLabel>("Label2");
     LabelRecorder shown(label);
