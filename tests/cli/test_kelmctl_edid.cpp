@@ -243,7 +243,7 @@ TEST_F(KelmctlEdid, GrammarFormsHelpAndUsageErrors)
             line += a + " ";
         SCOPED_TRACE(line);
         fs::remove(out);
-        const ToolRun r = run(c.args);
+        const KelmctlResult r = run(c.args);
         EXPECT_EQ(r.status, c.status) << r.err;
         EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
         EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
@@ -267,7 +267,7 @@ TEST_F(KelmctlEdid, FileNamesAreTheBytesGiven)
     const std::string name = (dir / "out\xfe\xff.bin").string();
     ASSERT_EQ(run({"edid", "new", "-o", name}).status, 0);
     EXPECT_EQ(fs::file_size(name), 256u);
-    const ToolRun r = run({"edid", "validate", name});
+    const KelmctlResult r = run({"edid", "validate", name});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, name + ": valid\n");
 }

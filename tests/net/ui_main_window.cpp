@@ -17,7 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "shell/Dialogs.h"
+#include "ScriptedDialogs.h"
 #include "shell/Pause.h"
 #include "app/lib/MainWindow.h"
 #include "devsim/lib/SimulatedDevice.h"
@@ -66,21 +66,6 @@ void clickRow(QTableWidget *grid, int row)
     const QRect cell = grid->visualRect(grid->model()->index(row, 1));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
 }
-
-// Answers every dialog: OK to confirmations, a prepared path to the file dialogs.
-class AnsweringDialogs final : public Dialogs
-{
-  public:
-    QString path;
-    AnsweringDialogs() { setDialogs(this); }
-    ~AnsweringDialogs() override { setDialogs(nullptr); }
-    QString openFile(const QString &, const QString &) override { return path; }
-    QString saveFile(const QString &, const QString &, const QString &) override { return path; }
-    bool confirm(const QString &, const QString &, const QPoint *) override { return true; }
-    void information(const QString &, const QString &, const QPoint *) override {}
-    void warning(const QString &, const QString &) override {}
-    void error(const QString &, const QString &) override {}
-};
 
 QByteArray imageBytes(const EdidImage &image)
 {
@@ -153,7 +138,8 @@ class MainWindowDeviceListTest : public QObject
         QVERIFY(serial.start());
         UdpDevice network(networkDevice());
         QVERIFY(network.start());
-        AnsweringDialogs dialogs;
+        ScriptedDialogs dialogs;
+        dialogs.confirmAnswer = true;
         QTemporaryDir dir;
 
         StartupOptions options;
@@ -211,7 +197,7 @@ class MainWindowDeviceListTest : public QObject
         const QStringList networkRow = session.gridRows[0];
         const SYS_STATUS networkRecord = session.statusTable[0];
         serial.clearRequests();
-        dialogs.path = dir.filePath("never.bin");
+        dialogs.fileAnswer = dir.filePath("never.bin");
         controllerPage->SpeedButton_SaveEdidClick();
         controllerPage->SpeedButton_OpenEdidClick();
         controllerPage->SpeedButton_AnalysisEdidClick();
@@ -220,17 +206,17 @@ class MainWindowDeviceListTest : public QObject
         creatorPage->SpeedButton_OpenEdid_NewClick();
         creatorPage->SpeedButton_CopyEdid_CreatorClick();
         // The creator's file actions work, without the serial device's file-dialog bracket.
-        dialogs.path = dir.filePath("created.bin");
+        dialogs.fileAnswer = dir.filePath("created.bin");
         creatorPage->SpeedButton_SaveEdid_CreatorClick();
-        QCOMPARE(QFile(dialogs.path).size(), 256);
+        QCOMPARE(QFile(dialogs.fileAnswer).size(), 256);
         creatorPage->SpeedButton_OpenEdid_CreatorClick();
-        dialogs.path = dir.filePath("never.bin");
+        dialogs.fileAnswer = dir.filePath("never.bin");
         QCOMPARE(systemPage->settings()->applyProductString("Other"), SystemSettings::Result::NotConnected);
         QCOMPARE(systemPage->settings()->resetToDefaults(), SystemSettings::Result::NotConnected);
         pauseWithEvents(2300); // a status poll or two
         for (const SimulatedRequest &r : serial.requests())
             QVERIFY2(r.line.startsWith("$GET RXEDMD"), r.line.constData());
-        QVERIFY(!QFile::exists(dialogs.path));
+        QVERIFY(!QFile::exists(dialogs.fileAnswer));
         QCOMPARE(session.gridRows[0], networkRow);
         QVERIFY(session.statusTable[0].inputNodes == networkRecord.inputNodes);
         QCOMPARE(session.statusTable[0].productString, networkRecord.productString);
@@ -246,9 +232,9 @@ class MainWindowDeviceListTest : public QObject
         controllerPage->SpeedButton_AnalysisEdidClick();
         QVERIFY(w.analyzerWindow()->isVisible());
         all->setCurrentIndex(kInternal2Item);
-        dialogs.path = dir.filePath("internal2.bin");
+        dialogs.fileAnswer = dir.filePath("internal2.bin");
         controllerPage->SpeedButton_SaveEdidClick();
-        QFile saved(dialogs.path);
+        QFile saved(dialogs.fileAnswer);
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(saved.readAll(), imageBytes(serial.slotImage(kInternalKind, 2)));
         QVERIFY(!(serial.slotImage(kInternalKind, 2) == serial.slotImage(kInputKind, 1)));

@@ -1,11 +1,11 @@
 // The description string and the reset to defaults end to end, through SystemSettings and kelmctl.
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QSignalSpy>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "KelmctlProcess.h"
 #include "SimulatedLink.h"
 #include "shell/Pause.h"
 #include "firmware/IspUpload.h"
@@ -162,34 +162,8 @@ TEST(SystemSettingsDevice, NothingWithoutADeviceOrDuringAnUpload)
 
 // ----- kelmctl ------------------------------------------------------------------------------------
 
-namespace {
-
-struct CtlResult
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// Runs kelmctl while this process's event loop keeps the simulated device answering.
-CtlResult runKelmctl(const QStringList &args, int timeoutMs = 60000)
-{
-    QProcess p;
-    p.start(QStringLiteral(KELMCTL_PATH), args);
-    QElapsedTimer clock;
-    clock.start();
-    while (p.state() != QProcess::NotRunning && clock.elapsed() < timeoutMs)
-        pauseWithEvents(10);
-    if (p.state() != QProcess::NotRunning) {
-        p.kill();
-        p.waitForFinished();
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
-}
-
-} // namespace
+// kelmctl runs while this process's event loop keeps the simulated device answering.
+using CtlResult = ProgramRun;
 
 TEST(SystemKelmctl, DescribeAndReset)
 {
@@ -197,26 +171,26 @@ TEST(SystemKelmctl, DescribeAndReset)
     ASSERT_TRUE(link.started);
     const QString port = link.device->portPath();
 
-    CtlResult r = runKelmctl({"--port", port, "describe", "Room 12"});
+    CtlResult r = runKelmctlOn(port, {"describe", "Room 12"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("Ok.")) << r.out.toStdString();
     EXPECT_EQ(link.device->productString(), QByteArray("Room 12"));
 
     // Each kelmctl run reads the description afresh, so the same text is "No Changed.".
-    r = runKelmctl({"--port", port, "describe", "Room 12"});
+    r = runKelmctlOn(port, {"describe", "Room 12"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.out.contains("No Changed.")) << r.out.toStdString();
 
-    r = runKelmctl({"--port", port, "reset"});
+    r = runKelmctlOn(port, {"reset"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(link.device->productString(), QByteArray("Room 12"));
 
-    r = runKelmctl({"--port", port, "reset", "--yes"});
+    r = runKelmctlOn(port, {"reset", "--yes"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("Demo Matrix")) << r.out.toStdString();
     EXPECT_EQ(link.device->productString(), QByteArray("Demo Matrix"));
 
-    r = runKelmctl({"--port", port, "describe"});
+    r = runKelmctlOn(port, {"describe"});
     EXPECT_EQ(r.exitCode, 2);
 }
 
@@ -230,22 +204,22 @@ TEST(SystemKelmctl, FirmwareUpdate)
     const QString port = link.device->portPath();
     link.device->expectFirmware(image);
 
-    CtlResult r = runKelmctl({"--port", port, "firmware", path});
+    CtlResult r = runKelmctlOn(port, {"firmware", path});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(link.device->requests().isEmpty());
 
-    r = runKelmctl({"--port", port, "firmware", path, "--yes"});
+    r = runKelmctlOn(port, {"firmware", path, "--yes"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString() << link.device->firmwareDivergence().toStdString();
     EXPECT_TRUE(r.out.contains("Target :   VID-1A2B     PID-3C4D     Version-v1.02")) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains("100%"));
     EXPECT_EQ(link.device->flash().left(image.size()), image);
 
-    r = runKelmctl({"--port", port, "firmware", dir.filePath("missing.bin"), "--yes"});
+    r = runKelmctlOn(port, {"firmware", dir.filePath("missing.bin"), "--yes"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_FALSE(r.err.isEmpty());
 
     link.device->config().handshake = HandshakeMode::Normal;
-    r = runKelmctl({"--port", port, "firmware", path, "--yes"});
+    r = runKelmctlOn(port, {"firmware", path, "--yes"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("Not ISP Mode")) << r.err.toStdString();
 }

@@ -177,7 +177,7 @@ class TestSystemPage : public QObject
             page.attach(link.session);
             auto *label = child<QLabel>(page, "Label9");
             child<QLineEdit>(page, "Edit_Product_String")->setText(QStringLiteral("Studio"));
-            link.dialogs.answer = true;
+            link.dialogs.confirmAnswer = true;
             link.device->faults().dropReplies = 1;
             QStringList shown;
             QTimer sampler;

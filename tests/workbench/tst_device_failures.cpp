@@ -5,16 +5,12 @@
 #include <QRadioButton>
 #include <QToolButton>
 
+#include "FaultTable.h"
 #include "link/CommandResult.h"
 #include "link/SlotTransfer.h"
 
 namespace {
 constexpr int kUser = 2;
-
-QByteArray bytesOf(const EdidImage &image)
-{
-    return QByteArray(reinterpret_cast<const char *>(image.data()), int(image.size()));
-}
 } // namespace
 
 class TestDeviceFailures : public QObject
@@ -60,12 +56,9 @@ void TestDeviceFailures::controllerActions()
     QVERIFY(rig.connect());
     rig.session.statusTable[0].inputNodes[0].modePolled = 0;
     const EdidImage image = validImage(9);
-    const QString path = m_dir.filePath(QStringLiteral("up.bin"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytesOf(image));
-    file.close();
-    rig.dialogs.answer = path;
+    const QString path = writeImageFile(m_dir, QStringLiteral("up.bin"), image);
+    QVERIFY(!path.isEmpty());
+    rig.dialogs.fileAnswer = path;
     rig.device.faults().dropSetReply = dropSet;
     rig.device.faults().lateSetReplyMs = lateSetMs;
     LabelRecorder label(rig.child<QLabel>("Label2"));
@@ -106,40 +99,45 @@ void TestDeviceFailures::controllerActions()
     pauseWithEvents(250); // late answers land before the device goes
 }
 
+// The upload is ND_SEL and four quarters, tried against the faults kelmctl's commands are.
+std::vector<FaultCase> creatorUploadFaults()
+{
+    std::vector<FaultCase> faults = setFaults(5);
+    faults.push_back({"port gone part-way", [](SimulatedFaults &f) { f.vanishAfterRequests = 3; }, true});
+    return faults;
+}
+
 void TestDeviceFailures::creatorUpload_data()
 {
-    QTest::addColumn<int>("dropSet");
-    QTest::addColumn<bool>("vanish");
-    QTest::newRow("all answered") << 0 << false;
-    QTest::newRow("ND_SEL unanswered") << 1 << false;
-    QTest::newRow("third quarter unanswered") << 4 << false;
-    QTest::newRow("port gone part-way") << 0 << true;
+    QTest::addColumn<int>("fault");
+    const std::vector<FaultCase> faults = creatorUploadFaults();
+    for (std::size_t i = 0; i < faults.size(); ++i)
+        QTest::newRow(faults[i].name.c_str()) << int(i);
 }
 
 void TestDeviceFailures::creatorUpload()
 {
-    QFETCH(int, dropSet);
-    QFETCH(bool, vanish);
+    QFETCH(int, fault);
+    const FaultCase f = creatorUploadFaults()[std::size_t(fault)];
     ControllerRig rig;
     QVERIFY(rig.connect());
     rig.session.statusTable[0].inputNodes[0].modePolled = 0;
     rig.creator.SpeedButton_OpenEdid_NewClick();
-    rig.device.faults().dropSetReply = dropSet;
-    if (vanish)
-        rig.device.faults().vanishAfterRequests = 3;
+    armAfterRequests(rig.device, f.arm, 0);
     auto *status = rig.creator.findChild<QLabel *>(QStringLiteral("Label3"));
     QVERIFY(status);
     LabelRecorder label(status);
     rig.creator.SpeedButton_CopyEdid_CreatorClick(); // Upload into Input 1
     label.sample();
     const QString shown = label.texts().join(QLatin1Char('|'));
-    const bool fails = dropSet > 0 || vanish;
-    QVERIFY2(label.showedIn(QString::fromLatin1(fails ? kUploadFailedText : kOkText),
-                            fails ? QColor(Qt::red) : QColor(Qt::black)),
+    QVERIFY2(label.showedIn(QString::fromLatin1(f.fails ? kUploadFailedText : kOkText),
+                            f.fails ? QColor(Qt::red) : QColor(Qt::black)),
              qPrintable(shown));
-    if (fails)
+    if (f.fails)
         QVERIFY2(!label.texts().contains(QStringLiteral("Ok.")), qPrintable(shown));
-    pauseWithEvents(100);
+    else
+        QCOMPARE(rig.device.slotImage(0, 1), rig.session.creatorRecord.image);
+    pauseWithEvents(200); // late answers land before the device goes
 }
 
 QTEST_MAIN(TestDeviceFailures)

@@ -2,54 +2,28 @@
 // routines as the EDID Controller page, seen from the command line (exit status, files, slots).
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <cstdio>
 
-#include "shell/Pause.h"
-#include "devsim/lib/SimulatedDevice.h"
-#include "edid/EdidImage.h"
+#include "FaultTable.h"
+#include "KelmctlProcess.h"
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QByteArray outBytes;
-    QString err;
-};
+using Run = ProgramRun;
 
 // Runs a program while this process keeps serving the device.
 Run runProgram(const QString &program, const QStringList &args)
 {
-    QProcess p;
-    p.start(program, args);
-    Run run;
-    if (!p.waitForStarted(5000))
-        return run;
-    QElapsedTimer t;
-    t.start();
-    while (p.state() != QProcess::NotRunning && t.elapsed() < 30000)
-        pauseWithEvents(5);
-    run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    run.outBytes = p.readAllStandardOutput();
-    run.out = QString::fromLocal8Bit(run.outBytes);
-    run.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return run;
+    return runServingEvents(program, args);
 }
 
 // Runs kelmctl on the device's port.
 Run kelmctl(const SimulatedDevice &device, const QStringList &args)
 {
-    return runProgram(QStringLiteral(KELMCTL_PATH), QStringList{QStringLiteral("--port"), device.portPath()} + args);
-}
-
-QByteArray bytesOf(const EdidImage &image)
-{
-    return QByteArray(reinterpret_cast<const char *>(image.data()), int(image.size()));
+    return runKelmctlOn(device.portPath(), args);
 }
 
 QByteArray fileBytes(const QString &path)

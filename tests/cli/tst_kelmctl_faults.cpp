@@ -1,87 +1,19 @@
 // kelmctl against a device that misbehaves once the search is done: one test per command, each
 // with its table of faults. Exit 0 must mean the device holds what was asked; every other case
 // exits 1 with one line on stderr.
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
-#include <functional>
-
-#include "shell/Pause.h"
-#include "devsim/lib/SimulatedDevice.h"
-#include "edid/EdidImage.h"
-#include "edid/NewEdidTemplate.h"
+#include "FaultTable.h"
+#include "KelmctlProcess.h"
 
 namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Fault = FaultCase;
+using Run = ProgramRun;
 
 Run kelmctl(const SimulatedDevice &device, const QStringList &args)
 {
-    QProcess p;
-    // KELMCTL_UNDER_TEST runs the same table against another build (figures before and after).
-    p.start(qEnvironmentVariable("KELMCTL_UNDER_TEST", QStringLiteral(KELMCTL_PATH)),
-            QStringList{QStringLiteral("--port"), device.portPath()} + args);
-    Run run;
-    if (!p.waitForStarted(5000))
-        return run;
-    QElapsedTimer t;
-    t.start();
-    while (p.state() != QProcess::NotRunning && t.elapsed() < 30000)
-        pauseWithEvents(5);
-    run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    run.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return run;
+    return runKelmctlOn(device.portPath(), args);
 }
-
-using Arm = std::function<void(SimulatedFaults &)>;
-
-struct Fault
-{
-    std::string name;
-    Arm arm;
-    bool fails;
-};
-
-// Faults that start once the search's four requests are through.
-std::vector<Fault> commonFaults(int setsInCommand)
-{
-    std::vector<Fault> faults = {
-        {"none", [](SimulatedFaults &) {}, false},
-        {"SET answers 35 ms late", [](SimulatedFaults &f) { f.lateSetReplyMs = 35; }, false},
-        {"stray line before every answer", [](SimulatedFaults &f) { f.strayLines = -1; }, false},
-        {"SET answers 150 ms late", [](SimulatedFaults &f) { f.lateSetReplyMs = 150; }, true},
-        {"silent", [](SimulatedFaults &f) { f.dropReplies = -1; }, true},
-        {"lowercase CRC", [](SimulatedFaults &f) { f.lowercaseCrc = -1; }, true},
-        {"port gone after 1 request", [](SimulatedFaults &f) { f.vanishAfterRequests = 1; }, true},
-    };
-    for (int n = 1; n <= setsInCommand; ++n)
-        faults.push_back(
-            {"SET " + std::to_string(n) + " unanswered", [n](SimulatedFaults &f) { f.dropSetReply = n; }, true});
-    return faults;
-}
-
-EdidImage seeded(uint8_t seed)
-{
-    EdidImage image = NewEdidTemplate;
-    image[12] = seed;
-    image[150] = seed;
-    setEdidChecksums(image);
-    return image;
-}
-
-QByteArray bytesOf(const EdidImage &image)
-{
-    return QByteArray(reinterpret_cast<const char *>(image.data()), int(image.size()));
-}
-
 } // namespace
 
 class TestKelmctlFaults : public QObject
@@ -95,22 +27,10 @@ class TestKelmctlFaults : public QObject
     void info();
 
   private:
-    // A fresh device whose faults start after `afterRequests` requests.
-    std::unique_ptr<SimulatedDevice> device(const Arm &arm, int afterRequests = 4)
+    // A fresh device whose faults start after `afterRequests` requests (kelmctl's search is four).
+    static std::unique_ptr<SimulatedDevice> device(const ArmFault &arm, int afterRequests = 4)
     {
-        auto d = std::make_unique<SimulatedDevice>();
-        if (!d->start())
-            return nullptr;
-        SimulatedDevice *raw = d.get();
-        auto seen = std::make_shared<int>(0);
-        if (afterRequests == 0)
-            arm(raw->faults());
-        // Armed as the next request comes in, before it is answered.
-        connect(raw, &SimulatedDevice::requestReceived, raw, [raw, arm, seen, afterRequests] {
-            if (++*seen == afterRequests + 1)
-                arm(raw->faults());
-        });
-        return d;
+        return faultyDevice(arm, afterRequests);
     }
     // Every case runs; the differences are listed at the end.
     void expect(bool ok, const std::string &name, const Run &run, const char *what)
@@ -135,14 +55,11 @@ class TestKelmctlFaults : public QObject
 void TestKelmctlFaults::write()
 {
     // SYS_STM, ND_SEL, four quarters, SYS_CTM; then the read-back.
-    std::vector<Fault> faults = commonFaults(7);
+    std::vector<Fault> faults = setFaults(7);
     faults.push_back({"device stores byte 18 wrong", [](SimulatedFaults &f) { f.corruptStoredByte = 18; }, true});
-    const EdidImage image = seeded(0x61);
-    const QString path = m_dir.filePath(QStringLiteral("w.bin"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytesOf(image));
-    file.close();
+    const EdidImage image = seededImage(0x61);
+    const QString path = writeImageFile(m_dir, QStringLiteral("w.bin"), image);
+    QVERIFY(!path.isEmpty());
     int falseSuccesses = 0;
     for (const Fault &f : faults) {
         auto d = device(f.arm);
@@ -168,15 +85,15 @@ void TestKelmctlFaults::write()
 void TestKelmctlFaults::copy()
 {
     // Read: ND_SEL, four quarters; write: ND_SEL, four quarters; then the read-back.
-    std::vector<Fault> faults = commonFaults(6);
+    std::vector<Fault> faults = setFaults(6);
     faults.push_back({"device stores byte 200 wrong", [](SimulatedFaults &f) { f.corruptStoredByte = 200; }, true});
     int falseSuccesses = 0;
     for (const Fault &f : faults) {
         auto d = device(f.arm);
         QVERIFY(d);
-        d->setSlotImage(3, 1, seeded(0x71));
+        d->setSlotImage(3, 1, seededImage(0x71));
         const Run run = kelmctl(*d, {QStringLiteral("copy"), QStringLiteral("internal1"), QStringLiteral("user3")});
-        falseSuccesses += run.exitCode == 0 && d->slotImage(2, 3) != seeded(0x71);
+        falseSuccesses += run.exitCode == 0 && d->slotImage(2, 3) != seededImage(0x71);
         expect(run.exitCode == (f.fails ? 1 : 0), f.name, run, "exit status");
         if (f.fails)
             expect(run.err.contains(QStringLiteral("Edid Failed.")), f.name, run, "message");
@@ -187,7 +104,7 @@ void TestKelmctlFaults::copy()
 void TestKelmctlFaults::mode()
 {
     // ND_SEL, RXEDMD; then the query.
-    const std::vector<Fault> faults = commonFaults(2);
+    const std::vector<Fault> faults = setFaults(2);
     int falseSuccesses = 0;
     for (const Fault &f : faults) {
         auto d = device(f.arm);
@@ -201,7 +118,7 @@ void TestKelmctlFaults::mode()
 
 void TestKelmctlFaults::describeAndReset()
 {
-    const std::vector<Fault> faults = commonFaults(1);
+    const std::vector<Fault> faults = setFaults(1);
     int falseSuccesses = 0;
     for (const Fault &f : faults) {
         auto d = device(f.arm);
