@@ -273,14 +273,24 @@ int runCommandLine(int argc, char **argv)
     } catch (const CLI::ParseError &e) {
         const CLI::App *at = deepestSelected(app);
         std::string sentence = oneLine(e.what());
-        // A word where a command was expected is an unknown command, not a missing one.
-        const std::vector<std::string> rest = at->remaining();
-        if (dynamic_cast<const CLI::RequiredError *>(&e) && !rest.empty() && !rest.front().empty() &&
-            rest.front()[0] != '-')
+        // CLI11 checks required arguments before it objects to unknown ones: an unknown option is
+        // the mistake to name, not what is missing because of it, and a word where a command was
+        // expected is an unknown command, not a missing one. (With fallthrough, what no command
+        // takes ends up with the program.)
+        const std::vector<std::string> unknown = app.remaining(true);
+        const std::vector<std::string> rest = at->remaining().empty() ? unknown : at->remaining();
+        const auto unknownOption = std::find_if(unknown.begin(), unknown.end(), [](const std::string &word) {
+            return word.size() > 1 && word[0] == '-';
+        });
+        const bool required = dynamic_cast<const CLI::RequiredError *>(&e) != nullptr;
+        const bool extra = dynamic_cast<const CLI::ExtrasError *>(&e) != nullptr;
+        if ((required || extra) && unknownOption != unknown.end())
+            sentence = "unknown option '" + *unknownOption + "'";
+        else if (required && !rest.empty() && !rest.front().empty() && rest.front()[0] != '-')
             sentence = "unknown command '" + rest.front() + "'";
         // A command that needs one of its own: name them.
         const std::vector<const CLI::App *> own = at->get_subcommands([](const CLI::App *) { return true; });
-        if (!own.empty()) {
+        if (!own.empty() && (!required || unknownOption == unknown.end())) {
             sentence += std::string("; the commands") + (at == &app ? "" : " of " + at->get_name()) + " are " +
                         joinedNames(own);
         }
