@@ -94,6 +94,11 @@ void describe(const CLI::App &command, const std::string &path, std::string &out
 
 } // namespace
 
+void forgetCompletionMarks()
+{
+    marks().clear();
+}
+
 CLI::Option *completeWith(CLI::Option *option, Completion what)
 {
     marks()[option] = what;

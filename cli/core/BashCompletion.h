@@ -11,3 +11,6 @@
 // (NAME=KIND for the options that take a value), positionals (a KIND for each positional) and
 // more (the KIND of further positionals when the last one repeats).
 std::string bashCompletionGrammar(const CLI::App &app);
+
+// The marks of completeWith belong to one build of the grammar; a new build starts without them.
+void forgetCompletionMarks();

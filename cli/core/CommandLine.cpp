@@ -205,8 +205,11 @@ std::string helpHint(const CLI::App &command)
     return "see kelmctl" + words + " --help";
 }
 
-int runCommandLine(int argc, char **argv)
+namespace {
+
+int parseAndRun(int argc, char **argv, bool run)
 {
+    forgetCompletionMarks();
     CLI::App app("kelmctl: the EDID workbench from scripts.\n"
                  "Exit status: 0 success, 1 the operation or the device failed, 2 usage error.",
                  "kelmctl");
@@ -298,5 +301,17 @@ int runCommandLine(int argc, char **argv)
     }
     if (!action)
         return usageError("a command is missing; see kelmctl --help.");
-    return action();
+    return run ? action() : 0;
+}
+
+} // namespace
+
+int runCommandLine(int argc, char **argv)
+{
+    return parseAndRun(argc, argv, true);
+}
+
+int checkCommandLine(int argc, char **argv)
+{
+    return parseAndRun(argc, argv, false);
 }
