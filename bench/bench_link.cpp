@@ -43,7 +43,7 @@ void BM_SearchToListed(benchmark::State &state)
         clock.start();
         session.search();
         const double ms = clock.nsecsElapsed() / 1e6;
-        if (session.deviceCount != 1) {
+        if (session.registry().count() != 1) {
             state.SkipWithError("device not listed");
             break;
         }

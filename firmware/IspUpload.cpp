@@ -22,11 +22,12 @@ void IspUpload::setStatus(const QString &text, bool red)
     emit statusChanged(text, red);
 }
 
-static SYS_STATUS *selectedRecord(DeviceSession &session)
+static const SYS_STATUS *selectedRecord(const DeviceSession &session)
 {
-    if (session.selectedDevice < 0 || session.selectedDevice >= statusTableSize)
+    const int i = session.registry().selected();
+    if (i < 0 || i >= DeviceRegistry::capacity)
         return nullptr;
-    return &session.statusTable[static_cast<std::size_t>(session.selectedDevice)];
+    return &session.registry().status(i);
 }
 
 void IspUpload::openFirmwareImage()
@@ -63,16 +64,15 @@ void IspUpload::openImageFile(const QString &path)
     const QByteArray head = file.read(firmware::kVersionRecordOffset + firmware::kVersionRecordSize);
     const auto record = firmware::parseVersionRecord(std::span(
         reinterpret_cast<const std::uint8_t *>(head.constData()), static_cast<std::size_t>(head.size())));
-    SYS_STATUS *status = selectedRecord(m_session);
+    // The chosen device's record says whether an image with a version record is loaded.
+    const int device = m_session.registry().selected();
     if (record) {
         setStatus(QStringLiteral("0%"), false);
         emit versionTextChanged(QString::fromLatin1(firmware::targetLine(*record)));
-        if (status)
-            status->firmwareLoaded = 1;
+        m_session.registry().setFirmwareLoaded(device, true);
     } else {
         emit versionTextChanged(QStringLiteral("Target :"));
-        if (status)
-            status->firmwareLoaded = 0;
+        m_session.registry().setFirmwareLoaded(device, false);
     }
 }
 

@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     session.lastCommand = static_cast<Command>(data[0] % commandCount);
     session.lastDirection = (data[0] & 0x80) ? Direction::SET : Direction::GET;
     const uint32_t slotCodes[] = {0x0000, 0x0009, 0x000A, 0x1000, 0x1009, 0x2000, 0x3001, 0xFFFF};
-    session.currentStatus().selectedSlot = slotCodes[(data[0] >> 4) & 0x07];
+    session.registry().setSelectedSlot(slotCodes[(data[0] >> 4) & 0x07]);
     session.setReplyPumpRunning(true);
     session.clearRxBuffer();
     QByteArray reply(reinterpret_cast<const char *>(data + 1), static_cast<qsizetype>(size - 1));

@@ -40,8 +40,10 @@ QString latin1(std::string_view text)
 const char *const DeviceSession::slotListNames[4] = {"ComboBox_EdidSel_All", "ComboBox_EdidSel_Src",
                                                      "ComboBox_EdidSel_Dest", "ComboBox_EdidSel_Upload"};
 
-DeviceSession::DeviceSession(DebugLog &log, QObject *parent) : QObject(parent), m_log(log)
+DeviceSession::DeviceSession(DebugLog &log, QObject *parent) : QObject(parent), m_log(log), m_registry(log)
 {
+    connect(&m_registry, &DeviceRegistry::rowsChanged, this, &DeviceSession::gridChanged);
+    connect(&m_registry, &DeviceRegistry::selectionChanged, this, &DeviceSession::selectionChanged);
     m_timerUartRx.setObjectName(QStringLiteral("Timer_UART_Rx"));
     m_timerUartRx.setInterval(rxTickMs);
     m_timerPollStatus.setObjectName(QStringLiteral("Timer_Poll_Status"));
@@ -393,44 +395,12 @@ CommandResult DeviceSession::sendCommandNow(Direction dir, Command cmd, int leng
 
 CommandResult DeviceSession::selectSlot(SlotCode code)
 {
-    currentStatus().selectedSlot = code;
+    m_registry.setSelectedSlot(code);
     return sendCommand(Direction::SET, Command::ND_SEL,
                        {static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code & 0xFF)});
 }
 
 // ----- device state ----------------------------------------------------------------------------
-
-void DeviceSession::selectDevice(int index)
-{
-    selectedDevice = index;
-    emit selectionChanged();
-}
-
-bool DeviceSession::networkDeviceSelected() const
-{
-    return selectedDevice >= 0 && selectedDevice < deviceCount && selectedDevice < statusTableSize &&
-           statusTable[static_cast<std::size_t>(selectedDevice)].interfaceKind == interfaceNetwork;
-}
-
-SYS_STATUS &DeviceSession::currentStatus()
-{
-    if (m_probing)
-        return m_probeRecord;
-    if (m_connected && m_serialIndex >= 0 && m_serialIndex < statusTableSize)
-        return statusTable[static_cast<std::size_t>(m_serialIndex)];
-    return statusTable[static_cast<std::size_t>(std::clamp(selectedDevice, 0, statusTableSize - 1))];
-}
-
-int DeviceSession::takeDeviceIndex()
-{
-    if (deviceCount >= statusTableSize) {
-        m_log.append(QStringLiteral("Device list full: device not listed.\r\n"));
-        return -1;
-    }
-    const int index = deviceCount++;
-    emit selectionChanged();
-    return index;
-}
 
 SlotListData &DeviceSession::slotList(int which)
 {
@@ -444,36 +414,6 @@ SlotListData &DeviceSession::slotList(int which)
     default:
         return slotListAll;
     }
-}
-
-void DeviceSession::setGridRowCount(int rowsWithHeader)
-{
-    const int rows = std::max(0, rowsWithHeader - 1);
-    while (gridRows.size() < rows)
-        gridRows.append(QStringList(6, QString()));
-    while (gridRows.size() > rows)
-        gridRows.removeLast();
-    emit gridChanged();
-}
-
-void DeviceSession::setGridRow(int row, const QStringList &cells)
-{
-    if (row < 1)
-        return;
-    if (gridRows.size() < row)
-        setGridRowCount(row + 1);
-    QStringList padded = cells.mid(0, 6);
-    while (padded.size() < 6)
-        padded << QString();
-    gridRows[row - 1] = padded;
-    emit gridChanged();
-}
-
-void DeviceSession::emptyGridRows(int fromRow, int toRow)
-{
-    for (int r = std::max(1, fromRow); r <= toRow && r <= gridRows.size(); ++r)
-        gridRows[r - 1] = QStringList(6, QString());
-    emit gridChanged();
 }
 
 // ----- reply processing ------------------------------------------------------------------------
@@ -582,7 +522,7 @@ bool DeviceSession::decodeSystemDescription(std::string_view reply)
         }
         counts[i] = *value;
     }
-    SYS_STATUS &record = currentStatus();
+    SYS_STATUS &record = m_registry.serialRecord();
     record.vid = latin1((*fields)[0]);
     record.pid = latin1((*fields)[1]);
     record.productName = latin1((*fields)[2]);
@@ -623,7 +563,7 @@ void DeviceSession::fillSlotLists(const SYS_STATUS &record)
 
 bool DeviceSession::decodeNodeDescription(std::string_view reply)
 {
-    SYS_STATUS &record = currentStatus();
+    SYS_STATUS &record = m_registry.serialRecord();
     const unsigned kind = slotKindBits(record.selectedSlot);
     const unsigned number = slotIndexBits(record.selectedSlot);
     if (kind > 1 || number >= static_cast<unsigned>(nodesPerKind)) {
@@ -711,10 +651,7 @@ void DeviceSession::search()
     m_searching = true;
     m_descriptionReceived = false;
 
-    deviceCount = 0;
-    selectedDevice = 0;
-    m_serialIndex = -1;
-    emptyGridRows(1, static_cast<int>(gridRows.size()));
+    m_registry.startSearch();
     emit searchStarted();
     emit selectionChanged();
 
@@ -754,17 +691,15 @@ void DeviceSession::search()
             m_log.append(QStringLiteral("Got One Device!\r\n"));
             // The probed device's record is filled apart and gets its list index when its row is
             // made, so a network device listed during these pauses cannot share the index.
-            m_probing = true;
-            // Unanswered requests leave the record as it was.
-            m_probeRecord = statusTable[static_cast<std::size_t>(std::min(deviceCount, statusTableSize - 1))];
+            m_registry.beginProbe();
             m_connected = true;
             emit connectionChanged(true, false);
-            selectedDevice = deviceCount;
+            m_registry.select(m_registry.count());
             Confirmation description;
             description.add(sendCommand(Direction::GET, Command::SYS_DSCPT, 5));
             description.add(selectSlot(0x0000));
             description.add(sendCommand(Direction::GET, Command::ND_DSCPT, 5));
-            m_probing = false;
+            SYS_STATUS record = m_registry.endProbe();
             m_descriptionReceived = description.ok();
             if (!description.ok() && !m_portLost)
                 m_log.append(QStringLiteral("No description received from ") + name + QStringLiteral(" (") +
@@ -779,10 +714,9 @@ void DeviceSession::search()
                 finishSearch();
                 return;
             }
-            SYS_STATUS record = m_probeRecord;
             record.interfaceKind = interfaceSerial;
             record.inputNodes[0].currentEdidMode = 255;
-            const int index = takeDeviceIndex();
+            const int index = m_registry.list(record);
             if (index < 0) {
                 // No record left: the device is let go, the listed ones stay.
                 abandonProbedPort();
@@ -794,13 +728,11 @@ void DeviceSession::search()
                 finishSearch();
                 return;
             }
-            statusTable[static_cast<std::size_t>(index)] = record;
-            selectedDevice = index;
-            m_serialIndex = index;
+            m_registry.select(index);
+            m_registry.setSerialIndex(index);
             if (record.inputNodes[0].modeSelectable == 1)
                 emit modeButtonsEnabled(true, record.internalCount, record.outputCount, record.userCount);
-            setGridRowCount(index + 2);
-            setGridRow(index + 1, {QString::number(index + 1), name, record.productName,
+            m_registry.showRow(index, {QString::number(index + 1), name, record.productName,
                                    QStringLiteral(" ") + record.productString + QStringLiteral(" "),
                                    QStringLiteral("NC"), QStringLiteral("NC")});
             finishSearch();
@@ -821,7 +753,10 @@ void DeviceSession::search()
             ispKind = 0;
         }
         if (ispKind != 0) {
-            const int index = takeDeviceIndex();
+            // No description is read: the record keeps what it held, now a serial device's.
+            SYS_STATUS record = m_registry.status(m_registry.count());
+            record.interfaceKind = interfaceSerial;
+            const int index = m_registry.list(record);
             if (index < 0) {
                 abandonProbedPort();
                 finishSearch();
@@ -830,10 +765,8 @@ void DeviceSession::search()
             m_linkFlags |= ispModeBit;
             m_connected = true;
             emit connectionChanged(true, true);
-            statusTable[static_cast<std::size_t>(index)].interfaceKind = interfaceSerial;
-            m_serialIndex = index;
-            setGridRowCount(index + 2);
-            setGridRow(index + 1, {QString::number(index + 1), name, productAfterTag(text, tagPos),
+            m_registry.setSerialIndex(index);
+            m_registry.showRow(index, {QString::number(index + 1), name, productAfterTag(text, tagPos),
                                    QStringLiteral("ISP Mode"), QStringLiteral("NC"), QStringLiteral("NC")});
             finishSearch();
             return;
@@ -877,19 +810,16 @@ void DeviceSession::returnToIdle()
     emit connectionChanged(false, false);
 
     // The mode buttons are the serial device's, whichever row is chosen.
-    const int serial = m_serialIndex >= 0 ? m_serialIndex : selectedDevice;
-    const SYS_STATUS &record = statusTable[static_cast<std::size_t>(std::clamp(serial, 0, statusTableSize - 1))];
+    const int serial = m_registry.serialIndex() >= 0 ? m_registry.serialIndex() : m_registry.selected();
+    const SYS_STATUS &record = m_registry.status(serial);
     emit modeButtonsEnabled(false, record.internalCount, record.outputCount, record.userCount);
 
     for (int i = 0; i < 4; ++i)
         slotList(i) = SlotListData{};
     emit slotListsChanged();
 
-    emptyGridRows(1, deviceCount);
+    m_registry.clearList();
     emit gridHeaderReset();
-    deviceCount = 0;
-    m_serialIndex = -1;
-    emit selectionChanged();
     emit closeWindowsRequested();
 }
 
@@ -899,8 +829,8 @@ void DeviceSession::pollStatus()
     // earlier normal connection, so it is not asked.
     if (ispMode())
         return;
-    for (int i = 0; i < deviceCount && i < statusTableSize; ++i) {
-        const SYS_STATUS &record = statusTable[static_cast<std::size_t>(i)];
+    for (int i = 0; i < m_registry.count() && i < DeviceRegistry::capacity; ++i) {
+        const SYS_STATUS &record = m_registry.status(i);
         if (record.interfaceKind == interfaceSerial && record.inputNodes[0].modePolled != 0 && portOpen())
             sendCommand(Direction::GET, Command::RXEDMD, 2);
     }

@@ -21,6 +21,7 @@
 
 #include "edid/EdidFeatureRecord.h"
 #include "link/CommandResult.h"
+#include "link/DeviceRegistry.h"
 #include "link/DeviceState.h"
 #include "link/Protocol.h"
 
@@ -167,34 +168,20 @@ class DeviceSession : public QObject
     uint8_t ispKind = 0;
 
     // ----- device state ----------------------------------------------------------------------
-    StatusTable statusTable{};
-    int deviceCount = 0;
-    int selectedDevice = 0;
-    // The operator's choice in the device list: makes index the device the pages act on.
-    void selectDevice(int index);
+    // The listed devices, their records, the chosen one and the list rows (shared with the
+    // discovery service).
+    DeviceRegistry &registry() { return m_registry; }
+    const DeviceRegistry &registry() const { return m_registry; }
     // The device the pages act on is a listed network device: the serial pages' device actions
     // have no device to act on then.
-    bool networkDeviceSelected() const;
-    // The record serial replies are decoded into: during a search the probed device's record until
-    // its list index is taken, then the connected serial device's record, whichever row is chosen
-    // (replies of the serial device never land in a network device's record). Without a serial
-    // device, statusTable[selectedDevice].
-    SYS_STATUS &currentStatus();
-    // Takes the next list index (network devices use this too); -1 when the 20 records are used up,
-    // with a line in the debug log.
-    int takeDeviceIndex();
+    bool networkDeviceSelected() const { return m_registry.networkSelected(); }
+    // The record serial replies are decoded into (see DeviceRegistry::serialRecord()).
+    const SYS_STATUS &currentStatus() const { return m_registry.serialRecord(); }
 
     // The slot lists ComboBox_EdidSel_All, _Src, _Dest and _Upload.
     SlotListData slotListAll, slotListSrc, slotListDest, slotListUpload;
     static const char *const slotListNames[4];
     SlotListData &slotList(int which);
-
-    // The device list grid below its header: gridRows.size() + 1 is StringGrid1's row count.
-    // Serial rows are written by the search, network rows by the discovery service.
-    QList<QStringList> gridRows;
-    void setGridRowCount(int rowsWithHeader);
-    void setGridRow(int row, const QStringList &cells); // row from 1
-    void emptyGridRows(int fromRow, int toRow);         // rows from 1, inclusive
 
     // The analysis record (transferImage is its image) and the creator record.
     EdidFeatureRecord analysisRecord{};
@@ -299,7 +286,5 @@ class DeviceSession : public QObject
     bool m_connected = false;
     bool m_searching = false;
     bool m_descriptionReceived = false;
-    bool m_probing = false; // a probed device's record is being filled
-    int m_serialIndex = -1; // list index of the connected serial device
-    SYS_STATUS m_probeRecord;
+    DeviceRegistry m_registry;
 };

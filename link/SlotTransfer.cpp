@@ -77,7 +77,7 @@ bool verifySlotEdid(DeviceSession &session, SlotCode code, const EdidImage &expe
 SaveResult saveSlotToFile(DeviceSession &session, SlotCode code, const SaveHooks &hooks, std::string *fileError)
 {
     const DeviceSession::PollHold quiet(session);
-    session.currentStatus().selectedSlot = code;
+    session.registry().setSelectedSlot(code);
     session.sendCommand(Direction::SET, Command::SYS_STM, 0);
 
     SaveResult result = SaveResult::Cancelled;
@@ -118,7 +118,7 @@ UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const Uploa
 {
     if (!slotAcceptsUpload(code))
         return UploadResult::NotWritable;
-    session.currentStatus().selectedSlot = code;
+    session.registry().setSelectedSlot(code);
     Confirmation confirmed;
     confirmed.add(session.sendCommand(Direction::SET, Command::SYS_STM, 0));
 

@@ -116,9 +116,9 @@ std::vector<net::MacAddress> DiscoveryService::listedMacs() const
 {
     // Entries at indexes now held by serial devices carry an earlier search's data: not ours.
     std::vector<net::MacAddress> macs;
-    const int count = std::min<int>(m_session.deviceCount, statusTableSize);
-    for (int i = 0; i < count; ++i)
-        if (m_session.statusTable[static_cast<std::size_t>(i)].interfaceKind == interfaceNetwork)
+    const DeviceRegistry &devices = m_session.registry();
+    for (int i = 0; i < devices.count(); ++i)
+        if (devices.isNetwork(i))
             macs.push_back(discoveryTable[static_cast<std::size_t>(i)].macBytes);
     return macs;
 }
@@ -136,23 +136,23 @@ void DiscoveryService::onDiscoveryDatagram(const QByteArray &payload)
 
     // A full list stays full until the next search: say so once, or a flood of replies from
     // unlisted devices would grow the log without end.
-    if (m_session.deviceCount >= statusTableSize) {
+    DeviceRegistry &devices = m_session.registry();
+    if (devices.full()) {
         if (!m_listFullReported)
             m_log.append(QStringLiteral("Device list full: device not listed.\r\n"));
         m_listFullReported = true;
         return;
     }
-    const int k = m_session.takeDeviceIndex();
+    // The entry is in place before the device is listed, for whoever reacts to the listing.
+    discoveryTable[static_cast<std::size_t>(devices.count())] = work;
+    // A fresh record: nothing of a serial device that held this index before may show through.
+    SYS_STATUS status;
+    status.interfaceKind = interfaceNetwork;
+    const int k = devices.list(status);
     if (k < 0)
         return;
-    discoveryTable[static_cast<std::size_t>(k)] = work;
-    // A fresh record: nothing of a serial device that held this index before may show through.
-    SYS_STATUS &status = m_session.statusTable[static_cast<std::size_t>(k)];
-    status = SYS_STATUS{};
-    status.interfaceKind = interfaceNetwork;
-    m_session.setGridRowCount(k + 2);
-    m_session.setGridRow(k + 1, {QString::number(k + 1), QStringLiteral("ETHERNET"), latin1(work.productName),
-                                 latin1(work.description), latin1(work.ipAddress), latin1(work.macText)});
+    devices.showRow(k, {QString::number(k + 1), QStringLiteral("ETHERNET"), latin1(work.productName),
+                        latin1(work.description), latin1(work.ipAddress), latin1(work.macText)});
     emit deviceListed(k);
 }
 

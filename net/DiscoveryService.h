@@ -36,7 +36,7 @@ class DiscoveryService : public QObject
 {
     Q_OBJECT
   public:
-    // The session gives the list indexes (deviceCount), the status records and the grid rows.
+    // Network devices are listed in the session's device registry, beside the serial one.
     // Its search's discovery step is connected to sendDiscoveryRequest here.
     DiscoveryService(DeviceSession &session, DebugLog &log, const DiscoveryAddresses &addresses = {},
                      QObject *parent = nullptr);

@@ -24,18 +24,18 @@ QByteArray SystemSettings::productStringPayload(const QString &text)
 
 QString SystemSettings::productString() const
 {
-    const int i = m_session.selectedDevice;
-    if (i < 0 || i >= statusTableSize)
+    const int i = m_session.registry().selected();
+    if (i < 0 || i >= DeviceRegistry::capacity)
         return {};
-    return m_session.statusTable[static_cast<std::size_t>(i)].productString;
+    return m_session.registry().status(i).productString;
 }
 
 bool SystemSettings::ready()
 {
     // Without a device (Search enabled) the buttons do nothing, as every page action; with a
     // network device chosen, the serial device would get a request the operator did not aim at it.
-    return m_session.connected() && !m_session.networkDeviceSelected() && m_session.selectedDevice >= 0 &&
-           m_session.selectedDevice < statusTableSize;
+    const int i = m_session.registry().selected();
+    return m_session.connected() && !m_session.networkDeviceSelected() && i >= 0 && i < DeviceRegistry::capacity;
 }
 
 void SystemSettings::setBusy(bool busy)
@@ -48,15 +48,15 @@ void SystemSettings::showInDeviceList(int device)
 {
     // The row of the device the request went to: another row may have been chosen meanwhile, and
     // a search may have emptied the list.
-    if (device < 0 || device >= m_session.deviceCount || device >= statusTableSize)
+    DeviceRegistry &devices = m_session.registry();
+    if (!devices.listed(device))
         return;
     const int row = device + 1;
-    QStringList cells = row <= m_session.gridRows.size() ? m_session.gridRows[row - 1] : QStringList();
-    while (cells.size() < 6)
+    QStringList cells = row <= devices.rows().size() ? devices.rows()[row - 1] : QStringList();
+    while (cells.size() < DeviceRegistry::columns)
         cells << QString();
-    cells[3] = QLatin1Char(' ') + m_session.statusTable[static_cast<std::size_t>(device)].productString +
-               QLatin1Char(' ');
-    m_session.setGridRow(row, cells);
+    cells[3] = QLatin1Char(' ') + devices.status(device).productString + QLatin1Char(' ');
+    devices.setRow(row, cells);
 }
 
 SystemSettings::Result SystemSettings::applyProductString(const QString &text)
@@ -66,9 +66,8 @@ SystemSettings::Result SystemSettings::applyProductString(const QString &text)
     // A second press while the first one still waits, or any request during a firmware upload.
     if (m_busy || m_session.linkHeld())
         return Result::Busy;
-    const int device = m_session.selectedDevice;
-    SYS_STATUS &record = m_session.statusTable[static_cast<std::size_t>(device)];
-    if (text == record.productString) {
+    const int device = m_session.registry().selected();
+    if (text == m_session.registry().status(device).productString) {
         emit statusChanged(QStringLiteral("No Changed."), false);
         return Result::Unchanged;
     }
@@ -81,7 +80,7 @@ SystemSettings::Result SystemSettings::applyProductString(const QString &text)
     m_lastFailure = sent.ok() ? QString() : sent.describe();
     if (sent.ok()) {
         // The stored copy follows what was sent, all of it, even when the device keeps only 31.
-        record.productString = text;
+        m_session.registry().setProductString(device, text);
         emit statusChanged(QStringLiteral("Ok."), false);
     } else {
         // Unconfirmed: the stored copy stays, so pressing Set again sends the text again.
@@ -104,7 +103,7 @@ SystemSettings::Result SystemSettings::resetToDefaults(const QPoint *confirmAt)
     if (!dialogs().confirm(QStringLiteral("Warning"), QStringLiteral("Warning!\r\nReset system to default."),
                            confirmAt))
         return Result::Cancelled;
-    const int device = m_session.selectedDevice;
+    const int device = m_session.registry().selected();
     setBusy(true);
     Confirmation reset;
     reset.add(m_session.sendCommand(Direction::SET, Command::SYS_DEF, {0x55}));
@@ -112,7 +111,7 @@ SystemSettings::Result SystemSettings::resetToDefaults(const QPoint *confirmAt)
     // The answer refreshes the record while the sender pauses.
     reset.add(m_session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5));
     m_lastFailure = reset.firstFailure();
-    if (device == m_session.selectedDevice)
+    if (device == m_session.registry().selected())
         emit productStringShown(productString());
     showInDeviceList(device);
     if (!reset.ok()) {

@@ -377,8 +377,10 @@ void EdidControllerPage::applyEdidModeReport(std::uint8_t mode)
 {
     if (!m_session)
         return;
-    SYS_STATUS &status = m_session->currentStatus();
-    NodeDescriptor &input1 = status.inputNodes[0];
-    m_modeGroup->applyReport(mode, input1.currentEdidMode, input1.modeSelectable != 0,
+    const SYS_STATUS &status = m_session->currentStatus();
+    const NodeDescriptor &input1 = status.inputNodes[0];
+    std::uint8_t shown = input1.currentEdidMode;
+    m_modeGroup->applyReport(mode, shown, input1.modeSelectable != 0,
                              EdidModeCounts{status.internalCount, status.outputCount, status.userCount});
+    m_session->registry().setCurrentEdidMode(shown);
 }

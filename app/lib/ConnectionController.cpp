@@ -108,7 +108,7 @@ void ConnectionController::mirrorGrid()
     auto *grid = m_main.findChild<QTableWidget *>(QStringLiteral("StringGrid1"));
     if (!grid)
         return;
-    const auto &rows = m_session.gridRows;
+    const auto &rows = m_session.registry().rows();
     if (grid->rowCount() != rows.size())
         grid->setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < rows.size(); ++r) {

@@ -55,12 +55,12 @@ bool connectDevice(DeviceSession &session, const GlobalOptions &options)
         QObject::connect(&session.debugLog(), &DebugLog::appended,
                          [](const QString &t) { std::fputs(t.toLocal8Bit().constData(), stderr); });
     session.search();
-    if (!session.connected() || session.deviceCount < 1) {
+    if (!session.connected() || session.registry().count() < 1) {
         sayError(QStringLiteral("No device answered on the serial ports."));
         return false;
     }
     if (session.ispMode()) {
-        session.selectedDevice = session.deviceCount - 1;
+        session.registry().select(session.registry().count() - 1);
         return true;
     }
     // Without its description the counts are not the device's: every slot would look missing.

@@ -33,13 +33,13 @@ int runInfo(const GlobalOptions &options, bool json)
     DeviceSession session(log);
     session.setPortOverride(portList(options));
     session.search();
-    if (!session.connected() || session.gridRows.isEmpty()) {
+    if (!session.connected() || session.registry().rows().isEmpty()) {
         std::fputs("No Device Detected.\n", stderr);
         return 1;
     }
-    const QStringList row = session.gridRows.first();
+    const QStringList row = session.registry().rows().first();
     const QString port = row.value(1);
-    const SYS_STATUS record = session.statusTable[static_cast<std::size_t>(session.selectedDevice)];
+    const SYS_STATUS record = session.registry().status(session.registry().selected());
     const bool isp = session.ispMode();
     const uint8_t ispKind = session.ispKind;
     const bool described = session.descriptionReceived();

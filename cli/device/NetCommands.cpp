@@ -127,8 +127,8 @@ int runDiscover(double wait, bool json)
         return 1;
     d.discover(wait);
     int listed = 0;
-    for (int i = 0; i < d.session.deviceCount; ++i) {
-        if (d.session.statusTable[static_cast<std::size_t>(i)].interfaceKind != interfaceNetwork)
+    for (int i = 0; i < d.session.registry().count(); ++i) {
+        if (!d.session.registry().isNetwork(i))
             continue;
         const net::Discovery &rec = d.service.discoveryTable[static_cast<std::size_t>(i)];
         if (json)
@@ -189,8 +189,8 @@ int runSet(const SetArgs &a)
         return 1;
     d.discover(wait);
     int index = -1;
-    for (int i = 0; i < d.session.deviceCount && index < 0; ++i)
-        if (d.session.statusTable[static_cast<std::size_t>(i)].interfaceKind == interfaceNetwork &&
+    for (int i = 0; i < d.session.registry().count() && index < 0; ++i)
+        if (d.session.registry().isNetwork(i) &&
             d.service.discoveryTable[static_cast<std::size_t>(i)].macBytes == mac)
             index = i;
     if (index < 0) {

@@ -98,10 +98,11 @@ void DeviceListController::setPageVisible(QWidget *page, bool visible)
 
 void DeviceListController::StringGrid1SelectCell(int, int row)
 {
-    if (row <= 0 || m_session.deviceCount == 0)
+    const DeviceRegistry &devices = m_session.registry();
+    if (row <= 0 || devices.count() == 0)
         return;
     // Rows left over from an earlier search list no device; their records are stale.
-    if (row > m_session.deviceCount || row > statusTableSize)
+    if (!devices.listed(row - 1))
         return;
     if (m_selecting) {
         // The descriptions of the previous choice are still being read (the reads pause and
@@ -112,11 +113,11 @@ void DeviceListController::StringGrid1SelectCell(int, int row)
     m_selecting = true;
     while (row > 0) {
         m_highlightRow = row;
-        m_session.selectDevice(row - 1);
+        m_session.registry().select(row - 1);
         if (m_grid)
             m_grid->viewport()->update();
 
-        SYS_STATUS &record = m_session.statusTable[static_cast<std::size_t>(row - 1)];
+        const SYS_STATUS &record = devices.status(row - 1);
         if (record.interfaceKind == interfaceSerial) {
             selectSerialDevice(record);
         } else {
@@ -141,13 +142,13 @@ void DeviceListController::StringGrid1SelectCell(int, int row)
 
         row = m_pendingRow;
         m_pendingRow = -1;
-        if (row > m_session.deviceCount)
+        if (row > devices.count())
             row = -1;
     }
     m_selecting = false;
 }
 
-void DeviceListController::selectSerialDevice(SYS_STATUS &record)
+void DeviceListController::selectSerialDevice(const SYS_STATUS &record)
 {
     if (QLineEdit *path = m_targets.firmwarePath)
         path->clear();
@@ -186,18 +187,21 @@ void DeviceListController::selectSerialDevice(SYS_STATUS &record)
     layoutModeSelect(record);
 }
 
-void DeviceListController::readNodeDescriptions(SYS_STATUS &record)
+void DeviceListController::readNodeDescriptions(const SYS_STATUS &record)
 {
-    // selectedSlot is the running slot code, as every ND_SEL sender keeps it.
-    for (record.selectedSlot = 0x0000; record.selectedSlot < record.inputCount; ++record.selectedSlot) {
-        m_session.selectSlot(record.selectedSlot);
+    // selectSlot keeps the running slot code in the record's selectedSlot, as every ND_SEL sender.
+    const uint8_t inputs = record.inputCount;
+    const uint8_t outputs = record.outputCount;
+    for (SlotCode code = 0x0000; code < inputs; ++code) {
+        m_session.selectSlot(code);
         m_session.sendCommand(Direction::GET, Command::ND_DSCPT, 5);
     }
-    for (record.selectedSlot = 0x1000; record.selectedSlot < 0x1000u + record.outputCount;
-         ++record.selectedSlot) {
-        m_session.selectSlot(record.selectedSlot);
+    for (SlotCode code = 0x1000; code < 0x1000u + outputs; ++code) {
+        m_session.selectSlot(code);
         m_session.sendCommand(Direction::GET, Command::ND_DSCPT, 5);
     }
+    // The running code ends one past the last output.
+    m_session.registry().setSelectedSlot(0x1000u + outputs);
 }
 
 void DeviceListController::layoutModeSelect(const SYS_STATUS &record)

@@ -66,8 +66,8 @@ class DeviceListController : public QObject
   private:
     bool eventFilter(QObject *watched, QEvent *event) override;
     bool chooseByKey(QKeyEvent *event);
-    void selectSerialDevice(SYS_STATUS &record);
-    void readNodeDescriptions(SYS_STATUS &record);
+    void selectSerialDevice(const SYS_STATUS &record);
+    void readNodeDescriptions(const SYS_STATUS &record);
     void layoutModeSelect(const SYS_STATUS &record);
     void showInCommander();
     void setPageVisible(QWidget *page, bool visible);

@@ -136,10 +136,9 @@ int IpConfigPage::selectedNetworkDevice() const
 {
     if (!m_session || !m_discovery)
         return -1;
-    const int i = m_session->selectedDevice;
+    const int i = m_session->registry().selected();
     // After a new search the page may still show a device that is no longer listed there.
-    if (i < 0 || i >= m_session->deviceCount || i >= statusTableSize ||
-        m_session->statusTable[static_cast<std::size_t>(i)].interfaceKind != interfaceNetwork)
+    if (!m_session->registry().isNetwork(i))
         return -1;
     // The page's texts belong to the device it was filled from; they must not reach another one.
     if (m_shownMac != m_discovery->discoveryTable[static_cast<std::size_t>(i)].macBytes)
@@ -151,7 +150,7 @@ void IpConfigPage::showNetworkDevice()
 {
     if (!m_session || !m_discovery)
         return;
-    const int i = m_session->selectedDevice;
+    const int i = m_session->registry().selected();
     if (i < 0 || i >= net::kDiscoveryTableSize)
         return;
     const net::Discovery &r = m_discovery->discoveryTable[static_cast<std::size_t>(i)];

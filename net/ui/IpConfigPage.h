@@ -30,7 +30,7 @@ class IpConfigPage : public QWidget
     };
     static const Row kRows[12];
 
-    // The page acts on session.selectedDevice's entry of the discovery table.
+    // The page acts on the chosen device's entry of the discovery table.
     void attach(DeviceSession &session, DiscoveryService &discovery);
 
     // Fills the page from the selected device's discovery record.

@@ -146,8 +146,8 @@ TEST_F(LoaderTest, ExpectedFirmwareStopsAtTheFirstWrongWrite)
 TEST_F(LoaderTest, NoStatusPollToALoader)
 {
     // An earlier normal connection left the record polled.
-    session.statusTable[0].interfaceKind = 1;
-    session.statusTable[0].inputNodes[0].modePolled = 1;
+    session.registry().update(0, [&](SYS_STATUS &s) { s.interfaceKind = 1; });
+    session.registry().update(0, [&](SYS_STATUS &s) { s.inputNodes[0].modePolled = 1; });
     auto d = connect(HandshakeMode::Isp029);
     session.sendCommand(Direction::SET, Command::FW_END, 0); // a SET starts the poll timer
     ASSERT_TRUE(session.pollRunning());
@@ -222,7 +222,7 @@ TEST(SimulatedDevice, SystemCommandsChangeTheDescription)
                         std::span<const uint8_t>(reinterpret_cast<const uint8_t *>(text.constData()), 9));
     EXPECT_EQ(d.productString(), text);
     session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
-    EXPECT_EQ(session.statusTable[0].productString, "Lab bench");
+    EXPECT_EQ(session.registry().status(0).productString, "Lab bench");
     session.sendCommand(Direction::SET, Command::SYS_DEF, {0x55});
     EXPECT_EQ(d.productString(), "Factory");
     session.sendCommand(Direction::SET, Command::SYS_STM, 0);

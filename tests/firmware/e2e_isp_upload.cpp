@@ -267,7 +267,7 @@ TEST_F(IspUploadTest, OpeningShowsTheVersionRecordOrRefuses)
     auto link = connectIsp(HandshakeMode::Isp091);
     IspUpload upload(link->session);
     Shown shown(upload);
-    const SYS_STATUS &record = link->session.statusTable[link->session.selectedDevice];
+    const SYS_STATUS &record = link->session.registry().status(link->session.registry().selected());
 
     upload.openImageFile(writeFile(dir, "ok.bin", firmwareImage(2048)));
     EXPECT_EQ(link->log.text(), "Fw Open OK.\r\n");
@@ -316,14 +316,14 @@ TEST_F(IspUploadTest, OpeningWithoutIspKindOnlyLogs)
     SimulatedLink link(HandshakeMode::Normal);
     ASSERT_TRUE(link.connect());
     ASSERT_EQ(link.session.ispKind, 0);
-    link.session.statusTable[link.session.selectedDevice].firmwareLoaded = 7;
+    link.session.registry().update(link.session.registry().selected(), [&](SYS_STATUS &s) { s.firmwareLoaded = 7; });
     IspUpload upload(link.session);
     Shown shown(upload);
     upload.openImageFile(writeFile(dir, "ok.bin", firmwareImage(2048)));
     EXPECT_EQ(link.log.text(), "Fw Open OK.\r\n");
     EXPECT_TRUE(shown.version.empty());
     EXPECT_TRUE(shown.status.empty());
-    EXPECT_EQ(link.session.statusTable[link.session.selectedDevice].firmwareLoaded, 7);
+    EXPECT_EQ(link.session.registry().status(link.session.registry().selected()).firmwareLoaded, 7);
     EXPECT_FALSE(upload.startFirmwareUpdate());
     EXPECT_EQ(shown.status.back().text, "Not ISP Mode.");
     EXPECT_TRUE(shown.status.back().red);
@@ -348,8 +348,8 @@ TEST_F(IspUploadTest, EverythingElseIsRefusedWhileTheUploadRuns)
 {
     auto link = connectIsp(HandshakeMode::Isp091);
     // A status poll would ask this record's input 1 for its mode.
-    link->session.statusTable[link->session.selectedDevice].inputNodes[0].modePolled = 1;
-    link->session.statusTable[link->session.selectedDevice].interfaceKind = 1;
+    link->session.registry().update(link->session.registry().selected(), [&](SYS_STATUS &s) { s.inputNodes[0].modePolled = 1; });
+    link->session.registry().update(link->session.registry().selected(), [&](SYS_STATUS &s) { s.interfaceKind = 1; });
     link->device->expectFirmware(firmwareImage(4096));
     IspUpload upload(link->session);
     upload.openImageFile(writeFile(dir, "fw.bin", firmwareImage(4096)));

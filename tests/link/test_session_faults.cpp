@@ -71,7 +71,7 @@ class FaultTest : public SessionTest
             session.search();
             ready = ready && session.connected() && session.descriptionReceived();
             // The poll would take a dropped or late answer of its own.
-            session.statusTable[0].inputNodes[0].modePolled = 0;
+            session.registry().update(0, [&](SYS_STATUS &s) { s.inputNodes[0].modePolled = 0; });
             session.stopPoll();
             device.clearRequests();
         }
@@ -218,7 +218,7 @@ TEST_F(FaultTest, SearchDescription)
         ASSERT_TRUE(s.connected()) << f.name;
         EXPECT_EQ(s.descriptionReceived(), f.succeeds) << f.name;
         EXPECT_EQ(caseLog.text().contains("No description received from"), !f.succeeds) << f.name;
-        EXPECT_EQ(s.deviceCount, 1) << f.name;
+        EXPECT_EQ(s.registry().count(), 1) << f.name;
         s.disconnect();
         pauseWithEvents(200);
     }
@@ -229,7 +229,7 @@ TEST_F(SessionTest, LateAnswerIsSkippedAndTheWaitGoesOn)
     // The answer to a SET that comes after the next GET went out must not become that GET's answer.
     SimulatedDevice &d = connectDevice();
     session.stopPoll();
-    session.statusTable[0].inputNodes[0].modePolled = 0;
+    session.registry().update(0, [&](SYS_STATUS &s) { s.inputNodes[0].modePolled = 0; });
     session.selectSlot(makeSlotCode(SlotKind::Internal, 2));
     const CommandResult get = session.sendCommand(Direction::GET, Command::ND_ED0A, 0);
     EXPECT_TRUE(get.ok());

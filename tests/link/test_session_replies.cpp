@@ -25,17 +25,17 @@ TEST_F(SessionTest, SplitAndLateAnswersAreDecodedWhenTheyComplete)
     d.config().productName = "SPLIT";
     d.faults().splitReplyMs = 30; // the halves land on different ticks
     session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
-    ASSERT_TRUE(waitFor([&] { return session.statusTable[0].productName == "SPLIT"; }));
+    ASSERT_TRUE(waitFor([&] { return session.registry().status(0).productName == "SPLIT"; }));
     d.faults().splitReplyMs = 0;
 
     // Nobody waits for a late answer: the sender returns without it and the poll stays off...
     d.config().productName = "LATE";
     d.faults().lateReplyMs = 150;
     session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
-    EXPECT_EQ(session.statusTable[0].productName, "SPLIT");
+    EXPECT_EQ(session.registry().status(0).productName, "SPLIT");
     EXPECT_FALSE(session.pollRunning());
     // ...and with no newer request it is still the answer to the last one.
-    ASSERT_TRUE(waitFor([&] { return session.statusTable[0].productName == "LATE"; }));
+    ASSERT_TRUE(waitFor([&] { return session.registry().status(0).productName == "LATE"; }));
     EXPECT_TRUE(session.pollRunning());
     EXPECT_FALSE(log.text().contains("CRC Error!"));
 }
@@ -64,7 +64,7 @@ TEST_F(SessionTest, StrayReplyIsCheckedButDecodesNothing)
     d.sendRaw(QByteArray::fromStdString(replyLine(other)));
     pauseWithEvents(80);
     EXPECT_EQ(stored.count(), 0);
-    EXPECT_EQ(session.statusTable[0].productName, "HDM-4K44");
+    EXPECT_EQ(session.registry().status(0).productName, "HDM-4K44");
     // Its CRC is still checked.
     d.sendRaw("garbage\n");
     pauseWithEvents(80);
@@ -90,7 +90,7 @@ TEST_F(SessionTest, CrcFaultsLeaveTheStateAndRestartThePoll)
         session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
         pauseWithEvents(30);
         EXPECT_EQ(log.text().count("CRC Error!"), before + 1) << c.name;
-        EXPECT_EQ(session.statusTable[0].productName, "HDM-4K44") << c.name;
+        EXPECT_EQ(session.registry().status(0).productName, "HDM-4K44") << c.name;
         EXPECT_TRUE(session.pollRunning()) << c.name;
         EXPECT_EQ(session.lastLength, 0);
         EXPECT_EQ(session.lastCommand, Command::SYS_DSCPT); // stays after a CRC error
@@ -114,7 +114,7 @@ TEST_F(SessionTest, MalformedDescriptionsAreRejectedWhole)
         d.config().systemReplyBody = QByteArray(c.body);
         session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
         EXPECT_TRUE(log.text().contains(c.logged)) << c.body;
-        const SYS_STATUS &s = session.statusTable[0];
+        const SYS_STATUS &s = session.registry().status(0);
         EXPECT_EQ(s.productName, "HDM-4K44") << c.body;
         EXPECT_EQ(s.vid, "1A2B") << c.body;
         EXPECT_EQ(s.userCount, 8) << c.body;
@@ -123,8 +123,8 @@ TEST_F(SessionTest, MalformedDescriptionsAreRejectedWhole)
     // Counts keep their low 8 bits.
     d.config().systemReplyBody = QByteArray("V\fP\fNEW\fS\f5\f1\fT\f258\f1\f0\f0\f");
     session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
-    EXPECT_EQ(session.statusTable[0].inputCount, 2);
-    EXPECT_EQ(session.statusTable[0].productName, "NEW");
+    EXPECT_EQ(session.registry().status(0).inputCount, 2);
+    EXPECT_EQ(session.registry().status(0).productName, "NEW");
 }
 
 TEST_F(SessionTest, NodeDescriptionGoesToTheSelectedSlot)
@@ -133,7 +133,7 @@ TEST_F(SessionTest, NodeDescriptionGoesToTheSelectedSlot)
     config.outputNode.value0 = 42;
     config.outputNode.copyAvailable = false;
     connectDevice(config);
-    SYS_STATUS &s = session.statusTable[0];
+    const SYS_STATUS &s = session.registry().status(0);
     session.selectSlot(makeSlotCode(SlotKind::Output, 1));
     session.sendCommand(Direction::GET, Command::ND_DSCPT, 5);
     EXPECT_EQ(s.outputNodes[0].nodeValue0, 42);
@@ -227,8 +227,8 @@ TEST_F(SessionTest, PortVanishingMidPollReturnsToIdle)
     EXPECT_FALSE(session.portOpen());
     EXPECT_FALSE(session.receiveTickRunning());
     EXPECT_FALSE(session.pollRunning());
-    EXPECT_EQ(session.deviceCount, 0);
-    EXPECT_EQ(session.gridRows.value(0), QStringList(6, QString()));
+    EXPECT_EQ(session.registry().count(), 0);
+    EXPECT_EQ(session.registry().rows().value(0), QStringList(6, QString()));
     EXPECT_TRUE(log.text().contains("lost"));
     ASSERT_GE(idle.count(), 1);
     EXPECT_FALSE(idle.last()[0].toBool());
@@ -250,7 +250,7 @@ TEST_F(SessionTest, PortVanishingDuringTheHandshakeMovesOn)
     session.search();
     ASSERT_TRUE(session.connected());
     EXPECT_EQ(session.openPortName(), next.portPath());
-    EXPECT_EQ(session.deviceCount, 1);
+    EXPECT_EQ(session.registry().count(), 1);
 }
 
 TEST_F(SessionTest, PortVanishingWhileDescribingEndsIdle)
@@ -260,7 +260,7 @@ TEST_F(SessionTest, PortVanishingWhileDescribingEndsIdle)
     session.search();
     EXPECT_FALSE(session.connected());
     EXPECT_FALSE(session.searching());
-    EXPECT_EQ(session.deviceCount, 0);
+    EXPECT_EQ(session.registry().count(), 0);
     pauseWithEvents(50);
     EXPECT_FALSE(session.portOpen());
 }

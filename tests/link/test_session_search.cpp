@@ -8,17 +8,17 @@ TEST_F(SessionTest, NormalDeviceIsListedWithItsDescription)
     QSignalSpy connectedSpy(&session, &DeviceSession::connectionChanged);
     session.search();
     ASSERT_TRUE(session.connected());
-    EXPECT_EQ(session.deviceCount, 1);
-    EXPECT_EQ(session.selectedDevice, 0);
-    const SYS_STATUS &s = session.statusTable[0];
+    EXPECT_EQ(session.registry().count(), 1);
+    EXPECT_EQ(session.registry().selected(), 0);
+    const SYS_STATUS &s = session.registry().status(0);
     EXPECT_EQ(s.vid, "1A2B");
     EXPECT_EQ(s.productName, "HDM-4K44");
     EXPECT_EQ(s.inputCount, 4);
     EXPECT_EQ(s.interfaceKind, 1);
     EXPECT_EQ(s.inputNodes[0].currentEdidMode, 255);
     EXPECT_EQ(s.inputNodes[0].modePolled, 1);
-    ASSERT_EQ(session.gridRows.size(), 1);
-    EXPECT_EQ(session.gridRows[0], QStringList({"1", d.portPath(), "HDM-4K44", " Demo Matrix ", "NC", "NC"}));
+    ASSERT_EQ(session.registry().rows().size(), 1);
+    EXPECT_EQ(session.registry().rows()[0], QStringList({"1", d.portPath(), "HDM-4K44", " Demo Matrix ", "NC", "NC"}));
     EXPECT_TRUE(log.text().contains("Check " + d.portPath() + "\r\n"));
     EXPECT_TRUE(log.text().contains("Got One Device!\r\n"));
     EXPECT_FALSE(log.text().contains("CRC Error!"));
@@ -60,10 +60,10 @@ TEST_F(SessionTest, FirmwareUpdateModeIsListedAndEndsTheSearch)
         EXPECT_TRUE(s.ispMode());
         EXPECT_EQ(s.ispKind, c.kind);
         EXPECT_EQ(s.linkFlags() & DeviceSession::ispModeBit, DeviceSession::ispModeBit);
-        EXPECT_EQ(s.deviceCount, 1);
-        EXPECT_EQ(s.statusTable[0].interfaceKind, 1);
-        ASSERT_EQ(s.gridRows.size(), 1);
-        EXPECT_EQ(s.gridRows[0], QStringList({"1", d.portPath(), "KELM-ISP", "ISP Mode", "NC", "NC"}));
+        EXPECT_EQ(s.registry().count(), 1);
+        EXPECT_EQ(s.registry().status(0).interfaceKind, 1);
+        ASSERT_EQ(s.registry().rows().size(), 1);
+        EXPECT_EQ(s.registry().rows()[0], QStringList({"1", d.portPath(), "KELM-ISP", "ISP Mode", "NC", "NC"}));
         EXPECT_TRUE(caseLog.text().contains("No Device Detected.\r\n"));
         // Only the handshake went out, and the poll waits for the first SET.
         EXPECT_EQ(requestLines(d), QList<QByteArray>({"$ENTRANCE FFFF"}));
@@ -96,7 +96,7 @@ TEST_F(SessionTest, SilentPortsEndIdleWithEveryPortClosed)
     EXPECT_FALSE(session.receiveTickRunning());
     EXPECT_FALSE(session.pollRunning());
     EXPECT_EQ(log.text().count("No Device Detected.\r\n"), 2);
-    EXPECT_EQ(session.deviceCount, 0);
+    EXPECT_EQ(session.registry().count(), 0);
     ASSERT_EQ(busy.count(), 2);
     EXPECT_TRUE(busy[0][0].toBool());
     EXPECT_FALSE(busy[1][0].toBool());
@@ -113,8 +113,8 @@ TEST_F(SessionTest, OnlyTheFirstAnsweringPortIsConnected)
     EXPECT_EQ(session.openPortName(), first.portPath());
     EXPECT_EQ(requestLines(silent), QList<QByteArray>({"$ENTRANCE FFFF"}));
     EXPECT_TRUE(second.received().isEmpty());
-    EXPECT_EQ(session.gridRows.size(), 1);
-    EXPECT_EQ(session.gridRows[0][1], first.portPath());
+    EXPECT_EQ(session.registry().rows().size(), 1);
+    EXPECT_EQ(session.registry().rows()[0][1], first.portPath());
 }
 
 TEST_F(SessionTest, SlotListsFromTheCounts)
@@ -178,7 +178,7 @@ TEST_F(SessionTest, DescriptorFlagsAndModeButtons)
     config.nodeReplyBody = QByteArray("5\f300\f7\fT\fF\fT\fT\fx\f");
     QSignalSpy modes(&session, &DeviceSession::modeButtonsEnabled);
     connectDevice(config);
-    const NodeDescriptor &n = session.statusTable[0].inputNodes[0];
+    const NodeDescriptor &n = session.registry().status(0).inputNodes[0];
     EXPECT_EQ(n.nodeValue0, 5);
     EXPECT_EQ(n.nodeValue1, 300 & 0xFF);
     EXPECT_EQ(n.nodeValue2, 7);
@@ -211,8 +211,8 @@ TEST_F(SessionTest, DisconnectEmptiesRowsButKeepsTheirCount)
 {
     connectDevice();
     // A network device listed after the serial one.
-    const int index = session.takeDeviceIndex();
-    session.setGridRow(index + 1, {"2", "LAN", "NETDEV", " x ", "10.0.0.2", "00:11:22:33:44:55"});
+    const int index = session.registry().list(SYS_STATUS{});
+    session.registry().setRow(index + 1, {"2", "LAN", "NETDEV", " x ", "10.0.0.2", "00:11:22:33:44:55"});
     QSignalSpy closeSpy(&session, &DeviceSession::closeWindowsRequested);
     QSignalSpy headerSpy(&session, &DeviceSession::gridHeaderReset);
     session.disconnect();
@@ -222,14 +222,14 @@ TEST_F(SessionTest, DisconnectEmptiesRowsButKeepsTheirCount)
     EXPECT_FALSE(session.pollRunning());
     EXPECT_FALSE(session.replyPumpRunning());
     EXPECT_EQ(session.linkFlags(), 0);
-    EXPECT_EQ(session.deviceCount, 0);
-    ASSERT_EQ(session.gridRows.size(), 2);
-    for (const QStringList &row : session.gridRows)
+    EXPECT_EQ(session.registry().count(), 0);
+    ASSERT_EQ(session.registry().rows().size(), 2);
+    for (const QStringList &row : session.registry().rows())
         EXPECT_EQ(row, QStringList(6, QString()));
     EXPECT_EQ(closeSpy.count(), 1);
     EXPECT_EQ(headerSpy.count(), 1);
     // The records keep their last contents.
-    EXPECT_EQ(session.statusTable[0].productName, "HDM-4K44");
+    EXPECT_EQ(session.registry().status(0).productName, "HDM-4K44");
 }
 
 TEST_F(SessionTest, NetworkDeviceDuringTheSearchKeepsItsOwnIndex)
@@ -237,11 +237,11 @@ TEST_F(SessionTest, NetworkDeviceDuringTheSearchKeepsItsOwnIndex)
     SimulatedDevice &d = addDevice();
     // One network answer arrives during the handshake pause, one while the description is read.
     auto listNetworkDevice = [this](const QString &name) {
-        const int index = session.takeDeviceIndex();
+        SYS_STATUS network;
+        network.productName = name;
+        const int index = session.registry().list(network);
         ASSERT_GE(index, 0);
-        session.statusTable[static_cast<std::size_t>(index)].interfaceKind = 0;
-        session.statusTable[static_cast<std::size_t>(index)].productName = name;
-        session.setGridRow(index + 1, {QString::number(index + 1), "LAN", name, "", "", ""});
+        session.registry().setRow(index + 1, {QString::number(index + 1), "LAN", name, "", "", ""});
     };
     QObject::connect(&session, &DeviceSession::networkDiscoveryRequested, &session, [&] {
         QTimer::singleShot(100, &session, [&] { listNetworkDevice("NET-A"); });
@@ -250,19 +250,19 @@ TEST_F(SessionTest, NetworkDeviceDuringTheSearchKeepsItsOwnIndex)
     session.search();
     pauseWithEvents(100);
     ASSERT_TRUE(session.connected());
-    EXPECT_EQ(session.deviceCount, 3);
+    EXPECT_EQ(session.registry().count(), 3);
     // NET-A took row 1, NET-B row 2 while the serial device's description was read, the serial
     // device got row 3 and its record there.
-    EXPECT_EQ(session.selectedDevice, 2);
-    EXPECT_EQ(session.statusTable[0].productName, "NET-A");
-    EXPECT_EQ(session.statusTable[1].productName, "NET-B");
-    EXPECT_EQ(session.statusTable[1].interfaceKind, 0);
-    EXPECT_EQ(session.statusTable[2].productName, "HDM-4K44");
-    EXPECT_EQ(session.statusTable[2].interfaceKind, 1);
-    EXPECT_EQ(session.statusTable[2].inputCount, 4);
-    EXPECT_EQ(session.gridRows[2][0], "3");
-    EXPECT_EQ(session.gridRows[2][1], d.portPath());
-    EXPECT_EQ(session.gridRows[0][2], "NET-A");
+    EXPECT_EQ(session.registry().selected(), 2);
+    EXPECT_EQ(session.registry().status(0).productName, "NET-A");
+    EXPECT_EQ(session.registry().status(1).productName, "NET-B");
+    EXPECT_EQ(session.registry().status(1).interfaceKind, 0);
+    EXPECT_EQ(session.registry().status(2).productName, "HDM-4K44");
+    EXPECT_EQ(session.registry().status(2).interfaceKind, 1);
+    EXPECT_EQ(session.registry().status(2).inputCount, 4);
+    EXPECT_EQ(session.registry().rows()[2][0], "3");
+    EXPECT_EQ(session.registry().rows()[2][1], d.portPath());
+    EXPECT_EQ(session.registry().rows()[0][2], "NET-A");
 }
 
 TEST_F(SessionTest, DisconnectWhileTheDescriptionIsReadListsNothing)
@@ -276,13 +276,13 @@ TEST_F(SessionTest, DisconnectWhileTheDescriptionIsReadListsNothing)
     EXPECT_FALSE(session.connected());
     EXPECT_FALSE(session.searching());
     EXPECT_FALSE(session.portOpen());
-    EXPECT_EQ(session.deviceCount, 0);
-    EXPECT_TRUE(session.gridRows.isEmpty() || session.gridRows[0] == QStringList(6, QString()));
+    EXPECT_EQ(session.registry().count(), 0);
+    EXPECT_TRUE(session.registry().rows().isEmpty() || session.registry().rows()[0] == QStringList(6, QString()));
     // A new search works as before.
     QObject::disconnect(&session, &DeviceSession::connectionChanged, &session, nullptr);
     session.search();
     EXPECT_TRUE(session.connected());
-    EXPECT_EQ(session.deviceCount, 1);
+    EXPECT_EQ(session.registry().count(), 1);
 }
 
 TEST_F(SessionTest, SerialDeviceBeyondTwentyIsLetGoAndTheListStays)
@@ -290,17 +290,16 @@ TEST_F(SessionTest, SerialDeviceBeyondTwentyIsLetGoAndTheListStays)
     addDevice();
     QObject::connect(&session, &DeviceSession::networkDiscoveryRequested, &session, [this] {
         for (int i = 0; i < statusTableSize; ++i) {
-            const int index = session.takeDeviceIndex();
-            session.statusTable[static_cast<std::size_t>(index)].interfaceKind = 0;
-            session.setGridRow(index + 1, {QString::number(index + 1), "LAN", "NET", "", "", ""});
+            const int index = session.registry().list(SYS_STATUS{}); // interfaceKind 0: network
+            session.registry().setRow(index + 1, {QString::number(index + 1), "LAN", "NET", "", "", ""});
         }
     });
     session.search();
     EXPECT_FALSE(session.connected());
     EXPECT_FALSE(session.portOpen());
-    EXPECT_EQ(session.deviceCount, statusTableSize);
-    EXPECT_EQ(session.gridRows.size(), statusTableSize);
-    EXPECT_EQ(session.gridRows.last()[2], "NET");
+    EXPECT_EQ(session.registry().count(), statusTableSize);
+    EXPECT_EQ(session.registry().rows().size(), statusTableSize);
+    EXPECT_EQ(session.registry().rows().last()[2], "NET");
     EXPECT_TRUE(session.slotListAll.items.isEmpty());
     EXPECT_TRUE(log.text().contains("not listed"));
 }
@@ -308,24 +307,24 @@ TEST_F(SessionTest, SerialDeviceBeyondTwentyIsLetGoAndTheListStays)
 TEST_F(SessionTest, UnansweredDescriptionKeepsTheRecordAndStillConnects)
 {
     SimulatedDevice &d = addDevice();
-    session.statusTable[0].productName = "EARLIER";
-    session.statusTable[0].inputCount = 2;
+    session.registry().update(0, [&](SYS_STATUS &s) { s.productName = "EARLIER"; });
+    session.registry().update(0, [&](SYS_STATUS &s) { s.inputCount = 2; });
     d.faults().dropReplies = -1;
     d.faults().onlyFor = Command::SYS_DSCPT;
     session.search();
     ASSERT_TRUE(session.connected());
-    EXPECT_EQ(session.statusTable[0].productName, "EARLIER");
-    EXPECT_EQ(session.statusTable[0].inputCount, 2);
-    EXPECT_EQ(session.statusTable[0].inputNodes[0].modePolled, 1); // ND_DSCPT did answer
-    EXPECT_EQ(session.gridRows.value(0).value(2), "EARLIER");
+    EXPECT_EQ(session.registry().status(0).productName, "EARLIER");
+    EXPECT_EQ(session.registry().status(0).inputCount, 2);
+    EXPECT_EQ(session.registry().status(0).inputNodes[0].modePolled, 1); // ND_DSCPT did answer
+    EXPECT_EQ(session.registry().rows().value(0).value(2), "EARLIER");
 }
 
 TEST_F(SessionTest, TwentyFirstDeviceIsNotListed)
 {
     for (int i = 0; i < statusTableSize; ++i)
-        EXPECT_EQ(session.takeDeviceIndex(), i);
-    EXPECT_EQ(session.takeDeviceIndex(), -1);
-    EXPECT_EQ(session.deviceCount, statusTableSize);
+        EXPECT_EQ(session.registry().list(SYS_STATUS{}), i);
+    EXPECT_EQ(session.registry().list(SYS_STATUS{}), -1);
+    EXPECT_EQ(session.registry().count(), statusTableSize);
     EXPECT_TRUE(log.text().contains("not listed"));
 }
 

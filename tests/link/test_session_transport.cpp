@@ -153,7 +153,7 @@ TEST_F(TransportTest, RequestBytesAndPauses)
     };
     for (const Case &c : cases) {
         dev->clearRequests();
-        session.currentStatus().selectedSlot = c.selectedSlot;
+        session.registry().setSelectedSlot(c.selectedSlot);
         session.ispKind = c.ispKind;
         QElapsedTimer t;
         t.start();

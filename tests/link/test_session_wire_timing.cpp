@@ -47,7 +47,7 @@ QList<SimulatedRequest> runSequence()
     session.setPortOverride({device.portPath()});
     session.search();
     EXPECT_TRUE(session.connected());
-    session.statusTable[0].inputNodes[0].modePolled = 0; // no poll between the steps
+    session.registry().update(0, [&](SYS_STATUS &s) { s.inputNodes[0].modePolled = 0; }); // no poll between the steps
     EXPECT_TRUE(readSlotEdid(session, makeSlotCode(SlotKind::User, 3)));
     EXPECT_TRUE(readSlotEdid(session, makeSlotCode(SlotKind::Internal, 1)));
     EXPECT_TRUE(writeSlotEdid(session, makeSlotCode(SlotKind::Input, 2), device.slotImage(3, 1)));

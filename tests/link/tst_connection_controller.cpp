@@ -142,8 +142,8 @@ class ConnectionControllerTest : public QObject
         DebugLog log;
         DeviceSession session(log);
         new ConnectionController(w.main, session);
-        session.setGridRowCount(4); // three rows left from an earlier search
-        session.setGridRow(3, {"3", "x", "y", "z", "NC", "NC"});
+        session.registry().setRowCount(4); // three rows left from an earlier search
+        session.registry().setRow(3, {"3", "x", "y", "z", "NC", "NC"});
         QCOMPARE(w.grid->rowCount(), 3);
         SimulatedDevice device;
         QVERIFY(device.start());

@@ -116,12 +116,12 @@ TEST_F(Lan, DeviceAnsweringBothRequestsIsListedOnce)
 {
     addDevice(device(0x5F, "HDX-44"));
     discover();
-    ASSERT_EQ(bench.session.deviceCount, 1);
-    ASSERT_EQ(bench.session.gridRows.size(), 1);
-    EXPECT_EQ(bench.session.gridRows[0],
+    ASSERT_EQ(bench.session.registry().count(), 1);
+    ASSERT_EQ(bench.session.registry().rows().size(), 1);
+    EXPECT_EQ(bench.session.registry().rows()[0],
               (QStringList{"1", "ETHERNET", "HDX-44", "Rack", "192.168.1.95", "0A:1B:2C:3D:4E:5F"}));
     EXPECT_EQ(bench.service.discoveryTable[0].productId, "1234");
-    EXPECT_EQ(bench.session.statusTable[0].interfaceKind, interfaceNetwork);
+    EXPECT_EQ(bench.session.registry().status(0).interfaceKind, interfaceNetwork);
 }
 
 TEST_F(Lan, SeveralDevicesAndFaults)
@@ -131,8 +131,8 @@ TEST_F(Lan, SeveralDevicesAndFaults)
     addDevice(device(3, "C"), UdpDevice::Fault::SwappedCrc);
     addDevice(device(4, "D"), UdpDevice::Fault::Silent);
     discover(300);
-    ASSERT_EQ(bench.session.deviceCount, 2);
-    QStringList names{bench.session.gridRows[0][2], bench.session.gridRows[1][2]};
+    ASSERT_EQ(bench.session.registry().count(), 2);
+    QStringList names{bench.session.registry().rows()[0][2], bench.session.registry().rows()[1][2]};
     names.sort();
     EXPECT_EQ(names, (QStringList{"A", "B"}));
 }
@@ -150,14 +150,14 @@ TEST_F(Lan, SearchSendsTheRequestAndListsAnswersAfterIt)
     UdpDevice &dev = addDevice(device(7, "Late"));
     bench.session.setPortOverride({QStringLiteral("/nonexistent/kelm-port")});
     bench.session.search();
-    ASSERT_TRUE(waitFor([&] { return bench.session.deviceCount == 1; }));
+    ASSERT_TRUE(waitFor([&] { return bench.session.registry().count() == 1; }));
     EXPECT_EQ(dev.received().size(), 2);
-    EXPECT_EQ(bench.session.gridRows[0][1], QStringLiteral("ETHERNET"));
+    EXPECT_EQ(bench.session.registry().rows()[0][1], QStringLiteral("ETHERNET"));
 
     // A new search lists the same device again, at index 0.
     bench.session.search();
     pauseWithEvents(150);
-    EXPECT_EQ(bench.session.deviceCount, 1);
+    EXPECT_EQ(bench.session.registry().count(), 1);
 }
 
 TEST_F(Lan, SettingsReachTheDevice)
@@ -165,7 +165,7 @@ TEST_F(Lan, SettingsReachTheDevice)
     UdpDevice &dev = addDevice(device(0x55, "HDX"));
     dev.record().macBytes = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
     discover();
-    ASSERT_EQ(bench.session.deviceCount, 1);
+    ASSERT_EQ(bench.session.registry().count(), 1);
 
     const qsizetype before = dev.received().size();
     SettingsPacket p = bench.service.sendNetworkSettings(0, currentSettings(bench.service.discoveryTable[0]));
@@ -287,7 +287,7 @@ TEST(NoLan, JoinFailureIsOnlyLogged)
     QUdpSocket sender;
     Discovery d = device(9, "Direct");
     sender.writeDatagram(bytes(makeDiscoveryReply(d)), QHostAddress::LocalHost, kDiscoveryReplyPort);
-    ASSERT_TRUE(waitFor([&] { return b.session.deviceCount == 1; }));
+    ASSERT_TRUE(waitFor([&] { return b.session.registry().count() == 1; }));
     EXPECT_EQ(b.service.discoveryTable[0], d);
 }
 
@@ -312,8 +312,8 @@ TEST(NoLan, InjectedAddresses)
     DiscoveryService service(session, log, addresses);
     ASSERT_TRUE(service.start());
     service.sendDiscoveryRequest();
-    ASSERT_TRUE(waitFor([&] { return session.deviceCount == 1; }));
-    EXPECT_EQ(session.gridRows[0][2], QStringLiteral("Local"));
+    ASSERT_TRUE(waitFor([&] { return session.registry().count() == 1; }));
+    EXPECT_EQ(session.registry().rows()[0][2], QStringLiteral("Local"));
     EXPECT_EQ(dev.received().size(), 1); // the group is unreachable here; the "broadcast" arrived
 }
 
@@ -323,38 +323,39 @@ TEST(ReceivePath, ListIndexesAndLimits)
     Bench b;
     // An earlier search left a network device at index 0 and 5 rows; a serial device now holds index 0.
     b.service.discoveryTable[0] = device(1, "Old");
-    b.session.setGridRowCount(6);
-    b.session.statusTable[0].interfaceKind = interfaceSerial;
-    b.session.statusTable[0].productString = QStringLiteral("serial");
-    b.session.statusTable[1].productString = QStringLiteral("stale");
-    b.session.deviceCount = 1;
+    b.session.registry().setRowCount(6);
+    SYS_STATUS serial;
+    serial.interfaceKind = interfaceSerial;
+    serial.productString = QStringLiteral("serial");
+    b.session.registry().list(serial);
+    b.session.registry().update(1, [&](SYS_STATUS &s) { s.productString = QStringLiteral("stale"); });
 
     QList<int> listed;
     QObject::connect(&b.service, &DiscoveryService::deviceListed, [&](int i) { listed << i; });
 
     // Same MAC as the stale entry under the serial device: listed all the same.
     b.service.onDiscoveryDatagram(bytes(makeDiscoveryReply(device(1, "New"))));
-    ASSERT_EQ(b.session.deviceCount, 2);
+    ASSERT_EQ(b.session.registry().count(), 2);
     EXPECT_EQ(listed, QList<int>{1});
-    EXPECT_EQ(b.session.gridRows.size(), 2); // row count becomes index + 2
-    EXPECT_EQ(b.session.gridRows[1][0], QStringLiteral("2"));
-    EXPECT_EQ(b.session.statusTable[1].interfaceKind, interfaceNetwork);
-    EXPECT_TRUE(b.session.statusTable[1].productString.isEmpty());
-    EXPECT_EQ(b.session.statusTable[0].productString, QStringLiteral("serial"));
+    EXPECT_EQ(b.session.registry().rows().size(), 2); // row count becomes index + 2
+    EXPECT_EQ(b.session.registry().rows()[1][0], QStringLiteral("2"));
+    EXPECT_EQ(b.session.registry().status(1).interfaceKind, interfaceNetwork);
+    EXPECT_TRUE(b.session.registry().status(1).productString.isEmpty());
+    EXPECT_EQ(b.session.registry().status(0).productString, QStringLiteral("serial"));
 
     // Its second answer is a duplicate; rubbish and empty datagrams are ignored.
     b.service.onDiscoveryDatagram(bytes(makeDiscoveryReply(device(1, "New"))));
     b.service.onDiscoveryDatagram(QByteArray());
     b.service.onDiscoveryDatagram(QByteArray(2000, '\x02'));
     b.service.onDiscoveryDatagram(kRequest);
-    EXPECT_EQ(b.session.deviceCount, 2);
+    EXPECT_EQ(b.session.registry().count(), 2);
 
     // Up to 20 devices are listed; the 21st is not.
-    for (uint8_t i = 2; b.session.deviceCount < 20; ++i)
+    for (uint8_t i = 2; b.session.registry().count() < 20; ++i)
         b.service.onDiscoveryDatagram(bytes(makeDiscoveryReply(device(i, "More"))));
     b.service.onDiscoveryDatagram(bytes(makeDiscoveryReply(device(200, "TooMany"))));
-    EXPECT_EQ(b.session.deviceCount, 20);
-    EXPECT_EQ(b.session.gridRows.size(), 20);
+    EXPECT_EQ(b.session.registry().count(), 20);
+    EXPECT_EQ(b.session.registry().rows().size(), 20);
     EXPECT_EQ(listed.size(), 19);
     // A flood of unlisted devices is logged once per search, not once per reply.
     for (uint8_t i = 201; i < 250; ++i)
@@ -369,7 +370,7 @@ TEST(ReceivePath, ListIndexesAndLimits)
     Bench c;
     Discovery odd = device(3, "<b>\xE9</b>");
     c.service.onDiscoveryDatagram(bytes(makeDiscoveryReply(odd)));
-    EXPECT_EQ(c.session.gridRows[0][2], QString::fromLatin1("<b>\xE9</b>"));
+    EXPECT_EQ(c.session.registry().rows()[0][2], QString::fromLatin1("<b>\xE9</b>"));
 
     EXPECT_FALSE(c.service.sendNetworkSettings(-1, {}).ok);
     EXPECT_FALSE(c.service.sendNetworkSettings(kDiscoveryTableSize, {}).ok);

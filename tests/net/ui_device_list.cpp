@@ -110,10 +110,10 @@ struct Bench
         grid->setFont(f);
         // The rows follow the session, as the connection controller keeps them.
         QObject::connect(&session, &DeviceSession::gridChanged, grid, [this] {
-            grid->setRowCount(static_cast<int>(session.gridRows.size()));
+            grid->setRowCount(static_cast<int>(session.registry().rows().size()));
             for (int r = 0; r < grid->rowCount(); ++r)
                 for (int c = 0; c < 6; ++c)
-                    grid->setItem(r, c, new QTableWidgetItem(session.gridRows[r].value(c)));
+                    grid->setItem(r, c, new QTableWidgetItem(session.registry().rows()[r].value(c)));
         });
 
         pages = new QTabWidget(&main);
@@ -192,7 +192,7 @@ class DeviceListTest : public QObject
     void emptyListAndHeaderChangeNothing()
     {
         Bench b;
-        b.session.selectedDevice = 0;
+        b.session.registry().select(0);
         b.controller->StringGrid1SelectCell(1, 1);
         QCOMPARE(b.controller->highlightRow(), 0);
         QVERIFY(b.commander->isHidden());
@@ -203,7 +203,7 @@ class DeviceListTest : public QObject
         QVERIFY(b.commander->isHidden());
 
         // A row left over from an earlier search lists no device.
-        b.session.setGridRowCount(4);
+        b.session.registry().setRowCount(4);
         b.controller->StringGrid1SelectCell(0, 3);
         QCOMPARE(b.controller->highlightRow(), 0);
     }
@@ -218,7 +218,7 @@ class DeviceListTest : public QObject
         QCOMPARE(before, b.grid->palette().color(QPalette::Base));
 
         b.controller->StringGrid1SelectCell(0, 3);
-        QCOMPARE(b.session.selectedDevice, 2);
+        QCOMPARE(b.session.registry().selected(), 2);
         QCOMPARE(b.controller->highlightRow(), 3);
         QCOMPARE(pixelIn(b.grid, 2, 0), DeviceListDelegate::kAqua);
         QCOMPARE(pixelIn(b.grid, 0, 3), DeviceListDelegate::kWhite);
@@ -226,7 +226,7 @@ class DeviceListTest : public QObject
         saveShot(b.grid, "device-list.png");
 
         // A new search keeps the painted row until the next choice.
-        b.session.selectedDevice = 0;
+        b.session.registry().select(0);
         QCOMPARE(b.controller->highlightRow(), 3);
     }
 
@@ -270,7 +270,7 @@ class DeviceListTest : public QObject
         b.commander->move(1400, 100);
 
         b.controller->StringGrid1SelectCell(2, 2);
-        QCOMPARE(b.session.selectedDevice, 1);
+        QCOMPARE(b.session.registry().selected(), 1);
         QVERIFY(b.tabVisible(b.ipPage));
         QCOMPARE(b.pages->currentWidget(), b.ipPage);
         QVERIFY(b.tabVisible(b.controllerPage)); // other pages keep their visibility
@@ -341,7 +341,7 @@ class DeviceListTest : public QObject
         QCOMPARE(catcher.urls.size(), opened);
 
         // After a new search the page's device is gone: nothing is sent for a stale entry.
-        b.session.deviceCount = 0;
+        b.session.registry().clearList();
         b.discovery.discoveryTable[0].webPort = 80;
         QTest::mouseClick(web, Qt::LeftButton);
         QCOMPARE(catcher.urls.size(), opened);
@@ -351,7 +351,7 @@ class DeviceListTest : public QObject
         Discovery other = networkDevice(2, "B");
         other.webPort = 8080;
         b.listNetwork(other);
-        QCOMPARE(b.session.selectedDevice, 0);
+        QCOMPARE(b.session.registry().selected(), 0);
         b.child<QLineEdit>("Edit_Telnet_Port")->setText("23");
         QTest::mouseClick(b.child<QToolButton>("SpeedButton2"), Qt::LeftButton);
         QTest::mouseClick(web, Qt::LeftButton);
@@ -390,7 +390,7 @@ class DeviceListTest : public QObject
             commands << QString::fromLatin1(l.left(l.size() - 4)).trimmed(); // without the CRC
         QCOMPARE(commands, (QStringList{"$SET ND_SEL 0000", "$GET ND_DSCPT", "$SET ND_SEL 0001",
                                         "$GET ND_DSCPT", "$SET ND_SEL 1000", "$GET ND_DSCPT"}));
-        QCOMPARE(b.session.statusTable[0].selectedSlot, 0x1001u);
+        QCOMPARE(b.session.registry().status(0).selectedSlot, 0x1001u);
 
         QVERIFY(b.tabVisible(b.controllerPage));
         QVERIFY(b.tabVisible(b.creatorPage));
@@ -462,21 +462,21 @@ class DeviceListTest : public QObject
         b.session.setPortOverride({dev.portPath()});
         b.session.search();
         QVERIFY(b.session.connected());
-        QCOMPARE(b.session.deviceCount, 2);
-        QCOMPARE(b.session.gridRows[0][1], QString("ETHERNET"));
-        QCOMPARE(b.session.gridRows[1][1], dev.portPath());
-        QCOMPARE(b.session.gridRows[1][0], QString("2"));
-        QCOMPARE(b.session.selectedDevice, 1);
+        QCOMPARE(b.session.registry().count(), 2);
+        QCOMPARE(b.session.registry().rows()[0][1], QString("ETHERNET"));
+        QCOMPARE(b.session.registry().rows()[1][1], dev.portPath());
+        QCOMPARE(b.session.registry().rows()[1][0], QString("2"));
+        QCOMPARE(b.session.registry().selected(), 1);
 
         // Choosing by mouse: one choice per click, the network row first, then the serial one.
         const QRect first = b.grid->visualRect(b.grid->model()->index(0, 2));
         QTest::mouseClick(b.grid->viewport(), Qt::LeftButton, {}, first.center());
-        QCOMPARE(b.session.selectedDevice, 0);
+        QCOMPARE(b.session.registry().selected(), 0);
         QCOMPARE(b.pages->currentWidget(), b.ipPage);
         dev.clearRequests();
         const QRect second = b.grid->visualRect(b.grid->model()->index(1, 2));
         QTest::mouseClick(b.grid->viewport(), Qt::LeftButton, {}, second.center());
-        QCOMPARE(b.session.selectedDevice, 1);
+        QCOMPARE(b.session.registry().selected(), 1);
         QCOMPARE(b.pages->currentWidget(), b.controllerPage);
         QVERIFY(!b.tabVisible(b.ipPage));
         QCOMPARE(requestLines(dev).size(), 2 * (4 + 1)); // four inputs and one output, each read once
@@ -486,7 +486,7 @@ class DeviceListTest : public QObject
         b.grid->setFocus();
         QVERIFY(b.grid->hasFocus());
         QTest::keyClick(b.grid, Qt::Key_Up);
-        QCOMPARE(b.session.selectedDevice, 0);
+        QCOMPARE(b.session.registry().selected(), 0);
         QCOMPARE(b.pages->currentWidget(), b.ipPage);
 
         // A choice made while the serial device's descriptions are still being read waits for them.
@@ -496,13 +496,13 @@ class DeviceListTest : public QObject
             if (!chosen) {
                 chosen = true;
                 b.controller->StringGrid1SelectCell(0, 1);
-                QCOMPARE(b.session.selectedDevice, 1); // not yet
+                QCOMPARE(b.session.registry().selected(), 1); // not yet
             }
         });
         b.controller->StringGrid1SelectCell(0, 2);
         QVERIFY(chosen);
         QCOMPARE(requestLines(dev).size(), 2 * (4 + 1));
-        QCOMPARE(b.session.selectedDevice, 0);
+        QCOMPARE(b.session.registry().selected(), 0);
         QCOMPARE(b.controller->highlightRow(), 1);
         QCOMPARE(b.pages->currentWidget(), b.ipPage);
         QCOMPARE(b.child<QLabel>("Label_Product_Name")->text(), QString("NET"));

@@ -106,7 +106,7 @@ class MainWindowDeviceListTest : public QObject
         QCOMPARE(grid->item(0, 1)->text(), QString("ETHERNET"));
         QCOMPARE(grid->item(0, 5)->text(), QString("00:11:22:33:44:55"));
         QCOMPARE(grid->item(1, 1)->text(), serial.portPath());
-        QCOMPARE(w.session().selectedDevice, 1);
+        QCOMPARE(w.session().registry().selected(), 1);
 
         clickRow(grid, 0);
         CommanderWindow *commander = w.commanderWindow();
@@ -118,7 +118,7 @@ class MainWindowDeviceListTest : public QObject
         saveShot(commander, "commander-network.png");
 
         clickRow(grid, 1);
-        QCOMPARE(w.session().selectedDevice, 1);
+        QCOMPARE(w.session().registry().selected(), 1);
         QCOMPARE(pages->currentWidget()->objectName(), QString("TabSheet1"));
         QVERIFY(!pages->isTabVisible(pages->indexOf(w.findChild<QWidget *>("TabSheet10"))));
         saveShot(&w, "main-window-serial.png");
@@ -160,7 +160,7 @@ class MainWindowDeviceListTest : public QObject
         pauseWithEvents(100);
         QVERIFY(!commander->isVisible());
         QCOMPARE(w.deviceList()->highlightRow(), 0);
-        QCOMPARE(session.selectedDevice, 1);
+        QCOMPARE(session.registry().selected(), 1);
 
         // The first Commander position is beside the main window, however far it was.
         commander->move(0, 0);
@@ -194,8 +194,8 @@ class MainWindowDeviceListTest : public QObject
         auto *controllerPage = w.findChild<EdidControllerPage *>();
         auto *creatorPage = w.findChild<EdidCreatorPage *>();
         auto *systemPage = w.findChild<SystemPage *>();
-        const QStringList networkRow = session.gridRows[0];
-        const SYS_STATUS networkRecord = session.statusTable[0];
+        const QStringList networkRow = session.registry().rows()[0];
+        const SYS_STATUS networkRecord = session.registry().status(0);
         serial.clearRequests();
         dialogs.fileAnswer = dir.filePath("never.bin");
         controllerPage->SpeedButton_SaveEdidClick();
@@ -217,14 +217,14 @@ class MainWindowDeviceListTest : public QObject
         for (const SimulatedRequest &r : serial.requests())
             QVERIFY2(r.line.startsWith("$GET RXEDMD"), r.line.constData());
         QVERIFY(!QFile::exists(dialogs.fileAnswer));
-        QCOMPARE(session.gridRows[0], networkRow);
-        QVERIFY(session.statusTable[0].inputNodes == networkRecord.inputNodes);
-        QCOMPARE(session.statusTable[0].productString, networkRecord.productString);
+        QCOMPARE(session.registry().rows()[0], networkRow);
+        QVERIFY(session.registry().status(0).inputNodes == networkRecord.inputNodes);
+        QCOMPARE(session.registry().status(0).productString, networkRecord.productString);
 
         // The serial row: its actions come back. Analyse input 1, save internal 2 (which reads it
         // into the analysis record), then Modify: the creator gets input 1's image, the one shown.
         clickRow(grid, 1);
-        QCOMPARE(session.selectedDevice, 1);
+        QCOMPARE(session.registry().selected(), 1);
         QVERIFY(w.findChild<QWidget *>("SpeedButton_SysDefault")->isEnabled());
         QVERIFY(w.findChild<QWidget *>("SpeedButton_CopyEdid_Creator")->isEnabled());
         auto *all = w.findChild<QComboBox *>("ComboBox_EdidSel_All");

@@ -35,7 +35,7 @@ struct SimulatedLink
     {
         session.search();
         if (session.ispMode())
-            session.selectedDevice = session.deviceCount - 1;
+            session.registry().select(session.registry().count() - 1);
         device->clearRequests();
         return session.connected();
     }

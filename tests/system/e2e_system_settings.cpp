@@ -38,7 +38,7 @@ std::unique_ptr<SimulatedLink> connectNormal()
 
 QString descriptionCell(const SimulatedLink &link)
 {
-    return link.session.gridRows.value(link.session.selectedDevice).value(3);
+    return link.session.registry().rows().value(link.session.registry().selected()).value(3);
 }
 
 } // namespace

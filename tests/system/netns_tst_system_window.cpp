@@ -136,7 +136,7 @@ void TestSystemWindow::descriptionInNormalMode()
     edit->setText(QStringLiteral("Lecture Hall"));
     named<QToolButton>(page, "SpeedButton_SysConfig")->click();
     QCOMPARE(device.productString(), QByteArray("Lecture Hall"));
-    QCOMPARE(window->session().gridRows.value(0).value(3), QStringLiteral(" Lecture Hall "));
+    QCOMPARE(window->session().registry().rows().value(0).value(3), QStringLiteral(" Lecture Hall "));
     render(commander, QStringLiteral("system-page-normal.png"));
     window.reset();
     setDialogs(nullptr);

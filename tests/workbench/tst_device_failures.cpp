@@ -54,7 +54,7 @@ void TestDeviceFailures::controllerActions()
     QFETCH(QString, failure);
     ControllerRig rig;
     QVERIFY(rig.connect());
-    rig.session.statusTable[0].inputNodes[0].modePolled = 0;
+    rig.session.registry().update(0, [&](SYS_STATUS &s) { s.inputNodes[0].modePolled = 0; });
     const EdidImage image = validImage(9);
     const QString path = writeImageFile(m_dir, QStringLiteral("up.bin"), image);
     QVERIFY(!path.isEmpty());
@@ -121,7 +121,7 @@ void TestDeviceFailures::creatorUpload()
     const FaultCase f = creatorUploadFaults()[std::size_t(fault)];
     ControllerRig rig;
     QVERIFY(rig.connect());
-    rig.session.statusTable[0].inputNodes[0].modePolled = 0;
+    rig.session.registry().update(0, [&](SYS_STATUS &s) { s.inputNodes[0].modePolled = 0; });
     rig.creator.SpeedButton_OpenEdid_NewClick();
     armAfterRequests(rig.device, f.arm, 0);
     auto *status = rig.creator.findChild<QLabel *>(QStringLiteral("Label3"));
