@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iostream>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -207,9 +208,16 @@ std::string helpHint(const CLI::App &command)
 
 namespace {
 
+// With run false nothing is run or printed: what the line would print is only built.
 int parseAndRun(int argc, char **argv, bool run)
 {
     forgetCompletionMarks();
+    std::ostream nowhere(nullptr);
+    const auto print = [run](const std::string &text) {
+        if (run)
+            std::fputs(text.c_str(), stdout);
+    };
+    const auto refuse = [run](const std::string &sentence) { return run ? usageError(sentence) : 2; };
     CLI::App app("kelmctl: the EDID workbench from scripts.\n"
                  "Exit status: 0 success, 1 the operation or the device failed, 2 usage error.",
                  "kelmctl");
@@ -256,7 +264,7 @@ int parseAndRun(int argc, char **argv, bool run)
 
     // The build writes the completion script with this; it is no command of the user's.
     if (argc == 2 && std::string(argv[1]) == "--bash-completion") {
-        std::fputs(bashCompletionGrammar(app).c_str(), stdout);
+        print(bashCompletionGrammar(app));
         return finishOutput(0);
     }
 
@@ -264,14 +272,14 @@ int parseAndRun(int argc, char **argv, bool run)
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp &e) {
         if (deepestSelected(app) == &app) {
-            std::fputs(overview(app, commands).c_str(), stdout);
+            print(overview(app, commands));
             return finishOutput(0);
         }
-        return app.exit(e) == 0 ? 0 : 2;
+        return app.exit(e, run ? std::cout : nowhere, run ? std::cerr : nowhere) == 0 ? 0 : 2;
     } catch (const CLI::CallForAllHelp &e) {
-        return app.exit(e) == 0 ? 0 : 2;
+        return app.exit(e, run ? std::cout : nowhere, run ? std::cerr : nowhere) == 0 ? 0 : 2;
     } catch (const CLI::CallForVersion &) {
-        std::printf("kelmctl %s\n", KELM_VERSION);
+        print(std::string("kelmctl ") + KELM_VERSION + "\n");
         return finishOutput(0);
     } catch (const CLI::ParseError &e) {
         const CLI::App *at = deepestSelected(app);
@@ -297,10 +305,10 @@ int parseAndRun(int argc, char **argv, bool run)
             sentence += std::string("; the commands") + (at == &app ? "" : " of " + at->get_name()) + " are " +
                         joinedNames(own);
         }
-        return usageError(sentence + "; " + helpHint(*at) + ".");
+        return refuse(sentence + "; " + helpHint(*at) + ".");
     }
     if (!action)
-        return usageError("a command is missing; see kelmctl --help.");
+        return refuse("a command is missing; see kelmctl --help.");
     return run ? action() : 0;
 }
 

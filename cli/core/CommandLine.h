@@ -52,8 +52,8 @@ CLI::Option *completeWith(CLI::Option *option, Completion what);
 // Parses argv with every registered command and runs the chosen one. The one hidden argument
 // --bash-completion prints the grammar as a bash function for the completion script instead.
 int runCommandLine(int argc, char **argv);
-// Parses argv as runCommandLine does without running the command: 0 when a command would run,
-// else the exit status of the line (help, version, usage error).
+// Parses argv as runCommandLine does without running the command or printing anything: 0 when a
+// command would run, else the exit status of the line (help, version, usage error).
 int checkCommandLine(int argc, char **argv);
 
 // Usage error inside an action (a slot name that is not one, a missing --yes): one sentence on
