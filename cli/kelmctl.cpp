@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "cli/core/CommandLine.h"
+#include "cli/edid/EdidDiffReport.h"
 
 namespace {
 
@@ -53,5 +54,7 @@ int main(int argc, char **argv)
 {
     if (!handledHere(argc, argv))
         return runDeviceTool(argv);
-    return runCommandLine(argc, argv);
+    // edid diff with an operand that names a device slot needs the device tool.
+    const int rc = runCommandLine(argc, argv);
+    return rc == kEdidNeedsDevice ? runDeviceTool(argv) : rc;
 }

@@ -13,6 +13,9 @@ public:
     // File dialogs. filter is in "Description|*.ext" form; an empty result means cancelled.
     virtual QString openFile(const QString &title, const QString &filter) = 0;
     virtual QString saveFile(const QString &title, const QString &filter, const QString &proposedName) = 0;
+    // A folder (created by the dialog when the user asks); empty means cancelled. Answers
+    // without a folder dialog cancel.
+    virtual QString chooseFolder(const QString &title) { return (void)title, QString(); }
 
     // A warning with OK and Cancel; at, when given, is the box's top-left corner on screen.
     virtual bool confirm(const QString &caption, const QString &text, const QPoint *at = nullptr) = 0;

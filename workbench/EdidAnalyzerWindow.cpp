@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QPushButton>
 #include <QLabel>
 #include <QTabWidget>
 #include <QToolButton>
@@ -11,6 +13,7 @@
 
 #include "edid/EdidSummary.h"
 #include "link/DeviceSession.h"
+#include "workbench/EdidCompareWindow.h"
 #include "workbench/EdidCreatorPage.h"
 #include "workbench/Glyph.h"
 
@@ -85,7 +88,17 @@ EdidAnalyzerWindow::EdidAnalyzerWindow(QWidget *parent)
     m_modifyButton->setAutoRaise(true);
     setGlyph(m_modifyButton, QStringLiteral("ModifyGray"));
     rows->addStretch(1);
-    rows->addWidget(m_modifyButton, 0, Qt::AlignHCenter);
+    // Compare sits at the right of the Modify row, which stays centred.
+    auto *buttons = new QGridLayout;
+    buttons->setColumnStretch(0, 1);
+    buttons->setColumnStretch(2, 1);
+    buttons->addWidget(m_modifyButton, 0, 1, Qt::AlignHCenter);
+    m_compareButton = new QPushButton(QStringLiteral("Compare…"), m_group);
+    m_compareButton->setObjectName(QStringLiteral("Button_Analyzer_Compare"));
+    m_compareButton->setToolTip(QStringLiteral("Compare this EDID with a file"));
+    buttons->addWidget(m_compareButton, 0, 2, Qt::AlignRight | Qt::AlignVCenter);
+    rows->addLayout(buttons);
+    connect(m_compareButton, &QPushButton::clicked, this, &EdidAnalyzerWindow::openCompare);
     connect(m_modifyButton, &QToolButton::clicked, this,
             &EdidAnalyzerWindow::SpeedButton_OpenEdid_AnalysisClick);
 }
@@ -164,4 +177,15 @@ EdidCreatorPage *EdidAnalyzerWindow::findCreatorPage() const
             return page;
     }
     return nullptr;
+}
+
+void EdidAnalyzerWindow::openCompare()
+{
+    if (!m_session)
+        return;
+    if (!m_compare)
+        m_compare = new EdidCompareWindow(this);
+    m_compare->setImageA(m_session->analysisRecord.image, QStringLiteral("analysed EDID"));
+    m_compare->show();
+    m_compare->raise();
 }

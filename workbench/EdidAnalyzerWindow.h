@@ -7,7 +7,9 @@
 #include "edid/EdidFeatureRecord.h"
 
 class DeviceSession;
+class EdidCompareWindow;
 class EdidCreatorPage;
+class QPushButton;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -52,6 +54,10 @@ class EdidAnalyzerWindow : public QWidget
     // Modify.
     void SpeedButton_OpenEdid_AnalysisClick();
 
+    // "Compare…": the analysed image against a file, in its own window.
+    void openCompare();
+    EdidCompareWindow *compareWindow() const { return m_compare; }
+
     // The creator page Modify carries the image into (found among the windows when not set).
     void setCreatorPage(EdidCreatorPage *page) { m_creatorPage = page; }
 
@@ -67,4 +73,6 @@ class EdidAnalyzerWindow : public QWidget
     QFrame *m_audioRow = nullptr;
     QLabel *m_audioLabel = nullptr;
     QToolButton *m_modifyButton = nullptr;
+    QPushButton *m_compareButton = nullptr;
+    EdidCompareWindow *m_compare = nullptr;
 };

@@ -43,6 +43,7 @@
 #include "link/DeviceSession.h"
 #include "link/SlotLists.h"
 #include "link/SlotTransfer.h"
+#include "workbench/ConformanceLog.h"
 #include "workbench/Glyph.h"
 #include "workbench/creator/CreatorControls.h"
 #include "workbench/creator/CreatorSubPages.h"
@@ -515,7 +516,10 @@ void EdidCreatorPage::SpeedButton_SaveEdid_CreatorClick()
                                                     QString::fromLatin1(kProposedFileName)))
             .toStdString();
     };
-    hooks.saved = [this, &image] { logKeptExtension(image); };
+    hooks.saved = [this, &image] {
+        logKeptExtension(image);
+        logConformanceSummary(m_session.debugLog(), image);
+    };
     // With a network device chosen the serial device hears nothing of the file dialog.
     const bool failed = saveImageToFile(m_session, image, hooks, !m_session.networkDeviceSelected()) ==
                         ImageSaveResult::Failed;
@@ -567,6 +571,7 @@ void EdidCreatorPage::SpeedButton_CopyEdid_CreatorClick()
         }
         // A copy: the pauses between the quarters handle clicks, and NEW or OPEN may replace the image.
         const EdidImage image = record.image;
+        logConformanceSummary(m_session.debugLog(), image);
         uploadImageToSlot(m_session, *code, image, [this, &image](bool confirmed) {
             // "Ok." only when the device answered every part.
             if (confirmed)

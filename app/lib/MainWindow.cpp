@@ -1,5 +1,7 @@
 #include "app/lib/MainWindow.h"
 
+#include "app/lib/DeviceMenu.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -162,6 +164,7 @@ void MainWindow::buildControls()
     auto *menu = menuBar();
     menu->setObjectName(QStringLiteral("MainMenu1"));
     QMenu *help = menu->addMenu(QStringLiteral("&Help"));
+    m_deviceMenu = new DeviceMenu(m_session, *menu, *this);
     help->setObjectName(QStringLiteral("Help1"));
     QAction *about = help->addAction(QStringLiteral("About"));
     about->setObjectName(QStringLiteral("About2"));

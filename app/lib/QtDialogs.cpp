@@ -73,3 +73,8 @@ void QtDialogs::error(const QString &caption, const QString &text)
 {
     runBox(m_parent, QMessageBox::Critical, caption, text, QMessageBox::Ok, nullptr);
 }
+
+QString QtDialogs::chooseFolder(const QString &title)
+{
+    return QFileDialog::getExistingDirectory(m_parent, title);
+}

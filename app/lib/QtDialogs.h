@@ -14,6 +14,7 @@ class QtDialogs final : public Dialogs
 
     QString openFile(const QString &title, const QString &filter) override;
     QString saveFile(const QString &title, const QString &filter, const QString &proposedName) override;
+    QString chooseFolder(const QString &title) override;
     bool confirm(const QString &caption, const QString &text, const QPoint *at = nullptr) override;
     void information(const QString &caption, const QString &text, const QPoint *at = nullptr) override;
     void warning(const QString &caption, const QString &text) override;

@@ -42,7 +42,7 @@ const char *groupTitle(CommandGroup group)
 const char *parentSummary(const std::string &word)
 {
     if (word == "edid")
-        return "EDID files: new, validate, info, decode, state, build, roundtrip ... (no device needed)";
+        return "EDID files: new, validate, info, decode, state, build, roundtrip, diff, check ...";
     if (word == "net")
         return "network devices: discover, set";
     return "";

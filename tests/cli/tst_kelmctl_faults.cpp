@@ -25,12 +25,15 @@ class TestKelmctlFaults : public QObject
     void mode();
     void describeAndReset();
     void info();
+    void backup();
+    void restore();
 
   private:
     // A fresh device whose faults start after `afterRequests` requests (kelmctl's search is four).
-    static std::unique_ptr<SimulatedDevice> device(const ArmFault &arm, int afterRequests = 4)
+    static std::unique_ptr<SimulatedDevice> device(const ArmFault &arm, int afterRequests = 4,
+                                                   const SimulatedDeviceConfig &config = {})
     {
-        return faultyDevice(arm, afterRequests);
+        return faultyDevice(arm, afterRequests, config);
     }
     // Every case runs; the differences are listed at the end.
     void expect(bool ok, const std::string &name, const Run &run, const char *what)
@@ -165,6 +168,108 @@ void TestKelmctlFaults::info()
                    f.name, run, "message");
     }
     report("info", int(faults.size()), falseSuccesses);
+}
+
+namespace {
+
+// One slot of each kind keeps a whole-device run short.
+SimulatedDeviceConfig oneOfEach()
+{
+    SimulatedDeviceConfig c;
+    c.inputs = c.outputs = c.users = c.internals = 1;
+    c.edidMode = 1 + 1; // user1, after the internal and the external mode
+    return c;
+}
+
+// Faults of the reads a backup or a restore makes, beyond the common ones.
+std::vector<Fault> readFaults()
+{
+    return {
+        {"second quarter of a read lost",
+         [](SimulatedFaults &f) {
+             f.onlyFor = Command::ND_ED0B;
+             f.dropReplies = 1;
+         },
+         true},
+        {"bad CRC on a third quarter",
+         [](SimulatedFaults &f) {
+             f.onlyFor = Command::ND_ED1A;
+             f.badCrc = 1;
+         },
+         true},
+        {"answers 150 ms late", [](SimulatedFaults &f) { f.lateReplyMs = 150; }, true},
+        {"port gone after 8 requests", [](SimulatedFaults &f) { f.vanishAfterRequests = 8; }, true},
+    };
+}
+
+} // namespace
+
+void TestKelmctlFaults::backup()
+{
+    // SYS_STM, RXEDMD, then ND_SEL and four quarters per slot, SYS_CTM: 6 SETs.
+    std::vector<Fault> faults = setFaults(6);
+    for (Fault &f : readFaults())
+        faults.push_back(std::move(f));
+    int falseSuccesses = 0;
+    for (const Fault &f : faults) {
+        auto d = device(f.arm, 4, oneOfEach());
+        QVERIFY(d);
+        QTemporaryDir dir;
+        const Run run = kelmctl(*d, {QStringLiteral("backup"), dir.path()});
+        // Every file there is whole and holds its slot; success means all four are there.
+        int whole = 0;
+        bool wrong = false;
+        for (int kind = 0; kind < 4; ++kind) {
+            static const char *const names[4] = {"Input1", "Output1", "User1", "Internal1"};
+            QFile file(dir.filePath(QStringLiteral("%1 EDID.bin").arg(QLatin1String(names[kind]))));
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            const bool same = file.readAll() == bytesOf(d->slotImage(kind, 1));
+            whole += same;
+            wrong = wrong || !same;
+        }
+        const bool manifest = QFile::exists(dir.filePath(QStringLiteral("manifest.json")));
+        falseSuccesses += run.exitCode == 0 && (whole != 4 || !manifest);
+        expect(!wrong, f.name, run, "a file that is not its slot's image");
+        expect(run.exitCode == (f.fails ? 1 : 0), f.name, run, "exit status");
+        if (f.fails)
+            expect(run.out.contains(QStringLiteral("FAILED")) || run.err.contains(QStringLiteral("EDID mode")) ||
+                       run.err.contains(QStringLiteral("did not confirm")),
+                   f.name, run, "names what failed");
+    }
+    report("backup", int(faults.size()), falseSuccesses);
+}
+
+void TestKelmctlFaults::restore()
+{
+    QTemporaryDir backup;
+    {
+        auto d = device([](SimulatedFaults &) {}, 4, oneOfEach());
+        QVERIFY(d);
+        const Run run = kelmctl(*d, {QStringLiteral("backup"), backup.path()});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    }
+    // The plan reads input 1 and user 1 (10 requests); the faults start with the run: SYS_STM,
+    // ND_SEL and four quarters into user 1, its read-back, the mode (query, ND_SEL, RXEDMD, query),
+    // SYS_CTM: 10 SETs.
+    std::vector<Fault> faults = setFaults(10);
+    for (Fault &f : readFaults())
+        faults.push_back(std::move(f));
+    faults.push_back({"device stores byte 100 wrong", [](SimulatedFaults &f) { f.corruptStoredByte = 100; }, true});
+    int falseSuccesses = 0;
+    for (const Fault &f : faults) {
+        auto d = device(f.arm, 4 + 10, oneOfEach());
+        QVERIFY(d);
+        const EdidImage user1 = d->slotImage(2, 1);
+        d->setSlotImage(2, 1, seededImage(0x44));
+        d->config().edidMode = 0;
+        const Run run = kelmctl(*d, {QStringLiteral("restore"), backup.path()});
+        falseSuccesses += run.exitCode == 0 && (d->slotImage(2, 1) != user1 || d->edidMode() != 2);
+        expect(run.exitCode == (f.fails ? 1 : 0), f.name, run, "exit status");
+        if (f.fails)
+            expect(run.err.contains(QStringLiteral("did not complete")), f.name, run, "message");
+    }
+    report("restore", int(faults.size()), falseSuccesses);
 }
 
 QTEST_GUILESS_MAIN(TestKelmctlFaults)

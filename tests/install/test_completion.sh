@@ -7,7 +7,7 @@ set -u
 source "$1"
 cd "$(mktemp -d)" || exit 1
 trap 'rm -rf "$PWD"' EXIT
-touch a.bin b.json
+touch a.bin b.json && mkdir dir
 
 offered() {
   read -r -a COMP_WORDS <<<"$1"
@@ -29,9 +29,13 @@ while IFS='|' read -r line want; do
 done <<'CASES'
 kelmctl e|edid
 kelmctl --p|--port
-kelmctl --port /dev/ttyUSB0 r|read reset
+kelmctl --port /dev/ttyUSB0 r|read reset restore
 kelmctl --port /dev/ttyUSB0 --port /dev/ttyUSB1 de|describe
-kelmctl edid |build decode info new roundtrip state validate
+kelmctl edid |build check decode diff info new roundtrip state validate
+kelmctl edid diff a.bin --|--json
+kelmctl restore dir --|--only --dry-run --json
+kelmctl restore dir --only |inputs users
+kelmctl backup d|dir
 kelmctl edid state a.bin --|--new --date --json
 kelmctl edid info a|a.bin
 kelmctl edid build a.bin b|b.json

@@ -64,9 +64,10 @@ inline void armAfterRequests(SimulatedDevice &device, const ArmFault &arm, int a
 }
 
 // A started device with the fault armed after afterRequests requests; null when it did not start.
-inline std::unique_ptr<SimulatedDevice> faultyDevice(const ArmFault &arm, int afterRequests)
+inline std::unique_ptr<SimulatedDevice> faultyDevice(const ArmFault &arm, int afterRequests,
+                                                     const SimulatedDeviceConfig &config = {})
 {
-    auto device = std::make_unique<SimulatedDevice>();
+    auto device = std::make_unique<SimulatedDevice>(config);
     if (!device->start())
         return nullptr;
     armAfterRequests(*device, arm, afterRequests);

@@ -57,6 +57,12 @@ QString ScriptedDialogs::saveFile(const QString &, const QString &filter, const 
     return saveAnswers.isEmpty() ? fileAnswer : saveAnswers.takeFirst();
 }
 
+QString ScriptedDialogs::chooseFolder(const QString &)
+{
+    asked << QStringLiteral("folder");
+    return fileAnswer;
+}
+
 bool ScriptedDialogs::confirm(const QString &caption, const QString &text, const QPoint *at)
 {
     record(QStringLiteral("confirm"), caption, text, at);

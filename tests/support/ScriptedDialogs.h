@@ -26,11 +26,11 @@ class ScriptedDialogs final : public Dialogs
     bool confirmAnswer = false;
     QStringList openAnswers; // one per open dialog, first come first
     QStringList saveAnswers; // one per save dialog
-    QString fileAnswer;      // any file dialog once its queue is empty ("" is Cancel)
+    QString fileAnswer;      // any file or folder dialog once its queue is empty ("" is Cancel)
 
     // What was shown.
     QList<Message> messages; // questions and message boxes, in order
-    QStringList asked;       // "open" or "save" per file dialog
+    QStringList asked;       // "open", "save" or "folder" per file dialog
     QString lastFilter;
     QString lastProposedName;
 
@@ -49,6 +49,7 @@ class ScriptedDialogs final : public Dialogs
 
     QString openFile(const QString &caption, const QString &filter) override;
     QString saveFile(const QString &caption, const QString &filter, const QString &proposedName) override;
+    QString chooseFolder(const QString &title) override;
     bool confirm(const QString &caption, const QString &text, const QPoint *at) override;
     void information(const QString &caption, const QString &text, const QPoint *at) override;
     void warning(const QString &caption, const QString &text) override;

@@ -1,0 +1,67 @@
+// edid diff with operands that are device slots: read through the same routine as "read" (the
+// device is searched only when a slot is named, once for both operands).
+#include <QString>
+
+#include <memory>
+
+#include "cli/device/DeviceCommands.h"
+#include "cli/edid/EdidDiffReport.h"
+#include "link/DeviceSession.h"
+#include "link/SlotLists.h"
+#include "link/SlotTransfer.h"
+#include "shell/DebugLog.h"
+
+namespace {
+
+struct SlotReading
+{
+    DebugLog log;
+    std::unique_ptr<DeviceSession> session;
+    bool connectFailed = false;
+};
+
+EdidSlotReader makeReader(const GlobalOptions &global)
+{
+    auto state = std::make_shared<SlotReading>();
+    return [state, &global](const std::string &slot, EdidImage &image) {
+        const auto code = parseSlotName(slot);
+        if (!code) {
+            sayError(QStringLiteral("'%1' is not a slot.").arg(textArgument(slot)));
+            return false;
+        }
+        if (state->connectFailed)
+            return false;
+        if (!state->session) {
+            state->session = std::make_unique<DeviceSession>(state->log);
+            if (!connectDevice(*state->session, global)) {
+                state->connectFailed = true;
+                return false;
+            }
+            if (state->session->ispMode()) {
+                sayError(QStringLiteral("The device is in firmware-update mode."));
+                state->connectFailed = true;
+                return false;
+            }
+        }
+        DeviceSession &session = *state->session;
+        const SYS_STATUS &s = session.currentStatus();
+        const int counts[4] = {s.inputCount, s.outputCount, s.userCount, s.internalCount};
+        const QString name = QString::fromStdString(slotDisplayName(*code));
+        if (slotNumberOf(*code) > counts[static_cast<int>(slotKindOf(*code))]) {
+            sayError(QStringLiteral("The device has no slot %1.").arg(name));
+            return false;
+        }
+        const DeviceSession::PollHold quiet(session);
+        QString why;
+        if (!readSlotEdid(session, *code, &why)) {
+            sayError(QStringLiteral("Reading %1 failed: %2.").arg(name, why));
+            return false;
+        }
+        image = session.transferImage();
+        return true;
+    };
+}
+
+const EdidSlotReaderRegistration reg(&makeReader);
+
+} // namespace

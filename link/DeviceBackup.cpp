@@ -1,0 +1,505 @@
+#include "link/DeviceBackup.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "edid/EdidBinFile.h"
+#include "edid/EdidSummary.h"
+#include "link/DeviceSession.h"
+#include "link/EdidModes.h"
+#include "link/SlotLists.h"
+#include "link/SlotTransfer.h"
+#include "shell/file/FileWriter.h"
+
+namespace {
+
+constexpr const char *kFormat = "kelm-backup 1";
+
+QString slotName(SlotCode code)
+{
+    static const char *const kinds[4] = {"input", "output", "user", "internal"};
+    return QStringLiteral("%1%2").arg(QLatin1String(kinds[int(slotKindOf(code))])).arg(slotNumberOf(code));
+}
+
+QString sha256Hex(const EdidImage &image)
+{
+    return QString::fromLatin1(
+        QCryptographicHash::hash(QByteArrayView(reinterpret_cast<const char *>(image.data()), qsizetype(image.size())),
+                                 QCryptographicHash::Sha256)
+            .toHex());
+}
+
+// Through the program's one file writer: a file is replaced only once it is complete on disk.
+bool writeWhole(const QString &path, const QByteArray &bytes, QString *error)
+{
+    std::string why;
+    if (writeWholeFile(QFile::encodeName(path).toStdString(), bytes.constData(), std::size_t(bytes.size()), &why))
+        return true;
+    *error = QString::fromLocal8Bit(why.c_str());
+    return false;
+}
+
+QList<SlotCode> deviceSlots(const SYS_STATUS &s)
+{
+    QList<SlotCode> codes;
+    const int counts[4] = {s.inputCount, s.outputCount, s.userCount, s.internalCount};
+    for (int kind = 0; kind < 4; ++kind)
+        for (int n = 1; n <= counts[kind]; ++n)
+            codes << makeSlotCode(static_cast<SlotKind>(kind), n);
+    return codes;
+}
+
+EdidModeCounts modeCounts(const SYS_STATUS &s)
+{
+    return EdidModeCounts{s.internalCount, s.outputCount, s.userCount};
+}
+
+// "User 3" -> "user3", the form kelmctl mode takes.
+QString modeName(int mode, const EdidModeCounts &counts)
+{
+    return QString::fromStdString(edidModeDisplayName(mode, counts)).toLower().remove(QLatin1Char(' '));
+}
+
+// The reads and writes of a backup or restore replace the analysis record's image; the Analyzer
+// window and its Modify button keep showing the image they analysed.
+class AnalysisImageGuard
+{
+  public:
+    explicit AnalysisImageGuard(DeviceSession &s) : m_session(s), m_image(s.transferImage()) {}
+    ~AnalysisImageGuard() { m_session.transferImage() = m_image; }
+
+  private:
+    DeviceSession &m_session;
+    EdidImage m_image;
+};
+
+// Poll held and the device told a transfer is under way, for the whole run. Whether the device took
+// the bracket commands is kept: a restore counts them as an upload does.
+class TransferBracket
+{
+  public:
+    explicit TransferBracket(DeviceSession &s) : m_session(s)
+    {
+        m_quiet.emplace(s);
+        m_confirmation.add(m_session.sendCommand(Direction::SET, Command::SYS_STM, 0));
+    }
+    ~TransferBracket()
+    {
+        if (!m_closed)
+            close();
+    }
+    // Sends SYS_CTM and restarts the poll; true when both bracket commands were answered.
+    bool close()
+    {
+        m_closed = true;
+        m_confirmation.add(m_session.sendCommand(Direction::SET, Command::SYS_CTM, 0));
+        m_quiet.reset();
+        return m_confirmation.ok();
+    }
+    const QString &firstFailure() const { return m_confirmation.firstFailure(); }
+
+  private:
+    DeviceSession &m_session;
+    std::optional<DeviceSession::PollHold> m_quiet;
+    Confirmation m_confirmation;
+    bool m_closed = false;
+};
+
+QString latin1(const std::string &text)
+{
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+// The validation messages of an image, empty when it is valid.
+QString validationProblem(const EdidImage &image)
+{
+    QStringList messages;
+    for (const std::string &msg : edidValidationMessages(edidValidationError(image)))
+        messages << QString::fromStdString(msg);
+    return messages.join(QLatin1Char(' '));
+}
+
+// The slot's image through the one read routine: only a complete, confirmed read counts. No retry:
+// a lost or garbled answer fails the slot, and the operator sees which one.
+bool readImage(DeviceSession &session, SlotCode code, EdidImage &image, QString *why)
+{
+    if (!readSlotEdid(session, code, why))
+        return false;
+    image = session.transferImage();
+    return true;
+}
+
+} // namespace
+
+int BackupManifest::failed() const
+{
+    int n = 0;
+    for (const BackupSlot &s : entries)
+        n += !s.read;
+    return n;
+}
+
+QByteArray manifestToJson(const BackupManifest &m)
+{
+    QJsonObject o;
+    o.insert(QStringLiteral("format"), QLatin1String(kFormat));
+    o.insert(QStringLiteral("created"), m.created.toUTC().toString(Qt::ISODate));
+    o.insert(QStringLiteral("device"), QJsonObject{{"product", m.product},
+                                                   {"description", m.description},
+                                                   {"vid", m.vid},
+                                                   {"pid", m.pid},
+                                                   {"firmware", m.firmware}});
+    o.insert(QStringLiteral("counts"), QJsonObject{{"inputs", m.inputs},
+                                                   {"outputs", m.outputs},
+                                                   {"users", m.users},
+                                                   {"internals", m.internals}});
+    if (m.edidMode)
+        o.insert(QStringLiteral("edidMode"), QJsonObject{{"index", *m.edidMode}, {"name", m.edidModeName}});
+    else
+        o.insert(QStringLiteral("edidMode"), QJsonValue::Null);
+    if (!m.edidModeError.isEmpty())
+        o.insert(QStringLiteral("edidModeError"), m.edidModeError);
+    o.insert(QStringLiteral("slotsFailed"), m.failed());
+    QJsonArray entries;
+    for (const BackupSlot &s : m.entries) {
+        QJsonObject x{{"slot", s.slot}, {"status", s.read ? "ok" : "failed"}};
+        if (s.read) {
+            x.insert(QStringLiteral("file"), s.file);
+            x.insert(QStringLiteral("sha256"), s.sha256);
+            x.insert(QStringLiteral("valid"), s.valid);
+            x.insert(QStringLiteral("manufacturer"), s.manufacturer);
+            x.insert(QStringLiteral("monitorName"), s.monitorName);
+        } else {
+            x.insert(QStringLiteral("error"), s.error);
+        }
+        entries.append(x);
+    }
+    o.insert(QStringLiteral("slots"), entries);
+    return QJsonDocument(o).toJson(QJsonDocument::Indented);
+}
+
+bool manifestFromJson(const QByteArray &json, BackupManifest &m, QString *error)
+{
+    QJsonParseError pe;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &pe);
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (!doc.isObject())
+        return fail(QStringLiteral("it is not JSON (%1)").arg(pe.errorString()));
+    const QJsonObject o = doc.object();
+    if (o.value(QStringLiteral("format")).toString() != QLatin1String(kFormat))
+        return fail(QStringLiteral("it is not a backup manifest of this program"));
+    m = BackupManifest{};
+    m.created = QDateTime::fromString(o.value(QStringLiteral("created")).toString(), Qt::ISODate);
+    const QJsonObject d = o.value(QStringLiteral("device")).toObject();
+    m.product = d.value(QStringLiteral("product")).toString();
+    m.description = d.value(QStringLiteral("description")).toString();
+    m.vid = d.value(QStringLiteral("vid")).toString();
+    m.pid = d.value(QStringLiteral("pid")).toString();
+    m.firmware = d.value(QStringLiteral("firmware")).toString();
+    const QJsonObject c = o.value(QStringLiteral("counts")).toObject();
+    m.inputs = c.value(QStringLiteral("inputs")).toInt();
+    m.outputs = c.value(QStringLiteral("outputs")).toInt();
+    m.users = c.value(QStringLiteral("users")).toInt();
+    m.internals = c.value(QStringLiteral("internals")).toInt();
+    const QJsonValue mode = o.value(QStringLiteral("edidMode"));
+    if (mode.isObject()) {
+        const int index = mode.toObject().value(QStringLiteral("index")).toInt(-1);
+        if (index < 0 || index > 255)
+            return fail(QStringLiteral("its EDID mode is not a mode index"));
+        m.edidMode = index;
+        m.edidModeName = mode.toObject().value(QStringLiteral("name")).toString();
+    }
+    m.edidModeError = o.value(QStringLiteral("edidModeError")).toString();
+    for (const QJsonValue &v : o.value(QStringLiteral("slots")).toArray()) {
+        const QJsonObject x = v.toObject();
+        BackupSlot s;
+        s.slot = x.value(QStringLiteral("slot")).toString();
+        const auto code = parseSlotName(s.slot.toStdString());
+        if (!code)
+            return fail(QStringLiteral("'%1' is not a slot").arg(s.slot));
+        s.code = *code;
+        s.read = x.value(QStringLiteral("status")).toString() == QLatin1String("ok");
+        s.error = x.value(QStringLiteral("error")).toString();
+        if (s.read) {
+            s.file = x.value(QStringLiteral("file")).toString();
+            // Only the name this program gives the slot: a manifest never leads outside its folder.
+            if (s.file != QString::fromStdString(proposedEdidFileName(s.code)))
+                return fail(QStringLiteral("the file of %1 is not \"%2\"")
+                                .arg(s.slot, QString::fromStdString(proposedEdidFileName(s.code))));
+            s.sha256 = x.value(QStringLiteral("sha256")).toString();
+            s.valid = x.value(QStringLiteral("valid")).toBool();
+            s.manufacturer = x.value(QStringLiteral("manufacturer")).toString();
+            s.monitorName = x.value(QStringLiteral("monitorName")).toString();
+        }
+        m.entries << s;
+    }
+    return true;
+}
+
+BackupResult backupDevice(DeviceSession &session, const QString &folder, const SlotProgress &progress)
+{
+    BackupResult r;
+    BackupManifest &m = r.manifest;
+    const SYS_STATUS s = session.currentStatus();
+    m.product = s.productName;
+    m.description = s.productString;
+    m.vid = s.vid;
+    m.pid = s.pid;
+    m.firmware = s.firmwareVersion;
+    m.inputs = s.inputCount;
+    m.outputs = s.outputCount;
+    m.users = s.userCount;
+    m.internals = s.internalCount;
+    m.created = QDateTime::currentDateTimeUtc();
+    if (!QDir().mkpath(folder)) {
+        r.error = QStringLiteral("Cannot create the folder %1.").arg(folder);
+        return r;
+    }
+    const QDir dir(folder);
+    const AnalysisImageGuard keepAnalysis(session);
+    {
+        TransferBracket bracket(session);
+        if (const auto mode = queryEdidMode(session)) {
+            m.edidMode = *mode;
+            m.edidModeName = modeName(*mode, modeCounts(s));
+        } else if (s.inputNodes[0].modeSelectable) {
+            // A restore could not bring the mode back: the backup is not complete.
+            m.edidModeError = QStringLiteral("the device did not report its EDID mode");
+        }
+        const QList<SlotCode> codes = deviceSlots(s);
+        EdidFeatureRecord record;
+        for (int i = 0; i < codes.size(); ++i) {
+            const SlotCode code = codes[i];
+            if (progress && !progress(i, int(codes.size()), QString::fromStdString(slotDisplayName(code)))) {
+                r.cancelled = true;
+                break;
+            }
+            BackupSlot b;
+            b.code = code;
+            b.slot = slotName(code);
+            EdidImage image;
+            QString readFailure;
+            if (!readImage(session, code, image, &readFailure)) {
+                b.error = QStringLiteral("reading it failed: ") + readFailure;
+                m.entries << b;
+                continue;
+            }
+            const QString file = QString::fromStdString(proposedEdidFileName(code));
+            QString why;
+            if (!writeWhole(dir.filePath(file),
+                            QByteArray(reinterpret_cast<const char *>(image.data()), qsizetype(image.size())), &why)) {
+                b.error = why;
+                m.entries << b;
+                continue;
+            }
+            const EdidSummary summary = summariseEdid(record, image);
+            b.read = true;
+            b.file = file;
+            b.sha256 = sha256Hex(image);
+            b.valid = summary.valid();
+            b.manufacturer = latin1(summary.Label_Manufac_Name);
+            b.monitorName = latin1(summary.Label_Monitor_Name);
+            m.entries << b;
+        }
+        if (progress && !r.cancelled)
+            progress(int(codes.size()), int(codes.size()), QString());
+        if (!bracket.close())
+            r.bracketFailure = bracket.firstFailure();
+    }
+    QString why;
+    r.manifestWritten = writeWhole(dir.filePath(QLatin1String(kBackupManifestName)), manifestToJson(m), &why);
+    if (!r.manifestWritten)
+        r.error = why;
+    return r;
+}
+
+const char *restoreActionName(RestoreStep::Action action)
+{
+    switch (action) {
+    case RestoreStep::Action::Write:
+        return "write";
+    case RestoreStep::Action::Unchanged:
+        return "none (same)";
+    case RestoreStep::Action::Refuse:
+        return "refuse";
+    case RestoreStep::Action::Skip:
+        break;
+    }
+    return "skip";
+}
+
+const char *restoreOutcomeName(RestoreStep::Outcome outcome)
+{
+    switch (outcome) {
+    case RestoreStep::Outcome::Planned:
+        return "planned";
+    case RestoreStep::Outcome::Written:
+        return "written, verified";
+    case RestoreStep::Outcome::Unchanged:
+        return "unchanged";
+    case RestoreStep::Outcome::Refused:
+        return "refused";
+    case RestoreStep::Outcome::Skipped:
+        return "skipped";
+    case RestoreStep::Outcome::Failed:
+        return "FAILED";
+    case RestoreStep::Outcome::Cancelled:
+        break;
+    }
+    return "cancelled";
+}
+
+RestorePlan planRestore(DeviceSession &session, const QString &folder, RestoreFilter filter,
+                        const SlotProgress &progress)
+{
+    RestorePlan plan;
+    const QDir dir(folder);
+    QFile mf(dir.filePath(QLatin1String(kBackupManifestName)));
+    if (!mf.open(QIODevice::ReadOnly)) {
+        plan.error = QStringLiteral("Cannot read %1: %2").arg(mf.fileName(), mf.errorString());
+        return plan;
+    }
+    QString why;
+    if (!manifestFromJson(mf.read(1 << 20), plan.manifest, &why)) {
+        plan.error = QStringLiteral("%1 is unusable: %2.").arg(mf.fileName(), why);
+        return plan;
+    }
+    const SYS_STATUS s = session.currentStatus();
+    const int counts[4] = {s.inputCount, s.outputCount, s.userCount, s.internalCount};
+    plan.setMode = plan.manifest.edidMode.has_value() && filter != RestoreFilter::Users;
+    if (plan.setMode)
+        plan.modeIndex = parseEdidModeName(plan.manifest.edidModeName.toStdString(), modeCounts(s));
+
+    QList<BackupSlot> wanted;
+    for (const BackupSlot &b : plan.manifest.entries) {
+        const SlotKind kind = slotKindOf(b.code);
+        if (!slotAcceptsUpload(b.code) || (filter == RestoreFilter::Inputs && kind != SlotKind::Input) ||
+            (filter == RestoreFilter::Users && kind != SlotKind::User))
+            continue;
+        wanted << b;
+    }
+    const AnalysisImageGuard keepAnalysis(session);
+    const DeviceSession::PollHold quiet(session);
+    for (int i = 0; i < wanted.size(); ++i) {
+        const BackupSlot &b = wanted[i];
+        RestoreStep step;
+        step.code = b.code;
+        step.slot = b.slot;
+        step.file = b.file;
+        auto refuse = [&step](const QString &why) {
+            step.action = RestoreStep::Action::Refuse;
+            step.outcome = RestoreStep::Outcome::Refused;
+            step.detail = why;
+        };
+        if (!b.read) {
+            refuse(QStringLiteral("the backup could not read this slot"));
+        } else if (slotNumberOf(b.code) > counts[int(slotKindOf(b.code))]) {
+            step.action = RestoreStep::Action::Skip;
+            step.outcome = RestoreStep::Outcome::Skipped;
+            step.detail = QStringLiteral("the device has no such slot");
+        } else if (std::string error; !readEdidBinFile(dir.filePath(b.file).toStdString(), step.image, &error)) {
+            refuse(QString::fromStdString(error));
+        } else if (QFileInfo(dir.filePath(b.file)).size() != qint64(kEdidImageSize) ||
+                   sha256Hex(step.image) != b.sha256) {
+            refuse(QStringLiteral("the file is not what the backup wrote (SHA-256 differs)"));
+        } else if (const QString problem = validationProblem(step.image); !problem.isEmpty()) {
+            refuse(QStringLiteral("invalid image: %1").arg(problem));
+        } else {
+            if (progress && !progress(i, int(wanted.size()), QString::fromStdString(slotDisplayName(b.code)))) {
+                step.action = RestoreStep::Action::Skip;
+                step.outcome = RestoreStep::Outcome::Cancelled;
+                plan.steps << step;
+                continue;
+            }
+            EdidImage onDevice;
+            QString readFailure;
+            if (!readImage(session, b.code, onDevice, &readFailure)) {
+                // What the slot holds is unknown: writing it is the safe plan.
+                step.action = RestoreStep::Action::Write;
+                step.detail = QStringLiteral("the slot could not be read (%1)").arg(readFailure);
+            } else if (onDevice == step.image) {
+                step.action = RestoreStep::Action::Unchanged;
+                step.outcome = RestoreStep::Outcome::Unchanged;
+            } else {
+                step.action = RestoreStep::Action::Write;
+            }
+        }
+        plan.steps << step;
+    }
+    return plan;
+}
+
+bool runRestore(DeviceSession &session, RestorePlan &plan, const SlotProgress &progress)
+{
+    if (!plan.error.isEmpty())
+        return false;
+    bool ok = true;
+    const AnalysisImageGuard keepAnalysis(session);
+    TransferBracket bracket(session);
+    int total = 0;
+    for (const RestoreStep &s : plan.steps)
+        total += s.action == RestoreStep::Action::Write;
+    int done = 0;
+    bool cancelled = false;
+    for (RestoreStep &step : plan.steps) {
+        if (step.outcome == RestoreStep::Outcome::Cancelled)
+            cancelled = true;
+        if (step.action != RestoreStep::Action::Write)
+            continue;
+        if (cancelled ||
+            (progress && !progress(done, total, QString::fromStdString(slotDisplayName(step.code))))) {
+            cancelled = true;
+            step.outcome = RestoreStep::Outcome::Cancelled;
+            continue;
+        }
+        ++done;
+        QString why;
+        if (!writeSlotEdid(session, step.code, step.image, &why)) {
+            step.outcome = RestoreStep::Outcome::Failed;
+            step.detail = QStringLiteral("writing it failed: ") + why;
+        } else if (!verifySlotEdid(session, step.code, step.image, &why)) {
+            step.outcome = RestoreStep::Outcome::Failed;
+            step.detail = why;
+        } else {
+            step.outcome = RestoreStep::Outcome::Written;
+            step.detail.clear();
+        }
+        ok = ok && step.outcome == RestoreStep::Outcome::Written;
+    }
+    if (progress && !cancelled)
+        progress(total, total, QString());
+    if (plan.setMode && !cancelled) {
+        QString why;
+        if (!plan.modeIndex) {
+            plan.modeOutcome = QStringLiteral("FAILED: the device has no EDID mode %1").arg(plan.manifest.edidModeName);
+            ok = false;
+        } else if (queryEdidMode(session) == plan.modeIndex) {
+            plan.modeOutcome = QStringLiteral("unchanged");
+        } else if (!selectEdidMode(session, *plan.modeIndex, &why)) {
+            plan.modeOutcome = QStringLiteral("FAILED: ") + why;
+            ok = false;
+        } else if (const auto reported = queryEdidMode(session); reported != plan.modeIndex) {
+            plan.modeOutcome = reported ? QStringLiteral("FAILED: the device kept another mode")
+                                        : QStringLiteral("FAILED: the device did not report its EDID mode");
+            ok = false;
+        } else {
+            plan.modeOutcome = QStringLiteral("set");
+        }
+    }
+    if (!bracket.close()) {
+        plan.bracketFailure = bracket.firstFailure();
+        ok = false;
+    }
+    for (const RestoreStep &s : plan.steps)
+        ok = ok && s.outcome != RestoreStep::Outcome::Refused && s.outcome != RestoreStep::Outcome::Cancelled;
+    return ok && !cancelled;
+}
