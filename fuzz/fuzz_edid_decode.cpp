@@ -19,7 +19,10 @@ void check(const EdidImage &img)
         std::abort();
     if (r.monitorName[13] != 0 || r.maxResolutionName[11] != 0 || r.threeDLength > kMaxThreeDData)
         std::abort();
-    if (ok && s.Label_Audio_Formats.size() > 80)
+    if (ok && s.answer(SummaryAnswer::AudioFormats).size() > 80)
+        std::abort();
+    // The audio list is data: its line break is the window's to add.
+    if (s.answer(SummaryAnswer::AudioFormats).find_first_of("\r\n") != std::string::npos)
         std::abort();
 }
 } // namespace

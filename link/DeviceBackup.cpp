@@ -306,8 +306,8 @@ BackupResult backupDevice(DeviceSession &session, const QString &folder, const S
             b.file = file;
             b.sha256 = sha256Hex(image);
             b.valid = summary.valid();
-            b.manufacturer = latin1(summary.Label_Manufac_Name);
-            b.monitorName = latin1(summary.Label_Monitor_Name);
+            b.manufacturer = latin1(summary.answer(SummaryAnswer::Manufacturer));
+            b.monitorName = latin1(summary.answer(SummaryAnswer::MonitorName));
             m.entries << b;
         }
         if (progress && !r.cancelled)

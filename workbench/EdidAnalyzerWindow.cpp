@@ -13,13 +13,10 @@
 
 #include "edid/EdidSummary.h"
 #include "link/DeviceSession.h"
+#include "workbench/AnalyzerView.h"
 #include "workbench/EdidCompareWindow.h"
 #include "workbench/EdidCreatorPage.h"
 #include "workbench/Glyph.h"
-
-namespace {
-constexpr std::size_t kAudioRow = 12; // "Audio Formats", the row that can take two lines
-} // namespace
 
 EdidAnalyzerWindow::EdidAnalyzerWindow(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
@@ -55,10 +52,8 @@ EdidAnalyzerWindow::EdidAnalyzerWindow(QWidget *parent)
     while (QFontMetrics(valueFont).horizontalAdvance(longestLine) > rowWidth - kLabelLeft - 6 &&
            valueFont.pointSizeF() > 6)
         valueFont.setPointSizeF(valueFont.pointSizeF() - 0.5);
-    // The rows, top to bottom, as the summary lists them: caption and the label it writes.
-    const std::vector<EdidSummary::Row> summaryRows = EdidSummary().rows();
-    for (std::size_t i = 0; i < summaryRows.size(); ++i) {
-        const EdidSummary::Row &row = summaryRows[i];
+    // The rows, top to bottom: caption and the label it writes.
+    for (const AnalyzerRow &row : kAnalyzerRows) {
         auto *rowPanel = new QFrame(m_group);
         rowPanel->setFrameShape(QFrame::StyledPanel);
         rowPanel->setFixedHeight(kRowHeight);
@@ -73,7 +68,7 @@ EdidAnalyzerWindow::EdidAnalyzerWindow(QWidget *parent)
         value->setFont(valueFont);
         value->setGeometry(kLabelLeft, 0, rowWidth - kLabelLeft, kRowHeight);
         value->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        if (i == kAudioRow) {
+        if (row.answer == SummaryAnswer::AudioFormats) { // the row that can take two lines
             rowPanel->setObjectName(QStringLiteral("Panel10"));
             m_audioRow = rowPanel;
             m_audioLabel = value;
@@ -111,13 +106,13 @@ void EdidAnalyzerWindow::setAudioRowHeight(int height)
 
 void EdidAnalyzerWindow::showSummary(const EdidSummary &summary)
 {
-    for (const EdidSummary::Row &row : summary.rows())
-        if (auto *label = findChild<QLabel *>(QString::fromLatin1(row.labelName)))
-            // EDID texts hold a byte per character (Latin-1). The audio list's single wrap is
-            // CR LF; a label breaks the line at the LF alone.
-            label->setText(QString::fromLatin1(*row.text).remove(QLatin1Char('\r')));
-    setAudioRowHeight(summary.panel10Height);
-    setGlyph(m_modifyButton, QString::fromLatin1(summary.modifyGlyphName()));
+    const AnalyzerView view = analyzerView(summary);
+    for (const AnalyzerView::Label &shown : view.labels)
+        if (auto *label = findChild<QLabel *>(QString::fromLatin1(shown.labelName)))
+            // EDID texts hold a byte per character (Latin-1).
+            label->setText(QString::fromLatin1(shown.text));
+    setAudioRowHeight(view.audioRowHeight);
+    setGlyph(m_modifyButton, QString::fromLatin1(view.modifyGlyph));
 }
 
 void EdidAnalyzerWindow::showAnalysis(const EdidFeatureRecord &analysed, const EdidSummary &summary)

@@ -40,7 +40,8 @@ class EdidAnalyzerWindow : public QWidget
     // Modify reads the session's analysis record and writes its creator record.
     void attachSession(DeviceSession &session) { m_session = &session; }
 
-    // Writes the answers into the labels, sizes the audio row and sets the Modify picture.
+    // Writes the answers into the labels (the audio list wrapped once), sizes the audio row and
+    // sets the Modify picture.
     void showSummary(const EdidSummary &summary);
     // The same for an analysed record, whose image and status the window keeps: Modify carries
     // exactly the image the window shows, whatever the analysis record holds by then.

@@ -10,16 +10,6 @@
 #include "edid/Latin1Text.h"
 
 namespace {
-// The label text on one line: the audio list's wrap belongs to the window, not to the answer.
-std::string oneLine(const std::string &text)
-{
-    std::string out;
-    for (char c : text)
-        if (c != '\r' && c != '\n')
-            out += c;
-    return out;
-}
-
 int runInfo(const EdidFileArgs &a)
 {
     int rc = 0;
@@ -39,9 +29,9 @@ int runInfo(const EdidFileArgs &a)
         }
         if (a.files.size() > 1)
             printLine(file + ":");
-        // Texts print as UTF-8, as in the JSON output.
+        // One line per answer, captioned as in the window; texts print as UTF-8, as in the JSON.
         for (const EdidSummary::Row &row : summary.rows())
-            printLine(std::string(row.caption) + " " + utf8FromLatin1(oneLine(*row.text)));
+            printLine("    " + std::string(row.key) + " : " + utf8FromLatin1(*row.text));
     }
     return finishOutput(rc);
 }

@@ -99,7 +99,7 @@ TEST(EdidSamples, ExtensionWithoutHdmiBlockSurvivesOpenAndSave)
         EXPECT_EQ(blockOne(out), blockOne(img));
         EXPECT_EQ(out[126], 1);
         EXPECT_EQ(edidValidationError(out), 0);
-        EXPECT_EQ(summariseEdid(rec, out).Label_Edid_Format, "DVI");
+        EXPECT_EQ(summariseEdid(rec, out).answer(SummaryAnswer::Format), "DVI");
         ++kept;
     }
     std::printf("[          ] %d extensions without HDMI block kept, over %s\n", kept,
@@ -185,12 +185,12 @@ TEST(EdidSamples, BlockRunningIntoTheTimingsIsReadUpToThem)
     // The derived TV image: byte 130 one too low cuts the HDMI block's TMDS byte only.
     EdidFeatureRecord rec;
     const EdidSummary s = summariseEdid(rec, sample("760BCB41FF9B-byte130-23.bin"));
-    EXPECT_EQ(s.Label_Edid_Format, "HDMI");
-    EXPECT_EQ(s.Label_CEC_Address, "1000");
-    EXPECT_EQ(s.Label_Max_ColorDepth, "12bit");
+    EXPECT_EQ(s.answer(SummaryAnswer::Format), "HDMI");
+    EXPECT_EQ(s.answer(SummaryAnswer::CecAddress), "1000");
+    EXPECT_EQ(s.answer(SummaryAnswer::MaxColorDepth), "12bit");
     // Its unchanged round trip keeps HDMI, now with a whole block.
     const EdidImage out = built(sample("760BCB41FF9B-byte130-23.bin"));
-    EXPECT_EQ(summariseEdid(rec, out).Label_Edid_Format, "HDMI");
+    EXPECT_EQ(summariseEdid(rec, out).answer(SummaryAnswer::Format), "HDMI");
     EXPECT_EQ(rec.cecAddress, (std::array<std::uint8_t, 2>{0x10, 0x00}));
 }
 
@@ -211,7 +211,7 @@ TEST(EdidSamples, TextsAreLatin1InEveryJsonOutput)
         const EdidSummary s = summariseEdid(rec, sample(c.file));
         std::string text;
         ASSERT_TRUE(latin1FromUtf8(c.name, text));
-        EXPECT_EQ(s.Label_Monitor_Name, text); // one byte per character
+        EXPECT_EQ(s.answer(SummaryAnswer::MonitorName), text); // one byte per character
         JsonValue parsed;
         ASSERT_TRUE(parseJson(toJson(edidRecordToJson(rec)), parsed));
         EXPECT_EQ(parsed.at("monitorName").get<std::string>(), c.name);

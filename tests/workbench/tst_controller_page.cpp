@@ -7,6 +7,7 @@
 
 #include "ControllerFixture.h"
 #include "edid/EdidSummary.h"
+#include "workbench/AnalyzerView.h"
 #include "workbench/Glyph.h"
 
 namespace {
@@ -360,8 +361,8 @@ void TestControllerPage::analysisAndModify()
     QVERIFY(rig.analyzer.isVisible());
     QCOMPARE(rig.child<QLabel>("Label_Edid_Header")->text(), QStringLiteral("Good"));
     const EdidSummary expected = summariseEdid(rig.session.analysisRecord, image);
-    for (const EdidSummary::Row &row : expected.rows())
-        QCOMPARE(rig.child<QLabel>(row.labelName)->text(), QString::fromStdString(*row.text));
+    for (const AnalyzerView::Label &label : analyzerView(expected).labels)
+        QCOMPARE(rig.child<QLabel>(label.labelName)->text(), QString::fromStdString(label.text));
     QCOMPARE(glyphOf(rig.child<QToolButton>("SpeedButton_OpenEdid_Analysis")), QStringLiteral("ModifyColor"));
     QCOMPARE(rig.requestLines().first(), line("$SET ND_SEL 2000", "772A"));
 

@@ -304,10 +304,12 @@ void TestModeSelect::analyzerAudioRowWraps()
     auto *audio = analyzer.findChild<QLabel *>(QStringLiteral("Label_Audio_Formats"));
     auto *channels = analyzer.findChild<QLabel *>(QStringLiteral("Label_Audio_Channel"));
     EdidSummary summary;
-    summary.Label_Audio_Formats = "2PCM,MPCM,DolbyD,DolbyD+,DolbyHD,\r\nDTS,DTSHD,AAC,OBA,";
-    summary.Label_Monitor_Name = "Caf\xe9 TV"; // a byte per character, as the EDID holds it
-    summary.panel10Height = kPanel10TwoLines;
-    summary.modifyGlyph = EdidSummary::ModifyGlyph::Color;
+    summary.imageValid = true;
+    for (const AudioFormatItem &item : AudioFormatItems) {
+        summary.audioFormatItems.emplace_back(item.item);
+        summary.answer(SummaryAnswer::AudioFormats) += item.item;
+    }
+    summary.answer(SummaryAnswer::MonitorName) = "Caf\xe9 TV"; // a byte per character, as the EDID holds it
     analyzer.showSummary(summary);
     analyzer.show();
     QCOMPARE(panel->height(), 38);
@@ -321,8 +323,8 @@ void TestModeSelect::analyzerAudioRowWraps()
     if (!dir.isEmpty())
         analyzer.grab().save(dir + QStringLiteral("/edid-analyzer-two-line-audio.png"));
 
-    summary.Label_Audio_Formats = "2PCM,";
-    summary.panel10Height = kPanel10OneLine;
+    summary.audioFormatItems = {"2PCM,"};
+    summary.answer(SummaryAnswer::AudioFormats) = "2PCM,";
     analyzer.showSummary(summary);
     QCOMPARE(panel->height(), 23);
 }
