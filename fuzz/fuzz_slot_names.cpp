@@ -25,10 +25,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             __builtin_trap();
     }
     if (const auto mode = parseEdidModeName(text, counts)) {
-        if (*mode >= counts.total() || edidModeButtonName(*mode, counts).empty())
+        const auto parts = edidModeOf(*mode, counts);
+        if (*mode >= counts.total() || !parts || edidModeIndex(parts->kind, parts->number, counts) != mode)
             __builtin_trap();
         const auto effect = edidModeReportEffect(*mode, 255, false, counts);
-        if (effect.markButton != edidModeButtonName(*mode, counts))
+        if (effect.mark != parts)
             __builtin_trap();
     }
     return 0;

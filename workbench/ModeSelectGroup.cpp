@@ -14,7 +14,34 @@ constexpr int kFirstRowTop = 34;
 constexpr int kColumnX[3] = {16, 150, 290};
 constexpr int kButtonWidth = 120;
 constexpr int kIndicatorSize = 11;
+constexpr const char *kButtonPrefixes[3] = {"RadioButton_Set_IntEdid", "RadioButton_Set_ExtEdid",
+                                            "RadioButton_Set_UserEdid"};
 } // namespace
+
+const std::array<ModeSelectGroup::ModeButton, 17> ModeSelectGroup::kButtons = {{
+    {"RadioButton_Set_IntEdid1", "Internal 1", {EdidModeKind::Internal, 1}, 0, 1},
+    {"RadioButton_Set_IntEdid2", "Internal 2", {EdidModeKind::Internal, 2}, 0, 2},
+    {"RadioButton_Set_IntEdid3", "Internal 3", {EdidModeKind::Internal, 3}, 0, 3},
+    {"RadioButton_Set_IntEdid4", "Internal 4", {EdidModeKind::Internal, 4}, 0, 4},
+    {"RadioButton_Set_IntEdid5", "Internal 5", {EdidModeKind::Internal, 5}, 0, 5},
+    {"RadioButton_Set_IntEdid6", "Internal 6", {EdidModeKind::Internal, 6}, 0, 6},
+    {"RadioButton_Set_IntEdid7", "Internal 7", {EdidModeKind::Internal, 7}, 0, 7},
+    {"RadioButton_Set_IntEdid8", "Internal 8", {EdidModeKind::Internal, 8}, 0, 8},
+    {"RadioButton_Set_ExtEdid1", "External 1", {EdidModeKind::External, 1}, 1, 1},
+    {"RadioButton_Set_UserEdid1", "User 1", {EdidModeKind::User, 1}, 2, 1},
+    {"RadioButton_Set_UserEdid2", "User 2", {EdidModeKind::User, 2}, 2, 2},
+    {"RadioButton_Set_UserEdid3", "User 3", {EdidModeKind::User, 3}, 2, 3},
+    {"RadioButton_Set_UserEdid4", "User 4", {EdidModeKind::User, 4}, 2, 4},
+    {"RadioButton_Set_UserEdid5", "User 5", {EdidModeKind::User, 5}, 2, 5},
+    {"RadioButton_Set_UserEdid6", "User 6", {EdidModeKind::User, 6}, 2, 6},
+    {"RadioButton_Set_UserEdid7", "User 7", {EdidModeKind::User, 7}, 2, 7},
+    {"RadioButton_Set_UserEdid8", "User 8", {EdidModeKind::User, 8}, 2, 8},
+}};
+
+QString ModeSelectGroup::buttonName(const EdidMode &mode)
+{
+    return QString::fromLatin1(kButtonPrefixes[static_cast<int>(mode.kind)]) + QString::number(mode.number);
+}
 
 ModeSelectGroup::ModeSelectGroup(QWidget *parent) : QGroupBox(QStringLiteral("Mode Select"), parent)
 {
@@ -22,7 +49,7 @@ ModeSelectGroup::ModeSelectGroup(QWidget *parent) : QGroupBox(QStringLiteral("Mo
     QFont small = font();
     small.setPointSizeF(small.pointSizeF() * 0.9);
 
-    m_heading = new QLabel(QString::fromLatin1(kEdidModeColumnHeading), this);
+    m_heading = new QLabel(QString::fromLatin1(kColumnHeading), this);
     m_heading->setObjectName(QStringLiteral("Label30"));
     m_heading->setFont(small);
     m_heading->setTextFormat(Qt::PlainText);
@@ -32,7 +59,7 @@ ModeSelectGroup::ModeSelectGroup(QWidget *parent) : QGroupBox(QStringLiteral("Mo
 
     m_group = new QButtonGroup(this);
     m_group->setExclusive(true);
-    for (const auto &b : kEdidModeButtons) {
+    for (const ModeButton &b : kButtons) {
         auto *radio = new QRadioButton(QString::fromLatin1(b.caption), this);
         radio->setObjectName(QString::fromLatin1(b.name));
         radio->setFont(small);
@@ -45,7 +72,7 @@ ModeSelectGroup::ModeSelectGroup(QWidget *parent) : QGroupBox(QStringLiteral("Mo
         radio->setFocusPolicy(Qt::StrongFocus);
         radio->setGeometry(kColumnX[b.column], kFirstRowTop + (b.row - 1) * kRowStep, kButtonWidth,
                            ModeSelectGroup::kRowStep);
-        if (b.kind == EdidModeKind::Internal && b.number > 1)
+        if (b.mode.kind == EdidModeKind::Internal && b.mode.number > 1)
             radio->hide();
         radio->installEventFilter(this);
         m_group->addButton(radio);
@@ -59,10 +86,15 @@ QRadioButton *ModeSelectGroup::button(const QString &name) const
     return name.isEmpty() ? nullptr : findChild<QRadioButton *>(name, Qt::FindDirectChildrenOnly);
 }
 
+QRadioButton *ModeSelectGroup::button(const std::optional<EdidMode> &mode) const
+{
+    return mode ? button(buttonName(*mode)) : nullptr;
+}
+
 void ModeSelectGroup::setModesEnabled(const EdidModeCounts &counts, bool enabled)
 {
     for (int mode = 0; mode < counts.total(); ++mode)
-        if (auto *radio = button(QString::fromStdString(edidModeButtonName(mode, counts))))
+        if (auto *radio = button(edidModeOf(mode, counts)))
             radio->setEnabled(enabled);
 }
 
@@ -72,9 +104,9 @@ void ModeSelectGroup::applyReport(std::uint8_t report, std::uint8_t &current, bo
     const EdidModeReportEffect effect = edidModeReportEffect(report, current, modeSelectable, counts);
     if (!effect.changed)
         return;
-    if (auto *radio = button(QString::fromStdString(effect.disableButton)))
+    if (auto *radio = button(effect.disable))
         radio->setEnabled(false);
-    if (auto *radio = button(QString::fromStdString(effect.markButton))) {
+    if (auto *radio = button(effect.mark)) {
         radio->setEnabled(true);
         radio->setChecked(true);
     }
@@ -119,11 +151,11 @@ bool ModeSelectGroup::eventFilter(QObject *watched, QEvent *event)
             return true;
     }
     if (press && radio && radio->isEnabled()) {
-        for (const auto &b : kEdidModeButtons) {
+        for (const ModeButton &b : kButtons) {
             if (radio->objectName() != QLatin1String(b.name))
                 continue;
             radio->setChecked(true);
-            emit modePressed(static_cast<int>(b.kind), b.number);
+            emit modePressed(static_cast<int>(b.mode.kind), b.mode.number);
             break;
         }
         return true; // the press is the whole action; no click follows

@@ -2,7 +2,9 @@
 
 #include <QGroupBox>
 
+#include <array>
 #include <cstdint>
+#include <optional>
 
 #include "link/EdidModes.h"
 
@@ -25,8 +27,30 @@ class ModeSelectGroup : public QGroupBox
     static constexpr int kOneRowHeight = 65;
     static constexpr int kRowStep = 14;
 
+    // One mode button: its name, caption, the mode it stands for and its place (column 0 left,
+    // internal; 1 middle, external; 2 right, user; row from 1).
+    struct ModeButton
+    {
+        const char *name;
+        const char *caption;
+        EdidMode mode;
+        int column;
+        int row;
+    };
+    // The 17 buttons the group holds: 8 internal, 1 external, 8 user.
+    static const std::array<ModeButton, 17> kButtons;
+    // Heading above the first row of buttons.
+    static constexpr const char *kColumnHeading =
+        "Internal                           External                         User";
+
+    // The name of the button of a mode: a prefix for its kind and its number. Modes without a
+    // button (external 2 and above, numbers over 8) have a name that names none.
+    static QString buttonName(const EdidMode &mode);
+
     // The button named name, or null (names beyond the 17 buttons).
     QRadioButton *button(const QString &name) const;
+    // The button of a mode, or null (none given, or a mode without a button).
+    QRadioButton *button(const std::optional<EdidMode> &mode) const;
 
     // Enables (or disables) the buttons of every mode the counts give; marks stay.
     void setModesEnabled(const EdidModeCounts &counts, bool enabled);

@@ -3,10 +3,17 @@
 
 #include "link/EdidModes.h"
 #include "link/SlotLists.h"
+#include "workbench/ModeSelectGroup.h"
 
 namespace {
 const SlotCounts k4_1_8_8{4, 1, 8, 8};
 constexpr int kNone = -1;
+
+// The button the mode select group gives a mode ("" for none).
+QString buttonOf(const std::optional<EdidMode> &mode)
+{
+    return mode ? ModeSelectGroup::buttonName(*mode) : QString();
+}
 } // namespace
 
 class TestSlotListsAndModes : public QObject
@@ -209,7 +216,7 @@ void TestSlotListsAndModes::modeIndexAndButtons()
     const auto got = parseEdidModeName(mode.toStdString(), counts);
     QCOMPARE(got ? int(*got) : kNone, index);
     if (got) {
-        QCOMPARE(QString::fromStdString(edidModeButtonName(*got, counts)), button);
+        QCOMPARE(buttonOf(edidModeOf(*got, counts)), button);
         QCOMPARE(QString::fromStdString(edidModeDisplayName(*got, counts)).remove(' ').toLower(), mode);
     }
 }
@@ -260,8 +267,8 @@ void TestSlotListsAndModes::modeReports()
     const auto effect = edidModeReportEffect(std::uint8_t(report), std::uint8_t(current), selectable,
                                              EdidModeCounts{n, x, u});
     QCOMPARE(effect.changed, changed);
-    QCOMPARE(QString::fromStdString(effect.disableButton), disable);
-    QCOMPARE(QString::fromStdString(effect.markButton), mark);
+    QCOMPARE(buttonOf(effect.disable), disable);
+    QCOMPARE(buttonOf(effect.mark), mark);
     QCOMPARE(int(effect.newCurrent), changed ? report : current);
 }
 
@@ -269,10 +276,10 @@ void TestSlotListsAndModes::buttonTable()
 {
     // The table's names are the names the modes compose, so a report always finds its button.
     const EdidModeCounts counts{8, 1, 8};
-    for (const auto &b : kEdidModeButtons) {
-        const auto index = edidModeIndex(b.kind, b.number, counts);
+    for (const auto &b : ModeSelectGroup::kButtons) {
+        const auto index = edidModeIndex(b.mode.kind, b.mode.number, counts);
         QVERIFY(index.has_value());
-        QCOMPARE(QString::fromStdString(edidModeButtonName(*index, counts)), QString(b.name));
+        QCOMPARE(buttonOf(edidModeOf(*index, counts)), QString(b.name));
         QCOMPARE(QString::fromStdString(edidModeDisplayName(*index, counts)), QString(b.caption));
     }
 }

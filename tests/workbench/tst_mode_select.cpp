@@ -9,6 +9,7 @@
 #include "ControllerFixture.h"
 #include "edid/EdidSummary.h"
 #include "link/EdidModes.h"
+#include "workbench/ModeSelectGroup.h"
 
 namespace {
 
@@ -73,12 +74,12 @@ void TestModeSelect::startUpLooks()
              QStringLiteral("Internal                           External                         User"));
     QVERIFY(heading->isHidden());
     QButtonGroup *exclusive = nullptr;
-    for (const auto &b : kEdidModeButtons) {
+    for (const auto &b : ModeSelectGroup::kButtons) {
         auto *radio = rig.child<QRadioButton>(b.name);
         QVERIFY2(radio, b.name);
         QCOMPARE(radio->text(), QString::fromLatin1(b.caption));
         QVERIFY(!radio->isEnabled());
-        QCOMPARE(radio->isHidden(), b.kind == EdidModeKind::Internal && b.number > 1);
+        QCOMPARE(radio->isHidden(), b.mode.kind == EdidModeKind::Internal && b.mode.number > 1);
         QVERIFY(radio->group());
         if (!exclusive)
             exclusive = radio->group();
