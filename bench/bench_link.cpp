@@ -105,7 +105,7 @@ void BM_ProcessSystemDescription(benchmark::State &state)
     session.setReplyPumpRunning(true);
     const std::string reply = replyLine("1A2B\f3C4D\fHDM-4K44\fDemo Matrix\f000001\f1.00\fT\f4\f1\f8\f8\f");
     for (auto _ : state) {
-        session.lastCommand = Command::SYS_DSCPT;
+        session.channel().expectReplyTo(Direction::GET, Command::SYS_DSCPT);
         session.clearRxBuffer();
         session.receiveBytes(reply.data(), static_cast<qint64>(reply.size()));
         log.clear();

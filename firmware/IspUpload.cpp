@@ -58,7 +58,7 @@ void IspUpload::openImageFile(const QString &path)
         return;
     }
     m_session.debugLog().replace(QStringLiteral("Fw Open OK.\r\n"));
-    if (m_session.ispKind == 0)
+    if (m_session.ispKind() == 0)
         return;
 
     const QByteArray head = file.read(firmware::kVersionRecordOffset + firmware::kVersionRecordSize);
@@ -91,7 +91,7 @@ bool IspUpload::startFirmwareUpdate(const QPoint *confirmAt)
         setStatus(QStringLiteral("Illegal FW."), true);
         return false;
     }
-    const IspVariant variant = m_session.ispKind == 2 ? IspVariant::Isp091 : IspVariant::Isp029;
+    const IspVariant variant = m_session.ispKind() == 2 ? IspVariant::Isp091 : IspVariant::Isp029;
     // Asking first and refusing afterwards would be pointless: the same test runs again in the upload.
     const std::string tooLarge = firmware::sizeRefusal(
         variant, static_cast<std::size_t>(std::max<qint64>(0, QFileInfo(m_imagePath).size())));

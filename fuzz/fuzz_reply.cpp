@@ -28,8 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size == 0)
         return 0;
     log.clear();
-    session.lastCommand = static_cast<Command>(data[0] % commandCount);
-    session.lastDirection = (data[0] & 0x80) ? Direction::SET : Direction::GET;
+    session.channel().expectReplyTo((data[0] & 0x80) ? Direction::SET : Direction::GET,
+                                    static_cast<Command>(data[0] % commandCount));
     const uint32_t slotCodes[] = {0x0000, 0x0009, 0x000A, 0x1000, 0x1009, 0x2000, 0x3001, 0xFFFF};
     session.registry().setSelectedSlot(slotCodes[(data[0] >> 4) & 0x07]);
     session.setReplyPumpRunning(true);

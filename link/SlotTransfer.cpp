@@ -134,7 +134,7 @@ UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const Uploa
         if (hooks.fileRead)
             hooks.fileRead();
         const QByteArray data = file.read(qint64(kEdidImageSize));
-        EdidFeatureRecord &record = session.analysisRecord;
+        EdidFeatureRecord &record = session.analysisRecord();
         record.image =
             edidImageFromBytes(reinterpret_cast<const uint8_t *>(data.constData()), std::size_t(data.size()));
         // Errors of an earlier image must not count against this one.

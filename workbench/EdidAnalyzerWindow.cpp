@@ -180,7 +180,7 @@ void EdidAnalyzerWindow::openCompare()
         return;
     if (!m_compare)
         m_compare = new EdidCompareWindow(this);
-    m_compare->setImageA(m_session->analysisRecord.image, QStringLiteral("analysed EDID"));
+    m_compare->setImageA(m_session->analysisRecord().image, QStringLiteral("analysed EDID"));
     m_compare->show();
     m_compare->raise();
 }

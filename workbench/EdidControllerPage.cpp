@@ -165,9 +165,9 @@ void EdidControllerPage::attachSession(DeviceSession &session, EdidAnalyzerWindo
     if (m_analyzer)
         m_analyzer->attachSession(session);
     connect(&session, &DeviceSession::slotListsChanged, this, [this] {
-        mirrorSlotList(m_allList, m_session->slotListAll);
-        mirrorSlotList(m_srcList, m_session->slotListSrc);
-        mirrorSlotList(m_destList, m_session->slotListDest);
+        mirrorSlotList(m_allList, m_session->slotListAll());
+        mirrorSlotList(m_srcList, m_session->slotListSrc());
+        mirrorSlotList(m_destList, m_session->slotListDest());
     });
     connect(&session, &DeviceSession::modeButtonsEnabled, this,
             [this](bool enabled, int internals, int externals, int users) {
@@ -328,9 +328,9 @@ void EdidControllerPage::SpeedButton_AnalysisEdidClick()
         return;
     }
     const EdidImage image = m_session->transferImage();
-    const EdidSummary summary = summariseEdid(m_session->analysisRecord, image);
+    const EdidSummary summary = summariseEdid(m_session->analysisRecord(), image);
     if (window) {
-        window->showAnalysis(m_session->analysisRecord, summary);
+        window->showAnalysis(m_session->analysisRecord(), summary);
         window->placeAndShow();
     }
 }

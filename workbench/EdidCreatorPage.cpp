@@ -147,7 +147,7 @@ EdidCreatorPage::EdidCreatorPage(DeviceSession &session, QWidget *parent)
 
 EdidFeatureRecord &EdidCreatorPage::creatorRecord()
 {
-    return m_session.creatorRecord;
+    return m_session.creatorRecord();
 }
 
 // ----- the frame around the sub-pages ----------------------------------------------------------
@@ -595,12 +595,12 @@ void EdidCreatorPage::SpeedButton_CopyEdid_CreatorClick()
 
 void EdidCreatorPage::fillUploadList()
 {
-    mirrorSlotList(m_uploadList, m_session.slotListUpload);
+    mirrorSlotList(m_uploadList, m_session.slotListUpload());
 }
 
 void EdidCreatorPage::ComboBox_EdidSel_UploadChange(int index)
 {
-    m_session.slotListUpload.selected = index;
+    m_session.setSlotListSelection(3, index);
 }
 
 void EdidCreatorPage::connectionChanged(bool connected, bool ispMode)

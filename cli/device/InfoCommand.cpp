@@ -41,7 +41,7 @@ int runInfo(const GlobalOptions &options, bool json)
     const QString port = row.value(1);
     const SYS_STATUS record = session.registry().status(session.registry().selected());
     const bool isp = session.ispMode();
-    const uint8_t ispKind = session.ispKind;
+    const uint8_t ispKind = session.ispKind();
     const bool described = session.descriptionReceived();
     session.disconnect();
     if (!isp && !described) {

@@ -151,7 +151,7 @@ int runWrite(const GlobalOptions &options, const WriteArgs &args)
     case UploadResult::Uploaded: {
         if (verify) {
             // What the device answered is not yet what it keeps: read the slot back.
-            const EdidImage sent = session.analysisRecord.image;
+            const EdidImage sent = session.analysisRecord().image;
             if (!verifySlotEdid(session, code, sent, &why)) {
                 sayError(QStringLiteral("%1 (%2: %3)").arg(QLatin1String(kUploadFailedText), slotText(code), why));
                 return 1;

@@ -178,10 +178,10 @@ TEST(SimulatedDevice, RequestsAreLoggedAndOnlyGoodOnesAnswered)
     DeviceSession session(log);
     SimulatedDevice d;
     ASSERT_TRUE(d.start());
-    ASSERT_EQ(session.openPort(d.portPath()), DeviceSession::OpenResult::Ok);
+    ASSERT_EQ(session.transport().open(d.portPath()), SerialTransport::OpenResult::Ok);
     session.startReceiveTick();
     const QByteArray bad = "$SET ND_SEL 00000000\r\n"; // wrong CRC
-    session.writeBytes(bad.constData(), bad.size());
+    session.transport().write(bad.constData(), bad.size());
     pauseWithEvents(60);
     ASSERT_EQ(d.requests().size(), 1);
     EXPECT_TRUE(d.requests()[0].parsed);

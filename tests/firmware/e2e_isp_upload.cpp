@@ -315,7 +315,7 @@ TEST_F(IspUploadTest, OpeningWithoutIspKindOnlyLogs)
 {
     SimulatedLink link(HandshakeMode::Normal);
     ASSERT_TRUE(link.connect());
-    ASSERT_EQ(link.session.ispKind, 0);
+    ASSERT_EQ(link.session.ispKind(), 0);
     link.session.registry().update(link.session.registry().selected(), [&](SYS_STATUS &s) { s.firmwareLoaded = 7; });
     IspUpload upload(link.session);
     Shown shown(upload);

@@ -8,7 +8,7 @@ namespace {
 TEST_F(SessionTest, AnswerLeftAtThePortDoesNotSpoilTheNextOne)
 {
     SimulatedDevice &d = addDevice();
-    ASSERT_EQ(session.openPort(d.portPath()), DeviceSession::OpenResult::Ok);
+    ASSERT_EQ(session.transport().open(d.portPath()), SerialTransport::OpenResult::Ok);
     session.setReplyPumpRunning(true);
     // The SET's answer arrives while no tick runs, as when the 20 ms pause ends between ticks.
     session.sendCommand(Direction::SET, Command::ND_SEL, {0x00, 0x00});
@@ -58,7 +58,7 @@ TEST_F(SessionTest, StrayReplyIsCheckedButDecodesNothing)
 {
     SimulatedDevice &d = connectDevice();
     session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
-    ASSERT_EQ(session.lastCommand, Command::ENTRANCE);
+    ASSERT_EQ(session.lastCommand(), Command::ENTRANCE);
     QSignalSpy stored(&session, &DeviceSession::systemDescriptionStored);
     const std::string other = "FFFF\f0000\fOTHER\fX\fs\f9\fT\f1\f1\f1\f1\f";
     d.sendRaw(QByteArray::fromStdString(replyLine(other)));
@@ -92,8 +92,8 @@ TEST_F(SessionTest, CrcFaultsLeaveTheStateAndRestartThePoll)
         EXPECT_EQ(log.text().count("CRC Error!"), before + 1) << c.name;
         EXPECT_EQ(session.registry().status(0).productName, "HDM-4K44") << c.name;
         EXPECT_TRUE(session.pollRunning()) << c.name;
-        EXPECT_EQ(session.lastLength, 0);
-        EXPECT_EQ(session.lastCommand, Command::SYS_DSCPT); // stays after a CRC error
+        EXPECT_EQ(session.lastLength(), 0);
+        EXPECT_EQ(session.lastCommand(), Command::SYS_DSCPT); // stays after a CRC error
         d.config().productName = "HDM-4K44";
     }
 }
@@ -118,7 +118,7 @@ TEST_F(SessionTest, MalformedDescriptionsAreRejectedWhole)
         EXPECT_EQ(s.productName, "HDM-4K44") << c.body;
         EXPECT_EQ(s.vid, "1A2B") << c.body;
         EXPECT_EQ(s.userCount, 8) << c.body;
-        EXPECT_EQ(session.slotListAll.items.size(), 4 + 1 + 8 + 8 + 3);
+        EXPECT_EQ(session.slotListAll().items.size(), 4 + 1 + 8 + 8 + 3);
     }
     // Counts keep their low 8 bits.
     d.config().systemReplyBody = QByteArray("V\fP\fNEW\fS\f5\f1\fT\f258\f1\f0\f0\f");

@@ -58,8 +58,8 @@ TEST_F(SessionTest, FirmwareUpdateModeIsListedAndEndsTheSearch)
         s.search();
         EXPECT_TRUE(s.connected());
         EXPECT_TRUE(s.ispMode());
-        EXPECT_EQ(s.ispKind, c.kind);
-        EXPECT_EQ(s.linkFlags() & DeviceSession::ispModeBit, DeviceSession::ispModeBit);
+        EXPECT_EQ(s.ispKind(), c.kind);
+        EXPECT_EQ(s.linkFlags() & SerialTransport::ispModeBit, SerialTransport::ispModeBit);
         EXPECT_EQ(s.registry().count(), 1);
         EXPECT_EQ(s.registry().status(0).interfaceKind, 1);
         ASSERT_EQ(s.registry().rows().size(), 1);
@@ -75,13 +75,13 @@ TEST_F(SessionTest, FirmwareUpdateModeIsListedAndEndsTheSearch)
         // A later search where the port answers neither tag takes no firmware-update branch.
         s.disconnect();
         EXPECT_FALSE(s.ispMode());
-        EXPECT_EQ(s.ispKind, c.kind); // disconnect keeps it
+        EXPECT_EQ(s.ispKind(), c.kind); // disconnect keeps it
         d.config().handshake = HandshakeMode::Silent;
         second.config().handshake = HandshakeMode::Silent;
         s.search();
         EXPECT_FALSE(s.connected());
         EXPECT_FALSE(s.ispMode());
-        EXPECT_EQ(s.ispKind, 0);
+        EXPECT_EQ(s.ispKind(), 0);
     }
 }
 
@@ -157,18 +157,18 @@ TEST_F(SessionTest, SlotListsFromTheCounts)
         s.search();
         ASSERT_TRUE(s.connected());
         EXPECT_GE(lists.count(), 1);
-        EXPECT_EQ(s.slotListAll.items, c.all);
-        EXPECT_EQ(s.slotListAll.selected, 0);
-        EXPECT_EQ(s.slotListSrc.items, c.all);
-        EXPECT_EQ(s.slotListSrc.selected, c.srcSelected);
-        EXPECT_EQ(s.slotListDest.items, c.dest);
-        EXPECT_EQ(s.slotListDest.selected, 0);
-        EXPECT_EQ(s.slotListUpload.items, c.dest);
-        EXPECT_EQ(s.slotListUpload.selected, 0);
+        EXPECT_EQ(s.slotListAll().items, c.all);
+        EXPECT_EQ(s.slotListAll().selected, 0);
+        EXPECT_EQ(s.slotListSrc().items, c.all);
+        EXPECT_EQ(s.slotListSrc().selected, c.srcSelected);
+        EXPECT_EQ(s.slotListDest().items, c.dest);
+        EXPECT_EQ(s.slotListDest().selected, 0);
+        EXPECT_EQ(s.slotListUpload().items, c.dest);
+        EXPECT_EQ(s.slotListUpload().selected, 0);
 
         s.disconnect();
-        EXPECT_TRUE(s.slotListAll.items.isEmpty());
-        EXPECT_TRUE(s.slotListUpload.items.isEmpty());
+        EXPECT_TRUE(s.slotListAll().items.isEmpty());
+        EXPECT_TRUE(s.slotListUpload().items.isEmpty());
     }
 }
 
@@ -300,7 +300,7 @@ TEST_F(SessionTest, SerialDeviceBeyondTwentyIsLetGoAndTheListStays)
     EXPECT_EQ(session.registry().count(), statusTableSize);
     EXPECT_EQ(session.registry().rows().size(), statusTableSize);
     EXPECT_EQ(session.registry().rows().last()[2], "NET");
-    EXPECT_TRUE(session.slotListAll.items.isEmpty());
+    EXPECT_TRUE(session.slotListAll().items.isEmpty());
     EXPECT_TRUE(log.text().contains("not listed"));
 }
 

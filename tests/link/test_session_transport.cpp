@@ -12,7 +12,7 @@ class TransportTest : public SessionTest
     void openByHand(const SimulatedDeviceConfig &config = {})
     {
         dev = &addDevice(config);
-        ASSERT_EQ(session.openPort(dev->portPath()), DeviceSession::OpenResult::Ok);
+        ASSERT_EQ(session.transport().open(dev->portPath()), SerialTransport::OpenResult::Ok);
         session.stopReceiveTick();
         session.clearRxBuffer();
     }
@@ -154,7 +154,7 @@ TEST_F(TransportTest, RequestBytesAndPauses)
     for (const Case &c : cases) {
         dev->clearRequests();
         session.registry().setSelectedSlot(c.selectedSlot);
-        session.ispKind = c.ispKind;
+        session.channel().setIspKind(c.ispKind);
         QElapsedTimer t;
         t.start();
         session.sendCommand(c.dir, c.cmd, c.payload);
@@ -166,7 +166,7 @@ TEST_F(TransportTest, RequestBytesAndPauses)
             EXPECT_TRUE(session.pollRunning()) << c.line.constData();
         }
     }
-    session.ispKind = 0;
+    session.channel().setIspKind(0);
 }
 
 TEST_F(TransportTest, HandshakeLineFollowsItsPrefixAfterAPause)
@@ -195,21 +195,21 @@ TEST_F(TransportTest, GetLeavesThePollOffUntilAReplyIsProcessed)
     session.restartPoll();
     session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
     EXPECT_FALSE(session.pollRunning());
-    EXPECT_EQ(session.lastCommand, Command::SYS_DSCPT);
-    EXPECT_EQ(session.lastLength, 5);
+    EXPECT_EQ(session.lastCommand(), Command::SYS_DSCPT);
+    EXPECT_EQ(session.lastLength(), 5);
     // With an answer, the processed reply turns the poll back on and clears the last... fields.
     session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
     ASSERT_TRUE(waitFor([&] { return session.pollRunning(); }));
-    EXPECT_EQ(session.lastCommand, Command::ENTRANCE);
-    EXPECT_EQ(session.lastLength, 0);
-    EXPECT_EQ(session.lastDirection, Direction::GET);
+    EXPECT_EQ(session.lastCommand(), Command::ENTRANCE);
+    EXPECT_EQ(session.lastLength(), 0);
+    EXPECT_EQ(session.lastDirection(), Direction::GET);
 }
 
 TEST_F(TransportTest, OpenFailureAndPortList)
 {
     session.setPortOverride({"/nonexistent/port-a", "/nonexistent/port-b"});
     EXPECT_EQ(session.listSerialPorts(), QStringList({"/nonexistent/port-a", "/nonexistent/port-b"}));
-    EXPECT_EQ(session.openPort("/nonexistent/port-a"), DeviceSession::OpenResult::OpenFailed);
+    EXPECT_EQ(session.transport().open("/nonexistent/port-a"), SerialTransport::OpenResult::OpenFailed);
     EXPECT_FALSE(session.portHandleValid());
     session.search();
     EXPECT_TRUE(

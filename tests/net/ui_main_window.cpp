@@ -239,7 +239,7 @@ class MainWindowDeviceListTest : public QObject
         QCOMPARE(saved.readAll(), imageBytes(serial.slotImage(kInternalKind, 2)));
         QVERIFY(!(serial.slotImage(kInternalKind, 2) == serial.slotImage(kInputKind, 1)));
         w.analyzerWindow()->SpeedButton_OpenEdid_AnalysisClick();
-        QVERIFY(session.creatorRecord.image == serial.slotImage(kInputKind, 1));
+        QVERIFY(session.creatorRecord().image == serial.slotImage(kInputKind, 1));
         QCOMPARE(pages->currentWidget(), creatorPage);
         QTest::mouseClick(w.findChild<QPushButton *>("BitBtn_Disconnect"), Qt::LeftButton);
     }

@@ -126,7 +126,7 @@ void TestControllerWindow::arrangementAnalysisAndModify()
     QVERIFY(!analyzer->isVisible());
     auto *pages = commander->findChild<QTabWidget *>(QStringLiteral("PageControl1"));
     QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("TabSheet4"));
-    QVERIFY(window->session().creatorRecord.image == device.slotImage(2, 1));
+    QVERIFY(window->session().creatorRecord().image == device.slotImage(2, 1));
 }
 
 QTEST_MAIN(TestControllerWindow)

@@ -354,19 +354,19 @@ void TestControllerPage::analysisAndModify()
     const EdidImage image = validImage(9);
     rig.device.setSlotImage(kUser, 1, image);
     rig.pick("ComboBox_EdidSel_All", 7);
-    rig.session.creatorRecord.status = EdidStatus::FromNew | EdidStatus::HoldsImage;
+    rig.session.creatorRecord().status = EdidStatus::FromNew | EdidStatus::HoldsImage;
 
     rig.page.SpeedButton_AnalysisEdidClick();
 
     QVERIFY(rig.analyzer.isVisible());
     QCOMPARE(rig.child<QLabel>("Label_Edid_Header")->text(), QStringLiteral("Good"));
-    const EdidSummary expected = summariseEdid(rig.session.analysisRecord, image);
+    const EdidSummary expected = summariseEdid(rig.session.analysisRecord(), image);
     for (const AnalyzerView::Label &label : analyzerView(expected).labels)
         QCOMPARE(rig.child<QLabel>(label.labelName)->text(), QString::fromStdString(label.text));
     QCOMPARE(glyphOf(rig.child<QToolButton>("SpeedButton_OpenEdid_Analysis")), QStringLiteral("ModifyColor"));
     QCOMPARE(rig.requestLines().first(), line("$SET ND_SEL 2000", "772A"));
 
-    rig.session.creatorRecord.status = 0; // the creator holds nothing yet
+    rig.session.creatorRecord().status = 0; // the creator holds nothing yet
     rig.pages.setCurrentWidget(&rig.page);
     auto *subPages = rig.creator.findChild<QTabWidget *>(QStringLiteral("PageControl2"));
     subPages->setCurrentIndex(3);
@@ -374,8 +374,8 @@ void TestControllerPage::analysisAndModify()
     rig.analyzer.SpeedButton_OpenEdid_AnalysisClick();
 
     QVERIFY(!rig.analyzer.isVisible());
-    QVERIFY(rig.session.creatorRecord.image == image);
-    QCOMPARE(rig.session.creatorRecord.status & (EdidStatus::FromNew | EdidStatus::HoldsImage),
+    QVERIFY(rig.session.creatorRecord().image == image);
+    QCOMPARE(rig.session.creatorRecord().status & (EdidStatus::FromNew | EdidStatus::HoldsImage),
              EdidStatus::HoldsImage);
     QCOMPARE(rig.pages.currentWidget(), &rig.creator);
     QCOMPARE(subPages->currentWidget()->objectName(), QStringLiteral("TabSheet5"));
@@ -396,7 +396,7 @@ void TestControllerPage::analysisOfBadHeader()
     rig.device.setSlotImage(kInternal, 1, bad);
     rig.pick("ComboBox_EdidSel_All", 16);
     const EdidImage creatorBefore = validImage(1);
-    rig.session.creatorRecord.image = creatorBefore;
+    rig.session.creatorRecord().image = creatorBefore;
 
     rig.page.SpeedButton_AnalysisEdidClick();
     QVERIFY(rig.analyzer.isVisible());
@@ -404,12 +404,12 @@ void TestControllerPage::analysisOfBadHeader()
     QCOMPARE(rig.child<QLabel>("Label_CEC_Address")->text(), QStringLiteral("-"));
     QCOMPARE(glyphOf(rig.child<QToolButton>("SpeedButton_OpenEdid_Analysis")), QStringLiteral("ModifyGray"));
 
-    rig.session.creatorRecord.status = 0;
+    rig.session.creatorRecord().status = 0;
     rig.pages.setCurrentWidget(&rig.page);
     rig.analyzer.SpeedButton_OpenEdid_AnalysisClick();
     QVERIFY(rig.analyzer.isVisible());
-    QVERIFY(rig.session.creatorRecord.image == creatorBefore);
-    QCOMPARE(int(rig.session.creatorRecord.status), 0);
+    QVERIFY(rig.session.creatorRecord().image == creatorBefore);
+    QCOMPARE(int(rig.session.creatorRecord().status), 0);
     QCOMPARE(rig.pages.currentWidget(), &rig.page);
     // The creator still refuses to save: nothing was carried over.
     rig.dialogs.asked.clear();

@@ -136,7 +136,7 @@ void TestDeviceFailures::creatorUpload()
     if (f.fails)
         QVERIFY2(!label.texts().contains(QStringLiteral("Ok.")), qPrintable(shown));
     else
-        QCOMPARE(rig.device.slotImage(0, 1), rig.session.creatorRecord.image);
+        QCOMPARE(rig.device.slotImage(0, 1), rig.session.creatorRecord().image);
     pauseWithEvents(200); // late answers land before the device goes
 }
 

@@ -176,7 +176,7 @@ void TestDeviceMenuCompare::compareWindowSectionsHexAndCheck()
 {
     DebugLog log;
     DeviceSession session(log);
-    session.analysisRecord.image = NewEdidTemplate;
+    session.analysisRecord().image = NewEdidTemplate;
     EdidAnalyzerWindow analyzer;
     analyzer.attachSession(session);
     analyzer.findChild<QPushButton *>(QStringLiteral("Button_Analyzer_Compare"))->click();

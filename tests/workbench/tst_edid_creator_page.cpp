@@ -87,7 +87,7 @@ class TestEdidCreatorPage : public QObject
     QLineEdit *edit(const QString &name) const { return child<QLineEdit>(name); }
     QString warning() const { return child<QLabel>(QStringLiteral("Label_EdidCreator_Warning"))->text(); }
     QString status() const { return child<QLabel>(QStringLiteral("Label3"))->text(); }
-    bool inputError() const { return m_session->creatorRecord.status & EdidStatus::FieldOutOfLimits; }
+    bool inputError() const { return m_session->creatorRecord().status & EdidStatus::FieldOutOfLimits; }
     QColor colorOf(const QString &name) const { return creatorTextColor(m_page->findChild<QWidget *>(name)); }
 
     // Sets the controls a JSON object names, as an operator would.
@@ -527,7 +527,7 @@ class TestEdidCreatorPage : public QObject
     void newShowsTheTemplate()
     {
         m_page->SpeedButton_OpenEdid_NewClick();
-        const auto st = m_session->creatorRecord.status;
+        const auto st = m_session->creatorRecord().status;
         QVERIFY(st & EdidStatus::FromNew);
         QVERIFY(st & EdidStatus::HoldsImage);
         QCOMPARE(edit(QStringLiteral("Edit_Creator_Manufac_Name"))->text(), QStringLiteral("NEW"));
@@ -614,7 +614,7 @@ class TestEdidCreatorPage : public QObject
         m_page->SpeedButton_OpenEdid_CreatorClick();
         QCOMPARE(m_dialogs.lastFilter, QStringLiteral("EDID (*.bin)|*.bin"));
         QCOMPARE(withoutCheckSummary(m_log->text()), QStringLiteral("Edid Open OK.\r\n"));
-        const auto st = m_session->creatorRecord.status;
+        const auto st = m_session->creatorRecord().status;
         QVERIFY(!(st & EdidStatus::FromNew));
         QVERIFY(st & EdidStatus::HoldsImage);
         QCOMPARE(edit(QStringLiteral("Edit_Creator_Product_Code"))->text(), QStringLiteral("4660"));
@@ -682,7 +682,7 @@ class TestEdidCreatorPage : public QObject
         QCOMPARE(m_dialogs.asked.count(QStringLiteral("save")), 0);
         QCOMPARE(status(), QStringLiteral("Illegal Edid CheckSum0."));
         QCOMPARE(colorOf(QStringLiteral("Label3")), QColor(Qt::red));
-        QCOMPARE(m_session->creatorRecord.image, image);
+        QCOMPARE(m_session->creatorRecord().image, image);
     }
 
     void uploadToUser2OfFourInputs()
@@ -705,7 +705,7 @@ class TestEdidCreatorPage : public QObject
         list->setCurrentIndex(4);
         emit list->activated(4);
         QCOMPARE(list->currentIndex(), 3);
-        QCOMPARE(m_session->slotListUpload.selected, 3);
+        QCOMPARE(m_session->slotListUpload().selected, 3);
         list->setCurrentIndex(6);
         emit list->activated(6);
 
@@ -734,7 +734,7 @@ class TestEdidCreatorPage : public QObject
         QVERIFY(child<QToolButton>(QStringLiteral("SpeedButton_CopyEdid_Creator"))->isEnabled());
         QCOMPARE(m_session->currentStatus().selectedSlot, quint32(0x2001));
         QCOMPARE(device.selectedSlot(), quint32(0x2001));
-        QCOMPARE(device.slotImage(2, 2), m_session->creatorRecord.image);
+        QCOMPARE(device.slotImage(2, 2), m_session->creatorRecord().image);
         QVERIFY(m_session->pollRunning());
 
         QList<Command> sent;
@@ -898,7 +898,7 @@ class TestEdidCreatorPage : public QObject
         setEdidChecksums(other);
         QTimer::singleShot(130, this, [&] { m_page->modifyFromImage(other); });
         m_page->SpeedButton_CopyEdid_CreatorClick();
-        QCOMPARE(m_session->creatorRecord.image, other);
+        QCOMPARE(m_session->creatorRecord().image, other);
 
         EdidFeatureRecord slot;
         slot.image = device.slotImage(2, 8);
@@ -913,14 +913,14 @@ class TestEdidCreatorPage : public QObject
         m_page->SpeedButton_OpenEdid_NewClick();
         edit(QStringLiteral("Edit_Creator_Product_Code"))->setText(QString()); // the check skips it
         QVERIFY(m_dialogs.texts(QStringLiteral("error")).isEmpty());
-        const EdidImage before = m_session->creatorRecord.image;
+        const EdidImage before = m_session->creatorRecord().image;
         const QString out = m_dir.filePath(QStringLiteral("not-built.bin"));
         m_dialogs.saveAnswers = {out};
         m_page->SpeedButton_SaveEdid_CreatorClick();
         QCOMPARE(m_dialogs.texts(QStringLiteral("error")), QStringList{QStringLiteral("'' is not a valid integer value")});
         QCOMPARE(m_dialogs.asked.count(QStringLiteral("save")), 0);
         QVERIFY(!QFile::exists(out));
-        QCOMPARE(m_session->creatorRecord.image, before);
+        QCOMPARE(m_session->creatorRecord().image, before);
     }
 
     // NEW, OPEN and Modify end with the warning, the colours and the input error bit of the values
@@ -998,7 +998,7 @@ class TestEdidCreatorPage : public QObject
         image[0x0C] = 7; // serial number 7
         setEdidChecksums(image);
         m_page->modifyFromImage(image);
-        const auto st = m_session->creatorRecord.status;
+        const auto st = m_session->creatorRecord().status;
         QVERIFY(!(st & EdidStatus::FromNew));
         QVERIFY(st & EdidStatus::HoldsImage);
         QCOMPARE(edit(QStringLiteral("Edit_Creator_Serial_Number"))->text(), QStringLiteral("7"));
@@ -1009,10 +1009,10 @@ class TestEdidCreatorPage : public QObject
     void uploadWithoutDeviceDoesNothing()
     {
         m_page->SpeedButton_OpenEdid_NewClick();
-        const EdidImage before = m_session->creatorRecord.image;
+        const EdidImage before = m_session->creatorRecord().image;
         m_page->SpeedButton_CopyEdid_CreatorClick();
         QCOMPARE(status(), QString());
-        QCOMPARE(m_session->creatorRecord.image, before); // nothing built
+        QCOMPARE(m_session->creatorRecord().image, before); // nothing built
     }
 };
 

@@ -1,0 +1,246 @@
+#include "link/SerialSearch.h"
+
+#include <algorithm>
+
+#include "shell/DebugLog.h"
+#include "shell/Pause.h"
+#include "link/CommandChannel.h"
+#include "link/DeviceRegistry.h"
+#include "link/SerialTransport.h"
+
+namespace {
+constexpr int handshakePauseMs = 160;
+constexpr const char *acceptTag = "$ACCEPT";
+constexpr const char *isp029Tag = "$ISP029";
+constexpr const char *isp091Tag = "$ISP091";
+constexpr std::size_t tagLength = 7;
+
+QString latin1(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+} // namespace
+
+SerialSearch::SerialSearch(SerialTransport &transport, CommandChannel &channel, DeviceRegistry &devices,
+                           DebugLog &log, QObject *parent)
+    : QObject(parent), m_transport(transport), m_channel(channel), m_registry(devices), m_log(log)
+{
+    connect(&m_channel, &CommandChannel::pollDue, this, &SerialSearch::pollStatus);
+    connect(&m_transport, &SerialTransport::portLost, this, &SerialSearch::onPortLost);
+}
+
+void SerialSearch::onPortLost()
+{
+    m_channel.stopPoll();
+    // Closing inside the port's own signal is not safe; the rest of the disconnect follows at once
+    // from the event loop. A search notices the loss itself.
+    QMetaObject::invokeMethod(
+        this,
+        [this, lost = m_transport.generation()] {
+            // A search may have moved on to another port meanwhile; that one stays.
+            if (lost != m_transport.generation())
+                return;
+            m_transport.close();
+            if (!m_searching && m_connected)
+                returnToIdle();
+        },
+        Qt::QueuedConnection);
+}
+
+QString SerialSearch::productAfterTag(std::string_view text, std::size_t tagPos) const
+{
+    QString product = latin1(text.substr(std::min(text.size(), tagPos + tagLength)));
+    // The line end is not part of the name.
+    while (product.endsWith(QLatin1Char('\n')) || product.endsWith(QLatin1Char('\r')))
+        product.chop(1);
+    return product;
+}
+
+void SerialSearch::search()
+{
+    if (m_searching || m_connected)
+        return;
+    m_searching = true;
+    m_descriptionReceived = false;
+
+    m_registry.startSearch();
+    emit searchStarted();
+    emit listChanged();
+
+    emit networkDiscoveryRequested();
+
+    m_portList = m_transport.listSerialPorts();
+    emit portListChanged(m_portList);
+
+    bool busy = false;
+    for (const QString &name : QStringList(m_portList)) {
+        const SerialTransport::OpenResult opened = m_transport.open(name);
+        if (opened == SerialTransport::OpenResult::OpenFailed) {
+            m_log.append(QStringLiteral("Open ") + name + QStringLiteral(" Failed.\r\n"));
+            continue;
+        }
+        m_log.append(QStringLiteral("Check ") + name + QStringLiteral("\r\n"));
+        if (opened == SerialTransport::OpenResult::ConfigureFailed) {
+            m_log.append(QStringLiteral("Set COM Failed.\r\n"));
+            continue;
+        }
+        if (!busy) {
+            busy = true;
+            emit busyChanged(true);
+        }
+        m_channel.setReplyPumpRunning(true);
+        m_transport.startReceiveTick();
+
+        m_channel.sendCommand(Direction::GET, Command::ENTRANCE, 0);
+        pauseWithEvents(handshakePauseMs);
+        if (m_transport.lost()) {
+            m_transport.close();
+            continue;
+        }
+        const std::string text(m_transport.rxText());
+
+        if (text.find(acceptTag) != std::string::npos) {
+            m_log.append(QStringLiteral("Got One Device!\r\n"));
+            // The probed device's record is filled apart and gets its list index when its row is
+            // made, so a network device listed during these pauses cannot share the index.
+            m_registry.beginProbe();
+            m_connected = true;
+            emit connectionChanged(true, false);
+            m_registry.select(m_registry.count());
+            Confirmation description;
+            description.add(m_channel.sendCommand(Direction::GET, Command::SYS_DSCPT, 5));
+            description.add(m_channel.selectSlot(0x0000));
+            description.add(m_channel.sendCommand(Direction::GET, Command::ND_DSCPT, 5));
+            SYS_STATUS record = m_registry.endProbe();
+            m_descriptionReceived = description.ok();
+            if (!description.ok() && !m_transport.lost())
+                m_log.append(QStringLiteral("No description received from ") + name + QStringLiteral(" (") +
+                             description.firstFailure() + QStringLiteral(").\r\n"));
+            if (m_transport.lost()) {
+                finishSearch();
+                returnToIdle();
+                return;
+            }
+            if (!m_connected) {
+                // Disconnect was pressed while the description was read: nothing to list.
+                finishSearch();
+                return;
+            }
+            record.interfaceKind = interfaceSerial;
+            record.inputNodes[0].currentEdidMode = 255;
+            const int index = m_registry.list(record);
+            if (index < 0) {
+                // No record left: the device is let go, the listed ones stay.
+                abandonProbedPort();
+                emit slotListsEmptied();
+                m_connected = false;
+                emit connectionChanged(false, false);
+                finishSearch();
+                return;
+            }
+            m_registry.select(index);
+            m_registry.setSerialIndex(index);
+            if (record.inputNodes[0].modeSelectable == 1)
+                emit modeButtonsEnabled(true, record.internalCount, record.outputCount, record.userCount);
+            m_registry.showRow(index, {QString::number(index + 1), name, record.productName,
+                                      QStringLiteral(" ") + record.productString + QStringLiteral(" "),
+                                      QStringLiteral("NC"), QStringLiteral("NC")});
+            finishSearch();
+            return;
+        }
+
+        m_log.append(QStringLiteral("No Device Detected.\r\n"));
+        const std::size_t pos029 = text.find(isp029Tag);
+        const std::size_t pos091 = text.find(isp091Tag);
+        std::size_t tagPos = std::string::npos;
+        if (pos091 != std::string::npos) {
+            m_channel.setIspKind(2);
+            tagPos = pos091;
+        } else if (pos029 != std::string::npos) {
+            m_channel.setIspKind(1);
+            tagPos = pos029;
+        } else {
+            m_channel.setIspKind(0);
+        }
+        if (m_channel.ispKind() != 0) {
+            // No description is read: the record keeps what it held, now a serial device's.
+            SYS_STATUS record = m_registry.status(m_registry.count());
+            record.interfaceKind = interfaceSerial;
+            const int index = m_registry.list(record);
+            if (index < 0) {
+                abandonProbedPort();
+                finishSearch();
+                return;
+            }
+            m_transport.setIspMode();
+            m_connected = true;
+            emit connectionChanged(true, true);
+            m_registry.setSerialIndex(index);
+            m_registry.showRow(index, {QString::number(index + 1), name, productAfterTag(text, tagPos),
+                                      QStringLiteral("ISP Mode"), QStringLiteral("NC"), QStringLiteral("NC")});
+            finishSearch();
+            return;
+        }
+        abandonProbedPort();
+    }
+    if (busy)
+        emit busyChanged(false);
+    m_searching = false;
+}
+
+void SerialSearch::abandonProbedPort()
+{
+    m_transport.stopReceiveTick();
+    m_channel.stopPoll();
+    m_transport.close();
+}
+
+void SerialSearch::finishSearch()
+{
+    emit busyChanged(false);
+    m_searching = false;
+    emit listChanged();
+}
+
+void SerialSearch::disconnect()
+{
+    if (!m_transport.handleValid() || m_channel.linkHeld())
+        return;
+    returnToIdle();
+}
+
+void SerialSearch::returnToIdle()
+{
+    m_transport.clearLinkFlags();
+    m_transport.close();
+    m_channel.setReplyPumpRunning(false);
+    m_transport.stopReceiveTick();
+    m_channel.stopPoll();
+    m_connected = false;
+    emit connectionChanged(false, false);
+
+    // The mode buttons are the serial device's, whichever row is chosen.
+    const int serial = m_registry.serialIndex() >= 0 ? m_registry.serialIndex() : m_registry.selected();
+    const SYS_STATUS &record = m_registry.status(serial);
+    emit modeButtonsEnabled(false, record.internalCount, record.outputCount, record.userCount);
+
+    emit slotListsEmptied();
+
+    m_registry.clearList();
+    emit gridHeaderReset();
+    emit closeWindowsRequested();
+}
+
+void SerialSearch::pollStatus()
+{
+    // A loader in firmware-update mode has no EDID mode; its record may still hold the flags of an
+    // earlier normal connection, so it is not asked.
+    if (m_transport.ispMode())
+        return;
+    for (int i = 0; i < m_registry.count() && i < DeviceRegistry::capacity; ++i) {
+        const SYS_STATUS &record = m_registry.status(i);
+        if (record.interfaceKind == interfaceSerial && record.inputNodes[0].modePolled != 0 &&
+            m_transport.isOpen())
+            m_channel.sendCommand(Direction::GET, Command::RXEDMD, 2);
+    }
+}

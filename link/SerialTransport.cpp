@@ -1,0 +1,213 @@
+#include "link/SerialTransport.h"
+
+#include <QSerialPort>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+#include <cstring>
+
+#include "shell/DebugLog.h"
+
+namespace {
+constexpr int rxTickMs = 25;
+constexpr int overflowReadBytes = 16;
+} // namespace
+
+SerialTransport::SerialTransport(DebugLog &log, QObject *parent) : QObject(parent), m_log(log)
+{
+    m_rxTimer.setObjectName(QStringLiteral("Timer_UART_Rx"));
+    m_rxTimer.setInterval(rxTickMs);
+    connect(&m_rxTimer, &QTimer::timeout, this, &SerialTransport::onReceiveTick);
+}
+
+SerialTransport::~SerialTransport()
+{
+    close();
+}
+
+QStringList SerialTransport::listSerialPorts() const
+{
+    QStringList ports = m_preferredPorts;
+    if (!m_portOverride.isEmpty())
+        return ports + m_portOverride;
+    QStringList system;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        system << info.portName();
+    std::sort(system.begin(), system.end());
+    for (const QString &name : system)
+        if (!ports.contains(name))
+            ports << name;
+    return ports;
+}
+
+SerialTransport::OpenResult SerialTransport::open(const QString &name)
+{
+    close();
+    m_lost = false;
+    ++m_generation;
+    m_port = new QSerialPort(this);
+    connect(m_port, &QSerialPort::errorOccurred, this,
+            [this](QSerialPort::SerialPortError e) { onPortError(static_cast<int>(e)); });
+    // Linux opens a port by its path (or its name under /dev); no prefix rules.
+    m_port->setPortName(name);
+    if (!m_port->open(QIODevice::ReadWrite)) {
+        const bool permission = m_port->error() == QSerialPort::PermissionError;
+        delete m_port;
+        m_port = nullptr;
+        m_handleValid = false;
+        if (permission)
+            m_log.append(QStringLiteral("No permission to open ") + name +
+                         QStringLiteral(": add yourself to the dialout group.\r\n"));
+        return OpenResult::OpenFailed;
+    }
+    m_handleValid = true;
+    m_openPortName = name;
+    // Only these four fields are set here; QSerialPort's open has already made the line raw, without
+    // flow control (it does not keep what an earlier user of the port left).
+    const bool ok = m_port->setBaudRate(QSerialPort::Baud115200) && m_port->setDataBits(QSerialPort::Data8) &&
+                    m_port->setParity(QSerialPort::NoParity) && m_port->setStopBits(QSerialPort::OneStop);
+    if (!ok) {
+        close();
+        return OpenResult::ConfigureFailed;
+    }
+    return OpenResult::Ok;
+}
+
+void SerialTransport::close()
+{
+    if (!m_port)
+        return;
+    QSerialPort *port = m_port;
+    m_port = nullptr;
+    port->disconnect(this);
+    if (port->isOpen())
+        port->close();
+    port->deleteLater();
+    m_openPortName.clear();
+}
+
+bool SerialTransport::isOpen() const
+{
+    return m_port && m_port->isOpen();
+}
+
+void SerialTransport::onPortError(int error)
+{
+    if (error != QSerialPort::ResourceError || !m_port || m_lost)
+        return;
+    m_lost = true;
+    m_log.append(QStringLiteral("Port ") + m_openPortName + QStringLiteral(" lost.\r\n"));
+    m_rxTimer.stop();
+    emit portLost();
+}
+
+void SerialTransport::write(const char *data, qint64 size)
+{
+    if (usable())
+        m_port->write(data, size);
+}
+
+void SerialTransport::flush()
+{
+    if (!usable())
+        return;
+    m_port->flush();
+    if (m_port->bytesToWrite() > 0)
+        m_port->waitForBytesWritten(100);
+}
+
+void SerialTransport::discardInput()
+{
+    if (!usable())
+        return;
+    m_port->clear(QSerialPort::Input);
+    m_port->readAll();
+}
+
+std::string_view SerialTransport::rxText() const
+{
+    return std::string_view(m_rxBuffer.data());
+}
+
+void SerialTransport::clear()
+{
+    m_rxLength = 0;
+    m_rxBuffer.fill(0);
+}
+
+void SerialTransport::consume(std::size_t taken)
+{
+    const std::size_t rest = m_rxLength - std::min<std::size_t>(taken, m_rxLength);
+    if (rest > 0 && taken > 0) {
+        std::memmove(m_rxBuffer.data(), m_rxBuffer.data() + taken, rest);
+        m_rxBuffer[rest] = 0;
+    }
+    m_rxLength = static_cast<uint32_t>(rest);
+}
+
+void SerialTransport::onReceiveTick()
+{
+    if (!usable())
+        return;
+    const qint64 waiting = m_port->bytesAvailable();
+    if (waiting > rxCapacity) {
+        // Treated as garbage: a token read, then everything waiting is thrown away.
+        m_port->read(m_rxBuffer.data(), overflowReadBytes);
+        m_port->clear(QSerialPort::Input);
+        m_port->readAll();
+        return;
+    }
+    if (waiting > 0) {
+        const QByteArray bytes = m_port->read(waiting);
+        receiveBytes(bytes.constData(), bytes.size());
+        return;
+    }
+    checkReplyComplete();
+}
+
+void SerialTransport::receiveBytes(const char *data, qint64 size)
+{
+    const qint64 room = rxCapacity - static_cast<qint64>(m_rxLength);
+    const qint64 take = std::clamp<qint64>(size, 0, room);
+    if (take > 0) {
+        std::memcpy(m_rxBuffer.data() + m_rxLength, data, static_cast<std::size_t>(take));
+        m_rxBuffer[m_rxLength + take] = 0;
+        m_log.append(QString::fromLatin1(m_rxBuffer.data() + m_rxLength, static_cast<qsizetype>(take)));
+        m_rxLength += static_cast<uint32_t>(take);
+    }
+    // A reply never writes past the buffer: what does not fit is dropped.
+    if (size > take)
+        m_log.append(QStringLiteral("Receive buffer full: %1 bytes dropped.\r\n").arg(size - take));
+    checkReplyComplete();
+}
+
+void SerialTransport::checkReplyComplete()
+{
+    if (m_rxLength > 0 && m_rxBuffer[m_rxLength - 1] == '\n') {
+        m_linkFlags |= replyCompleteBit;
+        emit replyMarked();
+    }
+}
+
+void SerialTransport::serviceReceiveDirect()
+{
+    if (!usable())
+        return;
+    const qint64 waiting = m_port->bytesAvailable();
+    if (waiting > rxCapacity) {
+        m_port->clear(QSerialPort::Input);
+        m_port->readAll();
+        return;
+    }
+    if (waiting <= 0)
+        return;
+    const qint64 room = rxCapacity - static_cast<qint64>(m_rxLength);
+    const qint64 take = std::min(waiting, room);
+    const qint64 got = take > 0 ? m_port->read(m_rxBuffer.data() + m_rxLength, take) : 0;
+    if (got > 0) {
+        m_rxLength += static_cast<uint32_t>(got);
+        m_rxBuffer[m_rxLength] = 0;
+    }
+    if (waiting > take)
+        m_port->read(waiting - take);
+}
