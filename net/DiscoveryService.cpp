@@ -8,7 +8,7 @@
 #include <sys/socket.h>
 
 #include "shell/DebugLog.h"
-#include "link/DeviceSession.h"
+#include "link/DeviceRegistry.h"
 
 namespace {
 
@@ -36,12 +36,10 @@ constexpr int kReceiveBufferSize = 1024;
 
 } // namespace
 
-DiscoveryService::DiscoveryService(DeviceSession &session, DebugLog &log, const DiscoveryAddresses &addresses,
+DiscoveryService::DiscoveryService(DeviceRegistry &devices, DebugLog &log, const DiscoveryAddresses &addresses,
                                    QObject *parent)
-    : QObject(parent), m_session(session), m_log(log), m_addresses(addresses)
+    : QObject(parent), m_devices(devices), m_log(log), m_addresses(addresses)
 {
-    connect(&m_session, &DeviceSession::networkDiscoveryRequested, this,
-            &DiscoveryService::sendDiscoveryRequest);
     connect(&m_listener, &QUdpSocket::readyRead, this, &DiscoveryService::readPendingDatagrams);
 }
 
@@ -116,7 +114,7 @@ std::vector<net::MacAddress> DiscoveryService::listedMacs() const
 {
     // Entries at indexes now held by serial devices carry an earlier search's data: not ours.
     std::vector<net::MacAddress> macs;
-    const DeviceRegistry &devices = m_session.registry();
+    const DeviceRegistry &devices = m_devices;
     for (int i = 0; i < devices.count(); ++i)
         if (devices.isNetwork(i))
             macs.push_back(discoveryTable[static_cast<std::size_t>(i)].macBytes);
@@ -136,7 +134,7 @@ void DiscoveryService::onDiscoveryDatagram(const QByteArray &payload)
 
     // A full list stays full until the next search: say so once, or a flood of replies from
     // unlisted devices would grow the log without end.
-    DeviceRegistry &devices = m_session.registry();
+    DeviceRegistry &devices = m_devices;
     if (devices.full()) {
         if (!m_listFullReported)
             m_log.append(QStringLiteral("Device list full: device not listed.\r\n"));

@@ -20,7 +20,7 @@
 #include "net/DiscoveryPacket.h"
 
 class DebugLog;
-class DeviceSession;
+class DeviceRegistry;
 
 // Where the endpoints bind and send. The defaults are the protocol's; tests point them elsewhere.
 struct DiscoveryAddresses
@@ -36,9 +36,9 @@ class DiscoveryService : public QObject
 {
     Q_OBJECT
   public:
-    // Network devices are listed in the session's device registry, beside the serial one.
-    // Its search's discovery step is connected to sendDiscoveryRequest here.
-    DiscoveryService(DeviceSession &session, DebugLog &log, const DiscoveryAddresses &addresses = {},
+    // Network devices are listed in the device registry, beside the serial ones. Whoever owns
+    // both connects the serial search's discovery step to sendDiscoveryRequest.
+    DiscoveryService(DeviceRegistry &devices, DebugLog &log, const DiscoveryAddresses &addresses = {},
                      QObject *parent = nullptr);
     ~DiscoveryService() override;
 
@@ -78,7 +78,7 @@ class DiscoveryService : public QObject
     void prepareSenders();
     void sendBroadcast(const QByteArray &packet);
 
-    DeviceSession &m_session;
+    DeviceRegistry &m_devices;
     DebugLog &m_log;
     DiscoveryAddresses m_addresses;
     QUdpSocket m_listener;

@@ -306,7 +306,7 @@ QWidget *EdidControllerPage::copyPanel() const
     return m_copyPanel;
 }
 
-QWidget *EdidControllerPage::modeSelectGroup() const
+ModeSelectGroup *EdidControllerPage::modeSelectGroup() const
 {
     return m_modeGroup;
 }

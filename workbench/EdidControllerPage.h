@@ -40,7 +40,7 @@ class EdidControllerPage : public QWidget
     // The "Copy" panel (Panel52) and the "Mode Select" group (GroupBox12), which choosing a device
     // shows and sizes.
     QWidget *copyPanel() const;
-    QWidget *modeSelectGroup() const;
+    ModeSelectGroup *modeSelectGroup() const;
 
     // Connects the page to the device link: the slot lists, the mode buttons' enabling and reports,
     // and the handlers' device operations. The analyzer window is where Analysis shows its answers.

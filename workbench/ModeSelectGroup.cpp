@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QRadioButton>
 
+#include <algorithm>
+
 namespace {
 constexpr int kHeadingLeft = 16;
 constexpr int kHeadingTop = 18;
@@ -89,6 +91,20 @@ QRadioButton *ModeSelectGroup::button(const QString &name) const
 QRadioButton *ModeSelectGroup::button(const std::optional<EdidMode> &mode) const
 {
     return mode ? button(buttonName(*mode)) : nullptr;
+}
+
+void ModeSelectGroup::showModeCounts(int internalCount, int userCount)
+{
+    for (const ModeButton &b : kButtons) {
+        if (b.mode.kind == EdidModeKind::External)
+            continue;
+        const int shown = b.mode.kind == EdidModeKind::Internal ? internalCount : userCount;
+        if (QRadioButton *radio = button(QString::fromLatin1(b.name)))
+            radio->setVisible(b.mode.number <= shown);
+    }
+    const int rows = std::max(internalCount, userCount);
+    setFixedHeight(kOneRowHeight + kRowStep * std::max(0, rows - 1));
+    m_heading->setVisible(rows > 1);
 }
 
 void ModeSelectGroup::setModesEnabled(const EdidModeCounts &counts, bool enabled)

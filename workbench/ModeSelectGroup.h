@@ -52,6 +52,10 @@ class ModeSelectGroup : public QGroupBox
     // The button of a mode, or null (none given, or a mode without a button).
     QRadioButton *button(const std::optional<EdidMode> &mode) const;
 
+    // Shows the buttons of the modes a device has (the external one always shows) and sizes the
+    // group to its rows; the column heading shows above more than one row.
+    void showModeCounts(int internalCount, int userCount);
+
     // Enables (or disables) the buttons of every mode the counts give; marks stay.
     void setModesEnabled(const EdidModeCounts &counts, bool enabled);
 

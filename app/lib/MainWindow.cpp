@@ -84,8 +84,11 @@ QString MainWindow::aboutText()
 MainWindow::MainWindow(const StartupOptions &options, QWidget *parent)
     : QMainWindow(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                               Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_session(m_debugLog), m_discovery(m_session, m_debugLog)
+      m_session(m_debugLog), m_discovery(m_session.registry(), m_debugLog)
 {
+    // A search lists the network devices too.
+    connect(&m_session, &DeviceSession::networkDiscoveryRequested, &m_discovery,
+            &DiscoveryService::sendDiscoveryRequest);
     FormCreate(options);
 
     // The second and third windows, created hidden; closing this window ends the program.
@@ -115,7 +118,9 @@ void MainWindow::attachControllers()
     targets.configurationGroup = m_systemPage->configurationGroup();
     targets.productString = m_systemPage->productStringEdit();
     targets.copyPanel = m_controllerPage->copyPanel();
-    targets.modeSelectGroup = m_controllerPage->modeSelectGroup();
+    targets.showModeCounts = [group = m_controllerPage->modeSelectGroup()](int internal, int user) {
+        group->showModeCounts(internal, user);
+    };
     m_deviceList = std::make_unique<DeviceListController>(*this, m_session, m_discovery, targets);
 }
 

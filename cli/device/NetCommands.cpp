@@ -11,7 +11,7 @@
 #include "cli/device/DeviceCommands.h"
 #include "cli/device/DeviceJson.h"
 #include "edid/Latin1Text.h"
-#include "link/DeviceSession.h"
+#include "link/DeviceRegistry.h"
 #include "net/DiscoveryService.h"
 
 namespace {
@@ -54,8 +54,8 @@ bool packetHasTag(const std::vector<uint8_t> &packet, uint8_t tag)
 struct Discoverer
 {
     DebugLog log;
-    DeviceSession session{log};
-    DiscoveryService service{session, log};
+    DeviceRegistry devices{log};
+    DiscoveryService service{devices, log};
 
     bool open()
     {
@@ -127,8 +127,8 @@ int runDiscover(double wait, bool json)
         return 1;
     d.discover(wait);
     int listed = 0;
-    for (int i = 0; i < d.session.registry().count(); ++i) {
-        if (!d.session.registry().isNetwork(i))
+    for (int i = 0; i < d.devices.count(); ++i) {
+        if (!d.devices.isNetwork(i))
             continue;
         const net::Discovery &rec = d.service.discoveryTable[static_cast<std::size_t>(i)];
         if (json)
@@ -189,8 +189,8 @@ int runSet(const SetArgs &a)
         return 1;
     d.discover(wait);
     int index = -1;
-    for (int i = 0; i < d.session.registry().count() && index < 0; ++i)
-        if (d.session.registry().isNetwork(i) &&
+    for (int i = 0; i < d.devices.count() && index < 0; ++i)
+        if (d.devices.isNetwork(i) &&
             d.service.discoveryTable[static_cast<std::size_t>(i)].macBytes == mac)
             index = i;
     if (index < 0) {

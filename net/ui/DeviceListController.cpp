@@ -3,14 +3,11 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QKeyEvent>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QTabWidget>
 #include <QTableWidget>
 
-#include <algorithm>
 #include <cstdlib>
 
 #include "link/DeviceSession.h"
@@ -184,7 +181,8 @@ void DeviceListController::selectSerialDevice(const SYS_STATUS &record)
 
     if (QWidget *copy = m_targets.copyPanel)
         copy->setVisible(record.inputNodes[0].copyAvailable != 0);
-    layoutModeSelect(record);
+    if (m_targets.showModeCounts)
+        m_targets.showModeCounts(record.internalCount, record.userCount);
 }
 
 void DeviceListController::readNodeDescriptions(const SYS_STATUS &record)
@@ -202,25 +200,6 @@ void DeviceListController::readNodeDescriptions(const SYS_STATUS &record)
     }
     // The running code ends one past the last output.
     m_session.registry().setSelectedSlot(0x1000u + outputs);
-}
-
-void DeviceListController::layoutModeSelect(const SYS_STATUS &record)
-{
-    QWidget *group = m_targets.modeSelectGroup;
-    if (!group)
-        return;
-    for (int n = 1; n <= kModeButtonsPerKind; ++n) {
-        if (auto *b = group->findChild<QRadioButton *>(QStringLiteral("RadioButton_Set_IntEdid") +
-                                                       QString::number(n)))
-            b->setVisible(n <= record.internalCount);
-        if (auto *b = group->findChild<QRadioButton *>(QStringLiteral("RadioButton_Set_UserEdid") +
-                                                       QString::number(n)))
-            b->setVisible(n <= record.userCount);
-    }
-    const int rows = std::max<int>(record.internalCount, record.userCount);
-    group->setFixedHeight(kModeGroupHeight + kModeGroupRowStep * std::max(0, rows - 1));
-    if (auto *heading = group->findChild<QWidget *>(QStringLiteral("Label30")))
-        heading->setVisible(rows > 1);
 }
 
 void DeviceListController::showInCommander()

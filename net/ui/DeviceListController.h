@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 class CommanderWindow;
 class DeviceListDelegate;
 class DeviceSession;
@@ -35,8 +37,8 @@ struct DeviceListTargets
     QWidget *configurationGroup = nullptr;  // GroupBox11
     QLineEdit *productString = nullptr;     // Edit_Product_String
     QWidget *copyPanel = nullptr;           // Panel52
-    // GroupBox12: its mode buttons and its heading Label30 are found inside it by name.
-    QWidget *modeSelectGroup = nullptr;
+    // GroupBox12 shows the buttons of the modes the device has (internal and user counts).
+    std::function<void(int internalCount, int userCount)> showModeCounts;
 };
 
 class DeviceListController : public QObject
@@ -58,17 +60,12 @@ class DeviceListController : public QObject
     static constexpr int kMaxLeftDistance = 850;
     static constexpr int kCommanderTopOffset = 80;
     static constexpr int kCommanderLeftOffset = 520;
-    // The "Mode Select" group's height with one row of buttons, and per further row.
-    static constexpr int kModeGroupHeight = 65;
-    static constexpr int kModeGroupRowStep = 14;
-    static constexpr int kModeButtonsPerKind = 8;
 
   private:
     bool eventFilter(QObject *watched, QEvent *event) override;
     bool chooseByKey(QKeyEvent *event);
     void selectSerialDevice(const SYS_STATUS &record);
     void readNodeDescriptions(const SYS_STATUS &record);
-    void layoutModeSelect(const SYS_STATUS &record);
     void showInCommander();
     void setPageVisible(QWidget *page, bool visible);
 

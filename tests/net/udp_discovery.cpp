@@ -61,7 +61,13 @@ struct Bench
 {
     DebugLog log;
     DeviceSession session{log};
-    DiscoveryService service{session, log};
+    DiscoveryService service{session.registry(), log};
+
+    Bench()
+    {
+        QObject::connect(&session, &DeviceSession::networkDiscoveryRequested, &service,
+                         &DiscoveryService::sendDiscoveryRequest);
+    }
 };
 
 class Lan : public ::testing::Test
@@ -309,7 +315,7 @@ TEST(NoLan, InjectedAddresses)
 
     DebugLog log;
     DeviceSession session(log);
-    DiscoveryService service(session, log, addresses);
+    DiscoveryService service(session.registry(), log, addresses);
     ASSERT_TRUE(service.start());
     service.sendDiscoveryRequest();
     ASSERT_TRUE(waitFor([&] { return session.registry().count() == 1; }));

@@ -78,7 +78,7 @@ struct Bench
 {
     DebugLog log;
     DeviceSession session{log};
-    DiscoveryService discovery{session, log};
+    DiscoveryService discovery{session.registry(), log};
     QWidget main;
     QTableWidget *grid = nullptr;
     QTabWidget *pages = nullptr;
@@ -91,6 +91,8 @@ struct Bench
 
     Bench()
     {
+        QObject::connect(&session, &DeviceSession::networkDiscoveryRequested, &discovery,
+                         &DiscoveryService::sendDiscoveryRequest);
         main.setObjectName("TForm1");
         main.resize(520, 260);
         grid = new QTableWidget(0, 6, &main);
@@ -144,7 +146,8 @@ struct Bench
         targets.configurationGroup = static_cast<SystemPage *>(systemPage)->configurationGroup();
         targets.productString = static_cast<SystemPage *>(systemPage)->productStringEdit();
         targets.copyPanel = static_cast<EdidControllerPage *>(controllerPage)->copyPanel();
-        targets.modeSelectGroup = static_cast<EdidControllerPage *>(controllerPage)->modeSelectGroup();
+        targets.showModeCounts = [group = static_cast<EdidControllerPage *>(controllerPage)->modeSelectGroup()](
+                                     int internal, int user) { group->showModeCounts(internal, user); };
         controller = new DeviceListController(main, session, discovery, targets);
     }
 
