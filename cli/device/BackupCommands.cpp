@@ -18,17 +18,6 @@
 
 namespace {
 
-bool connectForSlots(DeviceSession &session, const GlobalOptions &options)
-{
-    if (!connectDevice(session, options))
-        return false;
-    if (session.ispMode()) {
-        sayError(QStringLiteral("The device is in firmware-update mode."));
-        return false;
-    }
-    return true;
-}
-
 // A folder named by its bytes. A name that does not survive the trip through Qt's text is opened
 // here and handed over as /dev/fd/N, which the kernel resolves to the folder itself.
 QString folderArgument(const std::string &name, bool create)
@@ -54,7 +43,7 @@ int runBackupCommand(const GlobalOptions &options, const std::string &folderName
         return 1;
     DebugLog log;
     DeviceSession session(log);
-    if (!connectForSlots(session, options))
+    if (!connectNormalDevice(session, options))
         return 1;
     const BackupResult r = backupDevice(session, folder);
     for (const BackupSlot &s : r.manifest.entries) {
@@ -106,7 +95,7 @@ int runRestoreCommand(const GlobalOptions &options, const RestoreArgs &args)
         return 1;
     DebugLog log;
     DeviceSession session(log);
-    if (!connectForSlots(session, options))
+    if (!connectNormalDevice(session, options))
         return 1;
     RestorePlan plan = planRestore(session, folder, filter);
     if (!plan.error.isEmpty()) {

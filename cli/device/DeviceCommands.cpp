@@ -71,3 +71,14 @@ bool connectDevice(DeviceSession &session, const GlobalOptions &options)
     }
     return true;
 }
+
+bool connectNormalDevice(DeviceSession &session, const GlobalOptions &options)
+{
+    if (!connectDevice(session, options))
+        return false;
+    if (session.ispMode()) {
+        sayError(QStringLiteral("The device is in firmware-update mode."));
+        return false;
+    }
+    return true;
+}

@@ -33,12 +33,7 @@ EdidSlotReader makeReader(const GlobalOptions &global)
             return false;
         if (!state->session) {
             state->session = std::make_unique<DeviceSession>(state->log);
-            if (!connectDevice(*state->session, global)) {
-                state->connectFailed = true;
-                return false;
-            }
-            if (state->session->ispMode()) {
-                sayError(QStringLiteral("The device is in firmware-update mode."));
+            if (!connectNormalDevice(*state->session, global)) {
                 state->connectFailed = true;
                 return false;
             }

@@ -22,17 +22,6 @@ QString slotText(SlotCode code)
 }
 
 // The EDID slots need a device running its normal firmware.
-bool connectNormalDevice(DeviceSession &session, const GlobalOptions &options)
-{
-    if (!connectDevice(session, options))
-        return false;
-    if (session.ispMode()) {
-        sayError(QStringLiteral("The device is in firmware-update mode."));
-        return false;
-    }
-    return true;
-}
-
 // A slot named on the command line: usage error when the name is not a slot name at all.
 bool parseSlot(const std::string &text, SlotCode &code)
 {
