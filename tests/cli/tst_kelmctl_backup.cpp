@@ -41,13 +41,6 @@ QList<EdidImage> allSlots(const SimulatedDevice &d)
     return images;
 }
 
-EdidImage changed(EdidImage image, std::uint8_t serial)
-{
-    image[12] = serial;
-    setEdidChecksums(image);
-    return image;
-}
-
 } // namespace
 
 class TestKelmctlBackup : public QObject
@@ -100,8 +93,8 @@ void TestKelmctlBackup::backupChangeRestore()
     QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.bin")}).size(), 32);
 
     // Two slots and the mode change; a dry run plans exactly those and changes nothing.
-    m_device->setSlotImage(0, 2, changed(m_device->slotImage(0, 2), 0x77));
-    m_device->setSlotImage(2, 5, changed(m_device->slotImage(2, 5), 0x78));
+    m_device->setSlotImage(0, 2, withSerial(m_device->slotImage(0, 2), 0x77));
+    m_device->setSlotImage(2, 5, withSerial(m_device->slotImage(2, 5), 0x78));
     m_device->config().edidMode = 0;
     const QList<EdidImage> edited = allSlots(*m_device);
     run = kelmctl(*m_device, {QStringLiteral("restore"), dir.path(), QStringLiteral("--dry-run"), QStringLiteral("--json")});
@@ -173,9 +166,9 @@ void TestKelmctlBackup::invalidImagesAreRefused()
     QVERIFY(f.open(QIODevice::WriteOnly) && f.write(edited) == edited.size());
     f.close();
     const EdidImage good = m_device->slotImage(2, 2);
-    m_device->setSlotImage(2, 1, changed(good, 1));
-    m_device->setSlotImage(0, 4, changed(good, 2));
-    m_device->setSlotImage(2, 2, changed(good, 3));
+    m_device->setSlotImage(2, 1, withSerial(good, 1));
+    m_device->setSlotImage(0, 4, withSerial(good, 2));
+    m_device->setSlotImage(2, 2, withSerial(good, 3));
     run = kelmctl(*m_device, {QStringLiteral("restore"), dir.path(), QStringLiteral("--json")});
     QCOMPARE(run.exitCode, 1);
     QMap<QString, QString> results;
@@ -184,8 +177,8 @@ void TestKelmctlBackup::invalidImagesAreRefused()
     QCOMPARE(results.value(QStringLiteral("user1")), QStringLiteral("refused"));
     QCOMPARE(results.value(QStringLiteral("input4")), QStringLiteral("refused"));
     QCOMPARE(results.value(QStringLiteral("user2")), QStringLiteral("written, verified"));
-    QVERIFY(m_device->slotImage(2, 1) == changed(good, 1));
-    QVERIFY(m_device->slotImage(0, 4) == changed(good, 2));
+    QVERIFY(m_device->slotImage(2, 1) == withSerial(good, 1));
+    QVERIFY(m_device->slotImage(0, 4) == withSerial(good, 2));
     QVERIFY(m_device->slotImage(2, 2) == good);
 
     // A folder without a manifest is no backup.

@@ -3,18 +3,16 @@
 // input did not have, apart from the accepted ones listed here with their reasons.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <set>
-#include <sys/wait.h>
 
 #include "edid/EdidBinFile.h"
 #include "edid/EdidConformance.h"
 #include "edid/Json.h"
 #include "edid/NewEdidTemplate.h"
+#include "KelmctlRun.h"
 
 namespace fs = std::filesystem;
 
@@ -58,16 +56,7 @@ struct Scratch
 // Runs kelmctl with PATH set to `path`; stdout into *out.
 int kelmctl(const std::string &args, const std::string &path, std::string *out = nullptr)
 {
-    const std::string cmd = "PATH='" + path + "' " + KELMCTL_PATH + " " + args + " 2>&1";
-    std::unique_ptr<FILE, int (*)(FILE *)> p(popen(cmd.c_str(), "r"), pclose);
-    std::string text;
-    char buf[4096];
-    while (std::size_t n = std::fread(buf, 1, sizeof buf, p.get()))
-        text.append(buf, n);
-    const int raw = pclose(p.release());
-    if (out)
-        *out = text;
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return runShellCommand("PATH='" + path + "' " + KELMCTL_PATH + " " + args + " 2>&1", out);
 }
 
 const char kReport[] = "Block 0, Base EDID:\n"

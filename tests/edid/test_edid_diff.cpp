@@ -2,17 +2,15 @@
 // known change brings, on the template and on real images; and kelmctl edid diff's exit status.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <memory>
-#include <sys/wait.h>
 
 #include "edid/EdidBinFile.h"
 #include "edid/EdidDiff.h"
 #include "edid/Json.h"
 #include "edid/NewEdidTemplate.h"
+#include "KelmctlRun.h"
 
 namespace fs = std::filesystem;
 
@@ -211,16 +209,7 @@ TEST(EdidDiff, KelmctlExitStatusAndJson)
     ASSERT_TRUE(writeEdidBinFile(a, NewEdidTemplate));
     ASSERT_TRUE(writeEdidBinFile(b, edited([](EdidImage &i) { i[133] = 97; })));
     auto run = [&](const std::string &args, std::string *out = nullptr) {
-        const std::string cmd = std::string(KELMCTL_PATH) + " " + args + " 2>/dev/null";
-        std::unique_ptr<FILE, int (*)(FILE *)> p(popen(cmd.c_str(), "r"), pclose);
-        std::string text;
-        char buf[4096];
-        while (std::size_t n = std::fread(buf, 1, sizeof buf, p.get()))
-            text.append(buf, n);
-        const int raw = pclose(p.release());
-        if (out)
-            *out = text;
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        return runShellCommand(std::string(KELMCTL_PATH) + " " + args + " 2>/dev/null", out);
     };
     const struct
     {

@@ -74,6 +74,14 @@ inline std::unique_ptr<SimulatedDevice> faultyDevice(const ArmFault &arm, int af
     return device;
 }
 
+// image with another serial number byte (and checksums to match): the same EDID, told apart.
+inline EdidImage withSerial(EdidImage image, uint8_t serial)
+{
+    image[12] = serial;
+    setEdidChecksums(image);
+    return image;
+}
+
 // The template with seed in a descriptor and an extension byte, so each test's image is its own.
 inline EdidImage seededImage(uint8_t seed)
 {

@@ -5,16 +5,35 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 #include "edid/EdidImage.h"
+
+// Runs a shell command line, its standard output into *out; the exit status, -1 when it did not
+// exit normally.
+inline int runShellCommand(const std::string &command, std::string *out = nullptr)
+{
+    std::unique_ptr<FILE, int (*)(FILE *)> p(popen(command.c_str(), "r"), pclose);
+    if (!p)
+        return -1;
+    std::string text;
+    char buf[4096];
+    while (std::size_t n = std::fread(buf, 1, sizeof buf, p.get()))
+        text.append(buf, n);
+    const int raw = pclose(p.release());
+    if (out)
+        *out = text;
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
 
 struct KelmctlResult
 {

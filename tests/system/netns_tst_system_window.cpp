@@ -35,6 +35,29 @@ template <typename T> T *named(QWidget *root, const char *name)
     return root->findChild<T *>(QString::fromLatin1(name));
 }
 
+// The main window on a device: searched, the device's row chosen, which shows the Commander window
+// with its pages; the System page among them.
+struct WindowOnDevice
+{
+    explicit WindowOnDevice(const SimulatedDevice &device)
+    {
+        StartupOptions options;
+        options.ports = {device.portPath()};
+        window = std::make_unique<MainWindow>(options);
+        window->show();
+        named<QPushButton>(window.get(), "BitBtn_Search")->click();
+        window->findChild<DeviceListController *>()->StringGrid1SelectCell(0, 1);
+        commander = window->commanderWindow();
+        pages = named<QTabWidget>(commander, "PageControl1");
+        page = named<QWidget>(commander, "TabSheet2");
+    }
+
+    std::unique_ptr<MainWindow> window;
+    CommanderWindow *commander = nullptr;
+    QTabWidget *pages = nullptr;
+    QWidget *page = nullptr;
+};
+
 } // namespace
 
 class TestSystemWindow : public QObject
@@ -53,18 +76,12 @@ void TestSystemWindow::updateInIspMode()
     config.handshake = HandshakeMode::Isp029;
     SimulatedDevice device(config);
     QVERIFY2(device.start(), qPrintable(device.errorString()));
-    StartupOptions options;
-    options.ports = {device.portPath()};
-    auto window = std::make_unique<MainWindow>(options);
-    window->show();
-
-    named<QPushButton>(window.get(), "BitBtn_Search")->click();
+    WindowOnDevice on(device);
+    auto &window = on.window;
+    QWidget *commander = on.commander, *page = on.page;
     QVERIFY(window->session().ispMode());
-    window->findChild<DeviceListController *>()->StringGrid1SelectCell(0, 1);
-    CommanderWindow *commander = window->commanderWindow();
     QVERIFY(commander->isVisible());
-    auto *pages = named<QTabWidget>(commander, "PageControl1");
-    auto *page = named<QWidget>(commander, "TabSheet2");
+    auto *pages = on.pages;
     QVERIFY(page->isVisible());
     QCOMPARE(pages->currentWidget(), page);
     QCOMPARE(named<QGroupBox>(page, "GroupBox4")->height(), 155);
@@ -117,17 +134,11 @@ void TestSystemWindow::descriptionInNormalMode()
     dialogs.confirmAnswer = true;
     SimulatedDevice device;
     QVERIFY2(device.start(), qPrintable(device.errorString()));
-    StartupOptions options;
-    options.ports = {device.portPath()};
-    auto window = std::make_unique<MainWindow>(options);
-    window->show();
-    named<QPushButton>(window.get(), "BitBtn_Search")->click();
+    WindowOnDevice on(device);
+    auto &window = on.window;
+    QWidget *commander = on.commander, *page = on.page;
     QVERIFY(window->session().connected());
-    window->findChild<DeviceListController *>()->StringGrid1SelectCell(0, 1);
-    CommanderWindow *commander = window->commanderWindow();
-    auto *pages = named<QTabWidget>(commander, "PageControl1");
-    auto *page = named<QWidget>(commander, "TabSheet2");
-    pages->setCurrentWidget(page);
+    on.pages->setCurrentWidget(page);
     QCOMPARE(named<QGroupBox>(page, "GroupBox4")->height(), 48);
     QVERIFY(named<QGroupBox>(page, "GroupBox11")->isVisible());
     auto *edit = named<QLineEdit>(page, "Edit_Product_String");

@@ -21,6 +21,7 @@
 #include "shell/DebugLog.h"
 #include "shell/Dialogs.h"
 #include "shell/Pause.h"
+#include "FaultTable.h"
 #include "ScriptedDialogs.h"
 #include "workbench/EdidAnalyzerWindow.h"
 #include "workbench/EdidCompareWindow.h"
@@ -34,13 +35,6 @@ QStringList boxesOf(const ScriptedDialogs &dialogs)
     for (const ScriptedDialogs::Message &m : dialogs.messages)
         boxes << m.kind + QStringLiteral(": ") + m.text;
     return boxes;
-}
-
-EdidImage withSerial(EdidImage image, std::uint8_t serial)
-{
-    image[12] = serial;
-    setEdidChecksums(image);
-    return image;
 }
 
 } // namespace
