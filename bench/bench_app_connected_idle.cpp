@@ -10,6 +10,7 @@
 
 #include "shell/Pause.h"
 #include "app/lib/MainWindow.h"
+#include "BenchSupport.h"
 
 namespace {
 
@@ -55,11 +56,4 @@ BENCHMARK(BM_WorkbenchConnectedIdle)->UseManualTime()->Iterations(1)->Unit(bench
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+KELM_BENCHMARK_MAIN(QApplication)

@@ -13,6 +13,7 @@
 #include "link/DeviceBackup.h"
 #include "link/DeviceSession.h"
 #include "shell/DebugLog.h"
+#include "BenchSupport.h"
 
 namespace {
 
@@ -37,12 +38,22 @@ SimulatedDeviceConfig eightOfEach()
     return c;
 }
 
-void report(benchmark::State &state, double total, double mandated)
+// Times one run of work from a cleared request log; the run's mandated pauses come from that log.
+// False when the work failed.
+template <typename Work>
+bool timeRun(benchmark::State &state, SimulatedDevice &device, double &totalMs, double &mandated, Work work)
 {
-    const double mean = total / double(state.iterations());
-    state.counters["mean_ms"] = mean;
-    state.counters["mandated_ms"] = mandated;
-    state.counters["over_mandated_pct"] = (mean - mandated) / mandated * 100.0;
+    device.clearRequests();
+    QElapsedTimer clock;
+    clock.start();
+    const bool ok = work();
+    const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    if (!ok)
+        return false;
+    totalMs += ms;
+    mandated = mandatedMs(device);
+    state.SetIterationTime(ms / 1e3);
+    return true;
 }
 
 void BM_BackupEightOfEach(benchmark::State &state)
@@ -57,18 +68,13 @@ void BM_BackupEightOfEach(benchmark::State &state)
     double total = 0, mandated = 0;
     for (auto _ : state) {
         QTemporaryDir dir;
-        device.clearRequests();
-        QElapsedTimer clock;
-        clock.start();
-        const BackupResult r = backupDevice(session, dir.path());
-        const double ms = clock.nsecsElapsed() / 1e6;
-        if (!r.ok() || r.manifest.entries.size() != 32)
+        if (!timeRun(state, device, total, mandated, [&] {
+                const BackupResult r = backupDevice(session, dir.path());
+                return r.ok() && r.manifest.entries.size() == 32;
+            }))
             return state.SkipWithError("backup incomplete");
-        total += ms;
-        mandated = mandatedMs(device);
-        state.SetIterationTime(ms / 1e3);
     }
-    report(state, total, mandated);
+    reportAgainstMandated(state, total, mandated);
 }
 BENCHMARK(BM_BackupEightOfEach)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
@@ -94,29 +100,16 @@ void BM_RestoreSixteenChangedSlots(benchmark::State &state)
                 device.setSlotImage(kind, n, image);
             }
         device.config().edidMode = 0;
-        device.clearRequests();
-        QElapsedTimer clock;
-        clock.start();
-        RestorePlan plan = planRestore(session, dir.path(), RestoreFilter::All);
-        const bool ok = runRestore(session, plan);
-        const double ms = clock.nsecsElapsed() / 1e6;
-        if (!ok)
+        if (!timeRun(state, device, total, mandated, [&] {
+                RestorePlan plan = planRestore(session, dir.path(), RestoreFilter::All);
+                return runRestore(session, plan);
+            }))
             return state.SkipWithError("restore failed");
-        total += ms;
-        mandated = mandatedMs(device);
-        state.SetIterationTime(ms / 1e3);
     }
-    report(state, total, mandated);
+    reportAgainstMandated(state, total, mandated);
 }
 BENCHMARK(BM_RestoreSixteenChangedSlots)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+KELM_BENCHMARK_MAIN(QCoreApplication)

@@ -15,6 +15,7 @@
 #include "firmware/FirmwareImage.h"
 #include "firmware/IspUpload.h"
 #include "link/DeviceSession.h"
+#include "BenchSupport.h"
 
 namespace {
 
@@ -125,11 +126,4 @@ void BM_Upload64KiB(benchmark::State &state)
 
 BENCHMARK(BM_Upload64KiB)->Arg(1)->Arg(2)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+KELM_BENCHMARK_MAIN(QCoreApplication)

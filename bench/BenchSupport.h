@@ -1,0 +1,26 @@
+#pragma once
+
+// What the benchmarks share: a main() that runs them under a Qt application (ports, timers and
+// pauses need its event loop), and a run's figures against the pauses the protocol mandates.
+
+#include <benchmark/benchmark.h>
+
+// main() for a benchmark that needs a Qt application of type App (QCoreApplication, QApplication).
+#define KELM_BENCHMARK_MAIN(App)                                                                       \
+    int main(int argc, char **argv)                                                                    \
+    {                                                                                                  \
+        App app(argc, argv);                                                                           \
+        benchmark::Initialize(&argc, argv);                                                            \
+        benchmark::RunSpecifiedBenchmarks();                                                           \
+        benchmark::Shutdown();                                                                         \
+        return 0;                                                                                      \
+    }
+
+// The mean of the timed runs, the mandated pauses and how far the mean lies above them, as counters.
+inline void reportAgainstMandated(benchmark::State &state, double totalMs, double mandatedMs)
+{
+    const double mean = totalMs / static_cast<double>(state.iterations());
+    state.counters["mean_ms"] = mean;
+    state.counters["mandated_ms"] = mandatedMs;
+    state.counters["over_mandated_pct"] = (mean - mandatedMs) / mandatedMs * 100.0;
+}
