@@ -55,24 +55,31 @@ JsonValue edidRecordToJson(const EdidFeatureRecord &r)
     return o;
 }
 
-JsonValue edidSummaryToJson(const EdidSummary &s)
-{
-    JsonValue o = JsonValue::object();
-    for (const EdidSummary::Row &row : s.rows())
-        o[row.key] = utf8FromLatin1(*row.text);
-    return o;
-}
+namespace {
 
-JsonValue edidInfoToJson(const std::string &file, const EdidSummary &s)
+// The summary's answers as members after those already there. Once per file over whole folders:
+// the keys are known to differ, so members are appended without the ordered object's lookup.
+JsonValue summaryMembers(const EdidSummary &s, const std::string *file)
 {
-    // Once per file over whole folders: the keys are known to differ, so members are appended
-    // without the ordered object's lookup.
     JsonValue o = JsonValue::object();
     auto &members = o.get_ref<JsonValue::object_t &>();
     const std::vector<EdidSummary::Row> rows = s.rows();
     members.reserve(rows.size() + 1);
-    members.emplace_back("file", file);
+    if (file)
+        members.emplace_back("file", *file);
     for (const EdidSummary::Row &row : rows)
         members.emplace_back(row.key, utf8FromLatin1(*row.text));
     return o;
+}
+
+} // namespace
+
+JsonValue edidSummaryToJson(const EdidSummary &s)
+{
+    return summaryMembers(s, nullptr);
+}
+
+JsonValue edidInfoToJson(const std::string &file, const EdidSummary &s)
+{
+    return summaryMembers(s, &file);
 }
