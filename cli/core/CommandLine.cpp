@@ -219,7 +219,8 @@ int parseAndRun(int argc, char **argv, bool run)
     };
     const auto refuse = [run](const std::string &sentence) { return run ? usageError(sentence) : 2; };
     CLI::App app("kelmctl: the EDID workbench from scripts.\n"
-                 "Exit status: 0 success, 1 the operation or the device failed, 2 usage error.",
+                 "Exit status: 0 success, 1 the operation or the device failed, 2 usage error,\n"
+                 "3 a program the command needs is missing (edid check without edid-decode).",
                  "kelmctl");
     // Global options are taken after the command too.
     app.fallthrough();
