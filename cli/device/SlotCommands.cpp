@@ -21,7 +21,6 @@ QString slotText(SlotCode code)
     return QString::fromStdString(slotDisplayName(code));
 }
 
-// The EDID slots need a device running its normal firmware.
 // A slot named on the command line: usage error when the name is not a slot name at all.
 bool parseSlot(const std::string &text, SlotCode &code)
 {
