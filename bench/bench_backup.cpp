@@ -56,15 +56,30 @@ bool timeRun(benchmark::State &state, SimulatedDevice &device, double &totalMs, 
     return true;
 }
 
+// The simulated device with a session searched onto it.
+struct SearchedDevice
+{
+    SimulatedDevice device{eightOfEach()};
+    DebugLog log;
+    DeviceSession session{log};
+
+    bool start()
+    {
+        if (!device.start())
+            return false;
+        session.setPortOverride({device.portPath()});
+        session.search();
+        return true;
+    }
+};
+
 void BM_BackupEightOfEach(benchmark::State &state)
 {
-    SimulatedDevice device(eightOfEach());
-    if (!device.start())
+    SearchedDevice searched;
+    if (!searched.start())
         return state.SkipWithError("no pseudo-terminal");
-    DebugLog log;
-    DeviceSession session(log);
-    session.setPortOverride({device.portPath()});
-    session.search();
+    SimulatedDevice &device = searched.device;
+    DeviceSession &session = searched.session;
     double total = 0, mandated = 0;
     for (auto _ : state) {
         QTemporaryDir dir;
@@ -80,13 +95,11 @@ BENCHMARK(BM_BackupEightOfEach)->UseManualTime()->Iterations(3)->Unit(benchmark:
 
 void BM_RestoreSixteenChangedSlots(benchmark::State &state)
 {
-    SimulatedDevice device(eightOfEach());
-    if (!device.start())
+    SearchedDevice searched;
+    if (!searched.start())
         return state.SkipWithError("no pseudo-terminal");
-    DebugLog log;
-    DeviceSession session(log);
-    session.setPortOverride({device.portPath()});
-    session.search();
+    SimulatedDevice &device = searched.device;
+    DeviceSession &session = searched.session;
     QTemporaryDir dir;
     if (!backupDevice(session, dir.path()).ok())
         return state.SkipWithError("backup incomplete");

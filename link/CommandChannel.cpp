@@ -9,7 +9,6 @@
 
 namespace {
 constexpr int pollIntervalMs = 2000;
-constexpr int handshakePauseMs = 160;
 constexpr int getPauseMs = 50;
 constexpr int setPauseMs = 20;
 constexpr int userSlotSelectPauseMs = 100;

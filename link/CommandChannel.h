@@ -52,6 +52,8 @@ class CommandChannel : public QObject
     // first (every sender of ND_SEL does both).
     CommandResult selectSlot(uint16_t code);
 
+    // The gap after the handshake's " \r" wake-up, and again after its ENTRANCE request.
+    static constexpr int handshakePauseMs = 160;
     // How long past its pause a request still waits for its answer (two receive ticks).
     static constexpr int answerGraceMs = 50;
     // Whether the device answers this command with a line (the loader's FW_ commands and the

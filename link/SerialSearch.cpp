@@ -9,7 +9,6 @@
 #include "link/SerialTransport.h"
 
 namespace {
-constexpr int handshakePauseMs = 160;
 constexpr const char *acceptTag = "$ACCEPT";
 constexpr const char *isp029Tag = "$ISP029";
 constexpr const char *isp091Tag = "$ISP091";
@@ -92,7 +91,7 @@ void SerialSearch::search()
         m_transport.startReceiveTick();
 
         m_channel.sendCommand(Direction::GET, Command::ENTRANCE, 0);
-        pauseWithEvents(handshakePauseMs);
+        pauseWithEvents(CommandChannel::handshakePauseMs);
         if (m_transport.lost()) {
             m_transport.close();
             continue;
