@@ -15,6 +15,7 @@
 #include "link/SlotLists.h"
 #include "link/SlotTransfer.h"
 #include "shell/file/FileWriter.h"
+#include "shell/Latin1.h"
 
 namespace {
 
@@ -109,11 +110,6 @@ class TransferBracket
     Confirmation m_confirmation;
     bool m_closed = false;
 };
-
-QString latin1(const std::string &text)
-{
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
 
 // The validation messages of an image, empty when it is valid.
 QString validationProblem(const EdidImage &image)

@@ -4,13 +4,7 @@
 
 #include "shell/DebugLog.h"
 #include "link/SlotLists.h"
-
-namespace {
-QString latin1(std::string_view text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-} // namespace
+#include "shell/Latin1.h"
 
 const char *const DeviceSession::slotListNames[4] = {"ComboBox_EdidSel_All", "ComboBox_EdidSel_Src",
                                                      "ComboBox_EdidSel_Dest", "ComboBox_EdidSel_Upload"};

@@ -7,6 +7,7 @@
 #include "link/CommandChannel.h"
 #include "link/DeviceRegistry.h"
 #include "link/SerialTransport.h"
+#include "shell/Latin1.h"
 
 namespace {
 constexpr const char *acceptTag = "$ACCEPT";
@@ -14,10 +15,6 @@ constexpr const char *isp029Tag = "$ISP029";
 constexpr const char *isp091Tag = "$ISP091";
 constexpr std::size_t tagLength = 7;
 
-QString latin1(std::string_view text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 } // namespace
 
 SerialSearch::SerialSearch(SerialTransport &transport, CommandChannel &channel, DeviceRegistry &devices,

@@ -9,17 +9,13 @@
 
 #include "shell/DebugLog.h"
 #include "link/DeviceRegistry.h"
+#include "shell/Latin1.h"
 
 namespace {
 
 QByteArray toByteArray(const std::vector<uint8_t> &bytes)
 {
     return QByteArray(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-}
-
-QString latin1(const std::string &s)
-{
-    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 // Qt switches broadcasting on for every UDP socket; the sender keeps it off between its sends.

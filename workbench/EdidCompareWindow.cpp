@@ -16,14 +16,9 @@
 #include "edid/EdidBinFile.h"
 #include "edid/EdidConformance.h"
 #include "shell/Dialogs.h"
+#include "shell/Latin1.h"
 
 namespace {
-
-// EDID texts hold a byte per character.
-QString latin1(const std::string &text)
-{
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
 
 QTableWidget *table(QWidget *parent, const char *name, const QStringList &headers)
 {

@@ -48,6 +48,7 @@
 #include "workbench/creator/CreatorControls.h"
 #include "workbench/creator/CreatorSubPages.h"
 #include "workbench/SlotListCombo.h"
+#include "shell/Latin1.h"
 
 using namespace creatorui;
 
@@ -59,19 +60,10 @@ constexpr int kUploadDonePauseMs = 800;
 constexpr int kUploadButtonPauseMs = 150;
 constexpr int kWheelStep = 15;
 
-
-QString latin1(const std::string &text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 std::string latin1(const QString &text)
 {
     return text.toLatin1().toStdString();
 }
-
-
-
 
 // Narrower tab padding, so the seven sub-page tabs fit side by side in the 450-pixel window.
 class CompactTabStyle : public QProxyStyle
@@ -84,7 +76,6 @@ class CompactTabStyle : public QProxyStyle
         return QProxyStyle::pixelMetric(metric, option, widget);
     }
 };
-
 
 } // namespace
 
@@ -151,8 +142,6 @@ EdidFeatureRecord &EdidCreatorPage::creatorRecord()
 }
 
 // ----- the frame around the sub-pages ----------------------------------------------------------
-
-
 
 void EdidCreatorPage::buildFrame()
 {
@@ -231,13 +220,6 @@ void EdidCreatorPage::buildFrame()
     connect(m_uploadButton, &QToolButton::clicked, this, &EdidCreatorPage::SpeedButton_CopyEdid_CreatorClick);
     installSeparatorSkip(m_uploadList, [this](int index) { ComboBox_EdidSel_UploadChange(index); });
 }
-
-
-
-
-
-
-
 
 // Every member of the state has its control; the handlers that belong to a control hang here.
 void EdidCreatorPage::bindControls()

@@ -13,15 +13,11 @@
 #include "edid/Latin1Text.h"
 #include "link/DeviceRegistry.h"
 #include "net/DiscoveryService.h"
+#include "shell/Latin1.h"
 
 namespace {
 
 constexpr double kDefaultWaitSeconds = 2.0;
-
-QString latin1(const std::string &s)
-{
-    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 int usage(const char *message)
 {

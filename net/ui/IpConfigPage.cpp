@@ -15,6 +15,7 @@
 #include "shell/Dialogs.h"
 #include "link/DeviceSession.h"
 #include "net/DiscoveryService.h"
+#include "shell/Latin1.h"
 
 const IpConfigPage::Row IpConfigPage::kRows[12] = {
     {"Product ID :", "Label_Product_ID", Kind::Label},
@@ -32,11 +33,6 @@ const IpConfigPage::Row IpConfigPage::kRows[12] = {
 };
 
 namespace {
-
-QString latin1(const std::string &s)
-{
-    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 // Page texts go to the device one character per byte, as its texts came.
 std::string bytesOf(const QString &text)
