@@ -65,6 +65,10 @@ int main(int argc, char **argv)
         {QStringLiteral("description"), QStringLiteral("The description string."), QStringLiteral("TEXT")},
         {QStringLiteral("no-mode-select"),
          QStringLiteral("Input 1 does not let the operator choose its EDID.")},
+        {QStringLiteral("bare-quarters"),
+         QStringLiteral("EDID quarters end after their 128 digits, without the field separator.")},
+        {QStringLiteral("stray-tail"),
+         QStringLiteral("Every reply is followed at once by two form feeds without a line end.")},
         {QStringLiteral("bad-crc"), QStringLiteral("Every reply carries a wrong CRC.")},
         {QStringLiteral("lowercase-crc"), QStringLiteral("Every reply's CRC is in lowercase.")},
         {QStringLiteral("late"), QStringLiteral("Every reply comes MS milliseconds late."),
@@ -141,8 +145,11 @@ int main(int argc, char **argv)
         identity.ipAddress = ip.toStdString();
     }
 
+    config.quarterSeparator = !p.isSet(QStringLiteral("bare-quarters"));
     SimulatedDevice device(config);
     SimulatedFaults &faults = device.faults();
+    if (p.isSet(QStringLiteral("stray-tail")))
+        faults.strayTails = -1;
     if (p.isSet(QStringLiteral("bad-crc")))
         faults.badCrc = -1;
     if (p.isSet(QStringLiteral("lowercase-crc")))

@@ -165,8 +165,8 @@ bool DeviceSession::decodeNodeDescription(std::string_view reply)
 
 bool DeviceSession::decodeEdidQuarter(std::string_view reply, int offset)
 {
-    // Only a body of exactly 128 hexadecimal digits is a quarter; anything else (the answer to an
-    // earlier SET, say) must not become image bytes.
+    // Only 128 hexadecimal digits (and the field separator after them, if any) are a quarter;
+    // anything else (the answer to an earlier SET, say) must not become image bytes.
     const std::string_view body = replyBody(reply);
     if (!isEdidQuarterBody(body))
         return false;

@@ -129,6 +129,10 @@ std::string_view replyBody(std::string_view reply)
 
 bool isEdidQuarterBody(std::string_view body)
 {
+    // The 128 digits may be followed by the field separator, as the description and mode replies'
+    // fields are; nothing else may follow them.
+    if (body.size() == 129 && body.back() == fieldSeparator)
+        body.remove_suffix(1);
     if (body.size() != 128)
         return false;
     for (char c : body)
@@ -158,19 +162,20 @@ std::optional<std::vector<std::string_view>> splitReplyFields(std::string_view r
 std::optional<int64_t> parseDecimal(std::string_view text)
 {
     bool negative = false;
-    if (!text.empty() && text.front() == '-') {
-        negative = true;
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        negative = text.front() == '-';
         text.remove_prefix(1);
     }
-    if (text.empty() || text.size() > 10)
+    if (text.empty())
         return std::nullopt;
-    int64_t value = 0;
+    // Any number of digits: the callers keep the low bits, which wrapping arithmetic preserves.
+    uint64_t value = 0;
     for (char c : text) {
         if (c < '0' || c > '9')
             return std::nullopt;
-        value = value * 10 + (c - '0');
+        value = value * 10 + static_cast<uint64_t>(c - '0');
     }
-    return negative ? -value : value;
+    return static_cast<int64_t>(negative ? ~value + 1 : value);
 }
 
 std::string replyLine(std::string_view body)

@@ -80,7 +80,8 @@ bool replyCrcOk(std::string_view reply);
 // The reply without its CRC and last character (only meaningful when replyCrcOk).
 std::string_view replyBody(std::string_view reply);
 
-// The body of an EDID quarter's answer: exactly 128 uppercase hexadecimal digits.
+// The body of an EDID quarter's answer: 128 uppercase hexadecimal digits, then nothing or one form
+// feed (0x0C).
 bool isEdidQuarterBody(std::string_view body);
 
 // Splits a reply into its first `count` fields. Field 1 runs up to the first form feed; each later
@@ -88,7 +89,8 @@ bool isEdidQuarterBody(std::string_view body);
 // its second character on, so it is never empty. Nothing when fewer than `count` fields are ended.
 std::optional<std::vector<std::string_view>> splitReplyFields(std::string_view reply, std::size_t count);
 
-// A strict decimal number (optional minus sign, 1-10 digits, nothing else); nothing otherwise.
+// A decimal number (an optional sign, then one or more digits, nothing else); nothing otherwise.
+// Past 64 bits the value wraps: its low bits, which is all a reply field's reader keeps, stay right.
 std::optional<int64_t> parseDecimal(std::string_view text);
 // A flag field is true exactly when its text is "T".
 inline bool flagField(std::string_view text)

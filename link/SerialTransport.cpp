@@ -132,17 +132,28 @@ std::string_view SerialTransport::rxText() const
 void SerialTransport::clear()
 {
     m_rxLength = 0;
+    m_taken = 0;
     m_rxBuffer.fill(0);
 }
 
 void SerialTransport::consume(std::size_t taken)
 {
-    const std::size_t rest = m_rxLength - std::min<std::size_t>(taken, m_rxLength);
-    if (rest > 0 && taken > 0) {
-        std::memmove(m_rxBuffer.data(), m_rxBuffer.data() + taken, rest);
-        m_rxBuffer[rest] = 0;
+    m_taken = static_cast<uint32_t>(std::min<std::size_t>(m_taken + taken, m_rxLength));
+    if (m_taken == m_rxLength) {
+        m_rxLength = 0;
+        m_taken = 0;
     }
-    m_rxLength = static_cast<uint32_t>(rest);
+}
+
+void SerialTransport::compact()
+{
+    if (m_taken == 0)
+        return;
+    const uint32_t rest = m_rxLength - m_taken;
+    std::memmove(m_rxBuffer.data(), m_rxBuffer.data() + m_taken, rest);
+    m_rxBuffer[rest] = 0;
+    m_rxLength = rest;
+    m_taken = 0;
 }
 
 void SerialTransport::onReceiveTick()
@@ -167,6 +178,8 @@ void SerialTransport::onReceiveTick()
 
 void SerialTransport::receiveBytes(const char *data, qint64 size)
 {
+    if (size > rxCapacity - static_cast<qint64>(m_rxLength))
+        compact();
     const qint64 room = rxCapacity - static_cast<qint64>(m_rxLength);
     const qint64 take = std::clamp<qint64>(size, 0, room);
     if (take > 0) {
@@ -183,7 +196,9 @@ void SerialTransport::receiveBytes(const char *data, qint64 size)
 
 void SerialTransport::checkReplyComplete()
 {
-    if (m_rxLength > 0 && m_rxBuffer[m_rxLength - 1] == '\n') {
+    // Any line end not yet taken completes a reply: bytes that follow an answer at once (a device
+    // that chatters, a line of the next answer) must not hide it.
+    if (buffered().find('\n') != std::string_view::npos) {
         m_linkFlags |= replyCompleteBit;
         emit replyMarked();
     }
@@ -201,6 +216,8 @@ void SerialTransport::serviceReceiveDirect()
     }
     if (waiting <= 0)
         return;
+    if (waiting > rxCapacity - static_cast<qint64>(m_rxLength))
+        compact();
     const qint64 room = rxCapacity - static_cast<qint64>(m_rxLength);
     const qint64 take = std::min(waiting, room);
     const qint64 got = take > 0 ? m_port->read(m_rxBuffer.data() + m_rxLength, take) : 0;

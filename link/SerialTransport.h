@@ -60,12 +60,16 @@ class SerialTransport : public QObject
     uint32_t rxLength() const { return m_rxLength; }
     // The buffer read as a zero-terminated text.
     std::string_view rxText() const;
-    // The valid bytes of the buffer.
-    std::string_view buffered() const { return std::string_view(m_rxBuffer.data(), m_rxLength); }
+    // The valid bytes of the buffer not yet taken by the reply processing.
+    std::string_view buffered() const
+    {
+        return std::string_view(m_rxBuffer.data() + m_taken, m_rxLength - m_taken);
+    }
     // Empties the buffer (zeros) and sets rxLength to 0.
     void clear();
-    // The first taken bytes were decoded: an unfinished rest moves to the front (the taken lines
-    // stay readable as text behind it until the next clear()).
+    // The first taken bytes of buffered() were decoded. They stay readable as text (the handshake
+    // and the loader search it) until the next clear(); once nothing is left the buffer fills from
+    // the start again.
     void consume(std::size_t taken);
 
     // The link flag byte: replyComplete is bit 0, ispMode bit 3.
@@ -100,6 +104,8 @@ class SerialTransport : public QObject
   private:
     void onPortError(int error);
     void checkReplyComplete();
+    // Moves the bytes not yet taken to the front, making room at the end.
+    void compact();
 
     DebugLog &m_log;
     QSerialPort *m_port = nullptr;
@@ -112,6 +118,7 @@ class SerialTransport : public QObject
 
     std::array<char, rxCapacity + 1> m_rxBuffer{};
     uint32_t m_rxLength = 0;
+    uint32_t m_taken = 0; // bytes before this offset were decoded already
     uint8_t m_linkFlags = 0;
     QTimer m_rxTimer;
 };

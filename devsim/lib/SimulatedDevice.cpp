@@ -299,7 +299,10 @@ void SimulatedDevice::answerNormal(const SimulatedRequest &r)
         const int offset = edidQuarterOffset(r.command);
         EdidImage *image = selectedImage();
         if (!set) {
-            reply(r.command, image ? hexText(image->data() + offset, 64) : QByteArray(128, '0'));
+            QByteArray body = image ? hexText(image->data() + offset, 64) : QByteArray(128, '0');
+            if (m_config.quarterSeparator)
+                body += '\x0C';
+            reply(r.command, body);
             return;
         }
         const unsigned kind = (m_selectedSlot >> 12) & 0x0F;
@@ -436,6 +439,8 @@ void SimulatedDevice::reply(Command cmd, const QByteArray &body)
     }
     const int late = !faulty ? 0 : m_answeringSet && m_faults.lateSetReplyMs > 0 ? m_faults.lateSetReplyMs
                                                                                  : m_faults.lateReplyMs;
+    if (faulty && takeCount(m_faults.strayTails))
+        line += m_faults.strayTail;
     const int split = faulty ? m_faults.splitReplyMs : 0;
     auto send = [this, line, split] {
         if (split <= 0) {

@@ -59,6 +59,9 @@ struct SimulatedDeviceConfig
     // When set, the exact body of every SYS_DSCPT reply.
     std::optional<QByteArray> systemReplyBody;
     int edidMode = 0;
+    // An EDID quarter's 128 digits are followed by the field separator, as the protocol defines it;
+    // false sends them bare.
+    bool quarterSeparator = true;
     QByteArray defaultProductString = "Demo Matrix";
     int defaultEdidMode = 0;
 };
@@ -79,6 +82,8 @@ struct SimulatedFaults
     int strayLines = 0;             // this many replies are preceded by strayLine
     QByteArray strayLine = "STRAY\x0C" "6257\n"; // a good-CRC line that answers nothing
     int corruptStoredByte = -1;     // this image byte is stored inverted by every EDID write
+    int strayTails = 0;             // this many replies are followed at once by strayTail
+    QByteArray strayTail = "\x0C\x0C"; // bytes without a line end, as a chattering device sends
 };
 
 struct SimulatedRequest

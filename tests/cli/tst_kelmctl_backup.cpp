@@ -63,7 +63,7 @@ void TestKelmctlBackup::init()
     SimulatedDeviceConfig config;
     config.inputs = config.outputs = config.users = config.internals = 8;
     config.edidMode = 17; // user 2: after 8 internal and 8 external modes
-    m_device = std::make_unique<SimulatedDevice>(config);
+    m_device = std::make_unique<SimulatedDevice>(inTestedReplyForm(config));
     QVERIFY2(m_device->start(), qPrintable(m_device->errorString()));
 }
 

@@ -81,7 +81,7 @@ void TestKelmctlSlots::initTestCase()
     config.internals = 2;
     config.outputs = 1;
     config.users = 2;
-    m_device = std::make_unique<SimulatedDevice>(config);
+    m_device = std::make_unique<SimulatedDevice>(inTestedReplyForm(config));
     QVERIFY2(m_device->start(), qPrintable(m_device->errorString()));
 }
 

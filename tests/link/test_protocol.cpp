@@ -165,11 +165,56 @@ TEST(ReplyFields, DecimalAndFlags)
     EXPECT_EQ(parseDecimal("0"), 0);
     EXPECT_EQ(parseDecimal("300"), 300);
     EXPECT_EQ(parseDecimal("-1"), -1);
-    for (const char *bad : {"", "-", "1a", " 1", "0x10", "12345678901", "+1"})
+    EXPECT_EQ(parseDecimal("+7"), 7);
+    EXPECT_EQ(parseDecimal("0000000000004"), 4);
+    // Low 8 bits of 18446744073709551620 (2^64 + 4) are 4 even after wrapping.
+    EXPECT_EQ(*parseDecimal("18446744073709551620") & 0xFF, 4);
+    for (const char *bad : {"", "-", "+", "1a", " 1", "1 ", "0x10", "--1"})
         EXPECT_FALSE(parseDecimal(bad).has_value()) << bad;
     EXPECT_TRUE(flagField("T"));
     for (const char *f : {"F", "t", "TT", "", "x"})
         EXPECT_FALSE(flagField(f)) << f;
+}
+
+// An EDID quarter's answer as the protocol defines it: 128 hexadecimal characters first, then
+// the field separator that ends reply fields, the CRC over every character before it, and LF.
+TEST(EdidQuarterReply, ProtocolFormsAndNothingElse)
+{
+    const std::string digits = [] {
+        std::string d;
+        for (int i = 0; i < 64; ++i) {
+            const auto h = hexByte(static_cast<uint8_t>(i * 37 + 5));
+            d.append(h.data(), 2);
+        }
+        return d;
+    }();
+    struct Case
+    {
+        const char *name;
+        std::string body;
+        bool quarter;
+    } cases[] = {
+        {"digits and the separator", digits + "\f", true},
+        {"digits alone", digits, true},
+        {"two separators", digits + "\f\f", false},
+        {"a space after the digits", digits + " ", false},
+        {"CR after the digits", digits + "\r", false},
+        {"127 digits and the separator", digits.substr(1) + "\f", false},
+        {"129 digits", digits + "0", false},
+        {"separator first", "\f" + digits, false},
+        {"lowercase digit", "a" + digits.substr(1), false},
+        {"empty", "", false},
+        {"an answer to a SET", "OK\f", false},
+    };
+    for (const Case &c : cases) {
+        const std::string line = replyLine(c.body);
+        ASSERT_TRUE(replyCrcOk(line)) << c.name;
+        EXPECT_EQ(isEdidQuarterBody(replyBody(line)), c.quarter) << c.name;
+    }
+    // The CRC covers the separator: the line as the device sends it, byte for byte.
+    const std::string described = digits + "\f" + crcText(crc16(0xFFFF, digits + "\f")) + "\n";
+    EXPECT_EQ(replyLine(digits + "\f"), described);
+    EXPECT_TRUE(replyCrcOk(described) && isEdidQuarterBody(replyBody(described)));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "tests/link/SessionFixture.h"
 
 #include "link/SlotLists.h"
+#include "link/SlotTransfer.h"
 
 namespace {
 
@@ -177,6 +178,48 @@ TEST_F(SessionTest, EdidQuartersFillTheTransferImageOnGetOnly)
     EXPECT_EQ(d.slotImage(0, 2), written);
     EXPECT_EQ(session.transferImage(), user2);
     EXPECT_FALSE(log.text().contains("CRC Error!"));
+}
+
+// A device may end a quarter's digits with the field separator or not, and may send bytes without a
+// line end right after an answer: the search, the description and a slot read work in every case.
+TEST_F(SessionTest, QuarterFormsAndBytesAfterAnAnswer)
+{
+    struct Case
+    {
+        const char *name;
+        bool separator;
+        bool strayTail;
+    } cases[] = {
+        {"quarters with the separator", true, false},
+        {"bare quarters", false, false},
+        {"separator, bytes after every answer", true, true},
+        {"bare, bytes after every answer", false, true},
+    };
+    for (const Case &c : cases) {
+        if (session.connected())
+            session.disconnect();
+        devices.clear();
+        SimulatedDeviceConfig config;
+        config.quarterSeparator = c.separator;
+        config.productName = "FORMS";
+        SimulatedDevice &d = addDevice(config);
+        if (c.strayTail)
+            d.faults().strayTails = -1;
+        EdidImage image = d.slotImage(2, 3);
+        image[20] = 0x3C;
+        setEdidChecksums(image);
+        d.setSlotImage(2, 3, image);
+        session.search();
+        ASSERT_TRUE(session.connected()) << c.name;
+        EXPECT_EQ(session.currentStatus().productName, "FORMS") << c.name;
+        const CommandResult description = session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+        EXPECT_EQ(description.outcome, CommandResult::Outcome::Answered) << c.name;
+        QString why;
+        EXPECT_TRUE(readSlotEdid(session, makeSlotCode(SlotKind::User, 3), &why)) << c.name << ": "
+                                                                                   << why.toStdString();
+        EXPECT_EQ(session.transferImage(), image) << c.name;
+        EXPECT_FALSE(log.text().contains("CRC Error!")) << c.name;
+    }
 }
 
 TEST_F(SessionTest, ShortEdidAnswerIsNoQuarter)

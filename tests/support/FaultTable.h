@@ -18,6 +18,7 @@
 #include "devsim/lib/SimulatedDevice.h"
 #include "edid/EdidImage.h"
 #include "edid/NewEdidTemplate.h"
+#include "ReplyForm.h"
 
 using ArmFault = std::function<void(SimulatedFaults &)>;
 
@@ -67,7 +68,7 @@ inline void armAfterRequests(SimulatedDevice &device, const ArmFault &arm, int a
 inline std::unique_ptr<SimulatedDevice> faultyDevice(const ArmFault &arm, int afterRequests,
                                                      const SimulatedDeviceConfig &config = {})
 {
-    auto device = std::make_unique<SimulatedDevice>(config);
+    auto device = std::make_unique<SimulatedDevice>(inTestedReplyForm(config));
     if (!device->start())
         return nullptr;
     armAfterRequests(*device, arm, afterRequests);

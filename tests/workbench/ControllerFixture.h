@@ -17,6 +17,7 @@
 #include "shell/DebugLog.h"
 #include "shell/Pause.h"
 #include "devsim/lib/SimulatedDevice.h"
+#include "ReplyForm.h"
 #include "link/DeviceSession.h"
 #include "workbench/EdidAnalyzerWindow.h"
 #include "workbench/EdidControllerPage.h"
@@ -77,7 +78,7 @@ struct ControllerRig
     EdidCreatorPage &creator;
 
     explicit ControllerRig(const SimulatedDeviceConfig &config = {})
-        : device(config), page(*new EdidControllerPage(log)), creator(*new EdidCreatorPage(session))
+        : device(inTestedReplyForm(config)), page(*new EdidControllerPage(log)), creator(*new EdidCreatorPage(session))
     {
         pages.setObjectName(QStringLiteral("PageControl1"));
         pages.addTab(&page, QStringLiteral("EDID Controller"));
