@@ -110,6 +110,12 @@ class UploadSequencer
     bool failed() const { return m_state == State::Failed; }
     // True while the sequencer waits for a block check answer (the caller times this out).
     bool checking() const { return m_state == State::CheckBlock; }
+    // Whether the loader's block checks covered every byte sent: only the second loader checks, and
+    // only whole blocks, so a last block cut short goes out unconfirmed.
+    bool endConfirmed() const
+    {
+        return m_variant == IspVariant::Isp091 && !m_image.empty() && m_image.size() % kBlockSize == 0;
+    }
     std::uint32_t address() const { return m_address; }
     IspVariant variant() const { return m_variant; }
 

@@ -147,7 +147,7 @@ bool IspUpload::uploadFirmware(IspVariant variant)
     QElapsedTimer checkClock;
     bool ok = true;
     while (!seq.done()) {
-        if (!m_session.portOpen()) {
+        if (!m_session.transport().usable()) {
             ok = failUpload(QStringLiteral("Port Lost.\r\n"));
             break;
         }
@@ -196,7 +196,16 @@ bool IspUpload::uploadFirmware(IspVariant variant)
             emit progressChanged(100);
             if (step.pauseBeforeMs > 0)
                 pauseWithEvents(step.pauseBeforeMs);
-            send(Command::FW_END, {});
+            // The last chunk went out, but the update counts only once FW_END has reached a port
+            // that is still there.
+            if (hold.sendCommand(Direction::SET, Command::FW_END, {}).outcome ==
+                    CommandResult::Outcome::NotSent ||
+                !m_session.transport().usable()) {
+                ok = failUpload(QStringLiteral("Port Lost.\r\n"));
+                break;
+            }
+            if (!seq.endConfirmed())
+                m_session.debugLog().append(QString::fromLatin1(unconfirmedEndText) + QStringLiteral("\r\n"));
             break;
         }
         if (!ok)

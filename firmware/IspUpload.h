@@ -24,6 +24,9 @@ class IspUpload : public QObject
     // FW_CHK repeated this long without a "$CHK" answer ends the update as failed.
     static constexpr int checkTimeoutMs = 5000;
     static const QString failedText; // "Update Fw Failed."
+    // Logged after FW_END when the loader confirmed nothing after the last block check (the first
+    // loader never answers; the second checks whole blocks only).
+    static constexpr const char *unconfirmedEndText = "Fw End Sent: the device did not confirm the end.";
 
     // SpeedButton_OpenFw: the open-file dialog, then the image it names (the previous choice when
     // the dialog is cancelled).

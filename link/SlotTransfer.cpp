@@ -78,7 +78,8 @@ SaveResult saveSlotToFile(DeviceSession &session, SlotCode code, const SaveHooks
 {
     const DeviceSession::PollHold quiet(session);
     session.registry().setSelectedSlot(code);
-    session.sendCommand(Direction::SET, Command::SYS_STM, 0);
+    Confirmation bracket;
+    bracket.add(session.sendCommand(Direction::SET, Command::SYS_STM, 0));
 
     SaveResult result = SaveResult::Cancelled;
     const std::string path =
@@ -110,7 +111,9 @@ SaveResult saveSlotToFile(DeviceSession &session, SlotCode code, const SaveHooks
         if (result == SaveResult::FileFailed && fileError)
             *fileError = file.error();
     }
-    session.sendCommand(Direction::SET, Command::SYS_CTM, 0);
+    bracket.add(session.sendCommand(Direction::SET, Command::SYS_CTM, 0));
+    if (hooks.bracketDone)
+        hooks.bracketDone(bracket.ok());
     return result;
 }
 

@@ -49,6 +49,8 @@ struct SaveHooks
     std::function<void()> fileOpened;
     // After the read (and the file's commit when it succeeded), before SYS_CTM.
     std::function<void(SaveResult)> transferDone;
+    // After SYS_CTM: whether the device answered both bracket commands.
+    std::function<void(bool confirmed)> bracketDone;
 };
 // The status poll is stopped for the whole operation and restarted at its end. The file is written
 // with the file writer and committed only after a complete read, so a cancelled, failed or unread

@@ -67,7 +67,7 @@ int runFirmware(const GlobalOptions &options, const std::string &file, bool yes)
         shown = percent;
     });
     QObject::connect(&log, &DebugLog::appended, [](const QString &text) {
-        if (text.startsWith(QLatin1String("Warnning:")))
+        if (text.startsWith(QLatin1String("Warnning:")) || text.startsWith(QLatin1String(IspUpload::unconfirmedEndText)))
             say(text.trimmed());
     });
 

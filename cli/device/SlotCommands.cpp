@@ -71,9 +71,19 @@ int runRead(const GlobalOptions &options, const ReadArgs &args)
     SaveHooks hooks;
     const std::string &file = args.file;
     hooks.chooseFile = [&file](const QString &) { return file; };
+    bool bracketConfirmed = false;
+    hooks.bracketDone = [&bracketConfirmed](bool confirmed) { bracketConfirmed = confirmed; };
     std::string fileError;
     switch (saveSlotToFile(session, code, hooks, &fileError)) {
     case SaveResult::Saved:
+        // The image is whole (each quarter came with a good CRC), so the file stays; but a device
+        // that did not answer SYS_STM or SYS_CTM may not have ended its transfer mode.
+        if (!bracketConfirmed) {
+            sayError(QStringLiteral("The device did not confirm the transfer; %1 holds %2 as read (its four "
+                                    "quarters arrived intact).")
+                         .arg(file == "-" ? QStringLiteral("standard output") : path, slotText(code)));
+            return 1;
+        }
         // With -o - the image itself is on stdout; the confirmation must not join it.
         if (file == "-")
             std::fprintf(stderr, "%s\n", qPrintable(QStringLiteral("%1 written to standard output (256 bytes).")

@@ -47,6 +47,7 @@ class TestKelmctlFaults : public QObject
 {
     Q_OBJECT
   private slots:
+    void read();
     void write();
     void copy();
     void mode();
@@ -81,6 +82,36 @@ class TestKelmctlFaults : public QObject
     QStringList m_mismatches;
     QTemporaryDir m_dir;
 };
+
+void TestKelmctlFaults::read()
+{
+    // SYS_STM, ND_SEL, four GETs, SYS_CTM: 3 SETs. A success needs every answer, the bracket's too;
+    // whatever the exit, a file that was written holds the slot's image.
+    std::vector<Fault> faults = setFaults(3);
+    faults.push_back({"second quarter lost",
+                      [](SimulatedFaults &f) {
+                          f.onlyFor = Command::ND_ED0B;
+                          f.dropReplies = 1;
+                      },
+                      true});
+    faults.push_back({"answers 150 ms late", [](SimulatedFaults &f) { f.lateReplyMs = 150; }, true});
+    int falseSuccesses = 0;
+    for (const Fault &f : faults) {
+        std::unique_ptr<SimulatedDevice> d;
+        const QString path = m_dir.filePath(QStringLiteral("read-%1.bin").arg(QString::fromStdString(f.name)));
+        const Run run = runCase(d, f.arm, {QStringLiteral("read"), QStringLiteral("user2"), QStringLiteral("-o"), path});
+        QVERIFY(d);
+        QFile file(path);
+        const bool written = file.open(QIODevice::ReadOnly);
+        const bool whole = written && file.readAll() == bytesOf(d->slotImage(2, 2));
+        falseSuccesses += run.exitCode == 0 && !whole;
+        expect(!written || whole, f.name, run, "a file that is not the slot's image");
+        expect(run.exitCode == (f.fails ? 1 : 0), f.name, run, "exit status");
+        if (f.fails)
+            expect(run.err.count(QLatin1Char('\n')) == 1, f.name, run, "one line");
+    }
+    report("read", int(faults.size()), falseSuccesses);
+}
 
 void TestKelmctlFaults::write()
 {

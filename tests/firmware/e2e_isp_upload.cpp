@@ -473,3 +473,41 @@ TEST_F(IspUploadTest, FiveMismatchesOfOneBlockEndTheUpload)
         EXPECT_FALSE(link->session.linkHeld());
     }
 }
+
+// The port going away between the last chunk and FW_END fails the update; an update that reaches
+// its end says so unless the loader confirmed every byte, which only whole checked blocks do.
+TEST_F(IspUploadTest, EndOfTheUploadIsConfirmedOrSaidUnconfirmed)
+{
+    struct Case
+    {
+        const char *name;
+        HandshakeMode mode;
+        int size;
+        int vanishAfter; // requests; -1: the port stays
+        bool ok;
+        bool unconfirmed;
+    } cases[] = {
+        {"first loader, port gone after the last chunk", HandshakeMode::Isp029, 100, 4, false, false},
+        {"second loader, port gone after the only chunk", HandshakeMode::Isp091, 100, 2, false, false},
+        {"first loader never confirms", HandshakeMode::Isp029, 100, -1, true, true},
+        {"second loader, a last block cut short", HandshakeMode::Isp091, 2148, -1, true, true},
+        {"second loader, whole blocks only", HandshakeMode::Isp091, 2048, -1, true, false},
+    };
+    for (const Case &c : cases) {
+        auto link = connectIsp(c.mode);
+        const QByteArray image = firmwareImage(c.size);
+        link->device->expectFirmware(image);
+        link->device->faults().vanishAfterRequests = c.vanishAfter;
+        IspUpload upload(link->session);
+        Shown shown(upload);
+        upload.openImageFile(writeFile(dir, "end.bin", image));
+        const firmware::IspVariant variant =
+            c.mode == HandshakeMode::Isp029 ? firmware::IspVariant::Isp029 : firmware::IspVariant::Isp091;
+        EXPECT_EQ(upload.uploadFirmware(variant), c.ok) << c.name;
+        ASSERT_FALSE(shown.status.empty()) << c.name;
+        EXPECT_EQ(shown.status.back().text, c.ok ? QStringLiteral("100%") : IspUpload::failedText) << c.name;
+        EXPECT_EQ(link->log.text().contains(QLatin1String(IspUpload::unconfirmedEndText)), c.unconfirmed) << c.name;
+        if (c.ok)
+            EXPECT_EQ(link->device->firmwareEnds(), 1) << c.name;
+    }
+}
