@@ -10,7 +10,7 @@ cd "$(dirname "$0")"
 PACKAGES=(build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev
-  clang libclang-rt-14-dev edid-decode iproute2 util-linux xvfb xauth desktop-file-utils)
+  clang libclang-rt-14-dev edid-decode iproute2 util-linux xvfb xauth desktop-file-utils lintian man-db)
 
 deps() {
   local missing=()

@@ -61,3 +61,29 @@ function(kelm_library name)
     target_link_libraries(${name} INTERFACE ${ARG_LIBS})
   endif()
 endfunction()
+
+# kelm_man_page(target NAME name SUMMARY text [PROSE file] [COMMANDS] [SEE_ALSO text]): the man page
+# of a program made from its --help when building (cmake/ManPage.cmake), installed compressed.
+function(kelm_man_page target)
+  cmake_parse_arguments(ARG "COMMANDS" "NAME;SUMMARY;PROSE;SEE_ALSO" "DEPENDS" ${ARGN})
+  set(page ${CMAKE_CURRENT_BINARY_DIR}/${ARG_NAME}.1)
+  set(extra "")
+  set(deps ${target} ${ARG_DEPENDS} ${CMAKE_SOURCE_DIR}/cmake/ManPage.cmake)
+  if(ARG_PROSE)
+    list(APPEND extra -DPROSE=${ARG_PROSE})
+    list(APPEND deps ${ARG_PROSE})
+  endif()
+  if(ARG_COMMANDS)
+    list(APPEND extra -DCOMMANDS=ON)
+  endif()
+  if(ARG_SEE_ALSO)
+    list(APPEND extra "-DSEE_ALSO=${ARG_SEE_ALSO}")
+  endif()
+  add_custom_command(OUTPUT ${page} ${page}.gz
+    COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${target}> -DNAME=${ARG_NAME} "-DSUMMARY=${ARG_SUMMARY}"
+      -DVERSION=${PROJECT_VERSION} -DOUTPUT=${page} ${extra} -P ${CMAKE_SOURCE_DIR}/cmake/ManPage.cmake
+    DEPENDS ${deps}
+    VERBATIM)
+  add_custom_target(${ARG_NAME}_man ALL DEPENDS ${page} ${page}.gz)
+  install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endfunction()

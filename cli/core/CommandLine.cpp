@@ -164,6 +164,7 @@ std::string overview(const CLI::App &app, const std::vector<std::pair<CommandGro
            "  -p, --port PATH                             serial port to search instead of the system's\n"
            "                                              ports; repeatable, searched in the order given\n"
            "  -h, --help                                  this help; after a command, that command's\n"
+           "                                              options\n"
            "  --version                                   the version\n"
            "\nkelmctl COMMAND --help explains a command's options (long and short forms).\n";
     return out;

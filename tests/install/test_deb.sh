@@ -23,9 +23,21 @@ echo "$depends" | grep -q -- '-dev' && fail "Depends names a development package
 contents=$(dpkg-deb -c "$deb")
 for f in ./usr/bin/kelm ./usr/bin/kelmctl ./usr/bin/kelm-devsim ./usr/libexec/kelm/kelmctl-device \
          ./usr/share/applications/kelm.desktop ./usr/share/icons/hicolor/scalable/apps/kelm.svg \
-         ./usr/share/man/man1/kelmctl.1 ./usr/share/bash-completion/completions/kelmctl; do
+         ./usr/share/man/man1/kelmctl.1.gz ./usr/share/man/man1/kelm.1.gz ./usr/share/man/man1/kelm-devsim.1.gz \
+         ./usr/share/doc/kelm/copyright ./usr/share/doc/kelm/changelog.gz \
+         ./usr/share/bash-completion/completions/kelmctl; do
   echo "$contents" | grep -q " $f\$" || fail "the package lacks $f"
 done
+
+# Debian's own checks: no errors and no warnings (information tags such as hardening hints are
+# reported, not failed).
+if command -v lintian >/dev/null; then
+  tags=$(lintian --no-tag-display-limit "$deb" 2>&1)
+  echo "$tags"
+  echo "$tags" | grep -E '^[EW]: ' && fail "lintian reports errors or warnings"
+else
+  echo "note: lintian is not installed; the package is not checked by it" >&2
+fi
 
 [ "$failures" = 0 ] || exit 1
 echo "package $(basename "$deb") is complete"

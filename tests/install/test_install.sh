@@ -15,7 +15,8 @@ for f in bin/kelm bin/kelmctl bin/kelm-devsim libexec/kelm/kelmctl-device; do
   [ -x "$prefix/$f" ] || fail "$f is not installed as a program"
 done
 for f in share/applications/kelm.desktop share/icons/hicolor/scalable/apps/kelm.svg \
-         share/man/man1/kelmctl.1 share/bash-completion/completions/kelmctl; do
+         share/man/man1/kelmctl.1.gz share/man/man1/kelm.1.gz share/man/man1/kelm-devsim.1.gz \
+         share/doc/kelm/copyright share/doc/kelm/changelog.gz share/bash-completion/completions/kelmctl; do
   [ -s "$prefix/$f" ] || fail "$f is missing or empty"
 done
 # Nothing of the build (static libraries, tests, headers) comes along.
@@ -43,9 +44,22 @@ case $out in *"cannot start"*) fail "the installed kelmctl did not find its help
 check 0 "" "$prefix/bin/kelmctl" edid new -o "$prefix/new.bin"
 check 0 "" "$prefix/bin/kelmctl" edid validate "$prefix/new.bin"
 
-# The man page carries the help's commands, in roff that man can lay out.
-grep -q '^\.TH KELMCTL 1' "$prefix/share/man/man1/kelmctl.1" || fail "the man page has no title line"
-grep -q 'roundtrip' "$prefix/share/man/man1/kelmctl.1" || fail "the man page lacks the help's commands"
+# The man pages carry the help's commands and options, in roff that man can lay out: kelmctl's
+# with a section per command, each command's own options under it.
+page() { gzip -dc "$prefix/share/man/man1/$1.1.gz"; }
+page kelmctl | grep -q '^\.TH KELMCTL 1' || fail "kelmctl's man page has no title line"
+page kelmctl | grep -q '^\.SH COMMANDS' || fail "kelmctl's man page has no COMMANDS section"
+page kelmctl | grep -q 'kelmctl edid roundtrip' || fail "kelmctl's man page lacks the help's commands"
+page kelmctl | grep -q 'only inputs|users' || fail "kelmctl's man page lacks a command's own options"
+page kelm | grep -q '^\.SH OPTIONS' || fail "kelm's man page has no OPTIONS section"
+page kelm | grep -q '^kelm \[options\]' || fail "kelm's man page names a build path in its synopsis"
+page kelm-devsim | grep -q 'bare' || fail "kelm-devsim's man page lacks its options"
+if command -v man >/dev/null; then
+  for p in kelm kelmctl kelm-devsim; do
+    wide=$(MANWIDTH=80 man -l "$prefix/share/man/man1/$p.1.gz" 2>/dev/null | awk 'length > 80' | wc -l)
+    [ "$wide" = 0 ] || fail "$p's man page has $wide lines over 80 columns"
+  done
+fi
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$prefix/share/applications/kelm.desktop" || fail "the desktop entry does not validate"
 else
