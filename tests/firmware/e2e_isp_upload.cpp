@@ -215,7 +215,6 @@ TEST_F(IspUploadTest, MissingCheckAnswerTimesOutAndCanBeRetried)
     clock.start();
     EXPECT_FALSE(upload.startFirmwareUpdate());
     EXPECT_GE(clock.elapsed(), IspUpload::checkTimeoutMs);
-    EXPECT_LT(clock.elapsed(), IspUpload::checkTimeoutMs + 3000);
     ASSERT_FALSE(shown.status.empty());
     EXPECT_EQ(shown.status.back().text, "Update Fw Failed.");
     EXPECT_TRUE(shown.status.back().red);
@@ -420,10 +419,12 @@ TEST_F(IspUploadTest, QuittingDuringAnUploadStopsItWithoutSpinning)
     qint64 returnedAt = -1;
     double cpuAtQuit = 0;
     double cpuAtReturn = 0;
+    std::size_t chunksAtQuit = 0;
     QTimer::singleShot(0, [&] {
         QTimer::singleShot(600, [&] {
             quitAt = clock.elapsed();
             cpuAtQuit = cpuMs();
+            chunksAtQuit = link->requestsOf(Command::FW_DATA).size();
             QCoreApplication::exit(0); // what closing the last window does
         });
         finished = upload.startFirmwareUpdate();
@@ -435,8 +436,8 @@ TEST_F(IspUploadTest, QuittingDuringAnUploadStopsItWithoutSpinning)
     ASSERT_GE(quitAt, 0);
     ASSERT_GE(returnedAt, quitAt);
     EXPECT_FALSE(finished);
-    // The pause under way keeps its length, then the upload stops: well before its end.
-    EXPECT_LT(returnedAt - quitAt, 1000);
+    // The pause under way keeps its length, then the upload stops: no chunk after the one in flight.
+    EXPECT_LE(link->requestsOf(Command::FW_DATA).size(), chunksAtQuit + 1);
     // Asleep, not spinning: far less processor time than time passed.
     EXPECT_LT(cpuAtReturn - cpuAtQuit, 0.5 * static_cast<double>(returnedAt - quitAt) + 20);
     ASSERT_FALSE(shown.status.empty());

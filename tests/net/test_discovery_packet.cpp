@@ -168,6 +168,10 @@ TEST(DiscoveryPacket, DropRules)
     badCrcContent[5] ^= 1;
     // L covers a field whose n claims more than is left.
     Bytes pastEnd = makePacket(CmdDiscoverReply, Bytes{TagProductName, 9, 'a', 'b'});
+    // The same by a single byte, and a field that ends exactly where the area does after one that
+    // claims one byte too many.
+    Bytes pastEndByOne = makePacket(CmdDiscoverReply, Bytes{TagProductName, 3, 'a', 'b'});
+    Bytes lastPastByOne = makePacket(CmdDiscoverReply, Bytes{TagProductName, 1, 'a', TagDescription, 2, 'b'});
 
     const Case cases[] = {
         {"empty", {}},
@@ -179,6 +183,8 @@ TEST(DiscoveryPacket, DropRules)
         {"shorter than L + 4", shortened},
         {"longer than 259 bytes", tooLong},
         {"field past the field area", pastEnd},
+        {"field one byte past the field area", pastEndByOne},
+        {"last field one byte past the field area", lastPastByOne},
         {"MAC of five bytes", reply({field(TagMac, {1, 2, 3, 4, 5})})},
         {"MAC of seven bytes", reply({field(TagMac, {1, 2, 3, 4, 5, 6, 7})})},
         {"IP mode without a byte", reply({field(TagIpMode, {})})},
