@@ -1,12 +1,13 @@
 #include "link/DeviceBackup.h"
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
+
+#include <unistd.h>
 
 #include "edid/EdidBinFile.h"
 #include "edid/EdidSummary.h"
@@ -14,12 +15,14 @@
 #include "link/EdidModes.h"
 #include "link/SlotLists.h"
 #include "link/SlotTransfer.h"
-#include "shell/file/FileWriter.h"
+#include "shell/file/FolderFiles.h"
 #include "shell/Latin1.h"
 
 namespace {
 
 constexpr const char *kFormat = "kelm-backup 1";
+constexpr qsizetype kMaxManifestSize = 1 << 20;
+constexpr int kMaxProblemsListed = 20;
 
 QString slotName(SlotCode code)
 {
@@ -35,15 +38,54 @@ QString sha256Hex(const EdidImage &image)
             .toHex());
 }
 
-// Through the program's one file writer: a file is replaced only once it is complete on disk.
-bool writeWhole(const QString &path, const QByteArray &bytes, QString *error)
+// The folder's descriptor for the lifetime of a backup or restore: every file is named relative to it.
+class Folder
 {
-    std::string why;
-    if (writeWholeFile(QFile::encodeName(path).toStdString(), bytes.constData(), std::size_t(bytes.size()), &why))
-        return true;
-    *error = QString::fromLocal8Bit(why.c_str());
-    return false;
-}
+  public:
+    Folder(const QString &path, bool create)
+    {
+        std::string why;
+        m_fd = openFolder(QFile::encodeName(path).toStdString(), create, &why);
+        m_error = QString::fromLocal8Bit(why.c_str());
+    }
+    ~Folder()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Folder(const Folder &) = delete;
+    Folder &operator=(const Folder &) = delete;
+    bool isOpen() const { return m_fd >= 0; }
+    const QString &error() const { return m_error; }
+
+    // Written whole or not at all, never through a link and never outside the folder.
+    bool write(const QString &name, const QByteArray &bytes, QString *error) const
+    {
+        std::string why;
+        if (writeFileInFolder(m_fd, QFile::encodeName(name).toStdString(), bytes.constData(),
+                              std::size_t(bytes.size()), &why))
+            return true;
+        *error = QString::fromLocal8Bit(why.c_str());
+        return false;
+    }
+    FolderRead read(const QString &name, std::size_t maxSize, QByteArray &bytes, QString *error) const
+    {
+        std::string data, why;
+        const FolderRead r = readFileInFolder(m_fd, QFile::encodeName(name).toStdString(), maxSize, data, &why);
+        bytes = QByteArray::fromStdString(data);
+        *error = QString::fromLocal8Bit(why.c_str());
+        return r;
+    }
+    // "a symbolic link", "a FIFO" ... when name stands for anything but a regular file.
+    QString oddEntry(const QString &name) const
+    {
+        return QString::fromStdString(folderEntryKind(m_fd, QFile::encodeName(name).toStdString()));
+    }
+
+  private:
+    int m_fd = -1;
+    QString m_error;
+};
 
 QList<SlotCode> deviceSlots(const SYS_STATUS &s)
 {
@@ -179,20 +221,35 @@ QByteArray manifestToJson(const BackupManifest &m)
     return QJsonDocument(o).toJson(QJsonDocument::Indented);
 }
 
-bool manifestFromJson(const QByteArray &json, BackupManifest &m, QString *error)
+bool manifestFromJson(const QByteArray &json, BackupManifest &m, QStringList *problems)
 {
+    QStringList found;
+    auto done = [&found, problems] {
+        // Thousands of faulty entries make one screenful, not thousands of lines.
+        if (found.size() > kMaxProblemsListed) {
+            const qsizetype more = found.size() - kMaxProblemsListed;
+            found.resize(kMaxProblemsListed);
+            found << QStringLiteral("and %1 more").arg(more);
+        }
+        if (problems)
+            *problems = found;
+        return found.isEmpty();
+    };
+    if (json.size() > kMaxManifestSize) {
+        found << QStringLiteral("%1 is larger than 1 MiB").arg(QLatin1String(kBackupManifestName));
+        return done();
+    }
     QJsonParseError pe;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &pe);
-    auto fail = [error](const QString &why) {
-        if (error)
-            *error = why;
-        return false;
-    };
-    if (!doc.isObject())
-        return fail(QStringLiteral("it is not JSON (%1)").arg(pe.errorString()));
+    if (!doc.isObject()) {
+        found << QStringLiteral("it is not JSON (%1)").arg(pe.errorString());
+        return done();
+    }
     const QJsonObject o = doc.object();
-    if (o.value(QStringLiteral("format")).toString() != QLatin1String(kFormat))
-        return fail(QStringLiteral("it is not a backup manifest of this program"));
+    if (o.value(QStringLiteral("format")).toString() != QLatin1String(kFormat)) {
+        found << QStringLiteral("it is not a backup manifest of this program");
+        return done();
+    }
     m = BackupManifest{};
     m.created = QDateTime::fromString(o.value(QStringLiteral("created")).toString(), Qt::ISODate);
     const QJsonObject d = o.value(QStringLiteral("device")).toObject();
@@ -202,35 +259,66 @@ bool manifestFromJson(const QByteArray &json, BackupManifest &m, QString *error)
     m.pid = d.value(QStringLiteral("pid")).toString();
     m.firmware = d.value(QStringLiteral("firmware")).toString();
     const QJsonObject c = o.value(QStringLiteral("counts")).toObject();
-    m.inputs = c.value(QStringLiteral("inputs")).toInt();
-    m.outputs = c.value(QStringLiteral("outputs")).toInt();
-    m.users = c.value(QStringLiteral("users")).toInt();
-    m.internals = c.value(QStringLiteral("internals")).toInt();
+    int *const counts[4] = {&m.inputs, &m.outputs, &m.users, &m.internals};
+    const char *const countNames[4] = {"inputs", "outputs", "users", "internals"};
+    for (int kind = 0; kind < 4; ++kind) {
+        *counts[kind] = c.value(QLatin1String(countNames[kind])).toInt(-1);
+        if (*counts[kind] < 0 || *counts[kind] > 255) {
+            found << QStringLiteral("its count of %1 is not a number from 0 to 255").arg(QLatin1String(countNames[kind]));
+            *counts[kind] = 0;
+        }
+    }
     const QJsonValue mode = o.value(QStringLiteral("edidMode"));
     if (mode.isObject()) {
         const int index = mode.toObject().value(QStringLiteral("index")).toInt(-1);
         if (index < 0 || index > 255)
-            return fail(QStringLiteral("its EDID mode is not a mode index"));
-        m.edidMode = index;
+            found << QStringLiteral("its EDID mode is not a mode index");
+        else
+            m.edidMode = index;
         m.edidModeName = mode.toObject().value(QStringLiteral("name")).toString();
     }
     m.edidModeError = o.value(QStringLiteral("edidModeError")).toString();
-    for (const QJsonValue &v : o.value(QStringLiteral("slots")).toArray()) {
+    const QJsonValue slotList = o.value(QStringLiteral("slots"));
+    if (!slotList.isArray()) {
+        found << QStringLiteral("it has no list of slots");
+        return done();
+    }
+    const QJsonArray list = slotList.toArray();
+    const int slotTotal = m.inputs + m.outputs + m.users + m.internals;
+    if (list.size() > slotTotal) {
+        found << QStringLiteral("it lists %1 slots, but the device it describes has %2").arg(list.size()).arg(slotTotal);
+        return done();
+    }
+    QSet<SlotCode> seen;
+    for (const QJsonValue &v : list) {
         const QJsonObject x = v.toObject();
         BackupSlot s;
         s.slot = x.value(QStringLiteral("slot")).toString();
         const auto code = parseSlotName(s.slot.toStdString());
-        if (!code)
-            return fail(QStringLiteral("'%1' is not a slot").arg(s.slot));
+        if (!v.isObject() || !code) {
+            found << QStringLiteral("'%1' is not a slot").arg(s.slot);
+            continue;
+        }
         s.code = *code;
+        if (slotNumberOf(s.code) > *counts[int(slotKindOf(s.code))]) {
+            found << QStringLiteral("%1 is not a slot of the device it describes").arg(s.slot);
+            continue;
+        }
+        if (seen.contains(s.code)) {
+            found << QStringLiteral("%1 is listed twice").arg(s.slot);
+            continue;
+        }
+        seen.insert(s.code);
         s.read = x.value(QStringLiteral("status")).toString() == QLatin1String("ok");
         s.error = x.value(QStringLiteral("error")).toString();
         if (s.read) {
             s.file = x.value(QStringLiteral("file")).toString();
             // Only the name this program gives the slot: a manifest never leads outside its folder.
-            if (s.file != QString::fromStdString(proposedEdidFileName(s.code)))
-                return fail(QStringLiteral("the file of %1 is not \"%2\"")
-                                .arg(s.slot, QString::fromStdString(proposedEdidFileName(s.code))));
+            const QString expected = QString::fromStdString(proposedEdidFileName(s.code));
+            if (s.file != expected) {
+                found << QStringLiteral("the file of %1 is \"%2\", not \"%3\"").arg(s.slot, s.file, expected);
+                continue;
+            }
             s.sha256 = x.value(QStringLiteral("sha256")).toString();
             s.valid = x.value(QStringLiteral("valid")).toBool();
             s.manufacturer = x.value(QStringLiteral("manufacturer")).toString();
@@ -238,7 +326,25 @@ bool manifestFromJson(const QByteArray &json, BackupManifest &m, QString *error)
         }
         m.entries << s;
     }
-    return true;
+    return done();
+}
+
+QString describeSlots(const QList<SlotCode> &codes)
+{
+    // Runs of one kind become "Input 1-8"; the kinds keep the lists' order.
+    QStringList parts;
+    for (qsizetype i = 0; i < codes.size();) {
+        qsizetype j = i;
+        while (j + 1 < codes.size() && slotKindOf(codes[j + 1]) == slotKindOf(codes[i]) &&
+               slotNumberOf(codes[j + 1]) == slotNumberOf(codes[j]) + 1)
+            ++j;
+        QString part = QString::fromStdString(slotDisplayName(codes[i]));
+        if (j > i)
+            part += QStringLiteral("-%1").arg(slotNumberOf(codes[j]));
+        parts << part;
+        i = j + 1;
+    }
+    return parts.isEmpty() ? QStringLiteral("no slot") : parts.join(QStringLiteral(", "));
 }
 
 BackupResult backupDevice(DeviceSession &session, const QString &folder, const SlotProgress &progress)
@@ -256,11 +362,27 @@ BackupResult backupDevice(DeviceSession &session, const QString &folder, const S
     m.users = s.userCount;
     m.internals = s.internalCount;
     m.created = QDateTime::currentDateTimeUtc();
-    if (!QDir().mkpath(folder)) {
-        r.error = QStringLiteral("Cannot create the folder %1.").arg(folder);
+    const Folder dir(folder, true);
+    if (!dir.isOpen()) {
+        r.error = dir.error() + QLatin1Char('.');
+        r.error[0] = r.error[0].toUpper();
         return r;
     }
-    const QDir dir(folder);
+    // Whatever is planted under the names the backup writes is refused before the device is read:
+    // such a folder is not one to trust with a backup.
+    const QList<SlotCode> codes = deviceSlots(s);
+    QStringList odd;
+    for (const SlotCode code : codes)
+        if (const QString file = QString::fromStdString(proposedEdidFileName(code)); !dir.oddEntry(file).isEmpty())
+            odd << QStringLiteral("%1 is %2").arg(file, dir.oddEntry(file));
+    if (const QString kind = dir.oddEntry(QLatin1String(kBackupManifestName)); !kind.isEmpty())
+        odd << QStringLiteral("%1 is %2").arg(QLatin1String(kBackupManifestName), kind);
+    if (!odd.isEmpty()) {
+        r.error = QStringLiteral("Nothing was saved: in %1, %2; a backup writes only regular files there and "
+                                 "never follows links. Remove them or choose another folder.")
+                      .arg(folder, odd.join(QStringLiteral(", ")));
+        return r;
+    }
     const AnalysisImageGuard keepAnalysis(session);
     {
         TransferBracket bracket(session);
@@ -271,7 +393,6 @@ BackupResult backupDevice(DeviceSession &session, const QString &folder, const S
             // A restore could not bring the mode back: the backup is not complete.
             m.edidModeError = QStringLiteral("the device did not report its EDID mode");
         }
-        const QList<SlotCode> codes = deviceSlots(s);
         EdidFeatureRecord record;
         for (int i = 0; i < codes.size(); ++i) {
             const SlotCode code = codes[i];
@@ -291,8 +412,8 @@ BackupResult backupDevice(DeviceSession &session, const QString &folder, const S
             }
             const QString file = QString::fromStdString(proposedEdidFileName(code));
             QString why;
-            if (!writeWhole(dir.filePath(file),
-                            QByteArray(reinterpret_cast<const char *>(image.data()), qsizetype(image.size())), &why)) {
+            if (!dir.write(file, QByteArray(reinterpret_cast<const char *>(image.data()), qsizetype(image.size())),
+                           &why)) {
                 b.error = why;
                 m.entries << b;
                 continue;
@@ -312,7 +433,7 @@ BackupResult backupDevice(DeviceSession &session, const QString &folder, const S
             r.bracketFailure = bracket.firstFailure();
     }
     QString why;
-    r.manifestWritten = writeWhole(dir.filePath(QLatin1String(kBackupManifestName)), manifestToJson(m), &why);
+    r.manifestWritten = dir.write(QLatin1String(kBackupManifestName), manifestToJson(m), &why);
     if (!r.manifestWritten)
         r.error = why;
     return r;
@@ -354,82 +475,129 @@ const char *restoreOutcomeName(RestoreStep::Outcome outcome)
     return "cancelled";
 }
 
-RestorePlan planRestore(DeviceSession &session, const QString &folder, RestoreFilter filter,
-                        const SlotProgress &progress)
+namespace {
+
+// The manifest and every file it names that the filter takes; counts: the device's slots (nullptr:
+// no device yet, every entry is checked).
+RestorePlan checkFolder(const QString &folder, RestoreFilter filter, const int *counts)
 {
     RestorePlan plan;
-    const QDir dir(folder);
-    QFile mf(dir.filePath(QLatin1String(kBackupManifestName)));
-    if (!mf.open(QIODevice::ReadOnly)) {
-        plan.error = QStringLiteral("Cannot read %1: %2").arg(mf.fileName(), mf.errorString());
+    const Folder dir(folder, false);
+    if (!dir.isOpen()) {
+        plan.error = QStringLiteral("Nothing was restored: %1.").arg(dir.error());
         return plan;
     }
+    QByteArray json;
     QString why;
-    if (!manifestFromJson(mf.read(1 << 20), plan.manifest, &why)) {
-        plan.error = QStringLiteral("%1 is unusable: %2.").arg(mf.fileName(), why);
+    switch (dir.read(QLatin1String(kBackupManifestName), std::size_t(kMaxManifestSize), json, &why)) {
+    case FolderRead::Ok:
+        break;
+    case FolderRead::TooLarge:
+        plan.error = QStringLiteral("Nothing was restored: %1 is larger than 1 MiB, more than any backup writes.")
+                         .arg(QLatin1String(kBackupManifestName));
+        return plan;
+    default:
+        plan.error = QStringLiteral("Nothing was restored: %1 holds no usable backup (%2).").arg(folder, why);
         return plan;
     }
-    const SYS_STATUS s = session.currentStatus();
-    const int counts[4] = {s.inputCount, s.outputCount, s.userCount, s.internalCount};
-    plan.setMode = plan.manifest.edidMode.has_value() && filter != RestoreFilter::Users;
-    if (plan.setMode)
-        plan.modeIndex = parseEdidModeName(plan.manifest.edidModeName.toStdString(), modeCounts(s));
-
-    QList<BackupSlot> wanted;
+    if (!manifestFromJson(json, plan.manifest, &plan.problems)) {
+        plan.error = QStringLiteral("Nothing was restored: %1 is unusable:\n  %2")
+                         .arg(QLatin1String(kBackupManifestName), plan.problems.join(QStringLiteral("\n  ")));
+        return plan;
+    }
+    // Every file the restore would use is checked before the device is touched: one that is not as
+    // the backup wrote it means nothing is written at all.
     for (const BackupSlot &b : plan.manifest.entries) {
         const SlotKind kind = slotKindOf(b.code);
         if (!slotAcceptsUpload(b.code) || (filter == RestoreFilter::Inputs && kind != SlotKind::Input) ||
             (filter == RestoreFilter::Users && kind != SlotKind::User))
             continue;
-        wanted << b;
-    }
-    const AnalysisImageGuard keepAnalysis(session);
-    const DeviceSession::PollHold quiet(session);
-    for (int i = 0; i < wanted.size(); ++i) {
-        const BackupSlot &b = wanted[i];
         RestoreStep step;
         step.code = b.code;
         step.slot = b.slot;
         step.file = b.file;
-        auto refuse = [&step](const QString &why) {
+        auto refuse = [&step](const QString &detail) {
             step.action = RestoreStep::Action::Refuse;
             step.outcome = RestoreStep::Outcome::Refused;
-            step.detail = why;
+            step.detail = detail;
         };
+        QByteArray bytes;
         if (!b.read) {
             refuse(QStringLiteral("the backup could not read this slot"));
-        } else if (slotNumberOf(b.code) > counts[int(slotKindOf(b.code))]) {
+        } else if (counts && slotNumberOf(b.code) > counts[int(kind)]) {
             step.action = RestoreStep::Action::Skip;
             step.outcome = RestoreStep::Outcome::Skipped;
             step.detail = QStringLiteral("the device has no such slot");
-        } else if (std::string error; !readEdidBinFile(dir.filePath(b.file).toStdString(), step.image, &error)) {
-            refuse(QString::fromStdString(error));
-        } else if (QFileInfo(dir.filePath(b.file)).size() != qint64(kEdidImageSize) ||
+        } else if (dir.read(b.file, kEdidImageSize, bytes, &why) != FolderRead::Ok) {
+            refuse(why);
+            plan.problems << QStringLiteral("%1: %2").arg(b.slot, why);
+        } else if (bytes.size() != qsizetype(kEdidImageSize)) {
+            refuse(QStringLiteral("%1 holds %2 bytes, not %3").arg(b.file).arg(bytes.size()).arg(kEdidImageSize));
+            plan.problems << QStringLiteral("%1: %2").arg(b.slot, step.detail);
+        } else if (step.image = edidImageFromBytes(reinterpret_cast<const std::uint8_t *>(bytes.constData()),
+                                                   std::size_t(bytes.size()));
                    sha256Hex(step.image) != b.sha256) {
-            refuse(QStringLiteral("the file is not what the backup wrote (SHA-256 differs)"));
+            refuse(QStringLiteral("%1 is not what the backup wrote (SHA-256 differs)").arg(b.file));
+            plan.problems << QStringLiteral("%1: %2").arg(b.slot, step.detail);
         } else if (const QString problem = validationProblem(step.image); !problem.isEmpty()) {
+            // Saved as the slot held it: refused by itself, the backup is still intact.
             refuse(QStringLiteral("invalid image: %1").arg(problem));
-        } else {
-            if (progress && !progress(i, int(wanted.size()), QString::fromStdString(slotDisplayName(b.code)))) {
-                step.action = RestoreStep::Action::Skip;
-                step.outcome = RestoreStep::Outcome::Cancelled;
-                plan.steps << step;
-                continue;
-            }
-            EdidImage onDevice;
-            QString readFailure;
-            if (!readImage(session, b.code, onDevice, &readFailure)) {
-                // What the slot holds is unknown: writing it is the safe plan.
-                step.action = RestoreStep::Action::Write;
-                step.detail = QStringLiteral("the slot could not be read (%1)").arg(readFailure);
-            } else if (onDevice == step.image) {
-                step.action = RestoreStep::Action::Unchanged;
-                step.outcome = RestoreStep::Outcome::Unchanged;
-            } else {
-                step.action = RestoreStep::Action::Write;
-            }
         }
         plan.steps << step;
+    }
+    if (!plan.problems.isEmpty()) {
+        plan.error = QStringLiteral("Nothing was restored: %1 is not as the backup left it:\n  %2")
+                         .arg(folder, plan.problems.join(QStringLiteral("\n  ")));
+        return plan;
+    }
+
+    return plan;
+}
+
+} // namespace
+
+RestorePlan checkBackupFolder(const QString &folder, RestoreFilter filter)
+{
+    return checkFolder(folder, filter, nullptr);
+}
+
+RestorePlan planRestore(DeviceSession &session, const QString &folder, RestoreFilter filter,
+                        const SlotProgress &progress)
+{
+    const SYS_STATUS s = session.currentStatus();
+    const int counts[4] = {s.inputCount, s.outputCount, s.userCount, s.internalCount};
+    RestorePlan plan = checkFolder(folder, filter, counts);
+    if (!plan.error.isEmpty())
+        return plan;
+    plan.setMode = plan.manifest.edidMode.has_value() && filter != RestoreFilter::Users;
+    if (plan.setMode)
+        plan.modeIndex = parseEdidModeName(plan.manifest.edidModeName.toStdString(), modeCounts(s));
+
+    const AnalysisImageGuard keepAnalysis(session);
+    const DeviceSession::PollHold quiet(session);
+    QList<RestoreStep *> compared;
+    for (RestoreStep &step : plan.steps)
+        if (step.action == RestoreStep::Action::Skip && step.outcome == RestoreStep::Outcome::Planned)
+            compared << &step;
+    for (int i = 0; i < compared.size(); ++i) {
+        RestoreStep &step = *compared[i];
+        if (progress && !progress(i, int(compared.size()), QString::fromStdString(slotDisplayName(step.code)))) {
+            for (int j = i; j < compared.size(); ++j)
+                compared[j]->outcome = RestoreStep::Outcome::Cancelled;
+            break;
+        }
+        EdidImage onDevice;
+        QString readFailure;
+        if (!readImage(session, step.code, onDevice, &readFailure)) {
+            // What the slot holds is unknown: writing it is the safe plan.
+            step.action = RestoreStep::Action::Write;
+            step.detail = QStringLiteral("the slot could not be read (%1)").arg(readFailure);
+        } else if (onDevice == step.image) {
+            step.action = RestoreStep::Action::Unchanged;
+            step.outcome = RestoreStep::Outcome::Unchanged;
+        } else {
+            step.action = RestoreStep::Action::Write;
+        }
     }
     return plan;
 }

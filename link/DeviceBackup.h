@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QStringList>
 #include <QString>
 
 #include <functional>
@@ -49,8 +50,13 @@ struct BackupManifest
 };
 
 QByteArray manifestToJson(const BackupManifest &manifest);
-// False with a sentence in *error when the text is no manifest this program wrote.
-bool manifestFromJson(const QByteArray &json, BackupManifest &manifest, QString *error);
+// Checks the manifest as a whole: false, with every problem found in *problems, when the text is no
+// manifest this program wrote (over 1 MiB, not JSON, no list of slots, more entries than the device
+// it describes has slots, a slot named twice or outside those counts, a file name of its own).
+bool manifestFromJson(const QByteArray &json, BackupManifest &manifest, QStringList *problems);
+
+// "Input 1-8, Output 1, User 2-3": slots as the lists name them, runs of one kind joined.
+QString describeSlots(const QList<SlotCode> &codes);
 
 // Called before each slot with its 0-based index and the total; returning false cancels the rest
 // (the slot in hand is not started, nothing is half written).
@@ -98,15 +104,22 @@ struct RestorePlan
     std::optional<std::uint8_t> modeIndex; // the mode on this device, when it has it
     QString modeOutcome;                  // what happened to the mode ("set", "unchanged", "failed ...")
     QString bracketFailure;               // SYS_STM or SYS_CTM of the run went unanswered
-    QString error;                        // the folder holds no usable manifest
+    QStringList problems;                 // what is wrong with the folder, one line each
+    QString error;                        // the folder is unusable (the problems included): nothing is written
 };
 
 const char *restoreActionName(RestoreStep::Action action);
 const char *restoreOutcomeName(RestoreStep::Outcome outcome);
 
-// Reads the manifest and files of folder and the device's writable slots, and decides per slot:
-// write (content differs), unchanged, refuse (invalid image, file missing or not as the manifest
-// says), skip (not in the filter, or the device has no such slot). Reads only, writes nothing.
+// Checks the manifest and every file it names that the filter takes (regular files inside folder
+// only, never through a link, each of the size and SHA-256 the manifest gives) before touching the
+// device: any problem sets error and the plan writes nothing. Then reads the device's writable slots
+// and decides per slot: write (content differs), unchanged, refuse (invalid image, or the backup
+// could not read the slot), skip (not in the filter, or the device has no such slot). Writes nothing.
+// The same checks of the folder alone, before any device is reached (every entry the filter takes,
+// whatever the device's slots): error set when a restore from it would write nothing.
+RestorePlan checkBackupFolder(const QString &folder, RestoreFilter filter);
+
 RestorePlan planRestore(DeviceSession &session, const QString &folder, RestoreFilter filter,
                         const SlotProgress &progress = {});
 

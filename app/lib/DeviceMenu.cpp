@@ -9,6 +9,7 @@
 
 #include "link/DeviceBackup.h"
 #include "link/DeviceSession.h"
+#include "link/SlotLists.h"
 #include "shell/Dialogs.h"
 
 namespace {
@@ -87,18 +88,24 @@ void DeviceMenu::backUpAllSlots(const QString &given)
                        .arg(r.manifest.entries.size() - failed)
                        .arg(r.manifest.inputs + r.manifest.outputs + r.manifest.users + r.manifest.internals)
                        .arg(folder);
-    if (r.cancelled)
-        text += QStringLiteral("\nCancelled: the remaining slots were not read.");
+    if (r.cancelled) {
+        QList<SlotCode> held;
+        for (const BackupSlot &s : r.manifest.entries)
+            if (s.read)
+                held << s.code;
+        text += QStringLiteral("\nCancelled: the remaining slots were not read; the manifest holds %1.")
+                    .arg(describeSlots(held));
+    }
     for (const BackupSlot &s : r.manifest.entries)
         if (!s.read)
-            text += QStringLiteral("\n%1 failed: %2").arg(s.slot, s.error);
+            text += QStringLiteral("\n%1 failed: %2").arg(QString::fromStdString(slotDisplayName(s.code)), s.error);
     if (!r.manifest.edidModeError.isEmpty())
         text += QStringLiteral("\nEDID mode not saved: %1").arg(r.manifest.edidModeError);
     if (!r.bracketFailure.isEmpty())
         text += QStringLiteral("\nThe device did not confirm the transfer: %1").arg(r.bracketFailure);
     if (!r.error.isEmpty())
         text += QStringLiteral("\n") + r.error;
-    else
+    else if (!r.cancelled)
         text += QStringLiteral("\nThe manifest lists every slot.");
     m_lastSummary = text;
     if (r.ok())

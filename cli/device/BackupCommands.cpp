@@ -51,9 +51,10 @@ int runBackupCommand(const GlobalOptions &options, const std::string &folderName
             say(QStringLiteral("%1  ok      %2  %3 %4%5")
                     .arg(s.slot, -9)
                     .arg(s.file, -20)
-                    .arg(s.manufacturer, s.monitorName, s.valid ? QString() : QStringLiteral("  (invalid image)")));
+                    .arg(terminalText(s.manufacturer), terminalText(s.monitorName),
+                         s.valid ? QString() : QStringLiteral("  (invalid image)")));
         else
-            say(QStringLiteral("%1  FAILED  %2").arg(s.slot, -9).arg(s.error));
+            say(QStringLiteral("%1  FAILED  %2").arg(s.slot, -9).arg(terminalText(s.error)));
     }
     if (!r.error.isEmpty()) {
         sayError(r.error);
@@ -93,6 +94,11 @@ int runRestoreCommand(const GlobalOptions &options, const RestoreArgs &args)
     const QString folder = folderArgument(args.folder, false);
     if (folder.isEmpty())
         return 1;
+    // A folder that does not check out is refused before the device is even searched.
+    if (const RestorePlan checked = checkBackupFolder(folder, filter); !checked.error.isEmpty()) {
+        sayError(checked.error);
+        return 1;
+    }
     DebugLog log;
     DeviceSession session(log);
     if (!connectNormalDevice(session, options))

@@ -26,6 +26,20 @@ QString textArgument(const std::string &arg)
     return QString::fromLocal8Bit(arg.data(), static_cast<qsizetype>(arg.size()));
 }
 
+QString terminalText(const QString &text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7f && u < 0xa0))
+            shown += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
+}
+
 QString fileArgument(const std::string &name)
 {
     const QString text = QFile::decodeName(QByteArray::fromStdString(name));

@@ -19,6 +19,10 @@ void say(const QString &line);
 // A text argument (slot name, description) as Qt text; file names stay bytes (see fileArgument).
 QString textArgument(const std::string &arg);
 
+// A text from the device or the network for a terminal: control characters (C0, DEL, C1) shown as
+// \u001b, as the --json output writes them, so a device's name cannot drive the terminal.
+QString terminalText(const QString &text);
+
 // A file name for Qt's file classes. Names that are not valid UTF-8 cannot pass through QString
 // unchanged; such a file is opened here, by its own bytes, and handed over as /dev/fd/N.
 // Empty (with the error said) when it can't be opened.

@@ -60,7 +60,7 @@ int runFirmware(const GlobalOptions &options, const std::string &file, bool yes)
         status = text;
         red = isRed;
     });
-    QObject::connect(&upload, &IspUpload::versionTextChanged, [](const QString &text) { say(text); });
+    QObject::connect(&upload, &IspUpload::versionTextChanged, [](const QString &text) { say(terminalText(text)); });
     QObject::connect(&upload, &IspUpload::progressChanged, [&](int percent) {
         if (percent != shown)
             say(QString::number(percent) + QLatin1Char('%'));
@@ -151,7 +151,7 @@ int runReset(const GlobalOptions &options, bool yes)
         sayError(QStringLiteral("The reset was not sent."));
         return 1;
     }
-    say(QStringLiteral("Reset to defaults. Description: ") + description);
+    say(QStringLiteral("Reset to defaults. Description: ") + terminalText(description));
     return 0;
 }
 

@@ -55,7 +55,7 @@ int runInfo(const GlobalOptions &options, bool json)
             printJsonLine({{"port", jsonText(port)}, {"mode", mode}, {"productName", jsonText(row.value(2))}});
         } else {
             std::printf("Port:            %s\nMode:            firmware update (%s)\nProduct:         %s\n",
-                        qPrintable(port), mode, qPrintable(row.value(2)));
+                        qPrintable(port), mode, qPrintable(terminalText(row.value(2))));
         }
         return 0;
     }
@@ -89,8 +89,9 @@ int runInfo(const GlobalOptions &options, bool json)
                 "Internal slots:  %d\n"
                 "Input 1:         values %d %d %d, flag 3 %s, mode selectable %s, copy available %s,"
                 " mode polled %s, flag 8 %s\n",
-                qPrintable(port), qPrintable(record.productName), qPrintable(record.productString),
-                qPrintable(record.vid), qPrintable(record.pid), qPrintable(record.firmwareVersion),
+                qPrintable(port), qPrintable(terminalText(record.productName)),
+                qPrintable(terminalText(record.productString)), qPrintable(terminalText(record.vid)),
+                qPrintable(terminalText(record.pid)), qPrintable(terminalText(record.firmwareVersion)),
                 record.inputCount, record.outputCount, record.userCount, record.internalCount, n.nodeValue0,
                 n.nodeValue1, n.nodeValue2, yesNo(n.nodeFlag3), yesNo(n.modeSelectable),
                 yesNo(n.copyAvailable), yesNo(n.modePolled), yesNo(n.nodeFlag8));

@@ -92,10 +92,11 @@ nlohmann::json toJson(int index, const net::Discovery &d)
     };
 }
 
+// The datagram's texts go through terminalText: a name's ESC bytes are shown, not obeyed.
 void printText(int index, const net::Discovery &d)
 {
     const auto line = [](const char *caption, const QString &value) {
-        std::printf("  %-14s %s\n", caption, qPrintable(value));
+        std::printf("  %-14s %s\n", caption, qPrintable(terminalText(value)));
     };
     std::printf("Device %d\n", index + 1);
     line("Product ID:", latin1(d.productId));

@@ -278,6 +278,23 @@ TEST(Kelmctl, DiscoverAndSet)
     EXPECT_EQ(dev.record().telnetPort, 2323);
     EXPECT_EQ(dev.record().ipMode, 1);
 }
+
+// A device name with terminal controls: the plain listing shows them escaped, as --json does.
+TEST(Kelmctl, DiscoverEscapesDeviceTexts)
+{
+    Discovery d = device(0x60, "HDX\x1b]0;owned\x07");
+    d.description = "Rack\x1b[2J";
+    UdpDevice dev(d);
+    ASSERT_TRUE(dev.start());
+    QProcess ctl;
+    ctl.start(QStringLiteral(KELMCTL_DEVICE), {"net", "discover", "--wait", "0.3"});
+    ASSERT_TRUE(finished(ctl));
+    EXPECT_EQ(ctl.exitCode(), 0) << ctl.readAllStandardError().constData();
+    const QByteArray out = ctl.readAllStandardOutput();
+    EXPECT_TRUE(out.contains("Product name:  HDX\\u001b]0;owned\\u0007")) << out.constData();
+    EXPECT_TRUE(out.contains("Description:   Rack\\u001b[2J")) << out.constData();
+    EXPECT_FALSE(out.contains('\x1b') || out.contains('\x07'));
+}
 #endif
 
 // Without a network the group cannot be joined: logged, and the rest keeps working.

@@ -107,6 +107,9 @@ void TestDeviceMenuCompare::backupCancelAndRestore()
     QVERIFY2(labels.contains(QStringLiteral("Reading Input 1 (1 of 7)")), qPrintable(labels.join('|')));
     QVERIFY2(boxesOf(dialogs).last().startsWith(QStringLiteral("warning: ")), qPrintable(boxesOf(dialogs).last()));
     QVERIFY(boxesOf(dialogs).last().contains(QStringLiteral("Cancelled")));
+    // Which slots the cancelled backup holds, named as the lists name them.
+    QVERIFY2(boxesOf(dialogs).last().contains(QRegularExpression(QStringLiteral("the manifest holds Input 1(-2)?\\."))),
+             qPrintable(boxesOf(dialogs).last()));
     const QStringList files = QDir(cancelled.path()).entryList({QStringLiteral("*.bin")});
     QVERIFY2(files.size() <= 2, qPrintable(files.join(',')));
     QVERIFY(QFile::exists(QDir(cancelled.path()).filePath(QStringLiteral("manifest.json"))));
@@ -144,7 +147,7 @@ void TestDeviceMenuCompare::backupCancelAndRestore()
     };
     const Case cases[] = {
         {"a quarter lost", [](SimulatedFaults &f) { f.onlyFor = Command::ND_ED1B, f.dropReplies = 1; }, true,
-         "input1 failed: reading it failed: no answer to GET ND_ED1B"},
+         "Input 1 failed: reading it failed: no answer to GET ND_ED1B"},
         {"the device stores a byte wrong", [](SimulatedFaults &f) { f.corruptStoredByte = 30; }, false,
          "user1: FAILED (byte 30 reads back"},
         // The plan's four ND_SELs, SYS_STM, ND_SEL, then the first quarter written.
