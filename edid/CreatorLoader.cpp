@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "edid/CreatorOrigin.h"
 #include "edid/CreatorTables.h"
 #include "edid/EdidDecoder.h"
 
@@ -211,4 +212,11 @@ void loadCreatorFromEdid(CreatorState &s, EdidFeatureRecord &rec, const EdidImag
 
     loadAudio(s, rec);
     setBits(s, speakerBoxes(), rec.speakerAllocation);
+
+    // The controls as the image declares them. After "NEW" the date shows today's, which the
+    // template does not hold: a build writes it, as it writes any value the user typed.
+    auto origin = std::make_shared<CreatorOrigin>(CreatorOrigin{rec, s});
+    origin->state.Edit_Creator_Manufac_Year = std::to_string(rec.yearByte + 1990);
+    origin->state.Edit_Creator_Manufac_Week = std::to_string(rec.week);
+    rec.creatorOrigin = std::move(origin);
 }

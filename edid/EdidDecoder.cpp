@@ -75,6 +75,17 @@ void resetRecord(EdidFeatureRecord &rec)
     rec.maxChannels = 0;
     rec.speakerAllocation = 0;
     rec.maxColorDepth = 8;
+    // The fields a valid image always sets are cleared too: an entry the decode leaves (a detailed
+    // timing that no longer fits) must not carry the previous image's bytes into the next build.
+    rec.manufacturer.fill(0);
+    rec.serialNumber = 0;
+    rec.yearByte = 0;
+    rec.week = 0;
+    rec.establishedTimings = 0;
+    rec.standardTimings.fill(0);
+    for (auto &dtd : rec.extensionDtds)
+        dtd.fill(0);
+    rec.creatorOrigin.reset();
 }
 
 void decodeMonitorName(EdidFeatureRecord &rec, const EdidImage &img)

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "edid/EdidImage.h"
@@ -57,8 +58,10 @@ inline constexpr std::size_t kMaxHdmiVics = 4;
 inline constexpr std::size_t kMaxThreeDData = 14;
 inline constexpr std::size_t kHdrStaticSize = 6;
 
+struct CreatorOrigin;
+
 // A decoded EDID together with its image and status word. The defaults equal the decoder's reset
-// values; fields marked "on success" keep their old contents when a decode finds the image invalid.
+// values; fields marked "on success" are set only from a valid image (a decode clears them first).
 struct EdidFeatureRecord
 {
     EdidStatusWord status = 0;
@@ -96,6 +99,9 @@ struct EdidFeatureRecord
     std::array<std::uint8_t, 2> cecAddress{};
     std::uint16_t audioFormats = 0;
     std::uint8_t maxChannels = 0;
+    // The creator's record only: what the last load decoded and showed, so a build can tell the
+    // controls the user changed from those still holding the loaded values. Every decode drops it.
+    std::shared_ptr<const CreatorOrigin> creatorOrigin;
 };
 
 // The text of a 0-terminated character field (stops at the first 0 or the array's end).

@@ -176,11 +176,13 @@ EdidCreatorPage *EdidAnalyzerWindow::findCreatorPage() const
 
 void EdidAnalyzerWindow::openCompare()
 {
-    if (!m_session)
+    // The image the window shows: Save, Open and Copy on the Controller page overwrite the
+    // analysis record's image, which then is another slot's or a file's.
+    if (!m_shown)
         return;
     if (!m_compare)
         m_compare = new EdidCompareWindow(this);
-    m_compare->setImageA(m_session->analysisRecord().image, QStringLiteral("analysed EDID"));
+    m_compare->setImageA(m_shown->image, QStringLiteral("analysed EDID"));
     m_compare->show();
     m_compare->raise();
 }

@@ -55,7 +55,8 @@ class EdidAnalyzerWindow : public QWidget
     // Modify.
     void SpeedButton_OpenEdid_AnalysisClick();
 
-    // "Compare…": the analysed image against a file, in its own window.
+    // "Compare…": the analysed image shown against a file, in its own window; nothing before the
+    // first analysis.
     void openCompare();
     EdidCompareWindow *compareWindow() const { return m_compare; }
 

@@ -32,6 +32,7 @@ class EdidCompareWindow : public QWidget
     void check();
 
     const EdidDiff &diff() const { return m_diff; }
+    const EdidImage &imageA() const { return m_a; }
     bool hasB() const { return m_hasB; }
 
   private:

@@ -464,10 +464,27 @@ bool EdidCreatorPage::refuseInvalidImage()
 bool EdidCreatorPage::buildIntoRecord()
 {
     std::string error;
-    if (buildCreatorEdid(readState(), creatorRecord(), &error))
+    std::vector<std::string> leftOut;
+    m_leftOut.clear();
+    if (buildCreatorEdid(readState(), creatorRecord(), &error, &leftOut)) {
+        QStringList names;
+        for (const std::string &name : leftOut)
+            names << latin1(name);
+        if (!names.isEmpty())
+            m_leftOut = QString::fromLatin1(kLeftOutPrefix) + names.join(QStringLiteral("; "));
         return true;
+    }
     dialogs().error(QApplication::applicationDisplayName(), latin1(error));
     return false;
+}
+
+// What the extension could not hold stays in red where Save and Upload report, and in the log.
+void EdidCreatorPage::showLeftOut()
+{
+    if (m_leftOut.isEmpty())
+        return;
+    setStatusText(m_leftOut, creatorcolors::red);
+    m_session.debugLog().append(m_leftOut + QStringLiteral("\r\n"));
 }
 
 // The file or slot gets the loaded extension, not an empty block 1; say so where the user looks.
@@ -510,6 +527,8 @@ void EdidCreatorPage::SpeedButton_SaveEdid_CreatorClick()
         setStatusText(QString::fromLatin1(kEdidOpenFail).trimmed(), creatorcolors::red);
         pauseWithEvents(kCreateErrorPauseMs);
         setStatusText(QString(), creatorcolors::red);
+    } else {
+        showLeftOut();
     }
 }
 
@@ -563,6 +582,7 @@ void EdidCreatorPage::SpeedButton_CopyEdid_CreatorClick()
             logKeptExtension(image);
             pauseWithEvents(kUploadDonePauseMs);
             setStatusText(QString(), creatorcolors::black);
+            showLeftOut();
         });
     } else {
         for (const std::string &message : edidValidationMessages(record.status & EdidStatus::ErrorMask))

@@ -41,6 +41,7 @@ class EdidCreatorPage : public QWidget
         "Extension block kept as loaded (no HDMI block, format DVI).\r\n";
     static constexpr const char *kSelectFirstText = "Please select \"NEW\" or \"OPEN\"";
     static constexpr const char *kCreateErrorText = "Create Error!";
+    static constexpr const char *kLeftOutPrefix = "Left out: ";
 
     // The controls as a state, and a state shown in the controls. Writing runs the field checks of
     // every text that changes but not the HDR rule; the mirror box of a speaker pair follows its box.
@@ -75,6 +76,7 @@ class EdidCreatorPage : public QWidget
     void updateUploadButton();
     void fileDialogBracket(Command command);
     bool buildIntoRecord();
+    void showLeftOut();
     void logKeptExtension(const EdidImage &built);
     bool refuseInvalidImage();
     void refuseWithoutImage();
@@ -91,6 +93,7 @@ class EdidCreatorPage : public QWidget
     QHash<QString, QLineEdit *> m_textWidgets;
     bool m_loading = false;
     bool m_uploading = false;
+    QString m_leftOut; // what the last build could not fit, as Label3 names it
 
     QGroupBox *m_selectGroup = nullptr;
     QToolButton *m_newButton = nullptr;

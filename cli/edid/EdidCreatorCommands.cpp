@@ -109,10 +109,14 @@ bool reportInvalidImage(const Creator &c, const std::string &file)
 int buildAndWrite(Creator &c, const std::string &output)
 {
     std::string error;
-    if (!buildCreatorEdid(c.state, c.record, &error)) {
+    std::vector<std::string> leftOut;
+    if (!buildCreatorEdid(c.state, c.record, &error, &leftOut)) {
         std::fprintf(stderr, "kelmctl: %s.\n", error.c_str());
         return 1;
     }
+    // Written all the same, as the page does; what did not fit is named.
+    for (const std::string &name : leftOut)
+        std::fprintf(stderr, "kelmctl: warning: left out: %s.\n", name.c_str());
     if (!writeEdidBinFile(output, c.record.image, &error)) {
         std::fprintf(stderr, "kelmctl: %s.\n", error.c_str());
         return 1;

@@ -35,13 +35,13 @@ bool checksumsOk(const EdidImage &img)
 
 TEST(CreatorBuild, NewTemplateLosesTheEmptyHdmiByte8)
 {
+    // Unchanged controls write the template's HDMI block as it is, empty byte 8 included; only the
+    // date, which "NEW" shows as today's, is written anew.
     LoadedCreator c(NewEdidTemplate, true);
     ASSERT_TRUE(buildCreatorEdid(c.state, c.record));
     const EdidImage &img = c.record.image;
-    EXPECT_EQ(bytesAt(img, 128, 18), (Bytes{0x02, 0x03, 0x12, 0x71, 0x41, 0x10, 0x23, 0x09, 0x07, 0x03, 0x67,
-                                            0x03, 0x0C, 0x00, 0x10, 0x00, 0x80, 0x21}));
-    EXPECT_EQ(img[130], 18);
-    EXPECT_EQ(bytesAt(img, 146, 109), Bytes(109, 0));
+    EXPECT_EQ(bytesAt(img, 128, 128), bytesAt(NewEdidTemplate, 128, 128));
+    EXPECT_EQ(img[130], 19);
     EXPECT_EQ(img[17], 2026 - 1990); // the current year from "NEW"
     EXPECT_EQ(img[16], 50);
     EXPECT_EQ(bytesAt(img, 0, 16), bytesAt(NewEdidTemplate, 0, 16));
@@ -353,22 +353,27 @@ TEST(CreatorBuild, AudioDescriptorsFollowTheControls)
     EXPECT_EQ(c.record.sads[5][0], 0);
 
     // Back to two channels frees the multichannel descriptor; unchecking DTS frees its own.
+    // Every build starts from the load, so the descriptors left fill the entries in order.
     c.state.Edit_AudioLPCM_MaxCh = "2";
     c.state.CheckBox_AudioFormat_6 = false;
     ASSERT_TRUE(buildCreatorEdid(c.state, c.record));
-    EXPECT_EQ(c.record.sads[1][0], 0);
+    EXPECT_EQ(c.record.sads[1][0], 0x15);
+    EXPECT_EQ(c.record.sads[2][0], 0x59);
     EXPECT_EQ(c.record.sads[3][0], 0);
-    EXPECT_EQ(c.record.sads[2][0], 0x15);
     EXPECT_EQ(c.record.audioFormats & (AudioFormatFlags::LpcmMulti | AudioFormatFlags::Dts), 0);
 }
 
 TEST(CreatorBuild, OpenAndSaveKeepsEveryLpcmDescriptor)
 {
-    // Multichannel listed before two-channel: the channel edit shows 8, so nothing is freed.
+    // Multichannel listed before two-channel: the channel edit shows 8, so nothing is freed, and
+    // each descriptor keeps its own rates and sizes, also when another L-PCM control changes.
     LoadedCreator c(
         imageWithBlocks({audioBlock({0x0F, 0x7F, 0x07, 0x09, 0x07, 0x01}), hdmiBlock({0x10, 0x00})}));
     ASSERT_TRUE(buildCreatorEdid(c.state, c.record));
-    EXPECT_EQ(dataBlocks(c.record.image)[0], (Bytes{0x26, 0x0F, 0x07, 0x01, 0x09, 0x07, 0x01}));
+    EXPECT_EQ(dataBlocks(c.record.image)[0], (Bytes{0x26, 0x0F, 0x7F, 0x07, 0x09, 0x07, 0x01}));
+    c.state.CheckBox_AudioLPCM_SamBit_1 = true; // 24 bit: the sizes change, the rates stay
+    ASSERT_TRUE(buildCreatorEdid(c.state, c.record));
+    EXPECT_EQ(dataBlocks(c.record.image)[0], (Bytes{0x26, 0x0F, 0x7F, 0x05, 0x09, 0x07, 0x05}));
 }
 
 TEST(CreatorBuild, VideoBoxesAddOnceAndRemoveEveryEntry)

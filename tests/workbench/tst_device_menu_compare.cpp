@@ -16,6 +16,7 @@
 #include "app/lib/DeviceMenu.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "edid/EdidBinFile.h"
+#include "edid/EdidSummary.h"
 #include "edid/NewEdidTemplate.h"
 #include "link/DeviceSession.h"
 #include "shell/DebugLog.h"
@@ -169,16 +170,32 @@ void TestDeviceMenuCompare::backupCancelAndRestore()
     session.disconnect();
 }
 
+static EdidImage imageWithoutExtensionForCompare()
+{
+    EdidImage img = NewEdidTemplate;
+    img[126] = 0;
+    setEdidChecksums(img);
+    return img;
+}
+
 void TestDeviceMenuCompare::compareWindowSectionsHexAndCheck()
 {
     DebugLog log;
     DeviceSession session(log);
-    session.analysisRecord().image = NewEdidTemplate;
     EdidAnalyzerWindow analyzer;
     analyzer.attachSession(session);
-    analyzer.findChild<QPushButton *>(QStringLiteral("Button_Analyzer_Compare"))->click();
+    QPushButton *compareButton = analyzer.findChild<QPushButton *>(QStringLiteral("Button_Analyzer_Compare"));
+    compareButton->click();
+    QVERIFY(!analyzer.compareWindow()); // nothing analysed yet
+    const EdidSummary summary = summariseEdid(session.analysisRecord(), NewEdidTemplate);
+    analyzer.showAnalysis(session.analysisRecord(), summary);
+    // Save, Open or Copy on the Controller page overwrite the analysis record's image afterwards;
+    // Compare still compares the image the window shows.
+    session.analysisRecord().image = imageWithoutExtensionForCompare();
+    compareButton->click();
     EdidCompareWindow *compare = analyzer.compareWindow();
     QVERIFY(compare && compare->isVisible());
+    QCOMPARE(compare->imageA(), NewEdidTemplate);
     QVERIFY(!compare->hasB());
 
     QTemporaryDir dir;

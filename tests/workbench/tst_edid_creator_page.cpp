@@ -557,8 +557,8 @@ class TestEdidCreatorPage : public QObject
         const QString base = m_dir.filePath(QStringLiteral("template.bin"));
         QVERIFY(writeFile(base, imageBytes(NewEdidTemplate)));
         QCOMPARE(saved, kelmctlBuild(base, QJsonObject(), true));
-        // The template's HDMI block loses its empty byte 8 in the first build.
-        QCOMPARE(quint8(saved[130]), quint8(18));
+        // Unchanged controls keep the template's extension as it is, empty HDMI byte 8 included.
+        QCOMPARE(quint8(saved[130]), quint8(19));
     }
 
     void saveAfterSettingControlsEqualsKelmctlBuild_data()
@@ -598,6 +598,26 @@ class TestEdidCreatorPage : public QObject
         const QString base = m_dir.filePath(QStringLiteral("template.bin"));
         QVERIFY(writeFile(base, imageBytes(NewEdidTemplate)));
         QCOMPARE(saved, kelmctlBuild(base, state, true));
+    }
+
+    // Open a display's EDID, change one box, save: the file keeps every other byte, and what the
+    // changed list could not hold is named in red where Save reports.
+    void openChangeSaveKeepsTheRestAndNamesWhatIsLeftOut()
+    {
+        const QString path = QStringLiteral(KELM_SOURCE_DIR "/tests/data/edid/437B8E14C863.bin");
+        const QByteArray loaded = readAll(path);
+        m_dialogs.openAnswers = {path};
+        m_page->SpeedButton_OpenEdid_CreatorClick();
+        QCOMPARE(saveThroughPage(QStringLiteral("same.bin")), loaded);
+        QCOMPARE(status(), QString());
+        box(QStringLiteral("CheckBox_EstablishTiming_1"))->click();
+        const QByteArray oneBox = saveThroughPage(QStringLiteral("one.bin"));
+        QCOMPARE(oneBox.mid(128), loaded.mid(128));
+        QVERIFY(oneBox.left(35) == loaded.left(35) && oneBox.mid(38, 89) == loaded.mid(38, 89));
+        box(QStringLiteral("CheckBox_VideoIdCode_32"))->click();
+        saveThroughPage(QStringLiteral("video.bin"));
+        QCOMPARE(status(), QStringLiteral("Left out: 2 video codes past the 24 the creator holds"));
+        QCOMPARE(colorOf(QStringLiteral("Label3")), QColor(Qt::red));
     }
 
     void openReadsAFile()
