@@ -1,6 +1,7 @@
 #include "cli/device/DeviceCommands.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <cstdio>
@@ -62,6 +63,19 @@ QStringList portList(const GlobalOptions &options)
     return ports;
 }
 
+QString whyNoDevice(const GlobalOptions &options)
+{
+    // Ports named on the command line that are not there at all are the likelier mistake.
+    QStringList missing;
+    for (const QString &port : portList(options))
+        if (!QFileInfo::exists(port) && !QFileInfo::exists(QStringLiteral("/dev/") + port))
+            missing << port;
+    if (!missing.isEmpty() && missing.size() == static_cast<qsizetype>(options.ports.size()))
+        return missing.size() == 1 ? QStringLiteral("the port %1 does not exist").arg(missing.first())
+                                   : QStringLiteral("the ports %1 do not exist").arg(missing.join(QStringLiteral(", ")));
+    return QStringLiteral("on the serial ports");
+}
+
 bool connectDevice(DeviceSession &session, const GlobalOptions &options)
 {
     session.setPortOverride(portList(options));
@@ -70,7 +84,9 @@ bool connectDevice(DeviceSession &session, const GlobalOptions &options)
                          [](const QString &t) { std::fputs(t.toLocal8Bit().constData(), stderr); });
     session.search();
     if (!session.connected() || session.registry().count() < 1) {
-        sayError(QStringLiteral("No device answered on the serial ports."));
+        const QString why = whyNoDevice(options);
+        sayError(why.startsWith(QLatin1String("on ")) ? QStringLiteral("No device answered %1.").arg(why)
+                                                      : QStringLiteral("No device answered: %1.").arg(why));
         return false;
     }
     if (session.ispMode()) {

@@ -32,6 +32,9 @@ QString fileArgument(const std::string &name);
 // firmware-update mode becomes the selected one, as choosing its row does. False, with a message,
 // when no device answered. With KELMCTL_LOG set, the debug log is echoed on stderr.
 bool connectDevice(DeviceSession &session, const GlobalOptions &options);
+// Why a search found nothing: "the port P does not exist" when every port named with --port is
+// missing, "on the serial ports" otherwise.
+QString whyNoDevice(const GlobalOptions &options);
 // connectDevice for the slot commands: a device in firmware-update mode has no slots (a message).
 bool connectNormalDevice(DeviceSession &session, const GlobalOptions &options);
 // The --port list for DeviceSession::setPortOverride.

@@ -34,7 +34,11 @@ int runInfo(const GlobalOptions &options, bool json)
     session.setPortOverride(portList(options));
     session.search();
     if (!session.connected() || session.registry().rows().isEmpty()) {
-        std::fputs("No Device Detected.\n", stderr);
+        const QString why = whyNoDevice(options);
+        if (why.startsWith(QLatin1String("on ")))
+            std::fputs("No Device Detected.\n", stderr);
+        else
+            std::fprintf(stderr, "No Device Detected: %s.\n", why.toLocal8Bit().constData());
         return 1;
     }
     const QStringList row = session.registry().rows().first();

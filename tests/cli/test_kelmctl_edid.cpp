@@ -235,8 +235,8 @@ TEST_F(KelmctlEdid, GrammarFormsHelpAndUsageErrors)
         {{"net", "discover", "--wait", "9999"}, 2, "", "--wait"},
         {{"net", "set", "nonsense"}, 2, "", "MAC address"},
         // A device command with a port that does not exist: a device failure, after parsing.
-        {{"info", "-p", "/nonexistent"}, 1, "", ""},
-        {{"read", "user1", "--output", out, "--port", "/nonexistent"}, 1, "", "No device answered"},
+        {{"info", "-p", "/nonexistent"}, 1, "", "the port /nonexistent does not exist"},
+        {{"read", "user1", "--output", out, "--port", "/nonexistent"}, 1, "", "/nonexistent does not exist"},
         {{"write", "user1", good, "--no-verify", "-p", "/nonexistent"}, 1, "", "No device answered"},
         {{"copy", "-n", "user1", "user2", "-p", "/nonexistent"}, 1, "", "No device answered"},
         {{"write", "user1", good, "--verify"}, 2, "", "--verify"},

@@ -508,7 +508,8 @@ TEST_F(IspUploadTest, EndOfTheUploadIsConfirmedOrSaidUnconfirmed)
         ASSERT_FALSE(shown.status.empty()) << c.name;
         EXPECT_EQ(shown.status.back().text, c.ok ? QStringLiteral("100%") : IspUpload::failedText) << c.name;
         EXPECT_EQ(link->log.text().contains(QLatin1String(IspUpload::unconfirmedEndText)), c.unconfirmed) << c.name;
-        if (c.ok)
+        if (c.ok) {
             EXPECT_EQ(link->device->firmwareEnds(), 1) << c.name;
+        }
     }
 }
