@@ -51,7 +51,7 @@ page kelmctl | grep -q '^\.TH KELMCTL 1' || fail "kelmctl's man page has no titl
 page kelmctl | grep -q '^\.SH COMMANDS' || fail "kelmctl's man page has no COMMANDS section"
 page kelmctl | grep -q 'kelmctl edid roundtrip' || fail "kelmctl's man page lacks the help's commands"
 page kelmctl | grep -q 'only inputs|users' || fail "kelmctl's man page lacks a command's own options"
-page kelm | grep -q '^\.SH OPTIONS' || fail "kelm's man page has no OPTIONS section"
+page kelm | grep -Eq '^\.SH "?OPTIONS' || fail "kelm's man page has no OPTIONS section"
 page kelm | grep -q '^kelm \[options\]' || fail "kelm's man page names a build path in its synopsis"
 page kelm-devsim | grep -q 'bare' || fail "kelm-devsim's man page lacks its options"
 if command -v man >/dev/null; then
