@@ -83,5 +83,4 @@ class EdidControllerPage : public QWidget
     QToolButton *m_saveButton = nullptr;
     QToolButton *m_openButton = nullptr;
     QToolButton *m_analysisButton = nullptr;
-    bool m_copying = false;
 };

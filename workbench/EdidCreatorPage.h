@@ -8,6 +8,8 @@
 #include "edid/EdidImage.h"
 #include "link/Protocol.h"
 
+#include "link/CommandChannel.h"
+
 class DeviceSession;
 class QAbstractButton;
 class QCheckBox;
@@ -91,6 +93,8 @@ class EdidCreatorPage : public QWidget
     QHash<QString, QLineEdit *> m_textWidgets;
     bool m_loading = false;
     bool m_uploading = false;
+    // The device operation of Open's SYS_STM/SYS_CTM bracket around its file dialog.
+    CommandChannel::Operation m_dialogBracket;
 
     QGroupBox *m_selectGroup = nullptr;
     QToolButton *m_newButton = nullptr;
