@@ -54,8 +54,10 @@ std::optional<int> firstDifference(const EdidImage &a, const EdidImage &b)
     return std::nullopt;
 }
 
-bool verifySlotEdid(DeviceSession &session, SlotCode code, const EdidImage &expected, QString *why)
+bool verifySlotEdid(DeviceSession &session, SlotCode code, const EdidImage &wanted, QString *why)
 {
+    // The read lands in the transfer image, which may be where wanted lives (an upload's file).
+    const EdidImage expected = wanted;
     QString readFailure;
     if (!readSlotEdid(session, code, &readFailure)) {
         if (why)
