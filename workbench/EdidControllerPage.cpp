@@ -186,11 +186,19 @@ void EdidControllerPage::updateDeviceActions()
     // device, which the operator did not choose.
     // While any device operation runs (here or in another window) they wait for it.
     const bool available = !(m_session && (m_session->networkDeviceSelected() || m_session->operationRunning()));
+    // Disabling the focused control would drop the keyboard's place; it comes back afterwards.
+    QWidget *focused = QApplication::focusWidget();
+    if (!available && focused && isAncestorOf(focused))
+        m_focusBeforeDisable = focused;
     m_saveButton->setEnabled(available);
     m_openButton->setEnabled(available);
     m_analysisButton->setEnabled(available);
     m_copyButton->setEnabled(available);
     m_modeGroup->setEnabled(available);
+    if (available && m_focusBeforeDisable) {
+        m_focusBeforeDisable->setFocus(Qt::OtherFocusReason);
+        m_focusBeforeDisable = nullptr;
+    }
 }
 
 bool EdidControllerPage::deviceConnected() const
