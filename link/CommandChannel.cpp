@@ -1,6 +1,7 @@
 #include "link/CommandChannel.h"
 
 #include <QElapsedTimer>
+#include <QThread>
 
 #include "shell/DebugLog.h"
 #include "shell/Pause.h"
@@ -15,6 +16,13 @@ constexpr int userSlotSelectPauseMs = 100;
 constexpr int fwData029PauseMs = 90;
 constexpr int fwData091PauseMs = 30;
 constexpr int sysDefPauseMs = 500;
+// A click during a request waits for the request's end (then finds the operation running, or none).
+constexpr QEventLoop::ProcessEventsFlags requestPauseFlags = QEventLoop::ExcludeUserInputEvents;
+
+int eventLoopLevel()
+{
+    return QThread::currentThread()->loopLevel();
+}
 } // namespace
 
 CommandChannel::CommandChannel(SerialTransport &transport, DeviceRegistry &devices, DebugLog &log,
@@ -75,6 +83,9 @@ CommandChannel::PollHold::~PollHold()
 
 CommandChannel::LinkHold::LinkHold(CommandChannel &channel) : m_channel(channel)
 {
+    // The upload is a device operation of its own unless its caller already began one.
+    if (!m_channel.m_operationRunning)
+        m_channel.m_holdOperation = m_channel.beginOperation(QStringLiteral("Firmware update"));
     m_channel.m_linkHeld = true;
     emit m_channel.linkHeldChanged(true);
 }
@@ -83,6 +94,89 @@ CommandChannel::LinkHold::~LinkHold()
 {
     m_channel.m_linkHeld = false;
     emit m_channel.linkHeldChanged(false);
+    m_channel.m_holdOperation.end();
+}
+
+// ----- operations --------------------------------------------------------------------------------
+
+CommandChannel::Operation &CommandChannel::Operation::operator=(Operation &&other) noexcept
+{
+    if (this != &other) {
+        end();
+        m_channel = std::exchange(other.m_channel, nullptr);
+    }
+    return *this;
+}
+
+void CommandChannel::Operation::end()
+{
+    if (CommandChannel *channel = std::exchange(m_channel, nullptr))
+        channel->endOperation();
+}
+
+CommandChannel::Operation CommandChannel::beginOperation(const QString &name)
+{
+    if (m_operationRunning || m_inFlight) {
+        const QString running = m_operationRunning ? m_operationName : QStringLiteral("a status poll");
+        m_log.append(QStringLiteral("%1 refused: %2 is running.\r\n").arg(name, running));
+        return Operation();
+    }
+    m_operationRunning = true;
+    m_operationName = name;
+    m_operationLoopLevel = eventLoopLevel();
+    m_cancelled = false;
+    m_bracketOpen = false;
+    emit operationRunningChanged(true);
+    return Operation(this);
+}
+
+void CommandChannel::endOperation()
+{
+    if (!m_operationRunning)
+        return;
+    // An operation that ended early (cancelled, or left by its caller) still closes its bracket.
+    if (m_bracketOpen && m_transport.usable()) {
+        m_cancelled = false;
+        sendNow(Direction::SET, Command::SYS_CTM, 0, nullptr);
+    }
+    m_bracketOpen = false;
+    m_operationRunning = false;
+    m_cancelled = false;
+    m_operationName.clear();
+    emit operationRunningChanged(false);
+}
+
+void CommandChannel::cancelOperation(const QString &why)
+{
+    if (!m_operationRunning || m_cancelled)
+        return;
+    m_cancelled = true;
+    m_log.append(QStringLiteral("%1 stopped: %2.\r\n").arg(m_operationName, why));
+}
+
+CommandResult CommandChannel::refuse(Direction dir, Command cmd, const QString &why)
+{
+    CommandResult refused;
+    refused.direction = dir;
+    refused.command = cmd;
+    m_log.append(QStringLiteral("%1 %2 refused: %3.\r\n")
+                     .arg(QLatin1String(dir == Direction::SET ? "SET" : "GET"), QLatin1String(commandName(cmd)),
+                          why));
+    return refused;
+}
+
+CommandResult CommandChannel::sendPoll(Direction dir, Command cmd, int length)
+{
+    if (m_inFlight || m_linkHeld || m_cancelled) {
+        CommandResult skipped;
+        skipped.direction = dir;
+        skipped.command = cmd;
+        return skipped;
+    }
+    m_polling = true;
+    const CommandResult result = sendNow(dir, cmd, length, nullptr);
+    m_polling = false;
+    return result;
 }
 
 CommandResult CommandChannel::LinkHold::sendCommand(Direction dir, Command cmd, std::span<const uint8_t> payload)
@@ -100,6 +194,16 @@ CommandResult CommandChannel::sendCommand(Direction dir, Command cmd, int length
         refused.command = cmd;
         return refused; // a firmware upload owns the line
     }
+    // Only the request's own caller may send: one reached from an event handled inside its pause
+    // would take over the buffer and the answer.
+    if (m_inFlight)
+        return refuse(dir, cmd, QStringLiteral("another request is on the wire"));
+    if (m_operationRunning) {
+        if (eventLoopLevel() > m_operationLoopLevel)
+            return refuse(dir, cmd, m_operationName + QStringLiteral(" is running"));
+        if (m_cancelled && !(cmd == Command::SYS_CTM && m_bracketOpen))
+            return refuse(dir, cmd, m_operationName + QStringLiteral(" was stopped"));
+    }
     return sendNow(dir, cmd, length, payload);
 }
 
@@ -112,6 +216,13 @@ CommandResult CommandChannel::sendNow(Direction dir, Command cmd, int length, co
     if (static_cast<int>(cmd) >= static_cast<int>(Command::RESERVED))
         return result;
     m_pollTimer.stop();
+    m_inFlight = true;
+    if (m_operationRunning && !m_polling && dir == Direction::SET) {
+        if (cmd == Command::SYS_STM)
+            m_bracketOpen = true;
+        else if (cmd == Command::SYS_CTM)
+            m_bracketOpen = false;
+    }
     m_lastDirection = dir;
     m_lastCommand = cmd;
     m_lastLength = length;
@@ -129,7 +240,7 @@ CommandResult CommandChannel::sendNow(Direction dir, Command cmd, int length, co
     if (cmd == Command::ENTRANCE) {
         m_transport.write(" \r", 2);
         m_transport.flush();
-        pauseWithEvents(handshakePauseMs);
+        pauseWithEvents(handshakePauseMs, requestPauseFlags);
     }
     const std::size_t payloadSize = (dir == Direction::SET && payload && length > 0) ? length : 0;
     const auto pieces = requestPieces(dir, cmd, std::span<const uint8_t>(payload, payloadSize));
@@ -139,9 +250,9 @@ CommandResult CommandChannel::sendNow(Direction dir, Command cmd, int length, co
 
     if (dir == Direction::GET) {
         // The poll stays off; the reply processing turns it back on.
-        pauseWithEvents(getPauseMs);
+        pauseWithEvents(getPauseMs, requestPauseFlags);
     } else {
-        pauseWithEvents(setPauseMs);
+        pauseWithEvents(setPauseMs, requestPauseFlags);
         int extra = 0;
         if (cmd == Command::ND_SEL && slotKindBits(m_devices.serialRecord().selectedSlot) == 2)
             extra = userSlotSelectPauseMs;
@@ -150,7 +261,7 @@ CommandResult CommandChannel::sendNow(Direction dir, Command cmd, int length, co
         else if (cmd == Command::SYS_DEF)
             extra = sysDefPauseMs;
         if (extra > 0)
-            pauseWithEvents(extra);
+            pauseWithEvents(extra, requestPauseFlags);
     }
     // The pause is the least gap; an answer that is on its way still gets the time of two receive
     // ticks, and the port is read as it comes rather than at the next tick.
@@ -160,11 +271,12 @@ CommandResult CommandChannel::sendNow(Direction dir, Command cmd, int length, co
         if (m_transport.receiveTickRunning())
             m_transport.onReceiveTick();
         if (m_awaiting)
-            pauseWithEvents(2);
+            pauseWithEvents(2, requestPauseFlags);
     }
     if (dir == Direction::SET)
         restartPoll();
 
+    m_inFlight = false;
     if (!sent) {
         m_awaiting = false;
         result.outcome = CommandResult::Outcome::NotSent;

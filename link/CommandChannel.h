@@ -7,6 +7,7 @@
 // reply starts it again; operations of several requests hold it off with a PollHold.
 
 #include <QObject>
+#include <QString>
 #include <QTimer>
 
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include <initializer_list>
 #include <span>
 #include <string_view>
+#include <utility>
 
 #include "link/CommandResult.h"
 #include "link/Protocol.h"
@@ -119,15 +121,59 @@ class CommandChannel : public QObject
     };
     bool linkHeld() const { return m_linkHeld; }
 
+    // ----- one device operation at a time ------------------------------------------------------
+    // A device operation (a slot transfer, a mode choice, a search, a backup, a firmware upload...)
+    // owns the link from its first request to its last. The pauses handle events, so a click or a
+    // timer may reach another operation's start meanwhile: beginOperation then refuses it (the
+    // returned token is empty) with a line in the debug log, and a request sent from an event
+    // handled inside the operation's pauses is refused too. The status poll is the one exception:
+    // it may run in the pauses between the operation's requests. Ending the token ends the
+    // operation; if it sent SYS_STM and no SYS_CTM, SYS_CTM goes out first.
+    class Operation
+    {
+      public:
+        Operation() = default;
+        Operation(Operation &&other) noexcept : m_channel(std::exchange(other.m_channel, nullptr)) {}
+        Operation &operator=(Operation &&other) noexcept;
+        ~Operation() { end(); }
+        Operation(const Operation &) = delete;
+        Operation &operator=(const Operation &) = delete;
+        explicit operator bool() const { return m_channel != nullptr; }
+        void end();
+
+      private:
+        friend class CommandChannel;
+        explicit Operation(CommandChannel *channel) : m_channel(channel) {}
+        CommandChannel *m_channel = nullptr;
+    };
+    Operation beginOperation(const QString &name);
+    bool operationRunning() const { return m_operationRunning; }
+    QString operationName() const { return m_operationName; }
+    // A request is on the wire and its pause has not ended.
+    bool requestInFlight() const { return m_inFlight; }
+    // Disconnect or a closed window: the request on the wire finishes, every later request of the
+    // operation is refused (SYS_CTM after a SYS_STM excepted), so the operation ends as failed.
+    // Nothing happens when no operation runs.
+    void cancelOperation(const QString &why);
+    bool operationCancelled() const { return m_cancelled; }
+
+    // The status poll's request: refused (silently) when another request is in flight or the
+    // running operation was cancelled; allowed in the pauses between an operation's requests.
+    CommandResult sendPoll(Direction dir, Command cmd, int length);
+
   signals:
     // The poll timer ran out: time for a status poll.
     void pollDue();
     // A LinkHold began or ended.
     void linkHeldChanged(bool held);
+    // A device operation began or ended; pages disable their device actions meanwhile.
+    void operationRunningChanged(bool running);
 
   private:
     CommandResult sendNow(Direction dir, Command cmd, int length, const uint8_t *payload);
+    CommandResult refuse(Direction dir, Command cmd, const QString &why);
     void handleReplyLine(std::string_view line);
+    void endOperation();
 
     SerialTransport &m_transport;
     DeviceRegistry &m_devices;
@@ -137,6 +183,16 @@ class CommandChannel : public QObject
     int m_pollHolds = 0;
     bool m_linkHeld = false;
     bool m_pumpRunning = false;
+
+    bool m_operationRunning = false;
+    QString m_operationName;
+    int m_operationLoopLevel = 0; // event-loop depth at which the operation began
+    bool m_cancelled = false;
+    bool m_bracketOpen = false; // SYS_STM sent by the operation, no SYS_CTM yet
+    bool m_inFlight = false;
+    bool m_polling = false;
+    // The operation a LinkHold began for itself (when none was running).
+    Operation m_holdOperation;
 
     Command m_lastCommand = Command::ENTRANCE;
     Direction m_lastDirection = Direction::GET;

@@ -19,6 +19,8 @@ DeviceSession::DeviceSession(DebugLog &log, QObject *parent)
     connect(&m_registry, &DeviceRegistry::rowsChanged, this, &DeviceSession::gridChanged);
     connect(&m_registry, &DeviceRegistry::selectionChanged, this, &DeviceSession::selectionChanged);
     connect(&m_channel, &CommandChannel::linkHeldChanged, this, &DeviceSession::linkHeldChanged);
+    connect(&m_channel, &CommandChannel::operationRunningChanged, this, &DeviceSession::operationRunningChanged);
+    connect(&m_search, &SerialSearch::linkProblem, this, &DeviceSession::linkProblem);
     connect(&m_search, &SerialSearch::networkDiscoveryRequested, this, &DeviceSession::networkDiscoveryRequested);
     connect(&m_search, &SerialSearch::searchStarted, this, &DeviceSession::searchStarted);
     connect(&m_search, &SerialSearch::portListChanged, this, &DeviceSession::portListChanged);

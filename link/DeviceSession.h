@@ -120,6 +120,13 @@ class DeviceSession : public QObject
     bool pollHeld() const { return m_channel.pollHeld(); }
     bool linkHeld() const { return m_channel.linkHeld(); }
 
+    // One device operation at a time (see CommandChannel::Operation): empty when refused.
+    using Operation = CommandChannel::Operation;
+    Operation beginOperation(const QString &name) { return m_channel.beginOperation(name); }
+    bool operationRunning() const { return m_channel.operationRunning(); }
+    // A window closed during an operation: it ends as failed after the request on the wire.
+    void cancelOperation(const QString &why) { m_channel.cancelOperation(why); }
+
     // The channel's holds, taken on the session.
     class PollHold
     {
@@ -190,6 +197,10 @@ class DeviceSession : public QObject
     void closeWindowsRequested();
     // A LinkHold began or ended.
     void linkHeldChanged(bool held);
+    // A device operation began or ended: every window's device actions are off meanwhile.
+    void operationRunningChanged(bool running);
+    // A lost port or a description that never arrived, for the main window; empty clears it.
+    void linkProblem(const QString &text);
     // The device the pages act on, or the list it is chosen from, may have changed (a choice, a
     // search, a newly listed device, a disconnect).
     void selectionChanged();

@@ -23,11 +23,19 @@ SerialSearch::SerialSearch(SerialTransport &transport, CommandChannel &channel, 
 {
     connect(&m_channel, &CommandChannel::pollDue, this, &SerialSearch::pollStatus);
     connect(&m_transport, &SerialTransport::portLost, this, &SerialSearch::onPortLost);
+    connect(&m_channel, &CommandChannel::operationRunningChanged, this, [this](bool running) {
+        if (running || !m_disconnectPending)
+            return;
+        m_disconnectPending = false;
+        if (m_transport.handleValid())
+            returnToIdle();
+    });
 }
 
 void SerialSearch::onPortLost()
 {
     m_channel.stopPoll();
+    emit linkProblem(QStringLiteral("Port ") + m_transport.openPortName() + QStringLiteral(" lost."));
     // Closing inside the port's own signal is not safe; the rest of the disconnect follows at once
     // from the event loop. A search notices the loss itself.
     QMetaObject::invokeMethod(
@@ -56,7 +64,11 @@ void SerialSearch::search()
 {
     if (m_searching || m_connected)
         return;
+    const CommandChannel::Operation operation = m_channel.beginOperation(QStringLiteral("Search"));
+    if (!operation)
+        return;
     m_searching = true;
+    emit linkProblem(QString());
     m_descriptionReceived = false;
 
     m_registry.startSearch();
@@ -109,16 +121,19 @@ void SerialSearch::search()
             description.add(m_channel.sendCommand(Direction::GET, Command::ND_DSCPT, 5));
             SYS_STATUS record = m_registry.endProbe();
             m_descriptionReceived = description.ok();
-            if (!description.ok() && !m_transport.lost())
+            if (!description.ok() && !m_transport.lost() && !m_channel.operationCancelled()) {
                 m_log.append(QStringLiteral("No description received from ") + name + QStringLiteral(" (") +
                              description.firstFailure() + QStringLiteral(").\r\n"));
+                emit linkProblem(QStringLiteral("No description from ") + name + QLatin1Char('.'));
+            }
             if (m_transport.lost()) {
                 finishSearch();
                 returnToIdle();
                 return;
             }
-            if (!m_connected) {
-                // Disconnect was pressed while the description was read: nothing to list.
+            if (!m_connected || m_channel.operationCancelled()) {
+                // Disconnect was pressed while the description was read: nothing to list (the
+                // disconnect itself follows when the search ends).
                 finishSearch();
                 return;
             }
@@ -200,8 +215,18 @@ void SerialSearch::finishSearch()
 
 void SerialSearch::disconnect()
 {
-    if (!m_transport.handleValid() || m_channel.linkHeld())
+    if (!m_transport.handleValid())
         return;
+    if (m_channel.linkHeld()) {
+        m_log.append(QStringLiteral("Disconnect refused: the firmware update owns the link.\r\n"));
+        return;
+    }
+    if (m_channel.operationRunning()) {
+        // The request on the wire finishes and the operation ends as failed; then the disconnect.
+        m_channel.cancelOperation(QStringLiteral("Disconnect"));
+        m_disconnectPending = true;
+        return;
+    }
     returnToIdle();
 }
 
@@ -237,6 +262,6 @@ void SerialSearch::pollStatus()
         const SYS_STATUS &record = m_registry.status(i);
         if (record.interfaceKind == interfaceSerial && record.inputNodes[0].modePolled != 0 &&
             m_transport.isOpen())
-            m_channel.sendCommand(Direction::GET, Command::RXEDMD, 2);
+            m_channel.sendPoll(Direction::GET, Command::RXEDMD, 2);
     }
 }

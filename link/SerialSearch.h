@@ -49,6 +49,9 @@ class SerialSearch : public QObject
     void slotListsEmptied();
     // The list the pages' device is chosen from changed.
     void listChanged();
+    // Something the operator must see in the main window, not only in the debug log: the port
+    // was lost, or the connected device's description never arrived. Empty when a search starts.
+    void linkProblem(const QString &text);
 
   private:
     void onPortLost();
@@ -65,4 +68,6 @@ class SerialSearch : public QObject
     bool m_connected = false;
     bool m_searching = false;
     bool m_descriptionReceived = false;
+    // Disconnect was pressed during an operation: it follows when the operation ends.
+    bool m_disconnectPending = false;
 };

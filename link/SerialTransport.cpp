@@ -120,8 +120,12 @@ void SerialTransport::discardInput()
 {
     if (!usable())
         return;
-    m_port->clear(QSerialPort::Input);
-    m_port->readAll();
+    // Read, not purged unseen: the device's late words stay visible in the debug log, as any
+    // received bytes are. The receive buffer itself is left alone (clear() empties it).
+    m_port->waitForReadyRead(0);
+    const QByteArray late = m_port->readAll();
+    if (!late.isEmpty())
+        m_log.append(QString::fromLatin1(late));
 }
 
 std::string_view SerialTransport::rxText() const

@@ -51,7 +51,8 @@ class SerialTransport : public QObject
     void write(const char *data, qint64 size);
     // Waits until the port has taken what was written: pauses count from there.
     void flush();
-    // Throws away what waits at the port (a late answer to an earlier request).
+    // Throws away what waits at the port (a late answer to an earlier request), logging it as
+    // received bytes.
     void discardInput();
 
     // ----- receiving -------------------------------------------------------------------------

@@ -54,8 +54,10 @@ std::optional<int> firstDifference(const EdidImage &a, const EdidImage &b)
     return std::nullopt;
 }
 
-bool verifySlotEdid(DeviceSession &session, SlotCode code, const EdidImage &expected, QString *why)
+bool verifySlotEdid(DeviceSession &session, SlotCode code, const EdidImage &wanted, QString *why)
 {
+    // The read lands in the transfer image, which may be where wanted lives (an upload's file).
+    const EdidImage expected = wanted;
     QString readFailure;
     if (!readSlotEdid(session, code, &readFailure)) {
         if (why)
@@ -67,16 +69,22 @@ bool verifySlotEdid(DeviceSession &session, SlotCode code, const EdidImage &expe
     if (!at)
         return true;
     auto hex = [](uint8_t v) { return QString::number(v, 16).toUpper().rightJustified(2, QLatin1Char('0')); };
+    const QString difference =
+        QStringLiteral("byte %1 reads back 0x%2 instead of 0x%3")
+            .arg(*at)
+            .arg(hex(got[static_cast<std::size_t>(*at)]), hex(expected[static_cast<std::size_t>(*at)]));
+    session.debugLog().append(QStringLiteral("Read-back of %1 differs: %2.\r\n")
+                                  .arg(QString::fromStdString(slotDisplayName(code)), difference));
     if (why)
-        *why = QStringLiteral("byte %1 reads back 0x%2 instead of 0x%3")
-                   .arg(*at)
-                   .arg(hex(got[static_cast<std::size_t>(*at)]), hex(expected[static_cast<std::size_t>(*at)]));
+        *why = difference;
     return false;
 }
 
 SaveResult saveSlotToFile(DeviceSession &session, SlotCode code, const SaveHooks &hooks, std::string *fileError)
 {
-    const DeviceSession::PollHold quiet(session);
+    // SYS_STM is a SET and starts the poll again, so polls run during the file dialog; each
+    // request of the read stops it.
+    session.stopPoll();
     session.registry().setSelectedSlot(code);
     Confirmation bracket;
     bracket.add(session.sendCommand(Direction::SET, Command::SYS_STM, 0));
@@ -146,7 +154,7 @@ UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const Uploa
             if (hooks.uploadStarting)
                 hooks.uploadStarting();
             QString writeFailure;
-            if (!uploadImageToSlot(session, code, record.image, {}, &writeFailure))
+            if (!uploadImageToSlot(session, code, record.image, {}, &writeFailure, hooks.verify))
                 confirmed.fail(writeFailure);
             result = confirmed.ok() ? UploadResult::Uploaded : UploadResult::Failed;
             if (hooks.uploadDone)
@@ -169,10 +177,12 @@ UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const Uploa
 }
 
 bool uploadImageToSlot(DeviceSession &session, SlotCode code, const EdidImage &image,
-                       const std::function<void(bool confirmed)> &whileHeld, QString *why)
+                       const std::function<void(bool confirmed)> &whileHeld, QString *why, bool verify)
 {
     const DeviceSession::PollHold quiet(session);
-    const bool confirmed = writeSlotEdid(session, code, image, why);
+    // What the device answered is not yet what it keeps: the slot is read back and compared.
+    const bool confirmed =
+        writeSlotEdid(session, code, image, why) && (!verify || verifySlotEdid(session, code, image, why));
     if (whileHeld)
         whileHeld(confirmed);
     return confirmed;
@@ -210,12 +220,14 @@ ImageSaveResult saveImageToFile(DeviceSession &session, const EdidImage &image, 
     return result;
 }
 
-CopyResult copySlot(DeviceSession &session, SlotCode source, SlotCode destination, QString *why)
+CopyResult copySlot(DeviceSession &session, SlotCode source, SlotCode destination, QString *why, bool verify)
 {
     if (!readSlotEdid(session, source, why))
         return CopyResult::ReadFailed;
     const EdidImage copy = session.transferImage();
     if (!writeSlotEdid(session, destination, copy, why))
+        return CopyResult::WriteFailed;
+    if (verify && !verifySlotEdid(session, destination, copy, why))
         return CopyResult::WriteFailed;
     return CopyResult::Copied;
 }

@@ -34,7 +34,8 @@ bool readSlotEdid(DeviceSession &session, SlotCode code, QString *why = nullptr)
 // True only when all five SETs were answered with a good CRC.
 bool writeSlotEdid(DeviceSession &session, SlotCode code, const EdidImage &image, QString *why = nullptr);
 
-// Reads the slot back and compares it with expected; why names the first differing byte.
+// Reads the slot back and compares it with expected; why names the first differing byte, which the
+// debug log also gets. The one read-back of the GUI and kelmctl.
 bool verifySlotEdid(DeviceSession &session, SlotCode code, const EdidImage &expected, QString *why = nullptr);
 std::optional<int> firstDifference(const EdidImage &a, const EdidImage &b);
 
@@ -52,7 +53,8 @@ struct SaveHooks
     // After SYS_CTM: whether the device answered both bracket commands.
     std::function<void(bool confirmed)> bracketDone;
 };
-// The status poll is stopped for the whole operation and restarted at its end. The file is written
+// The status poll is stopped at the start; SYS_STM (a SET) starts it again, so it runs during the
+// file dialog as during Open's, and each request of the read stops it. The file is written
 // with the file writer and committed only after a complete read, so a cancelled, failed or unread
 // save leaves an existing file as it was. On FileFailed, *fileError says why.
 SaveResult saveSlotToFile(DeviceSession &session, SlotCode code, const SaveHooks &hooks,
@@ -74,19 +76,24 @@ struct UploadHooks
     std::function<void(bool confirmed)> uploadDone;
     // The image failed validation: the messages in the order header, checksum 0, checksum 1, banks.
     std::function<void(const QStringList &messages)> invalid;
+    // Read the slot back after the write; the upload counts only when it holds the image.
+    bool verify = true;
 };
 // Only input and user slots take an upload: for any other slot nothing at all is sent. The image
 // read from the file stays in the analysis record (also when it is rejected). Uploaded only when
-// every SET (the SYS_STM/SYS_CTM bracket included) was answered; Failed otherwise, with why.
+// every SET (the SYS_STM/SYS_CTM bracket included) was answered and, with verify, the slot read back
+// the same bytes (inside the bracket); Failed otherwise, with why.
 UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const UploadHooks &hooks,
                               QString *why = nullptr);
 
 // --- An image of the caller's (the creator's) ----------------------------------------------------
 // Writes image into the slot with the status poll held off: stopped for the transfer and started
 // again after whileHeld (the caller's report and wait after the transfer) has run. True, and
-// whileHeld told so, only when every SET was answered; why says what went wrong first.
+// whileHeld told so, only when every SET was answered and (with verify) the slot reads back the
+// same bytes; why says what went wrong first.
 bool uploadImageToSlot(DeviceSession &session, SlotCode code, const EdidImage &image,
-                       const std::function<void(bool confirmed)> &whileHeld = {}, QString *why = nullptr);
+                       const std::function<void(bool confirmed)> &whileHeld = {}, QString *why = nullptr,
+                       bool verify = true);
 
 enum class ImageSaveResult { Saved, Cancelled, Failed };
 struct ImageSaveHooks
@@ -103,10 +110,12 @@ ImageSaveResult saveImageToFile(DeviceSession &session, const EdidImage &image, 
                                 bool bracket, std::string *fileError = nullptr);
 
 // --- Copy: slot to slot ---------------------------------------------------------------------------
-// Reads the source and, only when the read is complete, writes its image into the destination.
+// Reads the source and, only when the read is complete, writes its image into the destination and
+// (with verify) reads that back; a destination that does not hold the image is WriteFailed.
 // No bracket commands, no validation.
 enum class CopyResult { Copied, ReadFailed, WriteFailed };
-CopyResult copySlot(DeviceSession &session, SlotCode source, SlotCode destination, QString *why = nullptr);
+CopyResult copySlot(DeviceSession &session, SlotCode source, SlotCode destination, QString *why = nullptr,
+                    bool verify = true);
 
 // --- Input EDID mode ------------------------------------------------------------------------------
 // Selects input 1 and asks the device to present the mode (SET RXEDMD); true when both were answered.

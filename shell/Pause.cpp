@@ -17,14 +17,14 @@ bool applicationEnding()
     return s_ending.load();
 }
 
-void pauseWithEvents(int ms)
+void pauseWithEvents(int ms, QEventLoop::ProcessEventsFlags flags)
 {
     if (ms <= 0)
         return;
     QElapsedTimer clock; // monotonic: no wrap-around to worry about
     clock.start();
     // Pending events are handled at least once, even if the deadline has already passed.
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::processEvents(flags);
     qint64 left = ms - clock.elapsed();
     while (left > 0) {
         QEventLoop loop;
@@ -35,7 +35,7 @@ void pauseWithEvents(int ms)
         deadline.start(static_cast<int>(left));
         // Once the application has been told to quit, every nested loop returns at once with -1;
         // looping on that would spin a core until the operation ends.
-        const bool quitting = loop.exec() < 0;
+        const bool quitting = loop.exec(flags) < 0;
         s_ending = quitting;
         left = ms - clock.elapsed();
         if (quitting) {

@@ -1,5 +1,7 @@
 #include "system/SystemSettings.h"
 
+#include <QTimer>
+
 #include "shell/Dialogs.h"
 #include "shell/Pause.h"
 #include "link/DeviceSession.h"
@@ -68,9 +70,13 @@ SystemSettings::Result SystemSettings::applyProductString(const QString &text)
         return Result::Busy;
     const int device = m_session.registry().selected();
     if (text == m_session.registry().status(device).productString) {
+        ++m_statusGeneration;
         emit statusChanged(QStringLiteral("No Changed."), false);
         return Result::Unchanged;
     }
+    const DeviceSession::Operation operation = m_session.beginOperation(QStringLiteral("Description"));
+    if (!operation)
+        return Result::Busy;
     setBusy(true);
     const QByteArray payload = productStringPayload(text);
     const CommandResult sent =
@@ -81,9 +87,11 @@ SystemSettings::Result SystemSettings::applyProductString(const QString &text)
     if (sent.ok()) {
         // The stored copy follows what was sent, all of it, even when the device keeps only 31.
         m_session.registry().setProductString(device, text);
+        ++m_statusGeneration;
         emit statusChanged(QStringLiteral("Ok."), false);
     } else {
         // Unconfirmed: the stored copy stays, so pressing Set again sends the text again.
+        ++m_statusGeneration;
         emit statusChanged(QString::fromLatin1(kSetFailedText), true);
     }
     pauseWithEvents(1000);
@@ -103,21 +111,31 @@ SystemSettings::Result SystemSettings::resetToDefaults(const QPoint *confirmAt)
     if (!dialogs().confirm(QStringLiteral("Warning"), QStringLiteral("Warning!\r\nReset system to default."),
                            confirmAt))
         return Result::Cancelled;
+    const DeviceSession::Operation operation = m_session.beginOperation(QStringLiteral("Reset"));
+    if (!operation)
+        return Result::Busy;
     const int device = m_session.registry().selected();
     setBusy(true);
     Confirmation reset;
-    reset.add(m_session.sendCommand(Direction::SET, Command::SYS_DEF, {0x55}));
-    pauseWithEvents(1000);
-    // The answer refreshes the record while the sender pauses.
-    reset.add(m_session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5));
+    // Without the SYS_DEF answer the reset has failed: no wait for a device that may not be resetting.
+    if (reset.add(m_session.sendCommand(Direction::SET, Command::SYS_DEF, {0x55}))) {
+        pauseWithEvents(1000);
+        // The answer refreshes the record while the sender pauses.
+        reset.add(m_session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5));
+        if (device == m_session.registry().selected())
+            emit productStringShown(productString());
+        showInDeviceList(device);
+    }
     m_lastFailure = reset.firstFailure();
-    if (device == m_session.registry().selected())
-        emit productStringShown(productString());
-    showInDeviceList(device);
     if (!reset.ok()) {
+        // The failure is reported at once; the label clears itself later unless something newer
+        // took it.
         emit statusChanged(QString::fromLatin1(kResetFailedText), true);
-        pauseWithEvents(1500);
-        emit statusChanged(QString(), false);
+        const int shown = ++m_statusGeneration;
+        QTimer::singleShot(1500, this, [this, shown] {
+            if (shown == m_statusGeneration)
+                emit statusChanged(QString(), false);
+        });
     }
     setBusy(false);
     return reset.ok() ? Result::Sent : Result::Failed;

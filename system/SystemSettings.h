@@ -60,4 +60,5 @@ class SystemSettings : public QObject
     DeviceSession &m_session;
     bool m_busy = false;
     QString m_lastFailure;
+    int m_statusGeneration = 0; // the failure text a delayed clear belongs to
 };

@@ -176,6 +176,7 @@ void EdidControllerPage::attachSession(DeviceSession &session, EdidAnalyzerWindo
     connect(&session, &DeviceSession::edidModeReported, this,
             [this](quint8 mode) { applyEdidModeReport(mode); });
     connect(&session, &DeviceSession::selectionChanged, this, &EdidControllerPage::updateDeviceActions);
+    connect(&session, &DeviceSession::operationRunningChanged, this, &EdidControllerPage::updateDeviceActions);
     updateDeviceActions();
 }
 
@@ -183,12 +184,21 @@ void EdidControllerPage::updateDeviceActions()
 {
     // With a network device chosen the page stays in sight, but its actions would reach the serial
     // device, which the operator did not choose.
-    const bool available = !(m_session && m_session->networkDeviceSelected());
+    // While any device operation runs (here or in another window) they wait for it.
+    const bool available = !(m_session && (m_session->networkDeviceSelected() || m_session->operationRunning()));
+    // Disabling the focused control would drop the keyboard's place; it comes back afterwards.
+    QWidget *focused = QApplication::focusWidget();
+    if (!available && focused && isAncestorOf(focused))
+        m_focusBeforeDisable = focused;
     m_saveButton->setEnabled(available);
     m_openButton->setEnabled(available);
     m_analysisButton->setEnabled(available);
-    m_copyButton->setEnabled(available && !m_copying);
+    m_copyButton->setEnabled(available);
     m_modeGroup->setEnabled(available);
+    if (available && m_focusBeforeDisable) {
+        m_focusBeforeDisable->setFocus(Qt::OtherFocusReason);
+        m_focusBeforeDisable = nullptr;
+    }
 }
 
 bool EdidControllerPage::deviceConnected() const
@@ -239,6 +249,9 @@ void EdidControllerPage::SpeedButton_SaveEdidClick()
     const auto code = slotCodeFromAllList(m_allList->currentIndex(), counts());
     if (!code)
         return;
+    const DeviceSession::Operation operation = m_session->beginOperation(QStringLiteral("Save"));
+    if (!operation)
+        return;
     SaveHooks hooks;
     bool reported = false;
     hooks.chooseFile = [](const QString &proposed) {
@@ -246,10 +259,11 @@ void EdidControllerPage::SpeedButton_SaveEdidClick()
                                                     QString::fromLatin1(kEdidFileFilter), proposed))
             .toStdString();
     };
-    hooks.fileOpened = [this] { showStatus(QString::fromLatin1(kOkText), Qt::black); };
     hooks.transferDone = [this, &reported](SaveResult result) {
         reported = true;
         if (result == SaveResult::Saved) {
+            // "Ok." once the slot was read whole and the file holds it.
+            showStatus(QString::fromLatin1(kOkText), Qt::black);
             pauseWithEvents(kOkShownMs);
             m_status->setText(QString());
         } else if (result == SaveResult::ReadFailed) {
@@ -270,13 +284,17 @@ void EdidControllerPage::SpeedButton_OpenEdidClick()
     const auto code = slotCodeFromAllList(m_allList->currentIndex(), counts());
     if (!code || !slotAcceptsUpload(*code))
         return;
+    const DeviceSession::Operation operation = m_session->beginOperation(QStringLiteral("Upload"));
+    if (!operation)
+        return;
     UploadHooks hooks;
     hooks.chooseFile = [] {
         return dialogs().openFile(QStringLiteral("Open EDID"), QString::fromLatin1(kEdidFileFilter));
     };
     hooks.cancelled = [this] { showError(QString::fromLatin1(kUploadCanceledText), kErrorShownMs); };
     hooks.fileRead = [this] { m_status->setText(QString()); };
-    // "Ok." only once the device has answered every part of the upload.
+    // "Ok." only once the device has answered every part of the upload and the slot read back the
+    // same bytes.
     bool failureShown = false;
     hooks.uploadDone = [this, &failureShown](bool confirmed) {
         if (!confirmed) {
@@ -318,6 +336,9 @@ void EdidControllerPage::SpeedButton_AnalysisEdidClick()
     const auto code = slotCodeFromAllList(m_allList->currentIndex(), counts());
     if (!code)
         return;
+    const DeviceSession::Operation operation = m_session->beginOperation(QStringLiteral("Analysis"));
+    if (!operation)
+        return;
     const DeviceSession::PollHold quiet(*m_session);
     EdidAnalyzerWindow *window = analyzer();
     if (!readSlotEdid(*m_session, *code)) {
@@ -339,8 +360,10 @@ void EdidControllerPage::SpeedButton_CopyEdid_Src2DestClick()
 {
     if (!deviceConnected())
         return;
-    m_copying = true;
-    updateDeviceActions();
+    // The operation disables the Copy button (with every other device action) until it ends.
+    const DeviceSession::Operation operation = m_session->beginOperation(QStringLiteral("Copy"));
+    if (!operation)
+        return;
     const SlotCounts c = counts();
     const auto source = slotCodeFromAllList(m_srcList->currentIndex(), c);
     const auto destination = slotCodeFromUploadList(m_destList->currentIndex(), c);
@@ -353,12 +376,14 @@ void EdidControllerPage::SpeedButton_CopyEdid_Src2DestClick()
             showError(QString::fromLatin1(kCopyFailedText), kErrorShownMs);
             break;
         case CopyResult::Copied:
+            // The destination was read back and holds the source's image.
+            showStatus(QString::fromLatin1(kOkText), Qt::black);
+            pauseWithEvents(kOkShownMs);
+            m_status->setText(QString());
             break;
         }
     }
     pauseWithEvents(kCopySettleMs);
-    m_copying = false;
-    updateDeviceActions();
 }
 
 void EdidControllerPage::modeButtonPressed(int kind, int number)
@@ -369,7 +394,10 @@ void EdidControllerPage::modeButtonPressed(int kind, int number)
     const auto index =
         edidModeIndex(static_cast<EdidModeKind>(kind), number,
                       EdidModeCounts{status.internalCount, status.outputCount, status.userCount});
-    if (index && !selectEdidMode(*m_session, *index))
+    if (!index)
+        return;
+    const DeviceSession::Operation operation = m_session->beginOperation(QStringLiteral("Mode select"));
+    if (operation && !selectEdidMode(*m_session, *index))
         showError(QString::fromLatin1(kSetFailedText), kErrorShownMs);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPointer>
 #include <QWidget>
 
 #include <cstdint>
@@ -83,5 +84,5 @@ class EdidControllerPage : public QWidget
     QToolButton *m_saveButton = nullptr;
     QToolButton *m_openButton = nullptr;
     QToolButton *m_analysisButton = nullptr;
-    bool m_copying = false;
+    QPointer<QWidget> m_focusBeforeDisable;
 };

@@ -133,6 +133,7 @@ EdidCreatorPage::EdidCreatorPage(DeviceSession &session, QWidget *parent)
     connect(&m_session, &DeviceSession::slotListsChanged, this, &EdidCreatorPage::fillUploadList);
     connect(&m_session, &DeviceSession::connectionChanged, this, &EdidCreatorPage::connectionChanged);
     connect(&m_session, &DeviceSession::selectionChanged, this, &EdidCreatorPage::updateUploadButton);
+    connect(&m_session, &DeviceSession::operationRunningChanged, this, &EdidCreatorPage::updateUploadButton);
     fillUploadList();
 }
 
@@ -394,10 +395,20 @@ void EdidCreatorPage::showLoadVerdict(const CreatorLoadVerdict &verdict)
 
 // SYS_STM before a file dialog and SYS_CTM after it tell the serial device; with a network device
 // chosen the serial device is not the operator's and hears nothing of it.
+// The bracket is a device operation: while another one runs it is left out (the refusal is logged)
+// and the file dialog still opens.
 void EdidCreatorPage::fileDialogBracket(Command command)
 {
-    if (!m_session.networkDeviceSelected())
+    if (command == Command::SYS_STM) {
+        if (!m_session.networkDeviceSelected())
+            m_dialogBracket = m_session.beginOperation(QStringLiteral("Creator open"));
+        if (m_dialogBracket)
+            m_session.sendCommand(Direction::SET, command, 0);
+        return;
+    }
+    if (m_dialogBracket)
         m_session.sendCommand(Direction::SET, command, 0);
+    m_dialogBracket.end();
 }
 
 void EdidCreatorPage::SpeedButton_OpenEdid_NewClick()
@@ -520,8 +531,12 @@ void EdidCreatorPage::SpeedButton_SaveEdid_CreatorClick()
         logConformanceSummary(m_session.debugLog(), image);
     };
     // With a network device chosen the serial device hears nothing of the file dialog.
-    const bool failed = saveImageToFile(m_session, image, hooks, !m_session.networkDeviceSelected()) ==
+    DeviceSession::Operation bracket;
+    if (!m_session.networkDeviceSelected())
+        bracket = m_session.beginOperation(QStringLiteral("Creator save"));
+    const bool failed = saveImageToFile(m_session, image, hooks, static_cast<bool>(bracket)) ==
                         ImageSaveResult::Failed;
+    bracket.end();
     // The log is hidden: the operator learns of the failure here.
     if (failed) {
         setStatusText(QString::fromLatin1(kEdidOpenFail).trimmed(), creatorcolors::red);
@@ -536,7 +551,8 @@ void EdidCreatorPage::updateUploadButton()
 {
     // NEW, OPEN and Save touch files only; Upload would reach the serial device, which is not the
     // one chosen while a network device is.
-    m_uploadButton->setEnabled(!m_uploading && !m_session.networkDeviceSelected());
+    m_uploadButton->setEnabled(!m_uploading && !m_session.networkDeviceSelected() &&
+                               !m_session.operationRunning());
 }
 
 void EdidCreatorPage::SpeedButton_CopyEdid_CreatorClick()
@@ -559,6 +575,9 @@ void EdidCreatorPage::SpeedButton_CopyEdid_CreatorClick()
 
     if (!buildIntoRecord())
         return;
+    const DeviceSession::Operation operation = m_session.beginOperation(QStringLiteral("Creator upload"));
+    if (!operation)
+        return;
     m_uploading = true;
     updateUploadButton();
     const auto code =
@@ -574,7 +593,7 @@ void EdidCreatorPage::SpeedButton_CopyEdid_CreatorClick()
         const EdidImage image = record.image;
         logConformanceSummary(m_session.debugLog(), image);
         uploadImageToSlot(m_session, *code, image, [this, &image](bool confirmed) {
-            // "Ok." only when the device answered every part.
+            // "Ok." only when the device answered every part and the slot reads back the image.
             if (confirmed)
                 setStatusText(QString::fromLatin1(kOkText), creatorcolors::black);
             else

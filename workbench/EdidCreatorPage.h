@@ -8,6 +8,8 @@
 #include "edid/EdidImage.h"
 #include "link/Protocol.h"
 
+#include "link/CommandChannel.h"
+
 class DeviceSession;
 class QAbstractButton;
 class QCheckBox;
@@ -94,6 +96,8 @@ class EdidCreatorPage : public QWidget
     bool m_loading = false;
     bool m_uploading = false;
     QString m_leftOut; // what the last build could not fit, as Label3 names it
+    // The device operation of Open's SYS_STM/SYS_CTM bracket around its file dialog.
+    CommandChannel::Operation m_dialogBracket;
 
     QGroupBox *m_selectGroup = nullptr;
     QToolButton *m_newButton = nullptr;

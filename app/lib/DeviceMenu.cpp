@@ -20,7 +20,8 @@ std::unique_ptr<QProgressDialog> progressDialog(QWidget &window, const QString &
     auto dialog = std::make_unique<QProgressDialog>(&window);
     dialog->setObjectName(QStringLiteral("ProgressDialog_Device"));
     dialog->setWindowTitle(title);
-    dialog->setWindowModality(Qt::WindowModal);
+    // Application-modal: the Commander's device actions wait for the run too.
+    dialog->setWindowModality(Qt::ApplicationModal);
     dialog->setMinimumDuration(0);
     dialog->setAutoClose(false);
     dialog->setAutoReset(false);
@@ -58,12 +59,14 @@ DeviceMenu::DeviceMenu(DeviceSession &session, QMenuBar &menuBar, QWidget &windo
     connect(m_backup, &QAction::triggered, this, [this] { backUpAllSlots(); });
     connect(m_restore, &QAction::triggered, this, [this] { restoreFromBackup(); });
     connect(&m_session, &DeviceSession::connectionChanged, this, &DeviceMenu::updateEnabled);
+    connect(&m_session, &DeviceSession::operationRunningChanged, this,
+            [this] { updateEnabled(m_session.connected(), m_session.ispMode()); });
     updateEnabled(m_session.connected(), m_session.ispMode());
 }
 
 void DeviceMenu::updateEnabled(bool connected, bool ispMode)
 {
-    const bool on = connected && !ispMode && !m_running;
+    const bool on = connected && !ispMode && !m_running && !m_session.operationRunning();
     m_backup->setEnabled(on);
     m_restore->setEnabled(on);
 }
@@ -75,11 +78,15 @@ void DeviceMenu::backUpAllSlots(const QString &given)
     const QString folder = given.isEmpty() ? dialogs().chooseFolder(QStringLiteral("Back up all slots into")) : given;
     if (folder.isEmpty())
         return;
+    DeviceSession::Operation operation = m_session.beginOperation(QStringLiteral("Backup"));
+    if (!operation)
+        return;
     m_running = true;
     updateEnabled(true, false);
     auto dialog = progressDialog(m_window, QStringLiteral("Back up all slots"));
     const BackupResult r = backupDevice(m_session, folder, progressOf(*dialog, QStringLiteral("Reading")));
     dialog->close();
+    operation.end();
     m_running = false;
     updateEnabled(m_session.connected(), m_session.ispMode());
 
@@ -121,9 +128,13 @@ void DeviceMenu::restoreFromBackup(const QString &given)
     const QString folder = given.isEmpty() ? dialogs().chooseFolder(QStringLiteral("Restore from the backup in")) : given;
     if (folder.isEmpty())
         return;
+    DeviceSession::Operation operation = m_session.beginOperation(QStringLiteral("Restore"));
+    if (!operation)
+        return;
     m_running = true;
     updateEnabled(true, false);
-    auto finish = [this](const QString &text, bool ok) {
+    auto finish = [this, &operation](const QString &text, bool ok) {
+        operation.end();
         m_running = false;
         updateEnabled(m_session.connected(), m_session.ispMode());
         m_lastSummary = text;

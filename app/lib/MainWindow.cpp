@@ -122,6 +122,26 @@ void MainWindow::attachControllers()
         group->showModeCounts(internal, user);
     };
     m_deviceList = std::make_unique<DeviceListController>(*this, m_session, m_discovery, targets);
+
+    connect(&m_session, &DeviceSession::linkProblem, m_linkProblem, [this](const QString &text) {
+        m_linkProblem->setText(text);
+        m_linkProblem->setToolTip(text);
+    });
+    connect(&m_session, &DeviceSession::operationRunningChanged, this, [this](bool running) {
+        if (!running && m_closePending) {
+            m_closePending = false;
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        }
+    });
+    // Closing the Commander, where the device actions are, during one of them ends it as failed.
+    m_commander->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_commander && event->type() == QEvent::Close)
+        m_session.cancelOperation(QStringLiteral("the Commander window was closed"));
+    return QMainWindow::eventFilter(watched, event);
 }
 
 MainWindow::~MainWindow()
@@ -182,6 +202,22 @@ void MainWindow::buildControls()
     m_disconnect->setObjectName(QStringLiteral("BitBtn_Disconnect"));
     m_disconnect->setGeometry(kMargin + kButtonWidth + 7, kMargin, kButtonWidth, kButtonHeight);
     m_disconnect->setEnabled(false);
+
+    // A lost port or a device that never described itself: said here, where the operator looks,
+    // and not only in the hidden debug log.
+    m_linkProblem = new QLabel(host);
+    m_linkProblem->setObjectName(QStringLiteral("Label_LinkProblem"));
+    m_linkProblem->setTextFormat(Qt::PlainText);
+    m_linkProblem->setWordWrap(true);
+    m_linkProblem->setGeometry(kMargin + 2 * (kButtonWidth + 7), kMargin - 4, kLogoLeft - 2 * (kButtonWidth + 7) - kMargin - 4,
+                               kButtonHeight + 8);
+    QPalette red = m_linkProblem->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    m_linkProblem->setPalette(red);
+    QFont small = m_linkProblem->font();
+    small.setPointSize(8);
+    small.setBold(true);
+    m_linkProblem->setFont(small);
 
     m_portCombo = new QComboBox(host);
     m_portCombo->setObjectName(QStringLiteral("ComboBox1"));
@@ -354,6 +390,14 @@ void MainWindow::showEvent(QShowEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (m_session.operationRunning()) {
+        // The request on the wire finishes and the operation ends as failed (closing its
+        // SYS_STM bracket); then the window closes.
+        m_session.cancelOperation(QStringLiteral("the window was closed"));
+        m_closePending = true;
+        event->ignore();
+        return;
+    }
     QMainWindow::closeEvent(event);
     if (event->isAccepted())
         QCoreApplication::quit(); // the other windows do not keep the program alive

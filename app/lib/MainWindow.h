@@ -78,6 +78,7 @@ class MainWindow : public QMainWindow
   protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
   private:
     void FormCreate(const StartupOptions &options);
@@ -105,6 +106,8 @@ class MainWindow : public QMainWindow
     DebugTogglePanel *m_debugPanel = nullptr;
     QPushButton *m_clear = nullptr;
     QLabel *m_logo = nullptr;
+    QLabel *m_linkProblem = nullptr;
+    bool m_closePending = false; // closed during a device operation: closes when it ends
     QTabWidget *m_pages = nullptr;
     EdidControllerPage *m_controllerPage = nullptr;
     SystemPage *m_systemPage = nullptr;

@@ -144,17 +144,11 @@ int runWrite(const GlobalOptions &options, const WriteArgs &args)
     hooks.chooseFile = [&path] { return path; };
     QStringList problems;
     hooks.invalid = [&problems](const QStringList &messages) { problems = messages; };
+    // The upload reads the slot back itself (as the GUI's does).
+    hooks.verify = verify;
     QString why;
     switch (uploadFileToSlot(session, code, hooks, &why)) {
     case UploadResult::Uploaded: {
-        if (verify) {
-            // What the device answered is not yet what it keeps: read the slot back.
-            const EdidImage sent = session.analysisRecord().image;
-            if (!verifySlotEdid(session, code, sent, &why)) {
-                sayError(QStringLiteral("%1 (%2: %3)").arg(QLatin1String(kUploadFailedText), slotText(code), why));
-                return 1;
-            }
-        }
         say(QStringLiteral("%1 uploaded to %2%3.")
                 .arg(shown, slotText(code), verify ? QStringLiteral(" and read back") : QString()));
         return 0;
@@ -199,7 +193,7 @@ int runCopy(const GlobalOptions &options, const CopyArgs &args)
         !deviceHasSlot(session, destination))
         return 1;
     QString why;
-    switch (copySlot(session, source, destination, &why)) {
+    switch (copySlot(session, source, destination, &why, verify)) {
     case CopyResult::ReadFailed:
         sayError(QStringLiteral("%1 (reading %2: %3; %4 was left as it was)")
                      .arg(QLatin1String(kReadFailedText), slotText(source), why, slotText(destination)));
@@ -209,13 +203,6 @@ int runCopy(const GlobalOptions &options, const CopyArgs &args)
         return 1;
     case CopyResult::Copied:
         break;
-    }
-    if (verify) {
-        const EdidImage copied = session.transferImage();
-        if (!verifySlotEdid(session, destination, copied, &why)) {
-            sayError(QStringLiteral("%1 (%2: %3)").arg(QLatin1String(kCopyFailedText), slotText(destination), why));
-            return 1;
-        }
     }
     say(QStringLiteral("%1 copied to %2%3.")
             .arg(slotText(source), slotText(destination), verify ? QStringLiteral(" and read back") : QString()));

@@ -86,7 +86,12 @@ void FirmwareGroup::showStatus(const QString &text, bool red)
 
 void FirmwareGroup::bind(IspUpload &upload)
 {
-    connect(m_open, &QToolButton::clicked, &upload, [&upload] { upload.openFirmwareImage(); });
+    connect(m_open, &QToolButton::clicked, &upload, [this, &upload] {
+        upload.openFirmwareImage();
+        // Choosing a row empties the field but not the upload's path: the same file chosen again
+        // changes nothing there, and must still show.
+        m_path->setText(upload.imagePath());
+    });
     connect(m_update, &QToolButton::clicked, &upload, [this, &upload] {
         // The box's corner sits at the "Commander" window's left + 115, top + 130.
         const QPoint at = window()->frameGeometry().topLeft() + QPoint(115, 130);

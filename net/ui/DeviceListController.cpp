@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 
+#include "shell/DebugLog.h"
 #include "link/DeviceSession.h"
 #include "net/DiscoveryService.h"
 #include "net/ui/CommanderWindow.h"
@@ -107,6 +108,12 @@ void DeviceListController::StringGrid1SelectCell(int, int row)
         m_pendingRow = row;
         return;
     }
+    if (m_session.operationRunning()) {
+        // Another device operation owns the link; choosing a row would read descriptions in its
+        // pauses.
+        m_session.debugLog().append(QStringLiteral("Row selection refused: a device operation is running.\r\n"));
+        return;
+    }
     m_selecting = true;
     while (row > 0) {
         m_highlightRow = row;
@@ -187,6 +194,9 @@ void DeviceListController::selectSerialDevice(const SYS_STATUS &record)
 
 void DeviceListController::readNodeDescriptions(const SYS_STATUS &record)
 {
+    const DeviceSession::Operation operation = m_session.beginOperation(QStringLiteral("Row selection"));
+    if (!operation)
+        return;
     // selectSlot keeps the running slot code in the record's selectedSlot, as every ND_SEL sender.
     const uint8_t inputs = record.inputCount;
     const uint8_t outputs = record.outputCount;

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QTableWidget>
 #include <QTest>
 
@@ -26,6 +27,54 @@ class MainWindowConnectionTest : public QObject
     }
 
   private slots:
+    // What the operator must see goes to the main window, not only to the hidden debug log.
+    void linkProblemsShowInTheMainWindow_data()
+    {
+        QTest::addColumn<QString>("problem");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("description never arrived") << "description" << "No description from %1.";
+        QTest::newRow("port lost") << "lost" << "Port %1 lost.";
+    }
+    void linkProblemsShowInTheMainWindow()
+    {
+        QFETCH(QString, problem);
+        QFETCH(QString, shown);
+        SimulatedDevice device;
+        QVERIFY(device.start());
+        if (problem == "description") {
+            device.faults().onlyFor = Command::SYS_DSCPT;
+            device.faults().dropReplies = -1;
+        }
+        StartupOptions options;
+        options.ports = {device.portPath()};
+        MainWindow w(options);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto *line = w.findChild<QLabel *>("Label_LinkProblem");
+        QVERIFY(line);
+        QTest::mouseClick(w.findChild<QAbstractButton *>("BitBtn_Search"), Qt::LeftButton);
+        QVERIFY(w.session().connected());
+        if (problem == "lost") {
+            QCOMPARE(line->text(), QString());
+            device.faults().vanishAfterRequests = 1;
+            w.session().sendCommand(Direction::GET, Command::RXEDMD, 2);
+            QTRY_VERIFY_WITH_TIMEOUT(!w.session().connected(), 3000);
+        }
+        QCOMPARE(line->text(), shown.arg(device.portPath()));
+        QVERIFY(line->isVisible());
+        QCOMPARE(line->palette().color(QPalette::WindowText), QColor(Qt::red));
+        QCOMPARE(line->textFormat(), Qt::PlainText);
+        saveShot(&w, qPrintable("link-main-window-" + problem + ".png"));
+        // The next search starts clean.
+        if (w.session().connected())
+            w.session().disconnect();
+        device.faults() = SimulatedFaults{};
+        if (problem == "lost")
+            return; // the vanished port does not come back
+        QTest::mouseClick(w.findChild<QAbstractButton *>("BitBtn_Search"), Qt::LeftButton);
+        QCOMPARE(line->text(), QString());
+    }
+
     void searchPollAndDisconnect()
     {
         SimulatedDeviceConfig config;

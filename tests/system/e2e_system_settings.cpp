@@ -142,6 +142,26 @@ TEST(SystemSettingsDevice, ResetAsksThenRefreshesTheDescription)
     EXPECT_EQ(descriptionCell(*link), " Demo Matrix ");
 }
 
+// Without the SYS_DEF answer the reset has failed: it says so at once, waits for no device and
+// asks for no description; the red text clears itself later.
+TEST(SystemSettingsDevice, AnUnansweredResetFailsAtOnce)
+{
+    auto link = connectNormal();
+    SystemSettings settings(link->session);
+    QStringList statuses;
+    QObject::connect(&settings, &SystemSettings::statusChanged,
+                     [&](const QString &text, bool) { statuses << text; });
+    link->device->faults().dropSetReply = 1;
+    EXPECT_EQ(settings.resetToDefaults(), SystemSettings::Result::Failed);
+    EXPECT_EQ(statuses, QStringList{QStringLiteral("Reset Failed.")});
+    EXPECT_TRUE(link->requestsOf(Command::SYS_DSCPT).empty());
+    EXPECT_FALSE(settings.busy());
+    for (int waited = 0; statuses.size() < 2 && waited < 3000; waited += 50)
+        pauseWithEvents(50);
+    ASSERT_EQ(statuses.size(), 2);
+    EXPECT_EQ(statuses.last(), QString());
+}
+
 TEST(SystemSettingsDevice, NothingWithoutADeviceOrDuringAnUpload)
 {
     SimulatedLink idle(HandshakeMode::Normal);

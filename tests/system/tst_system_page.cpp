@@ -105,6 +105,10 @@ class TestSystemPage : public QObject
         page.show();
         QTest::mouseClick(child<QToolButton>(page, "SpeedButton_OpenFw"), Qt::LeftButton);
         QCOMPARE(child<QLineEdit>(page, "Edit_Fw_Path")->text(), link.dialogs.fileAnswer);
+        // A row choice empties the field; the same file chosen again shows there again.
+        child<QLineEdit>(page, "Edit_Fw_Path")->clear();
+        QTest::mouseClick(child<QToolButton>(page, "SpeedButton_OpenFw"), Qt::LeftButton);
+        QCOMPARE(child<QLineEdit>(page, "Edit_Fw_Path")->text(), link.dialogs.fileAnswer);
         QCOMPARE(child<QLabel>(page, "Label_FW_Version")->text(),
                  QStringLiteral("Target :   VID-1A2B     PID-3C4D     Version-v1.02"));
         auto *label1 = child<QLabel>(page, "Label1");
@@ -188,6 +192,8 @@ class TestSystemPage : public QObject
             });
             sampler.start(5);
             QTest::mouseClick(child<QToolButton>(page, c.button), Qt::LeftButton);
+            // A failed reset says so at once and clears its label later.
+            QTRY_COMPARE_WITH_TIMEOUT(label->text(), QString(), 3000);
             sampler.stop();
             QVERIFY2(shown.contains(QString::fromLatin1(c.failure) + QStringLiteral(" (red)")),
                      qPrintable(shown.join(QLatin1Char('|'))));

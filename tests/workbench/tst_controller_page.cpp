@@ -190,7 +190,8 @@ void TestControllerPage::openShortFileIntoUser2()
 
     // The exact lines: the slot code 0x2001, then each quarter as uppercase hex with its CRC.
     const QList<QByteArray> lines = rig.requestLines();
-    QCOMPARE(lines.size(), 7);
+    // Write, read back (inside the bracket), then close the bracket.
+    QCOMPARE(lines.size(), 12);
     QCOMPARE(lines[0], line("$SET SYS_STM ", "FFFF"));
     QCOMPARE(lines[1], line("$SET ND_SEL 2001", "66A3"));
     const char *names[4] = {"ND_ED0A", "ND_ED0B", "ND_ED1A", "ND_ED1B"};
@@ -201,7 +202,10 @@ void TestControllerPage::openShortFileIntoUser2()
         QCOMPARE(lines[2 + q].size(), expectedStart.size() + 4);
         QVERIFY(rig.device.requests()[2 + q].crcOk);
     }
-    QCOMPARE(lines[6], line("$SET SYS_CTM ", "FFFF"));
+    QCOMPARE(lines[6], line("$SET ND_SEL 2001", "66A3"));
+    for (int q = 0; q < 4; ++q)
+        QCOMPARE(lines[7 + q], QByteArray("$GET ") + names[q] + " FFFF");
+    QCOMPARE(lines[11], line("$SET SYS_CTM ", "FFFF"));
 }
 
 void TestControllerPage::openRefused_data()
@@ -286,12 +290,15 @@ void TestControllerPage::copyOutputToUser3()
     QVERIFY(disabledMeanwhile);
     QVERIFY(copy->isEnabled());
     const QList<QByteArray> lines = rig.requestLines();
-    QCOMPARE(lines.size(), 10);
+    // Read the source, write the destination, read the destination back.
+    QCOMPARE(lines.size(), 15);
     QCOMPARE(lines[0], line("$SET ND_SEL 1000", "52E7"));
     QCOMPARE(lines[5], line("$SET ND_SEL 2002", "5438"));
+    QCOMPARE(lines[10], line("$SET ND_SEL 2002", "5438"));
     for (int q = 0; q < 4; ++q) {
         QVERIFY(lines[1 + q].startsWith("$GET ND_ED"));
         QVERIFY(lines[6 + q].startsWith("$SET ND_ED"));
+        QVERIFY(lines[11 + q].startsWith("$GET ND_ED"));
     }
 }
 

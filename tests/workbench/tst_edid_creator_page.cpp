@@ -746,10 +746,17 @@ class TestEdidCreatorPage : public QObject
         QVERIFY(!inputError());
 
         device.clearRequests();
-        QString midStatus;
-        QTimer::singleShot(300, this, [&] { midStatus = status(); });
+        // "Ok." shows once the slot was read back, some way into the upload.
+        QStringList shown;
+        QTimer probe;
+        QObject::connect(&probe, &QTimer::timeout, this, [&] {
+            if (shown.isEmpty() || shown.last() != status())
+                shown << status();
+        });
+        probe.start(10);
         m_page->SpeedButton_CopyEdid_CreatorClick();
-        QCOMPARE(midStatus, QStringLiteral("Ok."));
+        probe.stop();
+        QVERIFY2(shown.contains(QStringLiteral("Ok.")), qPrintable(shown.join(QLatin1Char('|'))));
         QCOMPARE(status(), QString());
         QVERIFY(child<QToolButton>(QStringLiteral("SpeedButton_CopyEdid_Creator"))->isEnabled());
         QCOMPARE(m_session->currentStatus().selectedSlot, quint32(0x2001));
@@ -761,8 +768,10 @@ class TestEdidCreatorPage : public QObject
         for (const SimulatedRequest &r : device.requests())
             if (r.command != Command::RXEDMD)
                 sent.append(r.command);
+        // The write, then the read-back.
         QCOMPARE(sent, (QList<Command>{Command::ND_SEL, Command::ND_ED0A, Command::ND_ED0B, Command::ND_ED1A,
-                                       Command::ND_ED1B}));
+                                       Command::ND_ED1B, Command::ND_SEL, Command::ND_ED0A, Command::ND_ED0B,
+                                       Command::ND_ED1A, Command::ND_ED1B}));
         for (const SimulatedRequest &r : device.requests())
             if (r.command == Command::ND_SEL)
                 QCOMPARE(r.payload, QByteArray("\x20\x01", 2));
