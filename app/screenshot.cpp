@@ -17,6 +17,8 @@
 #include "net/ui/CommanderWindow.h"
 #include "net/ui/DeviceListController.h"
 #include "workbench/EdidAnalyzerWindow.h"
+#include "workbench/EdidCompareWindow.h"
+#include "edid/NewEdidTemplate.h"
 
 namespace {
 
@@ -94,19 +96,46 @@ int main(int argc, char **argv)
         commander->hostPages(pages);
     commander->show();
     QImage controllerShot;
+    // The "IP Configure" page shows for network devices only; it is pictured all the same.
+    const int ipPage = pages->indexOf(pages->findChild<QWidget *>(QStringLiteral("TabSheet10")));
+    const bool ipShown = pages->isTabVisible(ipPage);
+    pages->setTabVisible(ipPage, true);
     for (int i = 0; i < pages->count(); ++i) {
         if (!pages->isTabVisible(i))
             continue;
         pages->setCurrentIndex(i);
         pauseWithEvents(50);
         const QImage shot = framed(commander);
-        if (pages->widget(i)->objectName() == QStringLiteral("TabSheet1"))
+        const QString name = pages->widget(i)->objectName();
+        if (name == QStringLiteral("TabSheet1"))
             controllerShot = shot;
-        ok &= save(shot, dir, QStringLiteral("commander-%1.png").arg(pages->widget(i)->objectName()));
+        ok &= save(shot, dir, QStringLiteral("commander-%1.png").arg(name));
+        // Every sub-page of the EDID Creator.
+        auto *subPages = pages->widget(i)->findChild<QTabWidget *>(QStringLiteral("PageControl2"));
+        for (int j = 0; subPages && j < subPages->count(); ++j) {
+            subPages->setCurrentIndex(j);
+            pauseWithEvents(50);
+            ok &= save(framed(commander),
+                       dir, QStringLiteral("commander-%1-%2.png").arg(name, subPages->widget(j)->objectName()));
+        }
+        if (subPages)
+            subPages->setCurrentIndex(0);
     }
+    pages->setTabVisible(ipPage, ipShown);
     window.analyzerWindow()->show();
     pauseWithEvents(50);
     ok &= save(framed(window.analyzerWindow()), dir, QStringLiteral("analyzer.png"));
+    // The Compare window: the analysed EDID against the "NEW" template.
+    if (auto *compareButton = window.analyzerWindow()->findChild<QAbstractButton *>(
+            QStringLiteral("Button_Analyzer_Compare"))) {
+        compareButton->click();
+        if (auto *compare = window.analyzerWindow()->findChild<EdidCompareWindow *>()) {
+            compare->setImageB(NewEdidTemplate, QStringLiteral("NEW template"));
+            compare->show();
+            pauseWithEvents(50);
+            ok &= save(framed(compare), dir, QStringLiteral("compare.png"));
+        }
+    }
 
     // The README picture: the main window with its debug log beside the "Commander" window.
     if (!controllerShot.isNull()) {

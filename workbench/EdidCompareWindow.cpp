@@ -17,6 +17,7 @@
 #include "edid/EdidConformance.h"
 #include "shell/Dialogs.h"
 #include "shell/Latin1.h"
+#include "shell/ui/Accessibility.h"
 
 namespace {
 
@@ -136,6 +137,7 @@ EdidCompareWindow::EdidCompareWindow(QWidget *parent) : QWidget(parent, Qt::Wind
 
     connect(m_choose, &QPushButton::clicked, this, &EdidCompareWindow::chooseFile);
     connect(m_check, &QPushButton::clicked, this, &EdidCompareWindow::check);
+    makeAccessible(this);
     refresh();
 }
 

@@ -18,6 +18,7 @@
 
 #include "shell/Bitmaps.h"
 #include "shell/Dialogs.h"
+#include "shell/ui/Accessibility.h"
 #include "app/lib/ConnectionController.h"
 #include "app/lib/DebugLogView.h"
 #include "devsim/lib/SimulatedDevice.h"
@@ -96,6 +97,8 @@ MainWindow::MainWindow(const StartupOptions &options, QWidget *parent)
     m_commander = new CommanderWindow(this);
 
     attachControllers();
+    for (QWidget *window : {static_cast<QWidget *>(this), static_cast<QWidget *>(m_analyzer)})
+        makeAccessible(window);
 }
 
 // The pages and controllers that follow the device session, one line each.
