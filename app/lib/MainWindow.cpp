@@ -13,7 +13,9 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QStyle>
 #include <QWindow>
+#include <algorithm>
 #include <cstdio>
 
 #include "shell/Bitmaps.h"
@@ -252,11 +254,20 @@ void MainWindow::buildDeviceList(QWidget *host)
     header->setStyleSheet(QStringLiteral("QHeaderView::section { background-color: #%1; color: black;"
                                          " border: 1px solid #8FA98F; padding: 0px; }")
                               .arg(kGridHeaderColour, 6, 16, QLatin1Char('0')));
+    // The described widths suit a smaller font than most desktops run: each column is as wide as
+    // its caption and the longest text it usually shows, in the font the list really uses.
+    const QFontMetrics metrics(font);
     int total = 0;
     for (int c = 0; c < 6; ++c) {
-        m_grid->setColumnWidth(c, kGridColumnWidths[c]);
-        total += kGridColumnWidths[c];
+        const QString caption = m_grid->horizontalHeaderItem(c)->text();
+        const int wanted = std::max(metrics.horizontalAdvance(caption),
+                                    metrics.horizontalAdvance(QString::fromLatin1(kGridTypicalTexts[c])));
+        const int width = std::max(kGridColumnWidths[c], wanted + kGridCellSlack);
+        m_grid->setColumnWidth(c, width);
+        total += width;
     }
+    // Room for the vertical scroll bar that 20 rows bring, so it never pushes a horizontal one in.
+    total += m_grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_grid);
     m_grid->verticalHeader()->setMinimumSectionSize(1);
     m_grid->verticalHeader()->setDefaultSectionSize(kGridRowHeight);
 

@@ -5,7 +5,9 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QSet>
+#include <QScrollBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 #include <algorithm>
 #include <memory>
@@ -170,6 +172,34 @@ class AccessibilityTest : public QObject
             QVERIFY2(w, c.control);
             QCOMPARE(accessibleName(w), QString::fromLatin1(c.name));
         }
+    }
+
+    // The described 20 devices, serial and network, with the longest texts they usually carry:
+    // every column shows whole and no horizontal scroll bar appears.
+    void deviceListFitsTwentyRows()
+    {
+        auto *grid = window->findChild<QTableWidget *>(QStringLiteral("StringGrid1"));
+        QVERIFY(grid);
+        for (int r = 0; r < 20; ++r) {
+            grid->insertRow(r);
+            const QStringList serial{QString::number(r + 1), QStringLiteral("/dev/ttyUSB0"),
+                                     QStringLiteral("HDM-4K44"), QStringLiteral(" Demo Matrix "),
+                                     QStringLiteral("NC"), QStringLiteral("NC")};
+            const QStringList network{QString::number(r + 1), QStringLiteral("ETHERNET"),
+                                      QStringLiteral("HDM-4K44"), QStringLiteral("Demo Matrix"),
+                                      QStringLiteral("192.168.100.200"), QStringLiteral("02:4B:45:4C:4D:01")};
+            for (int c = 0; c < 6; ++c)
+                grid->setItem(r, c, new QTableWidgetItem((r % 2 ? network : serial)[c]));
+        }
+        QApplication::processEvents();
+        grid->viewport()->repaint();
+        QApplication::processEvents();
+        QVERIFY(grid->verticalScrollBar()->isVisible());
+        QCOMPARE(grid->horizontalScrollBar()->maximum(), 0);
+        const QFontMetrics metrics(grid->font());
+        for (int c = 0; c < 6; ++c)
+            QVERIFY(grid->columnWidth(c) >= metrics.horizontalAdvance(grid->item(1, c)->text()));
+        QCOMPARE(window->width(), grid->width() + 30);
     }
 
   private:
