@@ -113,6 +113,9 @@ EdidCompareWindow::EdidCompareWindow(QWidget *parent) : QWidget(parent, Qt::Wind
     m_bytes->setColumnWidth(1, 70);
     m_bytes->setColumnWidth(2, 150);
     m_bytes->setColumnWidth(3, 300);
+    // A part name stays on one line: wrapped, it made rows of uneven height.
+    m_bytes->setWordWrap(false);
+    m_bytes->horizontalHeader()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     m_findings->setColumnWidth(0, 50);
     m_findings->setColumnWidth(1, 70);
     m_findings->setColumnWidth(2, 220);
