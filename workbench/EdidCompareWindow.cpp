@@ -18,6 +18,7 @@
 #include "shell/Dialogs.h"
 #include "shell/Latin1.h"
 #include "shell/ui/Accessibility.h"
+#include "shell/ui/WindowMemory.h"
 
 namespace {
 
@@ -141,6 +142,7 @@ EdidCompareWindow::EdidCompareWindow(QWidget *parent) : QWidget(parent, Qt::Wind
     connect(m_choose, &QPushButton::clicked, this, &EdidCompareWindow::chooseFile);
     connect(m_check, &QPushButton::clicked, this, &EdidCompareWindow::check);
     makeAccessible(this);
+    windowmemory::rememberPlace(this, objectName());
     refresh();
 }
 

@@ -21,6 +21,7 @@
 #include "shell/Bitmaps.h"
 #include "shell/Dialogs.h"
 #include "shell/ui/Accessibility.h"
+#include "shell/ui/WindowMemory.h"
 #include "app/lib/ConnectionController.h"
 #include "app/lib/DebugLogView.h"
 #include "devsim/lib/SimulatedDevice.h"
@@ -101,6 +102,9 @@ MainWindow::MainWindow(const StartupOptions &options, QWidget *parent)
     attachControllers();
     for (QWidget *window : {static_cast<QWidget *>(this), static_cast<QWidget *>(m_analyzer)})
         makeAccessible(window);
+    for (QWidget *window : {static_cast<QWidget *>(this), static_cast<QWidget *>(m_analyzer),
+                            static_cast<QWidget *>(m_commander)})
+        windowmemory::rememberPlace(window, window->objectName());
 }
 
 // The pages and controllers that follow the device session, one line each.
