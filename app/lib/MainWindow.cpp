@@ -223,6 +223,10 @@ void MainWindow::buildControls()
     buildPages(host);
     m_pages->setGeometry(logLeft + kDebugLogWidth + kDebugLogMargin + kMargin, kMargin, kPagesWidth,
                          kPagesHeight);
+    // Beyond the window's width the pages are out of sight, and out of Tab's way, until the
+    // "Commander" window takes them.
+    m_pages->hide();
+    m_clear->setFocusPolicy(Qt::NoFocus); // likewise while the log is hidden
 
     // Only the device list and the two buttons show at start-up.
     setFixedSize(startWidth, gridBottom + kMargin + 1 + menu->sizeHint().height());
@@ -337,6 +341,7 @@ void MainWindow::Panel_DebugDblClick()
     m_debugShown = !m_debugShown;
     const int step = m_memo->width() + kDebugLogMargin;
     m_memo->setVisible(m_debugShown);
+    m_clear->setFocusPolicy(m_debugShown ? Qt::StrongFocus : Qt::NoFocus);
     setFixedWidth(width() + (m_debugShown ? step : -step));
 }
 

@@ -139,10 +139,35 @@ class AccessibilityTest : public QObject
                 QVERIFY2(!accessibleName(w).isEmpty(), qPrintable(view.what + QStringLiteral(": ") + describe(w)));
                 QVERIFY2(chain.contains(w), qPrintable(view.what + QStringLiteral(": Tab misses ") + describe(w)));
             }
+            // Tab never lands on a control the window cuts off.
+            for (QWidget *w : chain)
+                QVERIFY2(view.window->rect().intersects(QRect(w->mapTo(view.window, QPoint(0, 0)), w->size())),
+                         qPrintable(view.what + QStringLiteral(": out of sight ") + describe(w)));
             for (qsizetype i = 1; i < chain.size(); ++i)
                 QVERIFY2(readsAfter(chain[i - 1], chain[i]),
                          qPrintable(view.what + QStringLiteral(": ") + describe(chain[i - 1]) +
                                     QStringLiteral(" before ") + describe(chain[i])));
+        }
+    }
+
+    // The debug log opens and closes from the keyboard; its Clear button is a stop only while
+    // the log shows.
+    void debugLogFromTheKeyboard()
+    {
+        auto *panel = window->findChild<QWidget *>(QStringLiteral("Panel_Debug"));
+        auto *memo = window->findChild<QWidget *>(QStringLiteral("Memo_Debug"));
+        auto *clear = window->findChild<QWidget *>(QStringLiteral("Button_debug_clear"));
+        QVERIFY(tabChain(window.get()).contains(panel));
+        QVERIFY(!tabChain(window.get()).contains(clear));
+        for (int key : {Qt::Key_Space, Qt::Key_Return}) {
+            const int width = window->width();
+            QTest::keyClick(panel, Qt::Key(key));
+            QVERIFY(memo->isVisible());
+            QVERIFY(tabChain(window.get()).contains(clear));
+            QVERIFY(tabChain(window.get()).contains(memo));
+            QTest::keyClick(panel, Qt::Key(key));
+            QVERIFY(!memo->isVisible());
+            QCOMPARE(window->width(), width);
         }
     }
 
