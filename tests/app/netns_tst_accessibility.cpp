@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QSet>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -147,6 +148,29 @@ class AccessibilityTest : public QObject
                 QVERIFY2(readsAfter(chain[i - 1], chain[i]),
                          qPrintable(view.what + QStringLiteral(": ") + describe(chain[i - 1]) +
                                     QStringLiteral(" before ") + describe(chain[i])));
+        }
+    }
+
+    // In the "Commander" window every EDID Creator sub-page shows all its controls without
+    // scrolling (Audio2's rows keep their scroll box).
+    void creatorSubPagesNeedNoScrolling()
+    {
+        auto *pages = window->findChild<QTabWidget *>(QStringLiteral("PageControl1"));
+        auto *subPages = window->findChild<QTabWidget *>(QStringLiteral("PageControl2"));
+        window->commanderWindow()->hostPages(pages);
+        window->commanderWindow()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window->commanderWindow()));
+        pages->setCurrentWidget(pages->findChild<QWidget *>(QStringLiteral("TabSheet4")));
+        for (int i = 0; i < subPages->count(); ++i) {
+            subPages->setCurrentIndex(i);
+            QApplication::processEvents();
+            QWidget *sheet = subPages->widget(i);
+            if (sheet->objectName() == QStringLiteral("TabSheet11"))
+                continue;
+            auto *scroll = sheet->findChild<QScrollArea *>(QString(), Qt::FindDirectChildrenOnly);
+            QVERIFY(scroll);
+            QCOMPARE(scroll->verticalScrollBar()->maximum(), 0);
+            QCOMPARE(scroll->horizontalScrollBar()->maximum(), 0);
         }
     }
 
