@@ -43,6 +43,7 @@ constexpr KnownName kKnownNames[] = {
     {"ScrollBox1", "Audio formats"},
     {"PageControl1", "Pages"},
     {"PageControl2", "EDID Creator pages"},
+    {"Tabs_Compare", "Comparison"},
     {"Hex_Compare_A", "Image A in hex"},
     {"Hex_Compare_B", "Image B in hex"},
 };
