@@ -17,6 +17,8 @@
 #include "net/ui/CommanderWindow.h"
 #include "net/ui/DeviceListController.h"
 #include "workbench/EdidAnalyzerWindow.h"
+#include "workbench/EdidCompareWindow.h"
+#include "edid/NewEdidTemplate.h"
 
 namespace {
 
@@ -25,22 +27,28 @@ constexpr int kTitleHeight = 24;
 // A window as the operator sees it: its client area under a plain title bar with its caption.
 QImage framed(QWidget *window)
 {
-    const QPixmap client = window->grab();
-    QImage out(client.width() + 2, client.height() + kTitleHeight + 1, QImage::Format_ARGB32);
+    // In device pixels, so that a picture taken with QT_SCALE_FACTOR=2 shows the window at 2x.
+    QImage client = window->grab().toImage();
+    const qreal scale = client.devicePixelRatio();
+    client.setDevicePixelRatio(1);
+    const int titleHeight = qRound(kTitleHeight * scale);
+    QImage out(client.width() + 2, client.height() + titleHeight + 1, QImage::Format_ARGB32);
     out.fill(QColor(70, 90, 120));
     QPainter p(&out);
-    QLinearGradient title(0, 0, 0, kTitleHeight);
+    QLinearGradient title(0, 0, 0, titleHeight);
     title.setColorAt(0, QColor(95, 125, 170));
     title.setColorAt(1, QColor(60, 85, 125));
-    p.fillRect(QRect(0, 0, out.width(), kTitleHeight), title);
+    p.fillRect(QRect(0, 0, out.width(), titleHeight), title);
     QFont font = window->font();
     font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * scale);
     p.setFont(font);
     p.setPen(Qt::white);
-    p.drawText(QRect(8, 0, out.width() - 40, kTitleHeight), Qt::AlignVCenter | Qt::AlignLeft,
-               window->windowTitle());
-    p.drawText(QRect(out.width() - 22, 0, 16, kTitleHeight), Qt::AlignCenter, QStringLiteral("x"));
-    p.drawPixmap(1, kTitleHeight, client);
+    p.drawText(QRect(qRound(8 * scale), 0, out.width() - qRound(40 * scale), titleHeight),
+               Qt::AlignVCenter | Qt::AlignLeft, window->windowTitle());
+    p.drawText(QRect(out.width() - qRound(22 * scale), 0, qRound(16 * scale), titleHeight), Qt::AlignCenter,
+               QStringLiteral("x"));
+    p.drawImage(1, titleHeight, client);
     return out;
 }
 
@@ -94,19 +102,52 @@ int main(int argc, char **argv)
         commander->hostPages(pages);
     commander->show();
     QImage controllerShot;
+    // The "IP Configure" page shows for network devices only; it is pictured all the same.
+    const int ipPage = pages->indexOf(pages->findChild<QWidget *>(QStringLiteral("TabSheet10")));
+    const bool ipShown = pages->isTabVisible(ipPage);
+    pages->setTabVisible(ipPage, true);
     for (int i = 0; i < pages->count(); ++i) {
         if (!pages->isTabVisible(i))
             continue;
         pages->setCurrentIndex(i);
         pauseWithEvents(50);
         const QImage shot = framed(commander);
-        if (pages->widget(i)->objectName() == QStringLiteral("TabSheet1"))
+        const QString name = pages->widget(i)->objectName();
+        if (name == QStringLiteral("TabSheet1"))
             controllerShot = shot;
-        ok &= save(shot, dir, QStringLiteral("commander-%1.png").arg(pages->widget(i)->objectName()));
+        ok &= save(shot, dir, QStringLiteral("commander-%1.png").arg(name));
+        // Every sub-page of the EDID Creator.
+        auto *subPages = pages->widget(i)->findChild<QTabWidget *>(QStringLiteral("PageControl2"));
+        for (int j = 0; subPages && j < subPages->count(); ++j) {
+            subPages->setCurrentIndex(j);
+            pauseWithEvents(50);
+            ok &= save(framed(commander),
+                       dir, QStringLiteral("commander-%1-%2.png").arg(name, subPages->widget(j)->objectName()));
+        }
+        if (subPages)
+            subPages->setCurrentIndex(0);
     }
+    pages->setTabVisible(ipPage, ipShown);
+    // The analysis of the device's first input, as the Analysis button shows it.
+    pages->setCurrentWidget(pages->findChild<QWidget *>(QStringLiteral("TabSheet1")));
+    if (auto *analysis = pages->findChild<QAbstractButton *>(QStringLiteral("SpeedButton_AnalysisEdid")))
+        analysis->click();
     window.analyzerWindow()->show();
-    pauseWithEvents(50);
+    pauseWithEvents(300);
     ok &= save(framed(window.analyzerWindow()), dir, QStringLiteral("analyzer.png"));
+    // The Compare window: the analysed EDID against the "NEW" template.
+    if (auto *compareButton = window.analyzerWindow()->findChild<QAbstractButton *>(
+            QStringLiteral("Button_Analyzer_Compare"))) {
+        compareButton->click();
+        if (auto *compare = window.analyzerWindow()->findChild<EdidCompareWindow *>()) {
+            compare->setImageB(NewEdidTemplate, QStringLiteral("NEW template"));
+            compare->show();
+            if (auto *tabs = compare->findChild<QTabWidget *>(QStringLiteral("Tabs_Compare")))
+                tabs->setCurrentIndex(2); // the changed bytes and their parts
+            pauseWithEvents(50);
+            ok &= save(framed(compare), dir, QStringLiteral("compare.png"));
+        }
+    }
 
     // The README picture: the main window with its debug log beside the "Commander" window.
     if (!controllerShot.isNull()) {

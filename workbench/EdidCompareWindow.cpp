@@ -17,6 +17,8 @@
 #include "edid/EdidConformance.h"
 #include "shell/Dialogs.h"
 #include "shell/Latin1.h"
+#include "shell/ui/Accessibility.h"
+#include "shell/ui/WindowMemory.h"
 
 namespace {
 
@@ -112,6 +114,9 @@ EdidCompareWindow::EdidCompareWindow(QWidget *parent) : QWidget(parent, Qt::Wind
     m_bytes->setColumnWidth(1, 70);
     m_bytes->setColumnWidth(2, 150);
     m_bytes->setColumnWidth(3, 300);
+    // A part name stays on one line: wrapped, it made rows of uneven height.
+    m_bytes->setWordWrap(false);
+    m_bytes->horizontalHeader()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     m_findings->setColumnWidth(0, 50);
     m_findings->setColumnWidth(1, 70);
     m_findings->setColumnWidth(2, 220);
@@ -136,6 +141,8 @@ EdidCompareWindow::EdidCompareWindow(QWidget *parent) : QWidget(parent, Qt::Wind
 
     connect(m_choose, &QPushButton::clicked, this, &EdidCompareWindow::chooseFile);
     connect(m_check, &QPushButton::clicked, this, &EdidCompareWindow::check);
+    makeAccessible(this);
+    windowmemory::rememberPlace(this, objectName());
     refresh();
 }
 

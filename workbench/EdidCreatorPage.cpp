@@ -77,6 +77,21 @@ class CompactTabStyle : public QProxyStyle
     }
 };
 
+// A sub-page's scroll area asks for all of its content, so the window that hosts the pages can grow
+// until nothing needs scrolling (a plain scroll area caps its wish at a few dozen lines).
+class SubPageScrollArea : public QScrollArea
+{
+  public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override
+    {
+        if (!widget())
+            return QScrollArea::sizeHint();
+        const int frame = 2 * frameWidth();
+        return widget()->sizeHint() + QSize(frame, frame);
+    }
+};
+
 } // namespace
 
 QColor creatorTextColor(const QWidget *control)
@@ -103,8 +118,9 @@ EdidCreatorPage::EdidCreatorPage(DeviceSession &session, QWidget *parent)
         QWidget *page = addPage(name, caption);
         auto *fill = new QVBoxLayout(page);
         fill->setContentsMargins(0, 0, 0, 0);
-        auto *scroll = new QScrollArea(page);
+        auto *scroll = new SubPageScrollArea(page);
         scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setFocusPolicy(Qt::NoFocus); // Tab goes to the controls it holds
         scroll->setWidgetResizable(true);
         auto *content = new QWidget;
         content->setObjectName(QString::fromLatin1(name) + QStringLiteral("_Content"));

@@ -15,7 +15,6 @@ constexpr int kHeadingTop = 18;
 constexpr int kFirstRowTop = 34;
 constexpr int kColumnX[3] = {16, 150, 290};
 constexpr int kButtonWidth = 120;
-constexpr int kIndicatorSize = 11;
 constexpr const char *kButtonPrefixes[3] = {"RadioButton_Set_IntEdid", "RadioButton_Set_ExtEdid",
                                             "RadioButton_Set_UserEdid"};
 } // namespace
@@ -66,18 +65,17 @@ ModeSelectGroup::ModeSelectGroup(QWidget *parent) : QGroupBox(QStringLiteral("Mo
         radio->setObjectName(QString::fromLatin1(b.name));
         radio->setFont(small);
         radio->setEnabled(false);
-        // Rows are only kRowStep apart: a smaller mark keeps neighbouring buttons apart.
-        radio->setStyleSheet(
-            QStringLiteral("QRadioButton::indicator { width: %1px; height: %1px; }").arg(kIndicatorSize));
         // Tab reaches every button; Space or Enter then acts as a mouse press (see eventFilter).
-        // Set after the style sheet, whose polish would reset it.
         radio->setFocusPolicy(Qt::StrongFocus);
-        radio->setGeometry(kColumnX[b.column], kFirstRowTop + (b.row - 1) * kRowStep, kButtonWidth,
-                           ModeSelectGroup::kRowStep);
+        m_rowStep = std::max(m_rowStep, radio->sizeHint().height());
         if (b.mode.kind == EdidModeKind::Internal && b.mode.number > 1)
             radio->hide();
         radio->installEventFilter(this);
         m_group->addButton(radio);
+    }
+    for (QAbstractButton *radio : m_group->buttons()) {
+        const ModeButton &b = kButtons[static_cast<std::size_t>(m_group->buttons().indexOf(radio))];
+        radio->setGeometry(kColumnX[b.column], kFirstRowTop + (b.row - 1) * m_rowStep, kButtonWidth, m_rowStep);
     }
     setMinimumWidth(kColumnX[2] + kButtonWidth);
     setFixedHeight(kOneRowHeight);
@@ -103,7 +101,7 @@ void ModeSelectGroup::showModeCounts(int internalCount, int userCount)
             radio->setVisible(b.mode.number <= shown);
     }
     const int rows = std::max(internalCount, userCount);
-    setFixedHeight(kOneRowHeight + kRowStep * std::max(0, rows - 1));
+    setFixedHeight(kOneRowHeight + m_rowStep * std::max(0, rows - 1));
     m_heading->setVisible(rows > 1);
 }
 

@@ -26,6 +26,9 @@ class ModeSelectGroup : public QGroupBox
     static constexpr int kRows = 8;
     static constexpr int kOneRowHeight = 65;
     static constexpr int kRowStep = 14;
+    // The row step in use: the described one, or a radio button's height in the running style and
+    // font where that is more, so that no indicator is cut.
+    int rowStep() const { return m_rowStep; }
 
     // One mode button: its name, caption, the mode it stands for and its place (column 0 left,
     // internal; 1 middle, external; 2 right, user; row from 1).
@@ -77,4 +80,5 @@ class ModeSelectGroup : public QGroupBox
 
     QButtonGroup *m_group = nullptr;
     QLabel *m_heading = nullptr;
+    int m_rowStep = kRowStep;
 };

@@ -9,6 +9,7 @@
 #include "app/lib/KelmApplication.h"
 #include "app/lib/MainWindow.h"
 #include "app/lib/QtDialogs.h"
+#include "shell/ui/WindowMemory.h"
 
 bool parseStartupOptions(const QStringList &arguments, StartupOptions &options, QString &error)
 {
@@ -70,6 +71,8 @@ int runWorkbench(int argc, char **argv)
         setDialogs(qtDialogs.get());
     }
 
+    // The real program keeps its window places and dialog folders between runs.
+    windowmemory::setEnabled(true);
     std::unique_ptr<MainWindow> window;
     try {
         window = std::make_unique<MainWindow>(options);

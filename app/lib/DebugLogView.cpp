@@ -1,5 +1,9 @@
 #include "app/lib/DebugLogView.h"
 
+#include <QKeyEvent>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
+
 #include <QScrollBar>
 #include <QTextCursor>
 
@@ -91,10 +95,34 @@ DebugTogglePanel::DebugTogglePanel(QWidget *parent) : QFrame(parent)
     setFrameShape(QFrame::NoFrame);
     setFixedSize(17, 17);
     setToolTip(QStringLiteral("Double-click to show or hide the debug log"));
+    // From the keyboard: Tab reaches the panel, Space or Enter acts as the double click.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void DebugTogglePanel::mouseDoubleClickEvent(QMouseEvent *event)
 {
     QFrame::mouseDoubleClickEvent(event);
     emit doubleClicked();
+}
+
+void DebugTogglePanel::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) && !event->isAutoRepeat()) {
+        emit doubleClicked();
+        return;
+    }
+    QFrame::keyPressEvent(event);
+}
+
+void DebugTogglePanel::paintEvent(QPaintEvent *event)
+{
+    QFrame::paintEvent(event);
+    if (!hasFocus())
+        return;
+    // The panel has no border; the focus shows as the style's focus frame.
+    QStylePainter painter(this);
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
 }

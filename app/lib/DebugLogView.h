@@ -40,4 +40,6 @@ class DebugTogglePanel : public QFrame
 
   protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 };

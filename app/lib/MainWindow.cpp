@@ -13,11 +13,15 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QStyle>
 #include <QWindow>
+#include <algorithm>
 #include <cstdio>
 
 #include "shell/Bitmaps.h"
 #include "shell/Dialogs.h"
+#include "shell/ui/Accessibility.h"
+#include "shell/ui/WindowMemory.h"
 #include "app/lib/ConnectionController.h"
 #include "app/lib/DebugLogView.h"
 #include "devsim/lib/SimulatedDevice.h"
@@ -96,6 +100,11 @@ MainWindow::MainWindow(const StartupOptions &options, QWidget *parent)
     m_commander = new CommanderWindow(this);
 
     attachControllers();
+    for (QWidget *window : {static_cast<QWidget *>(this), static_cast<QWidget *>(m_analyzer)})
+        makeAccessible(window);
+    for (QWidget *window : {static_cast<QWidget *>(this), static_cast<QWidget *>(m_analyzer),
+                            static_cast<QWidget *>(m_commander)})
+        windowmemory::rememberPlace(window, window->objectName());
 }
 
 // The pages and controllers that follow the device session, one line each.
@@ -250,6 +259,10 @@ void MainWindow::buildControls()
     buildPages(host);
     m_pages->setGeometry(logLeft + kDebugLogWidth + kDebugLogMargin + kMargin, kMargin, kPagesWidth,
                          kPagesHeight);
+    // Beyond the window's width the pages are out of sight, and out of Tab's way, until the
+    // "Commander" window takes them.
+    m_pages->hide();
+    m_clear->setFocusPolicy(Qt::NoFocus); // likewise while the log is hidden
 
     // Only the device list and the two buttons show at start-up.
     setFixedSize(startWidth, gridBottom + kMargin + 1 + menu->sizeHint().height());
@@ -285,11 +298,20 @@ void MainWindow::buildDeviceList(QWidget *host)
     header->setStyleSheet(QStringLiteral("QHeaderView::section { background-color: #%1; color: black;"
                                          " border: 1px solid #8FA98F; padding: 0px; }")
                               .arg(kGridHeaderColour, 6, 16, QLatin1Char('0')));
+    // The described widths suit a smaller font than most desktops run: each column is as wide as
+    // its caption and the longest text it usually shows, in the font the list really uses.
+    const QFontMetrics metrics(font);
     int total = 0;
     for (int c = 0; c < 6; ++c) {
-        m_grid->setColumnWidth(c, kGridColumnWidths[c]);
-        total += kGridColumnWidths[c];
+        const QString caption = m_grid->horizontalHeaderItem(c)->text();
+        const int wanted = std::max(metrics.horizontalAdvance(caption),
+                                    metrics.horizontalAdvance(QString::fromLatin1(kGridTypicalTexts[c])));
+        const int width = std::max(kGridColumnWidths[c], wanted + kGridCellSlack);
+        m_grid->setColumnWidth(c, width);
+        total += width;
     }
+    // Room for the vertical scroll bar that 20 rows bring, so it never pushes a horizontal one in.
+    total += m_grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_grid);
     m_grid->verticalHeader()->setMinimumSectionSize(1);
     m_grid->verticalHeader()->setDefaultSectionSize(kGridRowHeight);
 
@@ -355,6 +377,7 @@ void MainWindow::Panel_DebugDblClick()
     m_debugShown = !m_debugShown;
     const int step = m_memo->width() + kDebugLogMargin;
     m_memo->setVisible(m_debugShown);
+    m_clear->setFocusPolicy(m_debugShown ? Qt::StrongFocus : Qt::NoFocus);
     setFixedWidth(width() + (m_debugShown ? step : -step));
 }
 

@@ -63,6 +63,11 @@ class MainWindow : public QMainWindow
     static const QString &caption();
     static QString aboutText();
     static constexpr int kGridColumnWidths[6] = {22, 75, 75, 75, 75, 75};
+    // The longest text each column usually shows: a row number, a port name, a product name, a
+    // description, an IP address, a MAC address.
+    static constexpr const char *kGridTypicalTexts[6] = {"20", "/dev/ttyUSB0", "HDM-4K44-XX", " Demo Matrix ",
+                                                         "255.255.255.255", "FF:FF:FF:FF:FF:FF"};
+    static constexpr int kGridCellSlack = 8;
     static constexpr int kGridRowHeight = 21;
     static constexpr unsigned kGridHeaderColour = 0xC0DCC0; // red 192, green 220, blue 192
     static constexpr int kLogoLeft = 350;

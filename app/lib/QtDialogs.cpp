@@ -1,8 +1,11 @@
 #include "app/lib/QtDialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStringList>
+
+#include "shell/ui/WindowMemory.h"
 
 namespace {
 
@@ -43,14 +46,22 @@ QString QtDialogs::toQtFilter(const QString &filter)
     return out.join(QStringLiteral(";;"));
 }
 
+// Each dialog, known by its title, opens in the folder it was last used in.
 QString QtDialogs::openFile(const QString &title, const QString &filter)
 {
-    return QFileDialog::getOpenFileName(m_parent, title, QString(), toQtFilter(filter));
+    const QString chosen =
+        QFileDialog::getOpenFileName(m_parent, title, windowmemory::lastFolder(title), toQtFilter(filter));
+    windowmemory::keepFolder(title, chosen);
+    return chosen;
 }
 
 QString QtDialogs::saveFile(const QString &title, const QString &filter, const QString &proposedName)
 {
-    return QFileDialog::getSaveFileName(m_parent, title, proposedName, toQtFilter(filter));
+    const QString folder = windowmemory::lastFolder(title);
+    const QString start = folder.isEmpty() ? proposedName : QDir(folder).filePath(proposedName);
+    const QString chosen = QFileDialog::getSaveFileName(m_parent, title, start, toQtFilter(filter));
+    windowmemory::keepFolder(title, chosen);
+    return chosen;
 }
 
 bool QtDialogs::confirm(const QString &caption, const QString &text, const QPoint *at)
@@ -76,5 +87,7 @@ void QtDialogs::error(const QString &caption, const QString &text)
 
 QString QtDialogs::chooseFolder(const QString &title)
 {
-    return QFileDialog::getExistingDirectory(m_parent, title);
+    const QString chosen = QFileDialog::getExistingDirectory(m_parent, title, windowmemory::lastFolder(title));
+    windowmemory::keepFolder(title, chosen);
+    return chosen;
 }

@@ -35,6 +35,7 @@
 #include "firmware/ui/FirmwareGroup.h"
 #include "system/ui/SystemPage.h"
 #include "workbench/EdidControllerPage.h"
+#include "workbench/ModeSelectGroup.h"
 
 using namespace net;
 
@@ -405,7 +406,8 @@ class DeviceListTest : public QObject
         QVERIFY(b.child<QLineEdit>("Edit_Fw_Path")->text().isEmpty());
         QCOMPARE(b.child<QLineEdit>("Edit_Product_String")->text(), QString("Demo Matrix"));
         QVERIFY(b.child<QWidget>("Panel52")->isHidden());
-        QCOMPARE(b.child<QGroupBox>("GroupBox12")->height(), 65 + 4 * 14);
+        QCOMPARE(b.child<QGroupBox>("GroupBox12")->height(),
+                 65 + 4 * b.child<ModeSelectGroup>("GroupBox12")->rowStep());
         QVERIFY(!b.child<QWidget>("Label30")->isHidden());
         for (int n = 1; n <= 8; ++n) {
             auto *internal =

@@ -218,6 +218,11 @@ void TestDeviceMenuCompare::compareWindowSectionsHexAndCheck()
     QCOMPARE(features->item(0, 2)->text(), QStringLiteral("VIC 97 (4K 60Hz)"));
     auto *bytes = compare->findChild<QTableWidget *>(QStringLiteral("Table_Compare_Bytes"));
     QCOMPARE(bytes->rowCount(), 3); // the two bytes and block 1's checksum
+    // Each part name shows whole on one line, so the rows are of one height.
+    for (int r = 0; r < bytes->rowCount(); ++r) {
+        QVERIFY(bytes->columnWidth(2) >= bytes->fontMetrics().horizontalAdvance(bytes->item(r, 2)->text()));
+        QCOMPARE(bytes->rowHeight(r), bytes->rowHeight(0));
+    }
     // Exactly the differing bytes are marked in each hex view.
     for (const char *name : {"Hex_Compare_A", "Hex_Compare_B"}) {
         const QString html = compare->findChild<QTextEdit *>(QString::fromLatin1(name))->toHtml();

@@ -93,13 +93,17 @@ void TestModeSelect::startUpLooks()
     auto *user2 = rig.child<QRadioButton>("RadioButton_Set_UserEdid2");
     QVERIFY(int1->x() < ext1->x() && ext1->x() < user1->x());
     QCOMPARE(int1->y(), user1->y());
-    QCOMPARE(user2->y() - user1->y(), EdidControllerPage::kModeRowStep);
+    auto *modeGroup = rig.child<ModeSelectGroup>("GroupBox12");
+    QVERIFY(modeGroup->rowStep() >= EdidControllerPage::kModeRowStep);
+    QCOMPARE(user2->y() - user1->y(), modeGroup->rowStep());
     // Neighbouring buttons and their marks stay apart at that row step.
     QVERIFY(!user1->geometry().intersects(user2->geometry()));
     QStyleOptionButton option;
     option.initFrom(user1);
     const QRect mark = user1->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, user1);
-    QVERIFY2(mark.height() < EdidControllerPage::kModeRowStep && user1->rect().contains(mark),
+    // The mark is the style's own, whole inside its button.
+    QCOMPARE(mark.height(), user1->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorHeight, &option, user1));
+    QVERIFY2(mark.height() <= modeGroup->rowStep() && user1->rect().contains(mark),
              qPrintable(QStringLiteral("mark %1 px high").arg(mark.height())));
 }
 
@@ -288,7 +292,7 @@ void TestModeSelect::disconnectDisablesKeepsMark()
     rig.page.applyEdidModeReport(10);
     if (const QString dir = qEnvironmentVariable("KELM_RENDER_DIR"); !dir.isEmpty()) {
         auto *group = rig.page.findChild<QWidget *>(QStringLiteral("GroupBox12"));
-        group->setFixedHeight(65 + 7 * 14); // as the device list sizes it for 8 rows
+        static_cast<ModeSelectGroup *>(group)->showModeCounts(8, 8); // as the device list sizes it for 8 rows
         rig.pages.resize(450, 450);
         rig.pages.show();
         group->grab().save(dir + QStringLiteral("/mode-select-8-1-8.png"));
