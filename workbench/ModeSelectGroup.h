@@ -26,7 +26,7 @@ class ModeSelectGroup : public QGroupBox
     static constexpr int kRows = 8;
     static constexpr int kOneRowHeight = 65;
     static constexpr int kRowStep = 14;
-    // The row step in use: the described one, or a radio button's height in the running style and
+    // The row step in use: the 14-pixel one, or a radio button's height in the running style and
     // font where that is more, so that no indicator is cut.
     int rowStep() const { return m_rowStep; }
 

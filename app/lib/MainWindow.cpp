@@ -298,7 +298,7 @@ void MainWindow::buildDeviceList(QWidget *host)
     header->setStyleSheet(QStringLiteral("QHeaderView::section { background-color: #%1; color: black;"
                                          " border: 1px solid #8FA98F; padding: 0px; }")
                               .arg(kGridHeaderColour, 6, 16, QLatin1Char('0')));
-    // The described widths suit a smaller font than most desktops run: each column is as wide as
+    // The 75-pixel column widths suit a smaller font than most desktops run: each column is as wide as
     // its caption and the longest text it usually shows, in the font the list really uses.
     const QFontMetrics metrics(font);
     int total = 0;

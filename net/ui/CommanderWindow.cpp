@@ -26,7 +26,7 @@ void CommanderWindow::hostPages(QWidget *pages)
     pages->setParent(m_panel);
     m_panel->layout()->addWidget(pages);
     pages->show();
-    // The described client area, grown where the running font needs more for every control of
+    // The 450x450 client area, grown where the running font needs more for every control of
     // every page to show without scrolling.
     setFixedSize(QSize(kClientWidth, kClientHeight).expandedTo(pages->sizeHint()));
 }

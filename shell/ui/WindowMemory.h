@@ -6,7 +6,7 @@ class QWidget;
 
 // Where the workbench's windows stood and how large they were, and the folder each file dialog
 // last used, kept between runs in the user's settings (QSettings). It stays off unless the program
-// turns it on, so tests and pictures start from the described places and touch no settings.
+// turns it on, so tests and pictures start from the default places and touch no settings.
 namespace windowmemory {
 
 void setEnabled(bool on);

@@ -18,6 +18,8 @@
 #include "app/lib/MainWindow.h"
 #include "net/ui/CommanderWindow.h"
 #include "workbench/EdidAnalyzerWindow.h"
+#include "edid/EdidSummary.h"
+#include "edid/NewEdidTemplate.h"
 
 namespace {
 
@@ -106,6 +108,10 @@ class AccessibilityTest : public QObject
         window->commanderWindow()->hostPages(pages);
         window->commanderWindow()->show();
         window->analyzerWindow()->show();
+        // Compare opens for an analysed EDID only.
+        EdidFeatureRecord analysed;
+        const EdidSummary summary = summariseEdid(analysed, NewEdidTemplate);
+        window->analyzerWindow()->showAnalysis(analysed, summary);
         window->analyzerWindow()->findChild<QAbstractButton *>(QStringLiteral("Button_Analyzer_Compare"))->click();
         QWidget *compare = window->analyzerWindow()->findChild<QWidget *>(QStringLiteral("Form_EdidCompare"));
         QVERIFY(compare);
@@ -223,7 +229,7 @@ class AccessibilityTest : public QObject
         }
     }
 
-    // The described 20 devices, serial and network, with the longest texts they usually carry:
+    // The 20 devices the list holds, serial and network, with the longest texts they usually carry:
     // every column shows whole and no horizontal scroll bar appears.
     void deviceListFitsTwentyRows()
     {

@@ -92,7 +92,7 @@ class MainWindowTest : public QObject
         const int widths[] = {22, 75, 75, 75, 75, 75};
         for (int c = 0; c < 6; ++c) {
             QCOMPARE(grid->horizontalHeaderItem(c)->text(), headers[c]);
-            // At least the described width, and wide enough for its caption and usual text.
+            // At least 75 pixels, and wide enough for its caption and usual text.
             QVERIFY(grid->columnWidth(c) >= widths[c]);
             const QFontMetrics metrics(grid->font());
             QVERIFY(grid->columnWidth(c) >= metrics.horizontalAdvance(headers[c]));

@@ -212,9 +212,9 @@ TEST(EdidQuarterReply, ProtocolFormsAndNothingElse)
         EXPECT_EQ(isEdidQuarterBody(replyBody(line)), c.quarter) << c.name;
     }
     // The CRC covers the separator: the line as the device sends it, byte for byte.
-    const std::string described = digits + "\f" + crcText(crc16(0xFFFF, digits + "\f")) + "\n";
-    EXPECT_EQ(replyLine(digits + "\f"), described);
-    EXPECT_TRUE(replyCrcOk(described) && isEdidQuarterBody(replyBody(described)));
+    const std::string asSent = digits + "\f" + crcText(crc16(0xFFFF, digits + "\f")) + "\n";
+    EXPECT_EQ(replyLine(digits + "\f"), asSent);
+    EXPECT_TRUE(replyCrcOk(asSent) && isEdidQuarterBody(replyBody(asSent)));
 }
 
 } // namespace
