@@ -5,6 +5,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include "devsim/lib/SimulatedDevice.h"
+#include "link/DeviceSession.h"
+
 // main() for a benchmark that needs a Qt application of type App (QCoreApplication, QApplication).
 #define KELM_BENCHMARK_MAIN(App)                                                                       \
     int main(int argc, char **argv)                                                                    \
@@ -23,4 +26,18 @@ inline void reportAgainstMandated(benchmark::State &state, double totalMs, doubl
     state.counters["mean_ms"] = mean;
     state.counters["mandated_ms"] = mandatedMs;
     state.counters["over_mandated_pct"] = (mean - mandatedMs) / mandatedMs * 100.0;
+}
+
+// Starts the simulated device and searches the session onto it (its port alone). False, with the
+// benchmark skipped, when the device cannot start; whether the search connected is the caller's
+// question (a normal device, a loader).
+inline bool searchSimulated(benchmark::State &state, SimulatedDevice &device, DeviceSession &session)
+{
+    if (!device.start()) {
+        state.SkipWithError("no pseudo-terminal");
+        return false;
+    }
+    session.setPortOverride({device.portPath()});
+    session.search();
+    return true;
 }

@@ -89,14 +89,10 @@ void BM_Upload64KiB(benchmark::State &state)
     SimulatedDeviceConfig config;
     config.handshake = variant == IspVariant::Isp029 ? HandshakeMode::Isp029 : HandshakeMode::Isp091;
     SimulatedDevice device(config);
-    if (!device.start()) {
-        state.SkipWithError("no pseudo-terminal");
-        return;
-    }
     DebugLog log;
     DeviceSession session(log);
-    session.setPortOverride({device.portPath()});
-    session.search();
+    if (!searchSimulated(state, device, session))
+        return;
     if (!session.ispMode()) {
         state.SkipWithError("the simulated loader was not found");
         return;

@@ -62,14 +62,10 @@ void BM_ConnectedIdleCpu(benchmark::State &state)
                             ? qEnvironmentVariableIntValue("KELM_BENCH_IDLE_SECONDS")
                             : 20;
     SimulatedDevice device;
-    if (!device.start()) {
-        state.SkipWithError("no pseudo-terminal");
-        return;
-    }
     DebugLog log;
     DeviceSession session(log);
-    session.setPortOverride({device.portPath()});
-    session.search();
+    if (!searchSimulated(state, device, session))
+        return;
     for (auto _ : state) {
         device.clearRequests();
         const double cpu0 = cpuSeconds();

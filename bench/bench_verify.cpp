@@ -30,14 +30,10 @@ EdidImage benchImage()
 template <typename Run> void timeOnDevice(benchmark::State &state, double mandatedMs, Run run)
 {
     SimulatedDevice device;
-    if (!device.start()) {
-        state.SkipWithError("no pseudo-terminal");
-        return;
-    }
     DebugLog log;
     DeviceSession session(log);
-    session.setPortOverride({device.portPath()});
-    session.search();
+    if (!searchSimulated(state, device, session))
+        return;
     if (!session.connected()) {
         state.SkipWithError("no device");
         return;
