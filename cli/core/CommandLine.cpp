@@ -209,8 +209,50 @@ std::string helpHint(const CLI::App &command)
 
 namespace {
 
-// With run false nothing is run or printed: what the line would print is only built.
-int parseAndRun(int argc, char **argv, bool run)
+// parseAndRun's answer when the line chose a command whose options were not built.
+constexpr int kWholeGrammarNeeded = -1;
+
+// Every command the parse chose, nested ones included.
+void selectedCommands(const CLI::App &at, std::vector<const CLI::App *> &out)
+{
+    for (const CLI::App *sub : at.get_subcommands()) {
+        out.push_back(sub);
+        selectedCommands(*sub, out);
+    }
+}
+
+// The registered command a line names, or nullptr when the line names none or asks for help or
+// the completion grammar (those print every command's options). Only the global option's value
+// is skipped: a command's own options and operands always follow its words.
+const Registered *namedCommand(int argc, char **argv)
+{
+    std::vector<std::string> words;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "-h" || a == "--help" || a == "--bash-completion" || a == "--")
+            return nullptr;
+        if (a == "-p" || a == "--port")
+            ++i;
+        else if (!a.empty() && a[0] != '-')
+            words.push_back(a);
+    }
+    const Registered *best = nullptr;
+    std::size_t bestLength = 0;
+    for (const Registered &r : registry()) {
+        const std::vector<std::string> path = wordsOf(r.path);
+        if (path.size() > bestLength && path.size() <= words.size() &&
+            std::equal(path.begin(), path.end(), words.begin())) {
+            best = &r;
+            bestLength = path.size();
+        }
+    }
+    return best;
+}
+
+// With run false nothing is run or printed: what the line would print is only built. With `only`
+// set, the other commands are added by name and summary alone: their options are built only for a
+// line that could need them (help, completion, a line naming no command).
+int parseAndRun(int argc, char **argv, bool run, const Registered *only)
 {
     forgetCompletionMarks();
     std::ostream nowhere(nullptr);
@@ -236,6 +278,7 @@ int parseAndRun(int argc, char **argv, bool run)
                  Completion::Ports);
 
     CommandAction action;
+    std::vector<const CLI::App *> unbuilt;
     std::map<std::string, CLI::App *> parents;
     std::vector<std::pair<CommandGroup, const CLI::App *>> commands;
     // Sections in a fixed order, commands alphabetical within them, whatever the link order.
@@ -259,8 +302,12 @@ int parseAndRun(int argc, char **argv, bool run)
         }
         CLI::App *command = at->add_subcommand(words.back(), r.summary);
         command->group(at == &app ? groupTitle(r.group) : "Commands");
-        CommandAction run = r.define(*command, global);
         commands.emplace_back(r.group, command);
+        if (only && only->path != r.path) {
+            unbuilt.push_back(command);
+            continue;
+        }
+        CommandAction run = r.define(*command, global);
         command->final_callback([&action, run] { action = run; });
     }
 
@@ -270,8 +317,23 @@ int parseAndRun(int argc, char **argv, bool run)
         return finishOutput(0);
     }
 
+    const auto choseUnbuilt = [&app, &unbuilt] {
+        std::vector<const CLI::App *> chosen;
+        selectedCommands(app, chosen);
+        return std::any_of(chosen.begin(), chosen.end(), [&unbuilt](const CLI::App *c) {
+            return std::find(unbuilt.begin(), unbuilt.end(), c) != unbuilt.end();
+        });
+    };
     try {
-        app.parse(argc, argv);
+        try {
+            app.parse(argc, argv);
+        } catch (const CLI::Error &) {
+            if (choseUnbuilt())
+                return kWholeGrammarNeeded;
+            throw;
+        }
+        if (choseUnbuilt())
+            return kWholeGrammarNeeded;
     } catch (const CLI::CallForHelp &e) {
         if (deepestSelected(app) == &app) {
             print(overview(app, commands));
@@ -314,14 +376,27 @@ int parseAndRun(int argc, char **argv, bool run)
     return run ? action() : 0;
 }
 
+// The line's own command alone is built first; should the parser choose another one after all, the
+// whole grammar is built and the line parsed again (nothing has run or been printed by then).
+int parseLine(int argc, char **argv, bool run)
+{
+    const Registered *only = namedCommand(argc, argv);
+    if (only) {
+        const int rc = parseAndRun(argc, argv, run, only);
+        if (rc != kWholeGrammarNeeded)
+            return rc;
+    }
+    return parseAndRun(argc, argv, run, nullptr);
+}
+
 } // namespace
 
 int runCommandLine(int argc, char **argv)
 {
-    return parseAndRun(argc, argv, true);
+    return parseLine(argc, argv, true);
 }
 
 int checkCommandLine(int argc, char **argv)
 {
-    return parseAndRun(argc, argv, false);
+    return parseLine(argc, argv, false);
 }
