@@ -15,12 +15,29 @@ function(kelm_sources var)
   set(${var} ${all} PARENT_SCOPE)
 endfunction()
 
+# The tests that wait longest on the device's pauses (seconds, measured): ctest starts them first,
+# so a parallel run is not left waiting on one of them at its end, even before it has timings of
+# its own. Most of their time is waiting, not work, so the suite runs more tests than there are cores.
+set(KELM_LONG_TESTS tst_kelmctl_faults=160 tst_kelmctl_faults_bare_quarters=160 link_session_tests=125
+  tst_one_operation=95 tst_kelmctl_backup=66 tst_kelmctl_backup_bare_quarters=66 firmware_e2e_isp_upload=56
+  tst_device_failures=54 tst_device_failures_bare_quarters=54 tst_controller_page=36
+  tst_controller_page_bare_quarters=36)
+
+function(kelm_test_cost name)
+  foreach(entry ${KELM_LONG_TESTS})
+    if(entry MATCHES "^${name}=([0-9]+)$")
+      set_tests_properties(${name} PROPERTIES COST ${CMAKE_MATCH_1})
+    endif()
+  endforeach()
+endfunction()
+
 # A test that must not see the host's network: it runs in a private network namespace with only
 # loopback up. Where namespaces are not allowed the test is skipped (exit 77), never run outside one.
 function(kelm_add_netns_test name)
   add_test(NAME ${name} COMMAND ${KELM_NETNS_RUN} ${ARGN})
   set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT ${KELM_TEST_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KELM_CORPUS_DIR=${KELM_CORPUS_DIR}")
+  kelm_test_cost(${name})
 endfunction()
 
 # A plain test with the offscreen platform and the corpus location in its environment.
@@ -28,6 +45,7 @@ function(kelm_add_test name)
   add_test(NAME ${name} COMMAND ${ARGN})
   set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT ${KELM_TEST_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KELM_CORPUS_DIR=${KELM_CORPUS_DIR}")
+  kelm_test_cost(${name})
 endfunction()
 
 # kelm_fuzz_target(name source libs...): a libFuzzer binary under clang; under g++ the same

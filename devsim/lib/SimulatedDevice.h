@@ -145,6 +145,8 @@ class SimulatedDevice : public QObject
     void clearRequests() { m_requests.clear(); }
     // Every chunk read from the line, with its arrival time (ms on the device's clock).
     const QList<QPair<qint64, QByteArray>> &received() const { return m_received; }
+    // The device's clock now (ms).
+    qint64 clockMs() const { return m_clock.elapsed(); }
 
     // Writes bytes to the workbench unasked (garbage, stray replies, oversized replies).
     void sendRaw(const QByteArray &bytes);
