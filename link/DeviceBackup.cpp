@@ -592,7 +592,7 @@ RestorePlan planRestore(DeviceSession &session, const QString &folder, RestoreFi
             // What the slot holds is unknown: writing it is the safe plan.
             step.action = RestoreStep::Action::Write;
             step.detail = QStringLiteral("the slot could not be read (%1)").arg(readFailure);
-        } else if (onDevice == step.image) {
+        } else if (step.onDevice = onDevice; onDevice == step.image) {
             step.action = RestoreStep::Action::Unchanged;
             step.outcome = RestoreStep::Outcome::Unchanged;
         } else {
@@ -627,12 +627,10 @@ bool runRestore(DeviceSession &session, RestorePlan &plan, const SlotProgress &p
         }
         ++done;
         QString why;
-        if (!writeSlotEdid(session, step.code, step.image, &why)) {
+        if (!writeSlotRecorded(session, step.code, step.image,
+                               SlotWriteNote{QStringLiteral("restore"), step.file, step.onDevice}, true, &why)) {
             step.outcome = RestoreStep::Outcome::Failed;
             step.detail = QStringLiteral("writing it failed: ") + why;
-        } else if (!verifySlotEdid(session, step.code, step.image, &why)) {
-            step.outcome = RestoreStep::Outcome::Failed;
-            step.detail = why;
         } else {
             step.outcome = RestoreStep::Outcome::Written;
             step.detail.clear();
