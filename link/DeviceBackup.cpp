@@ -606,6 +606,18 @@ bool runRestore(DeviceSession &session, RestorePlan &plan, const SlotProgress &p
 {
     if (!plan.error.isEmpty())
         return false;
+    // A history that cannot be kept stops the restore before its first request.
+    for (RestoreStep &step : plan.steps) {
+        QString why;
+        if (step.action == RestoreStep::Action::Write && !slotHistoryReady(session, step.code, &why)) {
+            for (RestoreStep &s : plan.steps)
+                if (s.action == RestoreStep::Action::Write) {
+                    s.outcome = RestoreStep::Outcome::Failed;
+                    s.detail = why;
+                }
+            return false;
+        }
+    }
     bool ok = true;
     const AnalysisImageGuard keepAnalysis(session);
     TransferBracket bracket(session);

@@ -184,6 +184,17 @@ QString SlotHistory::slotFolder(const QString &deviceFolder, const QString &slot
     return m_root + QLatin1Char('/') + deviceFolder + QLatin1Char('/') + slot;
 }
 
+bool SlotHistory::prepare(const HistoryDevice &device, SlotCode code, QString *why) const
+{
+    const SlotFolder folder(slotFolder(device.folderName(), historySlotName(code)), true);
+    if (!folder.isOpen()) {
+        if (why)
+            *why = folder.error();
+        return false;
+    }
+    return writeIndex(folder, readIndex(folder), why);
+}
+
 bool SlotHistory::begin(const HistoryDevice &device, SlotCode code, const QString &operation, const QString &source,
                         const EdidImage &before, const EdidImage &after, QString *why)
 {

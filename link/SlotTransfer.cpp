@@ -48,9 +48,35 @@ bool writeSlotEdid(DeviceSession &session, SlotCode code, const EdidImage &image
     return written.ok();
 }
 
+namespace {
+
+QString historyFailure(DeviceSession &session, SlotCode code, const QString &reason)
+{
+    const QString text = QStringLiteral("the history cannot be written (%1); nothing was written").arg(reason);
+    session.debugLog().append(
+        QStringLiteral("%1: %2.\r\n").arg(QString::fromStdString(slotDisplayName(code)), text));
+    return text;
+}
+
+} // namespace
+
+bool slotHistoryReady(DeviceSession &session, SlotCode code, QString *why)
+{
+    SlotHistory *history = session.slotHistory();
+    QString reason;
+    if (!history || history->prepare(historyDeviceOf(session.currentStatus(), session.openPortName()), code, &reason))
+        return true;
+    const QString text = historyFailure(session, code, reason);
+    if (why)
+        *why = text;
+    return false;
+}
+
 bool writeSlotRecorded(DeviceSession &session, SlotCode code, const EdidImage &image, const SlotWriteNote &note,
                        bool verify, QString *why)
 {
+    if (!slotHistoryReady(session, code, why))
+        return false;
     // The image may live in the transfer image, which the read below fills.
     const EdidImage wanted = image;
     SlotHistory *history = session.slotHistory();
@@ -73,12 +99,9 @@ bool writeSlotRecorded(DeviceSession &session, SlotCode code, const EdidImage &i
             // The read's ND_SEL was answered: the slot is still the selected one.
             selected = true;
         }
-        QString historyFailure;
-        if (!history->begin(device, code, note.operation, note.source, before, wanted, &historyFailure)) {
-            const QString text =
-                QStringLiteral("the history cannot be written (%1); nothing was written").arg(historyFailure);
-            session.debugLog().append(QStringLiteral("%1: %2.\r\n")
-                                          .arg(QString::fromStdString(slotDisplayName(code)), text));
+        QString reason;
+        if (!history->begin(device, code, note.operation, note.source, before, wanted, &reason)) {
+            const QString text = historyFailure(session, code, reason);
             if (why)
                 *why = text;
             return false;
@@ -86,10 +109,10 @@ bool writeSlotRecorded(DeviceSession &session, SlotCode code, const EdidImage &i
     }
     const bool ok =
         writeSlotEdid(session, code, wanted, why, !selected) && (!verify || verifySlotEdid(session, code, wanted, why));
-    QString historyFailure;
-    if (history && !history->finish(device, code, ok, verify, &historyFailure))
+    QString unfinished;
+    if (history && !history->finish(device, code, ok, verify, &unfinished))
         session.debugLog().append(QStringLiteral("History of %1 not completed: %2.\r\n")
-                                      .arg(QString::fromStdString(slotDisplayName(code)), historyFailure));
+                                      .arg(QString::fromStdString(slotDisplayName(code)), unfinished));
     return ok;
 }
 
@@ -176,6 +199,12 @@ UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const Uploa
 {
     if (!slotAcceptsUpload(code))
         return UploadResult::NotWritable;
+    // A history that cannot be kept stops the upload before its first request.
+    if (!slotHistoryReady(session, code, why)) {
+        if (hooks.uploadDone)
+            hooks.uploadDone(false);
+        return UploadResult::Failed;
+    }
     session.registry().setSelectedSlot(code);
     Confirmation confirmed;
     confirmed.add(session.sendCommand(Direction::SET, Command::SYS_STM, 0));
@@ -270,6 +299,8 @@ ImageSaveResult saveImageToFile(DeviceSession &session, const EdidImage &image, 
 
 CopyResult copySlot(DeviceSession &session, SlotCode source, SlotCode destination, QString *why, bool verify)
 {
+    if (!slotHistoryReady(session, destination, why))
+        return CopyResult::WriteFailed;
     if (!readSlotEdid(session, source, why))
         return CopyResult::ReadFailed;
     const EdidImage copy = session.transferImage();

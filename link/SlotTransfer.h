@@ -51,6 +51,9 @@ struct SlotWriteNote
 // as the plain write leaves it.
 bool writeSlotRecorded(DeviceSession &session, SlotCode code, const EdidImage &image, const SlotWriteNote &note,
                        bool verify, QString *why = nullptr);
+// Whether the session's history (if any) can take a write of the slot, before anything is sent;
+// false with why ("the history cannot be written (...); nothing was written"), also in the log.
+bool slotHistoryReady(DeviceSession &session, SlotCode code, QString *why = nullptr);
 
 // Reads the slot back and compares it with expected; why names the first differing byte, which the
 // debug log also gets. The one read-back of the GUI and kelmctl.
