@@ -639,10 +639,12 @@ bool runRestore(DeviceSession &session, RestorePlan &plan, const SlotProgress &p
         }
         ++done;
         QString why;
+        bool sent = false;
         if (!writeSlotRecorded(session, step.code, step.image,
-                               SlotWriteNote{QStringLiteral("restore"), step.file, step.onDevice}, true, &why)) {
+                               SlotWriteNote{QStringLiteral("restore"), step.file, step.onDevice}, true, &why, &sent)) {
             step.outcome = RestoreStep::Outcome::Failed;
-            step.detail = QStringLiteral("writing it failed: ") + why;
+            // A write that went out whole failed its read-back, which says what differs.
+            step.detail = sent ? why : QStringLiteral("writing it failed: ") + why;
         } else {
             step.outcome = RestoreStep::Outcome::Written;
             step.detail.clear();

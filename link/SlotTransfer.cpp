@@ -73,8 +73,10 @@ bool slotHistoryReady(DeviceSession &session, SlotCode code, QString *why)
 }
 
 bool writeSlotRecorded(DeviceSession &session, SlotCode code, const EdidImage &image, const SlotWriteNote &note,
-                       bool verify, QString *why)
+                       bool verify, QString *why, bool *sent)
 {
+    if (sent)
+        *sent = false;
     if (!slotHistoryReady(session, code, why))
         return false;
     // The image may live in the transfer image, which the read below fills.
@@ -107,8 +109,10 @@ bool writeSlotRecorded(DeviceSession &session, SlotCode code, const EdidImage &i
             return false;
         }
     }
-    const bool ok =
-        writeSlotEdid(session, code, wanted, why, !selected) && (!verify || verifySlotEdid(session, code, wanted, why));
+    const bool written = writeSlotEdid(session, code, wanted, why, !selected);
+    if (sent)
+        *sent = written;
+    const bool ok = written && (!verify || verifySlotEdid(session, code, wanted, why));
     QString unfinished;
     if (history && !history->finish(device, code, ok, verify, &unfinished))
         session.debugLog().append(QStringLiteral("History of %1 not completed: %2.\r\n")

@@ -49,8 +49,9 @@ struct SlotWriteNote
 // any SET is sent; a read or a history that fails stops the write there, with why. Then the write
 // (and, with verify, the read-back) and the history line's result. The analysis record's image is
 // as the plain write leaves it.
+// *sent (when given) tells whether every SET of the write itself was answered.
 bool writeSlotRecorded(DeviceSession &session, SlotCode code, const EdidImage &image, const SlotWriteNote &note,
-                       bool verify, QString *why = nullptr);
+                       bool verify, QString *why = nullptr, bool *sent = nullptr);
 // Whether the session's history (if any) can take a write of the slot, before anything is sent;
 // false with why ("the history cannot be written (...); nothing was written"), also in the log.
 bool slotHistoryReady(DeviceSession &session, SlotCode code, QString *why = nullptr);

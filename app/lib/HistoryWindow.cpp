@@ -93,7 +93,7 @@ HistoryWindow::HistoryWindow(DeviceSession &session, QWidget *parent) : QWidget(
     connect(m_table, &QTableWidget::itemSelectionChanged, this, &HistoryWindow::updateButtons);
     connect(&m_session, &DeviceSession::operationRunningChanged, this, &HistoryWindow::updateButtons);
     connect(&m_session, &DeviceSession::connectionChanged, this, &HistoryWindow::reload);
-    resize(860, 360);
+    resize(980, 360);
     makeAccessible(this);
     reload();
 }
