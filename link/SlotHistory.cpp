@@ -8,6 +8,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -192,7 +194,14 @@ bool SlotHistory::prepare(const HistoryDevice &device, SlotCode code, QString *w
             *why = folder.error();
         return false;
     }
-    return writeIndex(folder, readIndex(folder), why);
+    // Only a look: writing here costs a sync, and begin() writes (and is checked) before any SET.
+    if (::faccessat(folder.fd(), ".", W_OK, AT_EACCESS) != 0) {
+        if (why)
+            *why = QStringLiteral("cannot write in %1: %2")
+                       .arg(slotFolder(device.folderName(), historySlotName(code)), QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    return true;
 }
 
 bool SlotHistory::begin(const HistoryDevice &device, SlotCode code, const QString &operation, const QString &source,

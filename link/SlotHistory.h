@@ -70,8 +70,8 @@ class SlotHistory
     const QString &root() const { return m_root; }
     int bound() const { return m_bound; }
 
-    // Before anything is sent: the slot's folder can be made and its index written (an unwritable
-    // or missing place shows here). False, with why, when not.
+    // Before anything is sent: the slot's folder can be made and written in (an unwritable or
+    // missing place shows here; a full disk only when begin() writes). False, with why, when not.
     bool prepare(const HistoryDevice &device, SlotCode code, QString *why) const;
     // Before the write: keeps both images and an index line "pending" (dropping the oldest beyond
     // the bound). False, with why, when any of it could not be written: the write must not go on.
