@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -56,13 +57,10 @@ struct Index
     QList<QJsonObject> lines; // oldest first
 };
 
-Index readIndex(const SlotFolder &folder)
+Index indexOf(const QByteArray &text)
 {
     Index index;
-    std::string bytes;
-    if (readFileInFolder(folder.fd(), kIndexName, kMaxIndexSize, bytes, nullptr) != FolderRead::Ok)
-        return index;
-    for (const QByteArray &line : QByteArray::fromStdString(bytes).split('\n')) {
+    for (const QByteArray &line : text.split('\n')) {
         const QJsonObject o = QJsonDocument::fromJson(line).object();
         if (o.isEmpty())
             continue;
@@ -72,6 +70,14 @@ Index readIndex(const SlotFolder &folder)
             index.lines << o;
     }
     return index;
+}
+
+Index readIndex(const SlotFolder &folder)
+{
+    std::string bytes;
+    if (readFileInFolder(folder.fd(), kIndexName, kMaxIndexSize, bytes, nullptr) != FolderRead::Ok)
+        return {};
+    return indexOf(QByteArray::fromStdString(bytes));
 }
 
 bool writeIndex(const SlotFolder &folder, const Index &index, QString *why)
@@ -96,6 +102,14 @@ bool writeIndex(const SlotFolder &folder, const Index &index, QString *why)
 QString imageFileName(const QString &sha)
 {
     return sha + QStringLiteral(".bin");
+}
+
+// An index is a file like any other: only a SHA-256 in lowercase hex names an image of ours, so
+// an altered line can never name a file elsewhere (to read, or to remove when it is dropped).
+bool isSha256(const QString &text)
+{
+    static const QRegularExpression hex(QStringLiteral("^[0-9a-f]{64}$"));
+    return hex.match(text).hasMatch();
 }
 
 // Writes the image unless the folder already holds it intact.
@@ -139,6 +153,16 @@ HistoryEntry entryOf(const QJsonObject &o, const QString &deviceFolder)
 }
 
 } // namespace
+
+HistoryIndexText parseHistoryIndex(const QByteArray &text)
+{
+    const Index index = indexOf(text);
+    HistoryIndexText parsed;
+    parsed.dropped = index.dropped;
+    for (const QJsonObject &o : index.lines)
+        parsed.entries << entryOf(o, {});
+    return parsed;
+}
 
 QString HistoryDevice::label() const
 {
@@ -245,7 +269,8 @@ bool SlotHistory::begin(const HistoryDevice &device, SlotCode code, const QStrin
     }
     droppedImages.removeDuplicates();
     for (const QString &sha : droppedImages)
-        ::unlinkat(folder.fd(), imageFileName(sha).toLocal8Bit().constData(), 0);
+        if (isSha256(sha))
+            ::unlinkat(folder.fd(), imageFileName(sha).toLatin1().constData(), 0);
     return true;
 }
 
@@ -307,7 +332,7 @@ std::optional<EdidImage> SlotHistory::image(const QString &deviceFolder, const Q
 {
     const SlotFolder folder(slotFolder(deviceFolder, slot), false);
     std::string bytes;
-    if (!folder.isOpen() ||
+    if (!isSha256(sha256) || !folder.isOpen() ||
         readFileInFolder(folder.fd(), imageFileName(sha256).toStdString(), kEdidImageSize, bytes, nullptr) !=
             FolderRead::Ok ||
         bytes.size() != kEdidImageSize)

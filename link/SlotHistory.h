@@ -56,6 +56,15 @@ struct HistoryEntry
     QString deviceFolder; // the folder the entry was found in
 };
 
+// An index file's text: its writes, oldest first (lines that are no JSON object are skipped), and
+// how many older writes were dropped.
+struct HistoryIndexText
+{
+    int dropped = 0;
+    QList<HistoryEntry> entries;
+};
+HistoryIndexText parseHistoryIndex(const QByteArray &text);
+
 // The slot folder name: "input1", "user3" ...
 QString historySlotName(SlotCode code);
 QString imageSha256Hex(const EdidImage &image);

@@ -210,6 +210,15 @@ void TestKelmctlHistory::boundDropsTheOldest()
     SlotHistory history(root.path(), 3);
     const HistoryDevice device{QStringLiteral("1A2B"), QStringLiteral("3C4D"), QStringLiteral("../odd/name"), {}};
     const SlotCode code = makeSlotCode(SlotKind::User, 2);
+    // An altered index naming a file outside the slot's folder: dropping its line removes nothing there.
+    const QString outside = writeImageFile(m_dir, QStringLiteral("outside.bin"), seededImage(9));
+    const QString slotPath = root.filePath(device.folderName() + QStringLiteral("/user2"));
+    QVERIFY(QDir().mkpath(slotPath));
+    const QString escape = QDir(slotPath).relativeFilePath(outside).chopped(4);
+    QFile altered(slotPath + QStringLiteral("/index.jsonl"));
+    QVERIFY(altered.open(QIODevice::WriteOnly));
+    altered.write(QJsonDocument(QJsonObject{{"before", escape}, {"after", escape}, {"result", "written"}}).toJson(QJsonDocument::Compact) + "\nno json\n");
+    altered.close();
     for (int i = 1; i <= 5; ++i) {
         QString why;
         QVERIFY2(history.begin(device, code, QStringLiteral("write"), QString::number(i), seededImage(uint8_t(i)),
@@ -222,7 +231,8 @@ void TestKelmctlHistory::boundDropsTheOldest()
     QVERIFY(!device.folderName().contains(QLatin1Char('/')));
     const QList<HistoryEntry> kept = history.entries(device.folderName(), code);
     QCOMPARE(kept.size(), 3);
-    QCOMPARE(history.dropped(device.folderName(), code), 2);
+    QCOMPARE(history.dropped(device.folderName(), code), 3);
+    QVERIFY(QFile::exists(outside));
     const QStringList expectedSources = {QStringLiteral("5"), QStringLiteral("4"), QStringLiteral("3")};
     for (int i = 0; i < 3; ++i) {
         QCOMPARE(kept[i].source, expectedSources[i]);
@@ -236,7 +246,7 @@ void TestKelmctlHistory::boundDropsTheOldest()
     // The index says what went.
     QFile index(slot.filePath(QStringLiteral("index.jsonl")));
     QVERIFY(index.open(QIODevice::ReadOnly));
-    QVERIFY(index.readLine().contains("\"dropped\":2"));
+    QVERIFY(index.readLine().contains("\"dropped\":3"));
 }
 
 QTEST_GUILESS_MAIN(TestKelmctlHistory)
