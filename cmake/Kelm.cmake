@@ -4,6 +4,8 @@ set(KELM_NETNS_RUN ${CMAKE_SOURCE_DIR}/tests/netns-run.sh)
 # A test that hangs fails after this many seconds instead of holding up the whole run.
 set(KELM_TEST_TIMEOUT 300 CACHE STRING "Seconds before a hanging test is stopped")
 set(KELM_CORPUS_DIR ${CMAKE_SOURCE_DIR}/../shared/edid-corpus CACHE PATH "Folder of real EDID images for tests and benchmarks")
+# The slot history of every write the tests make goes here, not into the user's own data folder.
+set(KELM_TEST_DATA_HOME ${CMAKE_BINARY_DIR}/test-data-home)
 
 # kelm_sources(VAR dir...) collects the .cpp/.h files of the given folders (not recursive).
 function(kelm_sources var)
@@ -36,7 +38,7 @@ endfunction()
 function(kelm_add_netns_test name)
   add_test(NAME ${name} COMMAND ${KELM_NETNS_RUN} ${ARGN})
   set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT ${KELM_TEST_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KELM_CORPUS_DIR=${KELM_CORPUS_DIR}")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KELM_CORPUS_DIR=${KELM_CORPUS_DIR};XDG_DATA_HOME=${KELM_TEST_DATA_HOME}")
   kelm_test_cost(${name})
 endfunction()
 
@@ -44,7 +46,7 @@ endfunction()
 function(kelm_add_test name)
   add_test(NAME ${name} COMMAND ${ARGN})
   set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT ${KELM_TEST_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KELM_CORPUS_DIR=${KELM_CORPUS_DIR}")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KELM_CORPUS_DIR=${KELM_CORPUS_DIR};XDG_DATA_HOME=${KELM_TEST_DATA_HOME}")
   kelm_test_cost(${name})
 endfunction()
 

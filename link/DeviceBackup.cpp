@@ -592,7 +592,7 @@ RestorePlan planRestore(DeviceSession &session, const QString &folder, RestoreFi
             // What the slot holds is unknown: writing it is the safe plan.
             step.action = RestoreStep::Action::Write;
             step.detail = QStringLiteral("the slot could not be read (%1)").arg(readFailure);
-        } else if (onDevice == step.image) {
+        } else if (step.onDevice = onDevice; onDevice == step.image) {
             step.action = RestoreStep::Action::Unchanged;
             step.outcome = RestoreStep::Outcome::Unchanged;
         } else {
@@ -606,6 +606,18 @@ bool runRestore(DeviceSession &session, RestorePlan &plan, const SlotProgress &p
 {
     if (!plan.error.isEmpty())
         return false;
+    // A history that cannot be kept stops the restore before its first request.
+    for (RestoreStep &step : plan.steps) {
+        QString why;
+        if (step.action == RestoreStep::Action::Write && !slotHistoryReady(session, step.code, &why)) {
+            for (RestoreStep &s : plan.steps)
+                if (s.action == RestoreStep::Action::Write) {
+                    s.outcome = RestoreStep::Outcome::Failed;
+                    s.detail = why;
+                }
+            return false;
+        }
+    }
     bool ok = true;
     const AnalysisImageGuard keepAnalysis(session);
     TransferBracket bracket(session);
@@ -627,12 +639,12 @@ bool runRestore(DeviceSession &session, RestorePlan &plan, const SlotProgress &p
         }
         ++done;
         QString why;
-        if (!writeSlotEdid(session, step.code, step.image, &why)) {
+        bool sent = false;
+        if (!writeSlotRecorded(session, step.code, step.image,
+                               SlotWriteNote{QStringLiteral("restore"), step.file, step.onDevice}, true, &why, &sent)) {
             step.outcome = RestoreStep::Outcome::Failed;
-            step.detail = QStringLiteral("writing it failed: ") + why;
-        } else if (!verifySlotEdid(session, step.code, step.image, &why)) {
-            step.outcome = RestoreStep::Outcome::Failed;
-            step.detail = why;
+            // A write that went out whole failed its read-back, which says what differs.
+            step.detail = sent ? why : QStringLiteral("writing it failed: ") + why;
         } else {
             step.outcome = RestoreStep::Outcome::Written;
             step.detail.clear();

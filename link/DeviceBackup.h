@@ -94,6 +94,7 @@ struct RestoreStep
     Outcome outcome = Outcome::Planned;
     QString detail; // why refused, skipped or failed
     EdidImage image{};
+    std::optional<EdidImage> onDevice; // what the plan read from the slot (the history's "before")
 };
 
 struct RestorePlan

@@ -29,6 +29,7 @@
 #include "link/SerialTransport.h"
 
 class DebugLog;
+class SlotHistory;
 
 // A slot drop-down list as data: its items and the selected index (-1 for none). The combo boxes
 // of the EDID pages mirror these when slotListsChanged() is emitted.
@@ -171,6 +172,11 @@ class DeviceSession : public QObject
     EdidFeatureRecord &creatorRecord() { return m_creatorRecord; }
     EdidImage &transferImage() { return m_analysisRecord.image; }
 
+    // Where every slot write keeps what the slot held before (see writeSlotRecorded); none: the
+    // writes keep nothing. Owned by whoever made the session.
+    SlotHistory *slotHistory() const { return m_history; }
+    void setSlotHistory(SlotHistory *history) { m_history = history; }
+
   signals:
     // Step 2 of the search: the network discovery request (the discovery service sends it).
     void networkDiscoveryRequested();
@@ -224,4 +230,5 @@ class DeviceSession : public QObject
     std::array<SlotListData, 4> m_slotLists;
     EdidFeatureRecord m_analysisRecord{};
     EdidFeatureRecord m_creatorRecord{};
+    SlotHistory *m_history = nullptr;
 };

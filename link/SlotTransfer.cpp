@@ -9,6 +9,7 @@
 #include "shell/file/FileWriter.h"
 #include "edid/EdidBinFile.h"
 #include "link/DeviceSession.h"
+#include "link/SlotHistory.h"
 #include "link/SlotLists.h"
 
 namespace {
@@ -34,16 +35,89 @@ bool readSlotEdid(DeviceSession &session, SlotCode code, QString *why)
     return read.ok();
 }
 
-bool writeSlotEdid(DeviceSession &session, SlotCode code, const EdidImage &image, QString *why)
+bool writeSlotEdid(DeviceSession &session, SlotCode code, const EdidImage &image, QString *why, bool select)
 {
     Confirmation written;
-    written.add(session.selectSlot(code));
+    if (select)
+        written.add(session.selectSlot(code));
     for (int q = 0; q < 4; ++q)
         written.add(session.sendCommand(Direction::SET, kQuarters[q],
                                         std::span<const uint8_t>(image.data() + q * 64, 64)));
     if (why)
         *why = written.firstFailure();
     return written.ok();
+}
+
+namespace {
+
+QString historyFailure(DeviceSession &session, SlotCode code, const QString &reason)
+{
+    const QString text = QStringLiteral("the history cannot be written (%1); nothing was written").arg(reason);
+    session.debugLog().append(
+        QStringLiteral("%1: %2.\r\n").arg(QString::fromStdString(slotDisplayName(code)), text));
+    return text;
+}
+
+} // namespace
+
+bool slotHistoryReady(DeviceSession &session, SlotCode code, QString *why)
+{
+    SlotHistory *history = session.slotHistory();
+    QString reason;
+    if (!history || history->prepare(historyDeviceOf(session.currentStatus(), session.openPortName()), code, &reason))
+        return true;
+    const QString text = historyFailure(session, code, reason);
+    if (why)
+        *why = text;
+    return false;
+}
+
+bool writeSlotRecorded(DeviceSession &session, SlotCode code, const EdidImage &image, const SlotWriteNote &note,
+                       bool verify, QString *why, bool *sent)
+{
+    if (sent)
+        *sent = false;
+    if (!slotHistoryReady(session, code, why))
+        return false;
+    // The image may live in the transfer image, which the read below fills.
+    const EdidImage wanted = image;
+    SlotHistory *history = session.slotHistory();
+    const HistoryDevice device = historyDeviceOf(session.currentStatus(), session.openPortName());
+    bool selected = false;
+    if (history) {
+        EdidImage before{};
+        if (note.before) {
+            before = *note.before;
+        } else {
+            const EdidImage kept = session.transferImage();
+            QString readFailure;
+            if (!readSlotEdid(session, code, &readFailure)) {
+                if (why)
+                    *why = QStringLiteral("reading what the slot holds failed (%1); nothing was written").arg(readFailure);
+                return false;
+            }
+            before = session.transferImage();
+            session.transferImage() = kept;
+            // The read's ND_SEL was answered: the slot is still the selected one.
+            selected = true;
+        }
+        QString reason;
+        if (!history->begin(device, code, note.operation, note.source, before, wanted, &reason)) {
+            const QString text = historyFailure(session, code, reason);
+            if (why)
+                *why = text;
+            return false;
+        }
+    }
+    const bool written = writeSlotEdid(session, code, wanted, why, !selected);
+    if (sent)
+        *sent = written;
+    const bool ok = written && (!verify || verifySlotEdid(session, code, wanted, why));
+    QString unfinished;
+    if (history && !history->finish(device, code, ok, verify, &unfinished))
+        session.debugLog().append(QStringLiteral("History of %1 not completed: %2.\r\n")
+                                      .arg(QString::fromStdString(slotDisplayName(code)), unfinished));
+    return ok;
 }
 
 std::optional<int> firstDifference(const EdidImage &a, const EdidImage &b)
@@ -129,6 +203,12 @@ UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const Uploa
 {
     if (!slotAcceptsUpload(code))
         return UploadResult::NotWritable;
+    // A history that cannot be kept stops the upload before its first request.
+    if (!slotHistoryReady(session, code, why)) {
+        if (hooks.uploadDone)
+            hooks.uploadDone(false);
+        return UploadResult::Failed;
+    }
     session.registry().setSelectedSlot(code);
     Confirmation confirmed;
     confirmed.add(session.sendCommand(Direction::SET, Command::SYS_STM, 0));
@@ -154,7 +234,8 @@ UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const Uploa
             if (hooks.uploadStarting)
                 hooks.uploadStarting();
             QString writeFailure;
-            if (!uploadImageToSlot(session, code, record.image, {}, &writeFailure, hooks.verify))
+            if (!uploadImageToSlot(session, code, record.image, {}, &writeFailure, hooks.verify,
+                                   SlotWriteNote{hooks.operation, path, {}}))
                 confirmed.fail(writeFailure);
             result = confirmed.ok() ? UploadResult::Uploaded : UploadResult::Failed;
             if (hooks.uploadDone)
@@ -177,12 +258,12 @@ UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const Uploa
 }
 
 bool uploadImageToSlot(DeviceSession &session, SlotCode code, const EdidImage &image,
-                       const std::function<void(bool confirmed)> &whileHeld, QString *why, bool verify)
+                       const std::function<void(bool confirmed)> &whileHeld, QString *why, bool verify,
+                       const SlotWriteNote &note)
 {
     const DeviceSession::PollHold quiet(session);
     // What the device answered is not yet what it keeps: the slot is read back and compared.
-    const bool confirmed =
-        writeSlotEdid(session, code, image, why) && (!verify || verifySlotEdid(session, code, image, why));
+    const bool confirmed = writeSlotRecorded(session, code, image, note, verify, why);
     if (whileHeld)
         whileHeld(confirmed);
     return confirmed;
@@ -222,12 +303,16 @@ ImageSaveResult saveImageToFile(DeviceSession &session, const EdidImage &image, 
 
 CopyResult copySlot(DeviceSession &session, SlotCode source, SlotCode destination, QString *why, bool verify)
 {
+    if (!slotHistoryReady(session, destination, why))
+        return CopyResult::WriteFailed;
     if (!readSlotEdid(session, source, why))
         return CopyResult::ReadFailed;
     const EdidImage copy = session.transferImage();
-    if (!writeSlotEdid(session, destination, copy, why))
-        return CopyResult::WriteFailed;
-    if (verify && !verifySlotEdid(session, destination, copy, why))
+    SlotWriteNote note{QStringLiteral("copy"), historySlotName(source), {}};
+    // Copying a slot onto itself: the read just made is what it holds.
+    if (source == destination)
+        note.before = copy;
+    if (!writeSlotRecorded(session, destination, copy, note, verify, why))
         return CopyResult::WriteFailed;
     return CopyResult::Copied;
 }

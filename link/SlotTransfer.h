@@ -31,8 +31,30 @@ inline constexpr const char *kReadFailedText = "Read Edid Failed.";
 bool readSlotEdid(DeviceSession &session, SlotCode code, QString *why = nullptr);
 
 // Selects the slot and sends the four quarters of image (no validation, no bracket commands).
-// True only when all five SETs were answered with a good CRC.
-bool writeSlotEdid(DeviceSession &session, SlotCode code, const EdidImage &image, QString *why = nullptr);
+// True only when all five SETs were answered with a good CRC. Without select the ND_SEL is left
+// out: only for a slot whose ND_SEL was answered by the request just before.
+bool writeSlotEdid(DeviceSession &session, SlotCode code, const EdidImage &image, QString *why = nullptr,
+                   bool select = true);
+
+// What the history keeps about a write: the operation ("write", "copy" ...), where the image came
+// from (a file, a slot), and what the slot held when the operation has just read it.
+struct SlotWriteNote
+{
+    QString operation;
+    QString source;
+    std::optional<EdidImage> before;
+};
+// Every write into a slot goes through here. With a history on the session, what the slot holds
+// is read first (unless note.before has it) and kept, with the image about to be written, before
+// any SET is sent; a read or a history that fails stops the write there, with why. Then the write
+// (and, with verify, the read-back) and the history line's result. The analysis record's image is
+// as the plain write leaves it.
+// *sent (when given) tells whether every SET of the write itself was answered.
+bool writeSlotRecorded(DeviceSession &session, SlotCode code, const EdidImage &image, const SlotWriteNote &note,
+                       bool verify, QString *why = nullptr, bool *sent = nullptr);
+// Whether the session's history (if any) can take a write of the slot, before anything is sent;
+// false with why ("the history cannot be written (...); nothing was written"), also in the log.
+bool slotHistoryReady(DeviceSession &session, SlotCode code, QString *why = nullptr);
 
 // Reads the slot back and compares it with expected; why names the first differing byte, which the
 // debug log also gets. The one read-back of the GUI and kelmctl.
@@ -78,6 +100,8 @@ struct UploadHooks
     std::function<void(const QStringList &messages)> invalid;
     // Read the slot back after the write; the upload counts only when it holds the image.
     bool verify = true;
+    // The history's name for the write.
+    QString operation = QStringLiteral("upload");
 };
 // Only input and user slots take an upload: for any other slot nothing at all is sent. The image
 // read from the file stays in the analysis record (also when it is rejected). Uploaded only when
@@ -93,7 +117,7 @@ UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const Uploa
 // same bytes; why says what went wrong first.
 bool uploadImageToSlot(DeviceSession &session, SlotCode code, const EdidImage &image,
                        const std::function<void(bool confirmed)> &whileHeld = {}, QString *why = nullptr,
-                       bool verify = true);
+                       bool verify = true, const SlotWriteNote &note = {QStringLiteral("creator upload"), {}, {}});
 
 enum class ImageSaveResult { Saved, Cancelled, Failed };
 struct ImageSaveHooks
@@ -111,7 +135,8 @@ ImageSaveResult saveImageToFile(DeviceSession &session, const EdidImage &image, 
 
 // --- Copy: slot to slot ---------------------------------------------------------------------------
 // Reads the source and, only when the read is complete, writes its image into the destination and
-// (with verify) reads that back; a destination that does not hold the image is WriteFailed.
+// (with verify) reads that back; a destination that does not hold the image is WriteFailed (so is
+// one whose history could not be kept: nothing is sent to it then).
 // No bracket commands, no validation.
 enum class CopyResult { Copied, ReadFailed, WriteFailed };
 CopyResult copySlot(DeviceSession &session, SlotCode source, SlotCode destination, QString *why = nullptr,

@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFormLayout>
+#include <QKeyEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -17,6 +18,7 @@
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
@@ -145,6 +147,7 @@ EdidCreatorPage::EdidCreatorPage(DeviceSession &session, QWidget *parent)
     m_pages->setCurrentIndex(0);
 
     bindControls();
+    m_undo.reset(readState());
 
     connect(&m_session, &DeviceSession::slotListsChanged, this, &EdidCreatorPage::fillUploadList);
     connect(&m_session, &DeviceSession::connectionChanged, this, &EdidCreatorPage::connectionChanged);
@@ -221,7 +224,29 @@ void EdidCreatorPage::buildFrame()
     m_warningLabel->setFont(boldFont(m_warningLabel));
     m_warningLabel->setMinimumHeight(m_warningLabel->fontMetrics().height() + 4);
     paintText(m_warningLabel, creatorcolors::red);
-    top->addWidget(m_warningLabel);
+    // Undo and redo sit at the right end of the warning line, the one place the page has room.
+    auto *warningRow = new QHBoxLayout;
+    warningRow->addWidget(m_warningLabel, 1);
+    auto stepButton = [this, warningRow](const char *name, const QString &caption, const QString &tip) {
+        auto *button = new QToolButton(this);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setText(caption);
+        button->setToolTip(tip);
+        button->setAutoRaise(true);
+        button->setEnabled(false);
+        warningRow->addWidget(button);
+        return button;
+    };
+    m_undoButton = stepButton("Button_Creator_Undo", QStringLiteral("Undo"), QStringLiteral("Undo the last change (Ctrl+Z)"));
+    m_redoButton =
+        stepButton("Button_Creator_Redo", QStringLiteral("Redo"), QStringLiteral("Redo the change undone (Ctrl+Shift+Z)"));
+    top->addLayout(warningRow);
+    connect(m_undoButton, &QToolButton::clicked, this, &EdidCreatorPage::undo);
+    connect(m_redoButton, &QToolButton::clicked, this, &EdidCreatorPage::redo);
+    auto *undoKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this, this, &EdidCreatorPage::undo);
+    undoKey->setContext(Qt::WidgetWithChildrenShortcut);
+    auto *redoKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), this, this, &EdidCreatorPage::redo);
+    redoKey->setContext(Qt::WidgetWithChildrenShortcut);
 
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("PageControl2"));
@@ -246,15 +271,22 @@ void EdidCreatorPage::bindControls()
         if (field.flag) {
             auto *button = findChild<QAbstractButton *>(name);
             Q_ASSERT_X(button, "EdidCreatorPage", field.name);
-            if (button)
+            if (button) {
                 m_flagWidgets.insert(name, button);
+                connect(button, &QAbstractButton::toggled, this, &EdidCreatorPage::controlsChanged);
+            }
         } else {
             auto *edit = findChild<QLineEdit *>(name);
             Q_ASSERT_X(edit, "EdidCreatorPage", field.name);
             if (!edit)
                 continue;
             m_textWidgets.insert(name, edit);
-            connect(edit, &QLineEdit::textChanged, this, [this, name] { fieldChanged(name); });
+            connect(edit, &QLineEdit::textChanged, this, [this, name] {
+                fieldChanged(name);
+                controlsChanged();
+            });
+            // The page's undo, not the edit's own, answers Ctrl+Z.
+            edit->installEventFilter(this);
         }
     }
 
@@ -315,8 +347,43 @@ void EdidCreatorPage::writeState(const CreatorState &state)
 
 // ----- checks and rules --------------------------------------------------------------------------
 
+void EdidCreatorPage::controlsChanged()
+{
+    if (m_loading || m_stepping)
+        return;
+    m_undo.record(readState());
+    m_undoButton->setEnabled(m_undo.canUndo());
+    m_redoButton->setEnabled(m_undo.canRedo());
+}
+
+void EdidCreatorPage::undo()
+{
+    showStep(m_undo.undo());
+}
+
+void EdidCreatorPage::redo()
+{
+    showStep(m_undo.redo());
+}
+
+void EdidCreatorPage::showStep(const CreatorState *state)
+{
+    if (state) {
+        m_stepping = true;
+        writeState(*state);
+        m_stepping = false;
+        // The warning line and colours describe the values shown, as after a load.
+        showLoadVerdict(creatorLoadVerdict(*state));
+    }
+    m_undoButton->setEnabled(m_undo.canUndo());
+    m_redoButton->setEnabled(m_undo.canRedo());
+}
+
 void EdidCreatorPage::fieldChanged(const QString &name)
 {
+    // A step's values are checked as a whole afterwards (no message box per field).
+    if (m_stepping)
+        return;
     QLineEdit *edit = m_textWidgets.value(name);
     if (!edit)
         return;
@@ -388,6 +455,10 @@ void EdidCreatorPage::loadRecordImage()
     loadCreatorFromEdid(state, record, image);
     writeState(state);
     showLoadVerdict(creatorLoadVerdict(state));
+    // A loaded image starts a history of its own.
+    m_undo.reset(readState());
+    m_undoButton->setEnabled(false);
+    m_redoButton->setEnabled(false);
 }
 
 // The warning line, the colours and the input error bit describe the values as loaded, not what
@@ -678,5 +749,12 @@ bool EdidCreatorPage::eventFilter(QObject *watched, QEvent *event)
     }
     if (watched == m_audio2Page && event->type() == QEvent::Show)
         TabSheet11Show();
+    // An edit would take Ctrl+Z and Ctrl+Shift+Z for its own undo; left unaccepted, they reach
+    // the page's shortcuts.
+    if (event->type() == QEvent::ShortcutOverride && qobject_cast<QLineEdit *>(watched)) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Z && (key->modifiers() & Qt::ControlModifier))
+            return true;
+    }
     return QWidget::eventFilter(watched, event);
 }

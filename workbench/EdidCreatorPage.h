@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "edid/CreatorState.h"
+#include "edid/CreatorUndo.h"
 #include "edid/EdidImage.h"
 #include "link/Protocol.h"
 
@@ -63,6 +64,12 @@ class EdidCreatorPage : public QWidget
     void ScrollBox1MouseWheelDown();
     void ScrollBox1MouseWheelUp();
     void TabSheet11Show();
+    // Ctrl+Z / Ctrl+Shift+Z and the two buttons beside the warning line: a step back or forward
+    // through the control changes since the last NEW, OPEN or Modify; the checks follow.
+    void undo();
+    void redo();
+    bool canUndo() const { return m_undo.canUndo(); }
+    bool canRedo() const { return m_undo.canRedo(); }
 
     EdidFeatureRecord &creatorRecord();
 
@@ -89,11 +96,17 @@ class EdidCreatorPage : public QWidget
     void connectionChanged(bool connected, bool ispMode);
     void setStatusText(const QString &text, const QColor &color);
     void setWarning(const QString &text, const QColor &color);
+    void controlsChanged();
+    void showStep(const CreatorState *state);
 
     DeviceSession &m_session;
     QHash<QString, QAbstractButton *> m_flagWidgets;
     QHash<QString, QLineEdit *> m_textWidgets;
     bool m_loading = false;
+    bool m_stepping = false; // an undo or redo writes the controls
+    CreatorUndo m_undo;
+    QToolButton *m_undoButton = nullptr;
+    QToolButton *m_redoButton = nullptr;
     bool m_uploading = false;
     QString m_leftOut; // what the last build could not fit, as Label3 names it
     // The device operation of Open's SYS_STM/SYS_CTM bracket around its file dialog.

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "app/lib/HistoryWindow.h"
 #include "link/DeviceBackup.h"
 #include "link/DeviceSession.h"
 #include "link/SlotLists.h"
@@ -56,6 +57,10 @@ DeviceMenu::DeviceMenu(DeviceSession &session, QMenuBar &menuBar, QWidget &windo
     m_backup->setObjectName(QStringLiteral("Action_BackupAllSlots"));
     m_restore = menu->addAction(QStringLiteral("Restore from backup…"));
     m_restore->setObjectName(QStringLiteral("Action_RestoreFromBackup"));
+    menu->addSeparator();
+    m_history = menu->addAction(QStringLiteral("History…"));
+    m_history->setObjectName(QStringLiteral("Action_History"));
+    connect(m_history, &QAction::triggered, this, [this] { showHistory(); });
     connect(m_backup, &QAction::triggered, this, [this] { backUpAllSlots(); });
     connect(m_restore, &QAction::triggered, this, [this] { restoreFromBackup(); });
     connect(&m_session, &DeviceSession::connectionChanged, this, &DeviceMenu::updateEnabled);
@@ -69,6 +74,17 @@ void DeviceMenu::updateEnabled(bool connected, bool ispMode)
     const bool on = connected && !ispMode && !m_running && !m_session.operationRunning();
     m_backup->setEnabled(on);
     m_restore->setEnabled(on);
+    m_history->setEnabled(connected && !ispMode);
+}
+
+HistoryWindow *DeviceMenu::showHistory()
+{
+    if (!m_historyWindow)
+        m_historyWindow = new HistoryWindow(m_session, &m_window);
+    m_historyWindow->reload();
+    m_historyWindow->show();
+    m_historyWindow->raise();
+    return m_historyWindow;
 }
 
 void DeviceMenu::backUpAllSlots(const QString &given)

@@ -4,13 +4,14 @@
 #include <QString>
 
 class DeviceSession;
+class HistoryWindow;
 class QAction;
 class QMenuBar;
 class QProgressDialog;
 class QWidget;
 
-// The main window's "Device" menu: "Back up all slots…" and "Restore from backup…", enabled while a
-// serial device runs its normal firmware. Both show a progress dialog (slot, percentage, Cancel,
+// The main window's "Device" menu: "Back up all slots…", "Restore from backup…" and "History…",
+// enabled while a serial device runs its normal firmware. Both show a progress dialog (slot, percentage, Cancel,
 // which stops between slots) and end with a summary box.
 class DeviceMenu : public QObject
 {
@@ -20,12 +21,15 @@ class DeviceMenu : public QObject
 
     QAction *backupAction() const { return m_backup; }
     QAction *restoreAction() const { return m_restore; }
+    QAction *historyAction() const { return m_history; }
 
     // The folder comes from the dialogs' folder chooser when none is given. The summary text is
     // what the box showed.
     void backUpAllSlots(const QString &folder = QString());
     void restoreFromBackup(const QString &folder = QString());
     const QString &lastSummary() const { return m_lastSummary; }
+    // "History…": the window, made on first use and read again each time it is shown.
+    HistoryWindow *showHistory();
 
   private:
     void updateEnabled(bool connected, bool ispMode);
@@ -35,6 +39,8 @@ class DeviceMenu : public QObject
     QWidget &m_window;
     QAction *m_backup = nullptr;
     QAction *m_restore = nullptr;
+    QAction *m_history = nullptr;
+    HistoryWindow *m_historyWindow = nullptr;
     bool m_running = false;
     QString m_lastSummary;
 };

@@ -91,6 +91,7 @@ MainWindow::MainWindow(const StartupOptions &options, QWidget *parent)
       m_session(m_debugLog), m_discovery(m_session.registry(), m_debugLog)
 {
     // A search lists the network devices too.
+    m_session.setSlotHistory(&m_slotHistory);
     connect(&m_session, &DeviceSession::networkDiscoveryRequested, &m_discovery,
             &DiscoveryService::sendDiscoveryRequest);
     FormCreate(options);

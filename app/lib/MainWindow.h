@@ -8,6 +8,7 @@
 #include "shell/DebugLog.h"
 #include "app/lib/InstanceGuard.h"
 #include "link/DeviceSession.h"
+#include "link/SlotHistory.h"
 #include "net/DiscoveryService.h"
 
 class CommanderWindow;
@@ -95,6 +96,8 @@ class MainWindow : public QMainWindow
     void bringToFront();
 
     DebugLog m_debugLog;
+    // What every slot write replaced, under the user's data folder; the session writes through it.
+    SlotHistory m_slotHistory;
     DeviceSession m_session;
     InstanceGuard m_guard;
     DiscoveryService m_discovery;

@@ -14,6 +14,7 @@
 #include "cli/device/DeviceCommands.h"
 #include "link/DeviceBackup.h"
 #include "link/DeviceSession.h"
+#include "link/SlotHistory.h"
 #include "shell/DebugLog.h"
 
 namespace {
@@ -83,6 +84,7 @@ struct RestoreArgs
     std::string only; // "", "inputs" or "users"
     bool dryRun = false;
     bool json = false;
+    bool noHistory = false;
 };
 
 int runRestoreCommand(const GlobalOptions &options, const RestoreArgs &args)
@@ -103,6 +105,9 @@ int runRestoreCommand(const GlobalOptions &options, const RestoreArgs &args)
     DeviceSession session(log);
     if (!connectNormalDevice(session, options))
         return 1;
+    SlotHistory history;
+    if (!args.noHistory)
+        session.setSlotHistory(&history);
     RestorePlan plan = planRestore(session, folder, filter);
     if (!plan.error.isEmpty()) {
         sayError(plan.error);
@@ -182,6 +187,7 @@ CommandAction defineRestore(CLI::App &command, const GlobalOptions &global)
         ->type_name("inputs|users");
     command.add_flag("-n,--dry-run", a->dryRun, "print the plan, write nothing");
     command.add_flag("-j,--json", a->json, "the table as one JSON object");
+    command.add_flag("-H,--no-history", a->noHistory, "keep no copy of what the slots held (kelmctl history)");
     return [a, &global] { return runRestoreCommand(global, *a); };
 }
 

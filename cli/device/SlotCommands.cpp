@@ -11,6 +11,7 @@
 #include "cli/device/DeviceCommands.h"
 #include "link/DeviceSession.h"
 #include "link/EdidModes.h"
+#include "link/SlotHistory.h"
 #include "link/SlotLists.h"
 #include "link/SlotTransfer.h"
 
@@ -116,6 +117,7 @@ struct WriteArgs
     std::string slot;
     std::string file;
     bool noVerify = false;
+    bool noHistory = false;
 };
 
 int runWrite(const GlobalOptions &options, const WriteArgs &args)
@@ -140,7 +142,11 @@ int runWrite(const GlobalOptions &options, const WriteArgs &args)
     DeviceSession session(log);
     if (!connectNormalDevice(session, options) || !deviceHasSlot(session, code))
         return 1;
+    SlotHistory history;
+    if (!args.noHistory)
+        session.setSlotHistory(&history);
     UploadHooks hooks;
+    hooks.operation = QStringLiteral("write");
     hooks.chooseFile = [&path] { return path; };
     QStringList problems;
     hooks.invalid = [&problems](const QStringList &messages) { problems = messages; };
@@ -174,6 +180,7 @@ struct CopyArgs
     std::string source;
     std::string destination;
     bool noVerify = false;
+    bool noHistory = false;
 };
 
 int runCopy(const GlobalOptions &options, const CopyArgs &args)
@@ -192,6 +199,9 @@ int runCopy(const GlobalOptions &options, const CopyArgs &args)
     if (!connectNormalDevice(session, options) || !deviceHasSlot(session, source) ||
         !deviceHasSlot(session, destination))
         return 1;
+    SlotHistory history;
+    if (!args.noHistory)
+        session.setSlotHistory(&history);
     QString why;
     switch (copySlot(session, source, destination, &why, verify)) {
     case CopyResult::ReadFailed:
@@ -269,6 +279,7 @@ CommandAction defineWrite(CLI::App &command, const GlobalOptions &global)
                  Completion::UploadSlot);
     completeWith(command.add_option("FILE", a->file, "the EDID .bin file")->required(), Completion::Files);
     command.add_flag("-n,--no-verify", a->noVerify, "skip reading the slot back after writing");
+    command.add_flag("-H,--no-history", a->noHistory, "keep no copy of what the slot held (kelmctl history)");
     return [a, &global] { return runWrite(global, *a); };
 }
 
@@ -279,6 +290,7 @@ CommandAction defineCopy(CLI::App &command, const GlobalOptions &global)
     completeWith(command.add_option("DST", a->destination, "an input or user slot to write")->required(),
                  Completion::UploadSlot);
     command.add_flag("-n,--no-verify", a->noVerify, "skip reading the destination back after copying");
+    command.add_flag("-H,--no-history", a->noHistory, "keep no copy of what the destination held (kelmctl history)");
     return [a, &global] { return runCopy(global, *a); };
 }
 

@@ -201,12 +201,14 @@ void TestKelmctlSlots::writeUploads()
     QList<QByteArray> lines;
     for (const SimulatedRequest &r : m_device->requests())
         lines << r.line.left(16);
-    // After the search: the bracket, the slot (user 2 is 0x2001), the four quarters and, inside
-    // the bracket as in the GUI, the read-back.
+    // After the search: the bracket, the slot (user 2 is 0x2001) read for the history, its four
+    // quarters written (the read's selection still holds) and, inside the bracket as in the GUI,
+    // the read-back.
     const int stm = int(lines.indexOf("$SET SYS_STM FFF"));
     QVERIFY(stm >= 0);
-    QCOMPARE(lines.mid(stm + 1, 11),
-             (QList<QByteArray>{"$SET ND_SEL 2001", "$SET ND_ED0A 00F", "$SET ND_ED0B 000",
+    QCOMPARE(lines.mid(stm + 1, 15),
+             (QList<QByteArray>{"$SET ND_SEL 2001", "$GET ND_ED0A FFF", "$GET ND_ED0B FFF", "$GET ND_ED1A FFF",
+                                "$GET ND_ED1B FFF", "$SET ND_ED0A 00F", "$SET ND_ED0B 000",
                                 "$SET ND_ED1A FFF", "$SET ND_ED1B FFF", "$SET ND_SEL 2001", "$GET ND_ED0A FFF",
                                 "$GET ND_ED0B FFF", "$GET ND_ED1A FFF", "$GET ND_ED1B FFF", "$SET SYS_CTM FFF"}));
 }

@@ -33,7 +33,7 @@ kelmctl --port /dev/ttyUSB0 r|read reset restore
 kelmctl --port /dev/ttyUSB0 --port /dev/ttyUSB1 de|describe
 kelmctl edid |build check decode diff info new roundtrip state validate
 kelmctl edid diff a.bin --|--json
-kelmctl restore dir --|--only --dry-run --json
+kelmctl restore dir --|--only --dry-run --json --no-history
 kelmctl restore dir --only |inputs users
 kelmctl backup d|dir
 kelmctl edid state a.bin --|--new --date --json
@@ -52,7 +52,9 @@ kelmctl read input2 -o a|a.bin
 kelmctl write |input user
 kelmctl write o|
 kelmctl write user2 a|a.bin
-kelmctl write user2 a.bin --|--no-verify
+kelmctl write user2 a.bin --|--no-verify --no-history
+kelmctl un|undo
+kelmctl undo |input user
 kelmctl copy output1 |input user
 kelmctl copy o|output1 output2 output3 output4 output5 output6 output7 output8
 kelmctl mode e|external1 external2 external3 external4 external5 external6 external7 external8
