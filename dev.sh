@@ -38,11 +38,11 @@ build_asan() {
   cmake --build build-asan -j "$(jobs)"
 }
 
-# The tests spend most of their time in the device's pauses, not on a core: four per core.
+# The tests spend most of their time in the device's pauses, not on a core: three per core.
 run_tests() {
   local dir=$1
   shift
-  (cd "$dir" && ctest --output-on-failure -j "$(($(jobs) * 4))" "$@")
+  (cd "$dir" && ctest --output-on-failure -j "$(($(jobs) * 3))" "$@")
 }
 
 case "${1:-}" in

@@ -19,7 +19,7 @@ endfunction()
 
 # The tests that wait longest on the device's pauses (seconds, measured): ctest starts them first,
 # so a parallel run is not left waiting on one of them at its end, even before it has timings of
-# its own. Most of their time is waiting, not work, so the suite runs more tests than there are cores.
+# its own. Most of their time is waiting, not work, so the suite runs several tests per core (dev.sh).
 set(KELM_LONG_TESTS tst_kelmctl_faults=160 tst_kelmctl_faults_bare_quarters=160 link_session_tests=125
   tst_one_operation=95 tst_kelmctl_backup=66 tst_kelmctl_backup_bare_quarters=66 firmware_e2e_isp_upload=56
   tst_device_failures=54 tst_device_failures_bare_quarters=54 tst_controller_page=36
