@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 
 #include "edid/EdidBinFile.h"
-#include "edid/EdidConformance.h"
+#include "shell/process/EdidChecker.h"
 #include "shell/Dialogs.h"
 #include "shell/Latin1.h"
 #include "shell/ui/Accessibility.h"
