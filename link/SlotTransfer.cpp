@@ -80,6 +80,16 @@ bool verifySlotEdid(DeviceSession &session, SlotCode code, const EdidImage &want
     return false;
 }
 
+QString saveFailedText(const std::string &fileError)
+{
+    QString text = QString::fromLatin1(kEdidOpenFail).trimmed();
+    if (fileError.empty())
+        return text;
+    QString why = QString::fromLocal8Bit(fileError);
+    why[0] = why[0].toUpper();
+    return text + QLatin1Char(' ') + why + QLatin1Char('.');
+}
+
 SaveResult saveSlotToFile(DeviceSession &session, SlotCode code, const SaveHooks &hooks, std::string *fileError)
 {
     // SYS_STM is a SET and starts the poll again, so polls run during the file dialog; each
@@ -113,6 +123,9 @@ SaveResult saveSlotToFile(DeviceSession &session, SlotCode code, const SaveHooks
                     result = SaveResult::Saved;
                 }
             }
+            // The hook shows the failure, so it needs the reason.
+            if (result == SaveResult::FileFailed && fileError)
+                *fileError = file.error();
             if (hooks.transferDone)
                 hooks.transferDone(result);
         }

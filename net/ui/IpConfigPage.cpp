@@ -40,6 +40,13 @@ std::string bytesOf(const QString &text)
     return text.toLatin1().toStdString();
 }
 
+// "IP Address" for TagIpAddr ...: the row's caption without the colon.
+QString addressCaption(uint8_t tag)
+{
+    const int row = tag - net::TagIpAddr + 4; // the addresses are rows 4 to 7, in tag order
+    return QString::fromLatin1(IpConfigPage::kRows[row].caption).chopped(2);
+}
+
 } // namespace
 
 IpConfigPage::IpConfigPage(QWidget *parent) : QWidget(parent)
@@ -179,8 +186,20 @@ void IpConfigPage::SpeedButton2Click()
     s.webPort = bytesOf(m_webPort->text());
     s.telnetPort = bytesOf(m_telnetPort->text());
     const net::SettingsPacket sent = m_discovery->sendNetworkSettings(i, s);
-    if (!sent.ok)
+    if (!sent.ok) {
         dialogs().error(QCoreApplication::applicationName(), latin1(sent.error));
+        return;
+    }
+    // In DHCP mode the page shows that its addresses are not used; a text that is not an address
+    // would otherwise be dropped without a word.
+    QStringList unsent;
+    for (const net::UnsentSetting &u : sent.unsent)
+        if (u.reason == net::UnsentSetting::Reason::NotAnAddress)
+            unsent << QStringLiteral("%1 '%2' (%3)")
+                          .arg(addressCaption(u.tag), latin1(u.value), QLatin1String(net::unsentReasonText(u.reason)));
+    if (!unsent.isEmpty())
+        dialogs().warning(QCoreApplication::applicationName(),
+                          QStringLiteral("Not sent: %1.").arg(unsent.join(QStringLiteral("; "))));
 }
 
 void IpConfigPage::openWebGui()
