@@ -80,7 +80,7 @@ bool DeviceSession::decodeSystemDescription(std::string_view reply)
     }
     std::array<int64_t, 4> counts{};
     for (int i = 0; i < 4; ++i) {
-        const auto value = parseDecimal((*fields)[7 + i]);
+        const auto value = parseDecimal((*fields)[7 + i], DecimalOverflow::Wrap);
         if (!value) {
             m_log.append(QStringLiteral("System description rejected: count '") + latin1((*fields)[7 + i]) +
                          QStringLiteral("' is not a number.\r\n"));
@@ -106,11 +106,7 @@ bool DeviceSession::decodeSystemDescription(std::string_view reply)
 
 void DeviceSession::fillSlotLists(const SYS_STATUS &record)
 {
-    SlotCounts counts;
-    counts.inputs = record.inputCount;
-    counts.outputs = record.outputCount;
-    counts.users = record.userCount;
-    counts.internals = record.internalCount;
+    const SlotCounts counts = slotCountsOf(record);
     auto toList = [](const std::vector<std::string> &items) {
         QStringList list;
         list.reserve(static_cast<qsizetype>(items.size()));
@@ -144,7 +140,7 @@ bool DeviceSession::decodeNodeDescription(std::string_view reply)
     }
     std::array<int64_t, 3> values{};
     for (int i = 0; i < 3; ++i) {
-        const auto value = parseDecimal((*fields)[i]);
+        const auto value = parseDecimal((*fields)[i], DecimalOverflow::Wrap);
         if (!value) {
             m_log.append(QStringLiteral("Node description rejected: '") + latin1((*fields)[i]) +
                          QStringLiteral("' is not a number.\r\n"));
@@ -189,7 +185,7 @@ bool DeviceSession::decodeModeReport(std::string_view reply)
         m_log.append(QStringLiteral("Mode report rejected: no field.\r\n"));
         return false;
     }
-    const auto value = parseDecimal((*fields)[0]);
+    const auto value = parseDecimal((*fields)[0], DecimalOverflow::Wrap);
     if (!value) {
         m_log.append(QStringLiteral("Mode report rejected: '") + latin1((*fields)[0]) +
                      QStringLiteral("' is not a number.\r\n"));

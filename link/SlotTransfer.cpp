@@ -8,6 +8,7 @@
 #include "shell/Pause.h"
 #include "shell/file/FileWriter.h"
 #include "edid/EdidBinFile.h"
+#include "edid/TextNumbers.h"
 #include "link/DeviceSession.h"
 #include "link/SlotLists.h"
 
@@ -68,7 +69,7 @@ bool verifySlotEdid(DeviceSession &session, SlotCode code, const EdidImage &want
     const auto at = firstDifference(got, expected);
     if (!at)
         return true;
-    auto hex = [](uint8_t v) { return QString::number(v, 16).toUpper().rightJustified(2, QLatin1Char('0')); };
+    auto hex = [](uint8_t v) { return QString::fromLatin1(hexByte(v).data(), 2); };
     const QString difference =
         QStringLiteral("byte %1 reads back 0x%2 instead of 0x%3")
             .arg(*at)

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <tuple>
 
+#include "edid/TextNumbers.h"
 #include "link/Protocol.h"
 
 namespace net {
@@ -15,14 +16,6 @@ namespace {
 uint16_t fieldAreaCrc(std::span<const uint8_t> fields)
 {
     return ::crc16(0xFFFF, fields.data(), fields.size());
-}
-
-const char kHex[] = "0123456789ABCDEF";
-
-void appendHexByte(std::string &s, uint8_t b)
-{
-    s += kHex[b >> 4];
-    s += kHex[b & 0x0F];
 }
 
 std::string dottedDecimal(std::span<const uint8_t> v)
@@ -328,28 +321,13 @@ std::vector<std::string> splitDotted(const std::string &text)
 
 bool textToInt(const std::string &text, int32_t &value)
 {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    if (i >= text.size())
+    std::string_view t = text;
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
+        t.remove_prefix(1);
+    const auto v = parseDecimal(t);
+    if (!v || *v > INT32_MAX || *v < INT32_MIN)
         return false;
-    long long v = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9')
-            return false;
-        v = v * 10 + (c - '0');
-        if (v > static_cast<long long>(INT32_MAX) + 1)
-            return false;
-    }
-    if (negative)
-        v = -v;
-    if (v > INT32_MAX || v < INT32_MIN)
-        return false;
-    value = static_cast<int32_t>(v);
+    value = static_cast<int32_t>(*v);
     return true;
 }
 

@@ -394,7 +394,7 @@ void EdidControllerPage::modeButtonPressed(int kind, int number)
     const SYS_STATUS &status = m_session->currentStatus();
     const auto index =
         edidModeIndex(static_cast<EdidModeKind>(kind), number,
-                      EdidModeCounts{status.internalCount, status.outputCount, status.userCount});
+                      modeCountsOf(status));
     if (!index)
         return;
     const DeviceSession::Operation operation = m_session->beginOperation(QStringLiteral("Mode select"));
@@ -410,6 +410,6 @@ void EdidControllerPage::applyEdidModeReport(std::uint8_t mode)
     const NodeDescriptor &input1 = status.inputNodes[0];
     std::uint8_t shown = input1.currentEdidMode;
     m_modeGroup->applyReport(mode, shown, input1.modeSelectable != 0,
-                             EdidModeCounts{status.internalCount, status.outputCount, status.userCount});
+                             modeCountsOf(status));
     m_session->registry().setCurrentEdidMode(shown);
 }

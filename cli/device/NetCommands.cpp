@@ -11,6 +11,7 @@
 #include "cli/device/DeviceCommands.h"
 #include "cli/device/DeviceJson.h"
 #include "edid/Latin1Text.h"
+#include "edid/TextNumbers.h"
 #include "link/DeviceRegistry.h"
 #include "net/DiscoveryService.h"
 #include "shell/Latin1.h"
@@ -210,10 +211,7 @@ int runSet(const SetArgs &a)
             dropped << QStringLiteral("%1 %2 (%3)").arg(QLatin1String(change->option), latin1(value), why);
         }
     }
-    QString hex;
-    for (uint8_t b : sent.packet)
-        hex += QStringLiteral("%1 ").arg(b, 2, 16, QLatin1Char('0')).toUpper();
-    hex.chop(1);
+    const QString hex = QString::fromStdString(hexBytes(sent.packet));
     if (json)
         printJsonLine({{"mac", net::macToText(mac)}, {"packet", jsonText(hex)}});
     else
