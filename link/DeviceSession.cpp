@@ -6,9 +6,6 @@
 #include "link/SlotLists.h"
 #include "shell/Latin1.h"
 
-const char *const DeviceSession::slotListNames[4] = {"ComboBox_EdidSel_All", "ComboBox_EdidSel_Src",
-                                                     "ComboBox_EdidSel_Dest", "ComboBox_EdidSel_Upload"};
-
 DeviceSession::DeviceSession(DebugLog &log, QObject *parent)
     : QObject(parent), m_log(log), m_registry(log), m_transport(log), m_channel(m_transport, m_registry, log),
       m_search(m_transport, m_channel, m_registry, log)
@@ -34,11 +31,6 @@ DeviceSession::DeviceSession(DebugLog &log, QObject *parent)
 }
 
 DeviceSession::~DeviceSession() = default;
-
-const SlotListData &DeviceSession::slotList(int which) const
-{
-    return m_slotLists[static_cast<std::size_t>(std::clamp(which, 0, 3))];
-}
 
 void DeviceSession::setSlotListSelection(int which, int index)
 {
@@ -157,7 +149,6 @@ bool DeviceSession::decodeNodeDescription(std::string_view reply)
     node.copyAvailable = flagField((*fields)[5]);
     node.modePolled = flagField((*fields)[6]);
     node.nodeFlag8 = flagField((*fields)[7]);
-    emit nodeDescriptionStored(record.selectedSlot);
     return true;
 }
 

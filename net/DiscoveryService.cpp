@@ -76,11 +76,6 @@ void DiscoveryService::prepareSenders()
     }
 }
 
-bool DiscoveryService::listening() const
-{
-    return m_listener.state() == QAbstractSocket::BoundState;
-}
-
 void DiscoveryService::sendBroadcast(const QByteArray &packet)
 {
     setBroadcast(m_broadcastSender, true);

@@ -21,11 +21,9 @@ class DeviceMenu : public QObject
     QAction *backupAction() const { return m_backup; }
     QAction *restoreAction() const { return m_restore; }
 
-    // The folder comes from the dialogs' folder chooser when none is given. The summary text is
-    // what the box showed.
+    // The folder comes from the dialogs' folder chooser when none is given; a box shows the summary.
     void backUpAllSlots(const QString &folder = QString());
     void restoreFromBackup(const QString &folder = QString());
-    const QString &lastSummary() const { return m_lastSummary; }
 
   private:
     void updateEnabled(bool connected, bool ispMode);
@@ -36,5 +34,4 @@ class DeviceMenu : public QObject
     QAction *m_backup = nullptr;
     QAction *m_restore = nullptr;
     bool m_running = false;
-    QString m_lastSummary;
 };

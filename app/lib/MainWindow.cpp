@@ -198,7 +198,7 @@ void MainWindow::buildControls()
     auto *menu = menuBar();
     menu->setObjectName(QStringLiteral("MainMenu1"));
     QMenu *help = menu->addMenu(QStringLiteral("&Help"));
-    m_deviceMenu = new DeviceMenu(m_session, *menu, *this);
+    new DeviceMenu(m_session, *menu, *this); // owned by the window
     help->setObjectName(QStringLiteral("Help1"));
     QAction *about = help->addAction(QStringLiteral("About"));
     about->setObjectName(QStringLiteral("About2"));
