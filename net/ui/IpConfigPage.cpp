@@ -12,6 +12,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <iterator>
+
 #include "shell/Dialogs.h"
 #include "link/DeviceSession.h"
 #include "net/DiscoveryService.h"
@@ -56,7 +58,9 @@ IpConfigPage::IpConfigPage(QWidget *parent) : QWidget(parent)
     auto *form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignRight);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
-    for (const Row &row : kRows) {
+    QWidget *controls[std::size(kRows)] = {};
+    for (std::size_t r = 0; r < std::size(kRows); ++r) {
+        const Row &row = kRows[r];
         QWidget *control = nullptr;
         switch (row.kind) {
         case Kind::Label: {
@@ -83,21 +87,25 @@ IpConfigPage::IpConfigPage(QWidget *parent) : QWidget(parent)
         }
         control->setObjectName(QString::fromLatin1(row.control));
         form->addRow(QString::fromLatin1(row.caption), control);
+        controls[r] = control;
     }
     column->addLayout(form);
 
-    m_productId = findChild<QLabel *>(QStringLiteral("Label_Product_ID"));
-    m_productName = findChild<QLabel *>(QStringLiteral("Label_Product_Name"));
-    m_mac = findChild<QLabel *>(QStringLiteral("Label_MAC_Addr"));
-    m_mode = findChild<QComboBox *>(QStringLiteral("ComboBox_IP_Mode"));
-    m_ip = findChild<QLineEdit *>(QStringLiteral("Edit_IP_Address"));
-    m_mask = findChild<QLineEdit *>(QStringLiteral("Edit_SubNet_Mask"));
-    m_gateway = findChild<QLineEdit *>(QStringLiteral("Edit_GateWay_IP"));
-    m_dns = findChild<QLineEdit *>(QStringLiteral("Edit_DNS"));
-    m_webPort = findChild<QLineEdit *>(QStringLiteral("Edit_WebGUI_Port"));
-    m_telnetPort = findChild<QLineEdit *>(QStringLiteral("Edit_Telnet_Port"));
-    m_serial = findChild<QLabel *>(QStringLiteral("Label_Serial_Num"));
-    m_description = findChild<QLabel *>(QStringLiteral("Label_Description"));
+    // The rows in kRows order.
+    auto label = [&controls](int r) { return qobject_cast<QLabel *>(controls[r]); };
+    auto edit = [&controls](int r) { return qobject_cast<QLineEdit *>(controls[r]); };
+    m_productId = label(0);
+    m_productName = label(1);
+    m_mac = label(2);
+    m_mode = qobject_cast<QComboBox *>(controls[3]);
+    m_ip = edit(4);
+    m_mask = edit(5);
+    m_gateway = edit(6);
+    m_dns = edit(7);
+    m_webPort = edit(8);
+    m_telnetPort = edit(9);
+    m_serial = label(10);
+    m_description = label(11);
 
     // The web interface row stays hidden; the button below does the same.
     auto *webRow = new QFrame(this);
