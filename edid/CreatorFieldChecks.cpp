@@ -1,7 +1,8 @@
 #include "edid/CreatorFieldChecks.h"
 
 #include <algorithm>
-#include <limits>
+
+#include "edid/TextNumbers.h"
 
 namespace {
 
@@ -48,27 +49,7 @@ std::optional<std::int64_t> creatorIntegerValue(std::string_view text)
         text.remove_prefix(1);
     while (!text.empty() && isBlank(text.back()))
         text.remove_suffix(1);
-    bool negative = false;
-    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty())
-        return std::nullopt;
-    std::uint64_t value = 0;
-    const std::uint64_t limit = negative ? std::uint64_t(std::numeric_limits<std::int64_t>::max()) + 1
-                                         : std::uint64_t(std::numeric_limits<std::int64_t>::max());
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        std::uint64_t digit = std::uint64_t(c - '0');
-        if (value > (limit - digit) / 10)
-            return std::nullopt;
-        value = value * 10 + digit;
-    }
-    if (negative)
-        return value == limit ? std::numeric_limits<std::int64_t>::min() : -std::int64_t(value);
-    return std::int64_t(value);
+    return parseDecimal(text);
 }
 
 std::string notAnIntegerMessage(std::string_view text)

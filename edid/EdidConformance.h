@@ -1,14 +1,11 @@
 #pragma once
 
-// Conformance findings of the reference checker (the edid-decode program, "--check"), an optional
-// tool found on PATH at run time. The parser turns its report into data; nothing here prints.
+// Conformance findings of the reference checker (the edid-decode program, "--check"). The parser
+// turns its report into data; nothing here prints or starts the checker (shell/process does).
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "edid/EdidImage.h"
 
 struct EdidFinding
 {
@@ -38,21 +35,3 @@ const char *edidFindingSeverityName(EdidFinding::Severity severity);
 std::string edidFindingPlace(const EdidFinding &finding);
 // "2 failures, 1 warning" / "no findings".
 std::string edidConformitySummary(const EdidConformity &conformity);
-
-// The checker's path found on PATH, nothing when it is not installed.
-std::optional<std::string> findEdidChecker();
-
-// What one run of the checker gave.
-struct EdidCheckRun
-{
-    bool ran = false;          // the checker started and ended by itself
-    EdidConformity conformity; // parsed from its output
-    std::string error;         // why it did not run or what it said on stderr when it gave no verdict
-    bool ok() const { return ran && conformity.verdict != EdidConformity::Verdict::Unknown; }
-};
-
-// Runs "checker --check FILE" (no shell: any file name is safe).
-EdidCheckRun runEdidChecker(const std::string &checker, const std::string &file);
-// Runs the checker on an image fed through its standard input. An image without extension
-// (byte 126 = 0) is given as its 128-byte base block, which is what it declares itself to be.
-EdidCheckRun runEdidChecker(const std::string &checker, const EdidImage &image);

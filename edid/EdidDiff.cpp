@@ -7,22 +7,14 @@
 #include "edid/CreatorTables.h"
 #include "edid/EdidDecoder.h"
 #include "edid/EdidSummary.h"
+#include "edid/TextNumbers.h"
 
 namespace {
 
 std::string hex2(unsigned v)
 {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%02X", v & 0xFFu);
-    return buf;
-}
-
-std::string hexBytes(const std::uint8_t *p, std::size_t n)
-{
-    std::string s;
-    for (std::size_t i = 0; i < n; ++i)
-        s += (i ? " " : "") + hex2(p[i]);
-    return s;
+    const auto h = hexByte(std::uint8_t(v & 0xFFu));
+    return std::string(h.data(), h.size());
 }
 
 std::string joined(const std::vector<std::string> &items, const char *none = "none")
@@ -161,7 +153,7 @@ std::string threeDText(const EdidFeatureRecord &r)
     std::string s = "present, 3D_Multi " + std::to_string((r.threeDFlags >> 5) & 3) + ", image size " +
                     std::to_string((r.threeDFlags >> 3) & 3);
     if (r.threeDLength)
-        s += ", 3D bytes " + hexBytes(r.threeDData.data(), std::min<std::size_t>(r.threeDLength, kMaxThreeDData));
+        s += ", 3D bytes " + hexBytes(std::span(r.threeDData.data(), std::min<std::size_t>(r.threeDLength, kMaxThreeDData)));
     return s;
 }
 
@@ -285,7 +277,7 @@ std::vector<EdidDiff::Feature> featureDifferences(const EdidFeatureRecord &a, co
         return std::to_string(r.cecAddress[0] >> 4) + "." + std::to_string(r.cecAddress[0] & 15) + "." +
                std::to_string(r.cecAddress[1] >> 4) + "." + std::to_string(r.cecAddress[1] & 15);
     });
-    text("Colorimetry", [](const auto &r) { return hexBytes(r.colorimetry.data(), 2); });
+    text("Colorimetry", [](const auto &r) { return hexBytes(std::span(r.colorimetry.data(), 2)); });
     text("Video capability", [](const auto &r) { return hex2(r.videoCapability); });
     text("CTA byte 3", [](const auto &r) { return hex2(r.ctaByte3); });
     text("HDMI byte 6", [](const auto &r) { return hex2(r.hdmiVsdbByte6); });

@@ -1,17 +1,11 @@
 #include "edid/EdidJson.h"
 
 #include "edid/Latin1Text.h"
+#include "edid/TextNumbers.h"
 
 std::string edidImageHex(const EdidImage &image)
 {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(2 * image.size());
-    for (std::uint8_t b : image) {
-        out += hex[b >> 4];
-        out += hex[b & 15];
-    }
-    return out;
+    return hexBytes(image, '\0');
 }
 
 JsonValue edidRecordToJson(const EdidFeatureRecord &r)

@@ -90,16 +90,11 @@ class Folder
 QList<SlotCode> deviceSlots(const SYS_STATUS &s)
 {
     QList<SlotCode> codes;
-    const int counts[4] = {s.inputCount, s.outputCount, s.userCount, s.internalCount};
+    const SlotCounts counts = slotCountsOf(s);
     for (int kind = 0; kind < 4; ++kind)
-        for (int n = 1; n <= counts[kind]; ++n)
+        for (int n = 1; n <= counts.of(static_cast<SlotKind>(kind)); ++n)
             codes << makeSlotCode(static_cast<SlotKind>(kind), n);
     return codes;
-}
-
-EdidModeCounts modeCounts(const SYS_STATUS &s)
-{
-    return EdidModeCounts{s.internalCount, s.outputCount, s.userCount};
 }
 
 // "User 3" -> "user3", the form kelmctl mode takes.
@@ -388,7 +383,7 @@ BackupResult backupDevice(DeviceSession &session, const QString &folder, const S
         TransferBracket bracket(session);
         if (const auto mode = queryEdidMode(session)) {
             m.edidMode = *mode;
-            m.edidModeName = modeName(*mode, modeCounts(s));
+            m.edidModeName = modeName(*mode, modeCountsOf(s));
         } else if (s.inputNodes[0].modeSelectable) {
             // A restore could not bring the mode back: the backup is not complete.
             m.edidModeError = QStringLiteral("the device did not report its EDID mode");
@@ -479,7 +474,7 @@ namespace {
 
 // The manifest and every file it names that the filter takes; counts: the device's slots (nullptr:
 // no device yet, every entry is checked).
-RestorePlan checkFolder(const QString &folder, RestoreFilter filter, const int *counts)
+RestorePlan checkFolder(const QString &folder, RestoreFilter filter, const SlotCounts *counts)
 {
     RestorePlan plan;
     const Folder dir(folder, false);
@@ -524,7 +519,7 @@ RestorePlan checkFolder(const QString &folder, RestoreFilter filter, const int *
         QByteArray bytes;
         if (!b.read) {
             refuse(QStringLiteral("the backup could not read this slot"));
-        } else if (counts && slotNumberOf(b.code) > counts[int(kind)]) {
+        } else if (counts && !slotExists(b.code, *counts)) {
             step.action = RestoreStep::Action::Skip;
             step.outcome = RestoreStep::Outcome::Skipped;
             step.detail = QStringLiteral("the device has no such slot");
@@ -565,13 +560,13 @@ RestorePlan planRestore(DeviceSession &session, const QString &folder, RestoreFi
                         const SlotProgress &progress)
 {
     const SYS_STATUS s = session.currentStatus();
-    const int counts[4] = {s.inputCount, s.outputCount, s.userCount, s.internalCount};
-    RestorePlan plan = checkFolder(folder, filter, counts);
+    const SlotCounts counts = slotCountsOf(s);
+    RestorePlan plan = checkFolder(folder, filter, &counts);
     if (!plan.error.isEmpty())
         return plan;
     plan.setMode = plan.manifest.edidMode.has_value() && filter != RestoreFilter::Users;
     if (plan.setMode)
-        plan.modeIndex = parseEdidModeName(plan.manifest.edidModeName.toStdString(), modeCounts(s));
+        plan.modeIndex = parseEdidModeName(plan.manifest.edidModeName.toStdString(), modeCountsOf(s));
 
     const AnalysisImageGuard keepAnalysis(session);
     const DeviceSession::PollHold quiet(session);

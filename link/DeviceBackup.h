@@ -77,7 +77,7 @@ struct BackupResult
 };
 
 // Reads every slot of the connected device into folder (created when missing). Each image is
-// written whole or not at all; a slot that cannot be read (after one retry) is listed as failed.
+// written whole or not at all; a slot that cannot be read (no retry) is listed as failed.
 // manifest.json is written last, also after failures and after a cancel (listing what was done).
 BackupResult backupDevice(DeviceSession &session, const QString &folder, const SlotProgress &progress = {});
 

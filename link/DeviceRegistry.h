@@ -60,7 +60,6 @@ class DeviceRegistry : public QObject
     void beginProbe();
     // Ends the probe and gives the probed record.
     SYS_STATUS endProbe();
-    bool probing() const { return m_probing; }
 
     // ----- selection ---------------------------------------------------------------------------
     // selectedDevice: the device the pages act on.

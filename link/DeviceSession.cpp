@@ -6,9 +6,6 @@
 #include "link/SlotLists.h"
 #include "shell/Latin1.h"
 
-const char *const DeviceSession::slotListNames[4] = {"ComboBox_EdidSel_All", "ComboBox_EdidSel_Src",
-                                                     "ComboBox_EdidSel_Dest", "ComboBox_EdidSel_Upload"};
-
 DeviceSession::DeviceSession(DebugLog &log, QObject *parent)
     : QObject(parent), m_log(log), m_registry(log), m_transport(log), m_channel(m_transport, m_registry, log),
       m_search(m_transport, m_channel, m_registry, log)
@@ -34,11 +31,6 @@ DeviceSession::DeviceSession(DebugLog &log, QObject *parent)
 }
 
 DeviceSession::~DeviceSession() = default;
-
-const SlotListData &DeviceSession::slotList(int which) const
-{
-    return m_slotLists[static_cast<std::size_t>(std::clamp(which, 0, 3))];
-}
 
 void DeviceSession::setSlotListSelection(int which, int index)
 {
@@ -80,7 +72,7 @@ bool DeviceSession::decodeSystemDescription(std::string_view reply)
     }
     std::array<int64_t, 4> counts{};
     for (int i = 0; i < 4; ++i) {
-        const auto value = parseDecimal((*fields)[7 + i]);
+        const auto value = parseDecimal((*fields)[7 + i], DecimalOverflow::Wrap);
         if (!value) {
             m_log.append(QStringLiteral("System description rejected: count '") + latin1((*fields)[7 + i]) +
                          QStringLiteral("' is not a number.\r\n"));
@@ -106,11 +98,7 @@ bool DeviceSession::decodeSystemDescription(std::string_view reply)
 
 void DeviceSession::fillSlotLists(const SYS_STATUS &record)
 {
-    SlotCounts counts;
-    counts.inputs = record.inputCount;
-    counts.outputs = record.outputCount;
-    counts.users = record.userCount;
-    counts.internals = record.internalCount;
+    const SlotCounts counts = slotCountsOf(record);
     auto toList = [](const std::vector<std::string> &items) {
         QStringList list;
         list.reserve(static_cast<qsizetype>(items.size()));
@@ -144,7 +132,7 @@ bool DeviceSession::decodeNodeDescription(std::string_view reply)
     }
     std::array<int64_t, 3> values{};
     for (int i = 0; i < 3; ++i) {
-        const auto value = parseDecimal((*fields)[i]);
+        const auto value = parseDecimal((*fields)[i], DecimalOverflow::Wrap);
         if (!value) {
             m_log.append(QStringLiteral("Node description rejected: '") + latin1((*fields)[i]) +
                          QStringLiteral("' is not a number.\r\n"));
@@ -161,7 +149,6 @@ bool DeviceSession::decodeNodeDescription(std::string_view reply)
     node.copyAvailable = flagField((*fields)[5]);
     node.modePolled = flagField((*fields)[6]);
     node.nodeFlag8 = flagField((*fields)[7]);
-    emit nodeDescriptionStored(record.selectedSlot);
     return true;
 }
 
@@ -189,7 +176,7 @@ bool DeviceSession::decodeModeReport(std::string_view reply)
         m_log.append(QStringLiteral("Mode report rejected: no field.\r\n"));
         return false;
     }
-    const auto value = parseDecimal((*fields)[0]);
+    const auto value = parseDecimal((*fields)[0], DecimalOverflow::Wrap);
     if (!value) {
         m_log.append(QStringLiteral("Mode report rejected: '") + latin1((*fields)[0]) +
                      QStringLiteral("' is not a number.\r\n"));

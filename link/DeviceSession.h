@@ -157,9 +157,7 @@ class DeviceSession : public QObject
     // The record serial replies are decoded into (see DeviceRegistry::serialRecord()).
     const SYS_STATUS &currentStatus() const { return m_registry.serialRecord(); }
 
-    // The slot lists ComboBox_EdidSel_All, _Src, _Dest and _Upload (which 0 to 3).
-    static const char *const slotListNames[4];
-    const SlotListData &slotList(int which) const;
+    // The slot lists ComboBox_EdidSel_All, _Src, _Dest and _Upload.
     const SlotListData &slotListAll() const { return m_slotLists[0]; }
     const SlotListData &slotListSrc() const { return m_slotLists[1]; }
     const SlotListData &slotListDest() const { return m_slotLists[2]; }
@@ -197,8 +195,6 @@ class DeviceSession : public QObject
     void edidModeReported(quint8 mode);
     // A system description reply was stored into the current device's record.
     void systemDescriptionStored();
-    // A node description reply was stored.
-    void nodeDescriptionStored(quint32 slot);
     // Disconnect: the "EDID Analyzer" and "Commander" windows close.
     void closeWindowsRequested();
     // A LinkHold began or ended.

@@ -7,6 +7,9 @@
 #include <array>
 #include <cstdint>
 
+#include "link/EdidModes.h"
+#include "link/SlotLists.h"
+
 // 16-bit slot selector (kind in bits 15-12, 0-based number below); see link/SlotLists.h.
 using SlotCode = std::uint16_t;
 
@@ -57,6 +60,16 @@ struct SYS_STATUS
     std::array<NodeDescriptor, nodesPerKind> inputNodes{};
     std::array<NodeDescriptor, nodesPerKind> outputNodes{};
 };
+
+// The slot counts and the EDID mode counts (internals, outputs as externals, users) of a device.
+inline SlotCounts slotCountsOf(const SYS_STATUS &status)
+{
+    return SlotCounts{status.inputCount, status.outputCount, status.userCount, status.internalCount};
+}
+inline EdidModeCounts modeCountsOf(const SYS_STATUS &status)
+{
+    return EdidModeCounts{status.internalCount, status.outputCount, status.userCount};
+}
 
 constexpr int statusTableSize = 20;
 using StatusTable = std::array<SYS_STATUS, statusTableSize>;

@@ -60,12 +60,6 @@ uint16_t crc16(uint16_t initial, const uint8_t *bytes, std::size_t count)
     return crc;
 }
 
-std::array<char, 2> hexByte(uint8_t byte)
-{
-    static constexpr char digits[] = "0123456789ABCDEF";
-    return {digits[byte >> 4], digits[byte & 0x0F]};
-}
-
 uint8_t hexDigitValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -157,25 +151,6 @@ std::optional<std::vector<std::string_view>> splitReplyFields(std::string_view r
         start = end + 1;
     }
     return fields;
-}
-
-std::optional<int64_t> parseDecimal(std::string_view text)
-{
-    bool negative = false;
-    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty())
-        return std::nullopt;
-    // Any number of digits: the callers keep the low bits, which wrapping arithmetic preserves.
-    uint64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + static_cast<uint64_t>(c - '0');
-    }
-    return static_cast<int64_t>(negative ? ~value + 1 : value);
 }
 
 std::string replyLine(std::string_view body)

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "edid/TextNumbers.h"
+
 enum class Direction : uint8_t { GET = 0, SET = 1 };
 
 // Index into the command table; the value is what travels in lastCommand.
@@ -60,8 +62,6 @@ inline uint16_t crc16(uint16_t initial, std::string_view text)
 }
 extern const std::array<uint16_t, 256> crc16Table;
 
-// Two uppercase hexadecimal characters, high digit first.
-std::array<char, 2> hexByte(uint8_t byte);
 // 0-9 and A-F decode; any other character comes back as its own code (lowercase is not a digit).
 uint8_t hexDigitValue(char c);
 // "%04X" of a CRC.
@@ -89,9 +89,6 @@ bool isEdidQuarterBody(std::string_view body);
 // its second character on, so it is never empty. Nothing when fewer than `count` fields are ended.
 std::optional<std::vector<std::string_view>> splitReplyFields(std::string_view reply, std::size_t count);
 
-// A decimal number (an optional sign, then one or more digits, nothing else); nothing otherwise.
-// Past 64 bits the value wraps: its low bits, which is all a reply field's reader keeps, stay right.
-std::optional<int64_t> parseDecimal(std::string_view text);
 // A flag field is true exactly when its text is "T".
 inline bool flagField(std::string_view text)
 {

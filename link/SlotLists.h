@@ -19,6 +19,11 @@ struct SlotCounts
     int outputs = 0;
     int users = 0;
     int internals = 0;
+    constexpr int of(SlotKind kind) const
+    {
+        const int counts[4] = {inputs, outputs, users, internals};
+        return counts[static_cast<int>(kind) & 3];
+    }
 };
 
 // The item between two groups of a slot list (sixteen hyphens).
@@ -37,6 +42,11 @@ constexpr SlotKind slotKindOf(std::uint16_t code)
 constexpr int slotNumberOf(std::uint16_t code)
 {
     return (code & 0x0FFF) + 1;
+}
+// Whether a device with these counts has the slot.
+constexpr bool slotExists(std::uint16_t code, const SlotCounts &counts)
+{
+    return slotNumberOf(code) <= counts.of(slotKindOf(code));
 }
 // Only inputs and user slots take an uploaded EDID.
 constexpr bool slotAcceptsUpload(std::uint16_t code)

@@ -8,6 +8,7 @@
 #include "shell/Pause.h"
 #include "shell/file/FileWriter.h"
 #include "edid/EdidBinFile.h"
+#include "edid/TextNumbers.h"
 #include "link/DeviceSession.h"
 #include "link/SlotHistory.h"
 #include "link/SlotLists.h"
@@ -142,7 +143,7 @@ bool verifySlotEdid(DeviceSession &session, SlotCode code, const EdidImage &want
     const auto at = firstDifference(got, expected);
     if (!at)
         return true;
-    auto hex = [](uint8_t v) { return QString::number(v, 16).toUpper().rightJustified(2, QLatin1Char('0')); };
+    auto hex = [](uint8_t v) { return QString::fromLatin1(hexByte(v).data(), 2); };
     const QString difference =
         QStringLiteral("byte %1 reads back 0x%2 instead of 0x%3")
             .arg(*at)
@@ -152,6 +153,16 @@ bool verifySlotEdid(DeviceSession &session, SlotCode code, const EdidImage &want
     if (why)
         *why = difference;
     return false;
+}
+
+QString saveFailedText(const std::string &fileError)
+{
+    QString text = QString::fromLatin1(kEdidOpenFail).trimmed();
+    if (fileError.empty())
+        return text;
+    QString why = QString::fromLocal8Bit(fileError);
+    why[0] = why[0].toUpper();
+    return text + QLatin1Char(' ') + why + QLatin1Char('.');
 }
 
 SaveResult saveSlotToFile(DeviceSession &session, SlotCode code, const SaveHooks &hooks, std::string *fileError)
@@ -187,6 +198,9 @@ SaveResult saveSlotToFile(DeviceSession &session, SlotCode code, const SaveHooks
                     result = SaveResult::Saved;
                 }
             }
+            // The hook shows the failure, so it needs the reason.
+            if (result == SaveResult::FileFailed && fileError)
+                *fileError = file.error();
             if (hooks.transferDone)
                 hooks.transferDone(result);
         }

@@ -63,6 +63,9 @@ std::optional<int> firstDifference(const EdidImage &a, const EdidImage &b);
 
 // --- Save: slot to file -------------------------------------------------------------------------
 enum class SaveResult { Saved, Cancelled, FileFailed, ReadFailed };
+// What a Save whose file failed shows: "Edid Open Fail. Cannot open /x/y.bin: No such file or
+// directory."; without a reason just "Edid Open Fail.".
+QString saveFailedText(const std::string &fileError);
 struct SaveHooks
 {
     // Returns the chosen file name as the system's bytes (QFile::encodeName for a dialog's
@@ -78,7 +81,8 @@ struct SaveHooks
 // The status poll is stopped at the start; SYS_STM (a SET) starts it again, so it runs during the
 // file dialog as during Open's, and each request of the read stops it. The file is written
 // with the file writer and committed only after a complete read, so a cancelled, failed or unread
-// save leaves an existing file as it was. On FileFailed, *fileError says why.
+// save leaves an existing file as it was. On FileFailed, *fileError says why (already when
+// transferDone runs).
 SaveResult saveSlotToFile(DeviceSession &session, SlotCode code, const SaveHooks &hooks,
                           std::string *fileError = nullptr);
 

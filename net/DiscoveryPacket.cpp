@@ -4,7 +4,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <tuple>
 
+#include "edid/TextNumbers.h"
 #include "link/Protocol.h"
 
 namespace net {
@@ -14,14 +16,6 @@ namespace {
 uint16_t fieldAreaCrc(std::span<const uint8_t> fields)
 {
     return ::crc16(0xFFFF, fields.data(), fields.size());
-}
-
-const char kHex[] = "0123456789ABCDEF";
-
-void appendHexByte(std::string &s, uint8_t b)
-{
-    s += kHex[b >> 4];
-    s += kHex[b & 0x0F];
 }
 
 std::string dottedDecimal(std::span<const uint8_t> v)
@@ -52,23 +46,26 @@ void appendField(std::vector<uint8_t> &fields, uint8_t tag, std::span<const uint
 // stored one and has exactly four pieces; the stored text then follows. Returns false with the
 // message when a piece is not a number or not a byte.
 bool addressField(std::vector<uint8_t> &fields, uint8_t tag, std::string &stored, const std::string &page,
-                  std::string &error)
+                  SettingsPacket &result)
 {
     if (page == stored)
         return true;
     const std::vector<std::string> pieces = splitDotted(page);
-    if (pieces.size() != 4)
-        return true; // not an address: nothing sent, the stored value stays
+    if (pieces.size() != 4) {
+        // Not an address: nothing sent, the stored value stays.
+        result.unsent.push_back({tag, page, UnsentSetting::Reason::NotAnAddress});
+        return true;
+    }
     std::array<uint8_t, 4> bytes{};
     for (std::size_t i = 0; i < 4; ++i) {
         int32_t v = 0;
         if (!textToInt(pieces[i], v)) {
-            error = notAnInteger(pieces[i]);
+            result.error = notAnInteger(pieces[i]);
             return false;
         }
         // Sending only the low 8 bits would silently configure another address.
         if (v < 0 || v > 255) {
-            error = "'" + page + "' is not a valid address (each piece 0 to 255)";
+            result.error = "'" + page + "' is not a valid address (each piece 0 to 255)";
             return false;
         }
         bytes[i] = static_cast<uint8_t>(v);
@@ -324,28 +321,13 @@ std::vector<std::string> splitDotted(const std::string &text)
 
 bool textToInt(const std::string &text, int32_t &value)
 {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    if (i >= text.size())
+    std::string_view t = text;
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
+        t.remove_prefix(1);
+    const auto v = parseDecimal(t);
+    if (!v || *v > INT32_MAX || *v < INT32_MIN)
         return false;
-    long long v = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9')
-            return false;
-        v = v * 10 + (c - '0');
-        if (v > static_cast<long long>(INT32_MAX) + 1)
-            return false;
-    }
-    if (negative)
-        v = -v;
-    if (v > INT32_MAX || v < INT32_MIN)
-        return false;
-    value = static_cast<int32_t>(v);
+    value = static_cast<int32_t>(*v);
     return true;
 }
 
@@ -369,6 +351,12 @@ NetworkSettings currentSettings(const Discovery &r)
             std::to_string(r.telnetPort)};
 }
 
+const char *unsentReasonText(UnsentSetting::Reason reason)
+{
+    return reason == UnsentSetting::Reason::NotAnAddress ? "an address is four numbers separated by dots"
+                                                         : "the device takes its addresses from DHCP";
+}
+
 SettingsPacket buildNetworkSettings(Discovery &record, const NetworkSettings &s)
 {
     SettingsPacket result;
@@ -386,12 +374,18 @@ SettingsPacket buildNetworkSettings(Discovery &record, const NetworkSettings &s)
         }
     }
     if (s.modeIndex == 0) {
-        if (!addressField(fields, TagIpAddr, next.ipAddress, s.ipAddress, result.error) ||
-            !addressField(fields, TagSubnet, next.subnetMask, s.subnetMask, result.error) ||
-            !addressField(fields, TagGateway, next.gateway, s.gateway, result.error))
+        if (!addressField(fields, TagIpAddr, next.ipAddress, s.ipAddress, result) ||
+            !addressField(fields, TagSubnet, next.subnetMask, s.subnetMask, result) ||
+            !addressField(fields, TagGateway, next.gateway, s.gateway, result))
             return result;
+    } else {
+        for (const auto &[tag, stored, page] : {std::tuple(TagIpAddr, &record.ipAddress, &s.ipAddress),
+                                                std::tuple(TagSubnet, &record.subnetMask, &s.subnetMask),
+                                                std::tuple(TagGateway, &record.gateway, &s.gateway)})
+            if (*page != *stored)
+                result.unsent.push_back({uint8_t(tag), *page, UnsentSetting::Reason::TakenFromDhcp});
     }
-    if (!addressField(fields, TagDns, next.dns, s.dns, result.error) ||
+    if (!addressField(fields, TagDns, next.dns, s.dns, result) ||
         !portField(fields, TagWebPort, next.webPort, s.webPort, result.error) ||
         !portField(fields, TagTelnetPort, next.telnetPort, s.telnetPort, result.error))
         return result;

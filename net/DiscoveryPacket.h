@@ -123,16 +123,29 @@ struct NetworkSettings
 // The settings as the page shows them for record: nothing in them differs from the stored values.
 NetworkSettings currentSettings(const Discovery &record);
 
+// A changed address the packet leaves out, and why; the rest is sent all the same.
+struct UnsentSetting
+{
+    enum class Reason { NotAnAddress, TakenFromDhcp };
+    uint8_t tag = 0;   // TagIpAddr, TagSubnet, TagGateway or TagDns
+    std::string value; // the text given
+    Reason reason = Reason::NotAnAddress;
+};
+// "an address is four numbers separated by dots" / "the device takes its addresses from DHCP".
+const char *unsentReasonText(UnsentSetting::Reason reason);
+
 struct SettingsPacket
 {
     bool ok = false;
-    std::vector<uint8_t> packet; // the whole SET_NET packet when ok
-    std::string error;           // the message to show when not ok
+    std::vector<uint8_t> packet;        // the whole SET_NET packet when ok
+    std::string error;                  // the message to show when not ok
+    std::vector<UnsentSetting> unsent;  // when ok: changed addresses not in the packet
 };
 
 // Builds the SET_NET packet for record from the page values: MAC first, then only what differs
 // from the stored values, which then follow what is sent. Every text is converted and checked
-// before anything changes: on a failure record is untouched and nothing is to be sent.
+// before anything changes: on a failure record is untouched and nothing is to be sent. An address
+// that is not four pieces, or a static address in DHCP mode, is left out and named in `unsent`.
 SettingsPacket buildNetworkSettings(Discovery &record, const NetworkSettings &settings);
 
 } // namespace net

@@ -76,11 +76,6 @@ void DiscoveryService::prepareSenders()
     }
 }
 
-bool DiscoveryService::listening() const
-{
-    return m_listener.state() == QAbstractSocket::BoundState;
-}
-
 void DiscoveryService::sendBroadcast(const QByteArray &packet)
 {
     setBroadcast(m_broadcastSender, true);
@@ -153,7 +148,7 @@ void DiscoveryService::onDiscoveryDatagram(const QByteArray &payload)
 net::SettingsPacket DiscoveryService::sendNetworkSettings(int index, const net::NetworkSettings &settings)
 {
     if (index < 0 || index >= net::kDiscoveryTableSize)
-        return {false, {}, "No network device is selected."};
+        return {false, {}, "No network device is selected.", {}};
     net::SettingsPacket p =
         net::buildNetworkSettings(discoveryTable[static_cast<std::size_t>(index)], settings);
     if (p.ok) {

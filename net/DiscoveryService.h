@@ -46,7 +46,6 @@ class DiscoveryService : public QObject
     // instance holds it): the caller shows the single-instance warning. A failed join (no
     // network) is only logged; replies by broadcast or to our own address still arrive.
     bool start();
-    bool listening() const;
     bool joinedGroup() const { return m_joined; }
     QString bindError() const { return m_bindError; }
 

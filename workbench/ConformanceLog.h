@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "edid/EdidConformance.h"
+#include "shell/process/EdidChecker.h"
 
 class DebugLog;
 

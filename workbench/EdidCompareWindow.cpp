@@ -14,7 +14,8 @@
 #include <QVBoxLayout>
 
 #include "edid/EdidBinFile.h"
-#include "edid/EdidConformance.h"
+#include "edid/TextNumbers.h"
+#include "shell/process/EdidChecker.h"
 #include "shell/Dialogs.h"
 #include "shell/Latin1.h"
 #include "shell/ui/Accessibility.h"
@@ -48,10 +49,7 @@ void addRow(QTableWidget *t, const QStringList &cells)
 
 QString hexRun(const std::vector<std::uint8_t> &bytes)
 {
-    QString s;
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        s += (i ? QStringLiteral(" ") : QString()) + QStringLiteral("%1").arg(bytes[i], 2, 16, QLatin1Char('0')).toUpper();
-    return s;
+    return QString::fromStdString(hexBytes(bytes));
 }
 
 QString joinedItems(const std::vector<std::string> &items)
@@ -238,7 +236,7 @@ void EdidCompareWindow::fillHex()
                 s += QStringLiteral("<span style=\"color:#808080\">-- block 1 --</span>\n");
             s += QStringLiteral("<span style=\"color:#808080\">%1</span> ").arg(row, 3, 10, QLatin1Char('0'));
             for (std::size_t i = row; i < row + 16; ++i) {
-                const QString byte = QStringLiteral("%1").arg(mine[i], 2, 16, QLatin1Char('0')).toUpper();
+                const QString byte = QLatin1String(hexByte(mine[i]).data(), 2);
                 if (m_hasB && mine[i] != other[i])
                     s += QStringLiteral("<span style=\"background:#ffb0b0;color:#900000\"><b>%1</b></span>").arg(byte);
                 else

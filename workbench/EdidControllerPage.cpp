@@ -254,12 +254,13 @@ void EdidControllerPage::SpeedButton_SaveEdidClick()
         return;
     SaveHooks hooks;
     bool reported = false;
+    std::string fileError;
     hooks.chooseFile = [](const QString &proposed) {
         return QFile::encodeName(dialogs().saveFile(QStringLiteral("Save EDID"),
                                                     QString::fromLatin1(kEdidFileFilter), proposed))
             .toStdString();
     };
-    hooks.transferDone = [this, &reported](SaveResult result) {
+    hooks.transferDone = [this, &reported, &fileError](SaveResult result) {
         reported = true;
         if (result == SaveResult::Saved) {
             // "Ok." once the slot was read whole and the file holds it.
@@ -269,12 +270,12 @@ void EdidControllerPage::SpeedButton_SaveEdidClick()
         } else if (result == SaveResult::ReadFailed) {
             showError(QString::fromLatin1(kReadFailedText), kErrorShownMs);
         } else {
-            showError(QString::fromLatin1(kEdidOpenFail).trimmed(), kErrorShownMs);
+            showError(saveFailedText(fileError), kErrorShownMs);
         }
     };
     // A file that cannot be created is no less a failure than one that cannot be written.
-    if (saveSlotToFile(*m_session, *code, hooks) == SaveResult::FileFailed && !reported)
-        showError(QString::fromLatin1(kEdidOpenFail).trimmed(), kErrorShownMs);
+    if (saveSlotToFile(*m_session, *code, hooks, &fileError) == SaveResult::FileFailed && !reported)
+        showError(saveFailedText(fileError), kErrorShownMs);
 }
 
 void EdidControllerPage::SpeedButton_OpenEdidClick()
@@ -393,7 +394,7 @@ void EdidControllerPage::modeButtonPressed(int kind, int number)
     const SYS_STATUS &status = m_session->currentStatus();
     const auto index =
         edidModeIndex(static_cast<EdidModeKind>(kind), number,
-                      EdidModeCounts{status.internalCount, status.outputCount, status.userCount});
+                      modeCountsOf(status));
     if (!index)
         return;
     const DeviceSession::Operation operation = m_session->beginOperation(QStringLiteral("Mode select"));
@@ -409,6 +410,6 @@ void EdidControllerPage::applyEdidModeReport(std::uint8_t mode)
     const NodeDescriptor &input1 = status.inputNodes[0];
     std::uint8_t shown = input1.currentEdidMode;
     m_modeGroup->applyReport(mode, shown, input1.modeSelectable != 0,
-                             EdidModeCounts{status.internalCount, status.outputCount, status.userCount});
+                             modeCountsOf(status));
     m_session->registry().setCurrentEdidMode(shown);
 }

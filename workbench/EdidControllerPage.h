@@ -42,6 +42,11 @@ class EdidControllerPage : public QWidget
     // shows and sizes.
     QWidget *copyPanel() const;
     ModeSelectGroup *modeSelectGroup() const;
+    // The device operations' speed buttons, whose looks follow the connection.
+    QToolButton *openButton() const { return m_openButton; }
+    QToolButton *saveButton() const { return m_saveButton; }
+    QToolButton *copyButton() const { return m_copyButton; }
+    QToolButton *analysisButton() const { return m_analysisButton; }
 
     // Connects the page to the device link: the slot lists, the mode buttons' enabling and reports,
     // and the handlers' device operations. The analyzer window is where Analysis shows its answers.

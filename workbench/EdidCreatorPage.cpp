@@ -621,12 +621,13 @@ void EdidCreatorPage::SpeedButton_SaveEdid_CreatorClick()
     DeviceSession::Operation bracket;
     if (!m_session.networkDeviceSelected())
         bracket = m_session.beginOperation(QStringLiteral("Creator save"));
-    const bool failed = saveImageToFile(m_session, image, hooks, static_cast<bool>(bracket)) ==
+    std::string fileError;
+    const bool failed = saveImageToFile(m_session, image, hooks, static_cast<bool>(bracket), &fileError) ==
                         ImageSaveResult::Failed;
     bracket.end();
-    // The log is hidden: the operator learns of the failure here.
+    // The log is hidden: the operator learns of the failure, and why, here.
     if (failed) {
-        setStatusText(QString::fromLatin1(kEdidOpenFail).trimmed(), creatorcolors::red);
+        setStatusText(saveFailedText(fileError), creatorcolors::red);
         pauseWithEvents(kCreateErrorPauseMs);
         setStatusText(QString(), creatorcolors::red);
     } else {

@@ -46,6 +46,9 @@ class EdidCreatorPage : public QWidget
     static constexpr const char *kCreateErrorText = "Create Error!";
     static constexpr const char *kLeftOutPrefix = "Left out: ";
 
+    // SpeedButton_CopyEdid_Creator, whose look follows the connection.
+    QToolButton *uploadButton() const { return m_uploadButton; }
+
     // The controls as a state, and a state shown in the controls. Writing runs the field checks of
     // every text that changes but not the HDR rule; the mirror box of a speaker pair follows its box.
     CreatorState readState() const;

@@ -42,9 +42,3 @@ inline void installSeparatorSkip(QComboBox *combo, std::function<void(int)> chan
             changed(settled);
     });
 }
-
-// The counts of the device the pages act on.
-inline SlotCounts slotCountsOf(const SYS_STATUS &status)
-{
-    return SlotCounts{status.inputCount, status.outputCount, status.userCount, status.internalCount};
-}

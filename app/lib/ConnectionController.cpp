@@ -5,33 +5,34 @@
 #include <QGroupBox>
 #include <QTableWidget>
 
+#include <iterator>
+#include <type_traits>
+
 #include "link/DeviceSession.h"
 #include "workbench/Glyph.h"
 
 namespace {
-// The device operations' buttons and their available / unavailable looks.
+// The device operations' buttons' available / unavailable looks, in ConnectionTargets order.
 struct ButtonLook
 {
-    const char *button;
     const char *connected;
     const char *disconnected;
 };
-constexpr ButtonLook deviceButtons[] = {
-    {"SpeedButton_OpenEdid", "OpenColor", "OpenGray"},
-    {"SpeedButton_SaveEdid", "SaveColor", "SaveGray"},
-    {"SpeedButton_CopyEdid_Src2Dest", "CopyLeftColor", "CopyLeftGray"},
-    {"SpeedButton_CopyEdid_Creator", "CopyUpColor", "CopyUpGray"},
-    {"SpeedButton_AnalysisEdid", "AnalysisColor", "AnalysisGray"},
+constexpr ButtonLook deviceButtonLooks[] = {
+    {"OpenColor", "OpenGray"},         {"SaveColor", "SaveGray"},         {"CopyLeftColor", "CopyLeftGray"},
+    {"CopyUpColor", "CopyUpGray"},     {"AnalysisColor", "AnalysisGray"},
 };
+static_assert(std::size(deviceButtonLooks) == std::extent_v<decltype(ConnectionTargets::deviceButtons)>);
 } // namespace
 
-ConnectionController::ConnectionController(QWidget &mainWindow, DeviceSession &session)
-    : QObject(&mainWindow), m_main(mainWindow), m_session(session)
+ConnectionController::ConnectionController(QWidget &mainWindow, DeviceSession &session,
+                                           const ConnectionTargets &targets)
+    : QObject(&mainWindow), m_main(mainWindow), m_session(session), m_targets(targets)
 {
-    if (auto *search = m_main.findChild<QAbstractButton *>(QStringLiteral("BitBtn_Search")))
-        connect(search, &QAbstractButton::clicked, this, &ConnectionController::BitBtn_SearchClick);
-    if (auto *disconnect = m_main.findChild<QAbstractButton *>(QStringLiteral("BitBtn_Disconnect")))
-        connect(disconnect, &QAbstractButton::clicked, this, &ConnectionController::BitBtn_DisconnectClick);
+    if (m_targets.search)
+        connect(m_targets.search, &QAbstractButton::clicked, this, &ConnectionController::BitBtn_SearchClick);
+    if (m_targets.disconnect)
+        connect(m_targets.disconnect, &QAbstractButton::clicked, this, &ConnectionController::BitBtn_DisconnectClick);
 
     connect(&m_session, &DeviceSession::portListChanged, this, &ConnectionController::mirrorPortList);
     connect(&m_session, &DeviceSession::busyChanged, this, &ConnectionController::onBusy);
@@ -40,8 +41,8 @@ ConnectionController::ConnectionController(QWidget &mainWindow, DeviceSession &s
     connect(&m_session, &DeviceSession::closeWindowsRequested, this, &ConnectionController::closeWindows);
     // Disconnect is refused while the firmware upload holds the link; show it so.
     connect(&m_session, &DeviceSession::linkHeldChanged, this, [this](bool held) {
-        if (auto *disconnect = m_main.findChild<QWidget *>(QStringLiteral("BitBtn_Disconnect")))
-            disconnect->setEnabled(!held && m_session.connected());
+        if (m_targets.disconnect)
+            m_targets.disconnect->setEnabled(!held && m_session.connected());
     });
     mirrorGrid();
 }
@@ -58,7 +59,7 @@ void ConnectionController::BitBtn_DisconnectClick()
 
 void ConnectionController::mirrorPortList()
 {
-    auto *combo = m_main.findChild<QComboBox *>(QStringLiteral("ComboBox1"));
+    QComboBox *combo = m_targets.ports;
     if (!combo)
         return;
     combo->clear();
@@ -70,8 +71,9 @@ void ConnectionController::mirrorPortList()
 void ConnectionController::onBusy(bool busy)
 {
     QList<QWidget *> targets{&m_main};
-    for (const char *name : {"BitBtn_Search", "BitBtn_Disconnect", "StringGrid1"})
-        if (auto *w = m_main.findChild<QWidget *>(QLatin1String(name)))
+    for (QWidget *w : {static_cast<QWidget *>(m_targets.search), static_cast<QWidget *>(m_targets.disconnect),
+                       static_cast<QWidget *>(m_targets.grid)})
+        if (w)
             targets << w;
     for (QWidget *w : targets) {
         if (busy)
@@ -83,29 +85,27 @@ void ConnectionController::onBusy(bool busy)
 
 void ConnectionController::onConnectionChanged(bool connected, bool ispMode)
 {
-    if (auto *search = m_main.findChild<QWidget *>(QStringLiteral("BitBtn_Search")))
-        search->setEnabled(!connected);
-    if (auto *disconnect = m_main.findChild<QWidget *>(QStringLiteral("BitBtn_Disconnect")))
-        disconnect->setEnabled(connected);
+    if (m_targets.search)
+        m_targets.search->setEnabled(!connected);
+    if (m_targets.disconnect)
+        m_targets.disconnect->setEnabled(connected);
 
     // A firmware-update connection shows the whole firmware group and leaves the looks alone.
     if (connected && ispMode) {
-        if (auto *firmware = m_main.findChild<QWidget *>(QStringLiteral("GroupBox4")))
-            firmware->setFixedHeight(firmwareGroupIspMode);
+        if (m_targets.firmwareGroup)
+            m_targets.firmwareGroup->setFixedHeight(firmwareGroupIspMode);
         return;
     }
-    for (const ButtonLook &look : deviceButtons)
-        setGlyph(m_main.findChild<QAbstractButton *>(QLatin1String(look.button)),
-                 QLatin1String(connected ? look.connected : look.disconnected));
-    if (connected) {
-        if (auto *firmware = m_main.findChild<QWidget *>(QStringLiteral("GroupBox4")))
-            firmware->setFixedHeight(firmwareGroupConnected);
-    }
+    for (std::size_t i = 0; i < std::size(deviceButtonLooks); ++i)
+        setGlyph(m_targets.deviceButtons[i],
+                 QLatin1String(connected ? deviceButtonLooks[i].connected : deviceButtonLooks[i].disconnected));
+    if (connected && m_targets.firmwareGroup)
+        m_targets.firmwareGroup->setFixedHeight(firmwareGroupConnected);
 }
 
 void ConnectionController::mirrorGrid()
 {
-    auto *grid = m_main.findChild<QTableWidget *>(QStringLiteral("StringGrid1"));
+    QTableWidget *grid = m_targets.grid;
     if (!grid)
         return;
     const auto &rows = m_session.registry().rows();
@@ -128,7 +128,7 @@ void ConnectionController::mirrorGrid()
 
 void ConnectionController::closeWindows()
 {
-    for (const char *name : {"TForm2", "TForm3"})
-        if (auto *window = m_main.findChild<QWidget *>(QLatin1String(name)))
+    for (QWidget *window : m_targets.windows)
+        if (window)
             window->hide();
 }

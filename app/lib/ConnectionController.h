@@ -1,19 +1,36 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 
 class DeviceSession;
+class QAbstractButton;
+class QComboBox;
+class QTableWidget;
 class QWidget;
+
+// The controls the connection drives; a missing one (nullptr) is skipped.
+struct ConnectionTargets
+{
+    QAbstractButton *search = nullptr;     // BitBtn_Search
+    QAbstractButton *disconnect = nullptr; // BitBtn_Disconnect
+    QComboBox *ports = nullptr;            // ComboBox1, hidden
+    QTableWidget *grid = nullptr;          // StringGrid1
+    QWidget *firmwareGroup = nullptr;      // GroupBox4
+    // The device operations' buttons, in this order: SpeedButton_OpenEdid, SpeedButton_SaveEdid,
+    // SpeedButton_CopyEdid_Src2Dest, SpeedButton_CopyEdid_Creator, SpeedButton_AnalysisEdid.
+    QAbstractButton *deviceButtons[5] = {};
+    QList<QWidget *> windows; // closed at Disconnect: TForm2 and TForm3
+};
 
 // The widget side of the device connection: Search and Disconnect, the hidden port list ComboBox1,
 // the wait cursor during a search, the five device buttons' looks, the firmware group's height, and
-// the device list grid's rows (mirrored from the session). Widgets are found by objectName in the
-// main window; a missing one is skipped.
+// the device list grid's rows (mirrored from the session).
 class ConnectionController : public QObject
 {
     Q_OBJECT
   public:
-    ConnectionController(QWidget &mainWindow, DeviceSession &session);
+    ConnectionController(QWidget &mainWindow, DeviceSession &session, const ConnectionTargets &targets);
 
     // GroupBox4 ("Firmware") heights: only the version label, or the whole group.
     static constexpr int firmwareGroupConnected = 48;
@@ -32,4 +49,5 @@ class ConnectionController : public QObject
 
     QWidget &m_main;
     DeviceSession &m_session;
+    ConnectionTargets m_targets;
 };

@@ -130,7 +130,6 @@ void DeviceMenu::backUpAllSlots(const QString &given)
         text += QStringLiteral("\n") + r.error;
     else if (!r.cancelled)
         text += QStringLiteral("\nThe manifest lists every slot.");
-    m_lastSummary = text;
     if (r.ok())
         dialogs().information(QStringLiteral("Back up all slots"), text);
     else
@@ -153,7 +152,6 @@ void DeviceMenu::restoreFromBackup(const QString &given)
         operation.end();
         m_running = false;
         updateEnabled(m_session.connected(), m_session.ispMode());
-        m_lastSummary = text;
         if (ok)
             dialogs().information(QStringLiteral("Restore from backup"), text);
         else

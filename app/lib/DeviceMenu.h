@@ -23,11 +23,9 @@ class DeviceMenu : public QObject
     QAction *restoreAction() const { return m_restore; }
     QAction *historyAction() const { return m_history; }
 
-    // The folder comes from the dialogs' folder chooser when none is given. The summary text is
-    // what the box showed.
+    // The folder comes from the dialogs' folder chooser when none is given; a box shows the summary.
     void backUpAllSlots(const QString &folder = QString());
     void restoreFromBackup(const QString &folder = QString());
-    const QString &lastSummary() const { return m_lastSummary; }
     // "History…": the window, made on first use and read again each time it is shown.
     HistoryWindow *showHistory();
 
@@ -42,5 +40,4 @@ class DeviceMenu : public QObject
     QAction *m_history = nullptr;
     HistoryWindow *m_historyWindow = nullptr;
     bool m_running = false;
-    QString m_lastSummary;
 };

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QToolButton>
 #include <QStyle>
 #include <QWindow>
 #include <algorithm>
@@ -114,7 +115,18 @@ void MainWindow::attachControllers()
     m_controllerPage->attachSession(m_session, m_analyzer);
     m_analyzer->attachSession(m_session);
     m_systemPage->attach(m_session);
-    m_connection = std::make_unique<ConnectionController>(*this, m_session);
+    ConnectionTargets connection;
+    connection.search = m_search;
+    connection.disconnect = m_disconnect;
+    connection.ports = m_portCombo;
+    connection.grid = m_grid;
+    connection.firmwareGroup = m_systemPage->firmwareGroup();
+    QAbstractButton *const deviceButtons[] = {m_controllerPage->openButton(), m_controllerPage->saveButton(),
+                                              m_controllerPage->copyButton(), m_creatorPage->uploadButton(),
+                                              m_controllerPage->analysisButton()};
+    std::copy(std::begin(deviceButtons), std::end(deviceButtons), connection.deviceButtons);
+    connection.windows = {m_analyzer, m_commander};
+    m_connection = std::make_unique<ConnectionController>(*this, m_session, connection);
     DeviceListTargets targets;
     targets.grid = m_grid;
     targets.pages = m_pages;
@@ -199,7 +211,7 @@ void MainWindow::buildControls()
     auto *menu = menuBar();
     menu->setObjectName(QStringLiteral("MainMenu1"));
     QMenu *help = menu->addMenu(QStringLiteral("&Help"));
-    m_deviceMenu = new DeviceMenu(m_session, *menu, *this);
+    new DeviceMenu(m_session, *menu, *this); // owned by the window
     help->setObjectName(QStringLiteral("Help1"));
     QAction *about = help->addAction(QStringLiteral("About"));
     about->setObjectName(QStringLiteral("About2"));

@@ -14,7 +14,6 @@
 class CommanderWindow;
 class ConnectionController;
 class DeviceListController;
-class DeviceMenu;
 class DebugLogView;
 class DebugTogglePanel;
 class EdidControllerPage;
@@ -59,7 +58,6 @@ class MainWindow : public QMainWindow
     EdidAnalyzerWindow *analyzerWindow() const { return m_analyzer; }
     CommanderWindow *commanderWindow() const { return m_commander; }
     DeviceListController *deviceList() const { return m_deviceList.get(); }
-    DeviceMenu *deviceMenu() const { return m_deviceMenu; }
 
     static const QString &caption();
     static QString aboutText();
@@ -123,7 +121,6 @@ class MainWindow : public QMainWindow
     EdidCreatorPage *m_creatorPage = nullptr;
     EdidAnalyzerWindow *m_analyzer = nullptr;
     CommanderWindow *m_commander = nullptr;
-    DeviceMenu *m_deviceMenu = nullptr;
 
     std::unique_ptr<SimulatedDevice> m_demoDevice;
     std::unique_ptr<UdpDevice> m_demoNetworkDevice;

@@ -31,6 +31,8 @@ std::string kindOf(const CLI::Option &option)
             return "upload-slot";
         case Completion::Mode:
             return "mode";
+        case Completion::FileOrSlot:
+            return "file-or-slot";
         }
     }
     // Choices, as the help shows them: "static|dhcp" is offered as static and dhcp.
@@ -58,6 +60,7 @@ void describe(const CLI::App &command, const std::string &path, std::string &out
     std::vector<std::string> options;
     std::vector<std::string> valued;
     std::vector<std::string> positionals;
+    std::vector<std::string> globals;
     std::string more;
     for (const CLI::App *sub : command.get_subcommands([](const CLI::App *) { return true; }))
         commands.push_back(sub->get_name());
@@ -79,6 +82,9 @@ void describe(const CLI::App &command, const std::string &path, std::string &out
         for (const std::string &l : opt->get_lnames())
             names.push_back("--" + l);
         const bool takesValue = opt->get_items_expected_max() > 0 && !opt->get_type_name().empty();
+        // The program's options with a short name (-h, -p) are also taken after a command.
+        if (root && !opt->get_snames().empty())
+            globals.push_back("-" + opt->get_snames().front());
         for (const std::string &n : names) {
             options.push_back(n);
             if (takesValue)
@@ -87,7 +93,8 @@ void describe(const CLI::App &command, const std::string &path, std::string &out
     }
     out += "        \"" + path + "\")\n            commands=\"" + joined(commands) + "\" options=\"" +
            joined(options) + "\"\n            valued=\"" + joined(valued) + "\" positionals=\"" +
-           joined(positionals) + "\" more=\"" + more + "\" ;;\n";
+           joined(positionals) + "\" more=\"" + more + "\"" +
+           (root ? " globals=\"" + joined(globals) + "\"" : std::string()) + " ;;\n";
     for (const CLI::App *sub : command.get_subcommands([](const CLI::App *) { return true; }))
         describe(*sub, path.empty() ? sub->get_name() : path + " " + sub->get_name(), out);
 }
@@ -108,7 +115,7 @@ CLI::Option *completeWith(CLI::Option *option, Completion what)
 std::string bashCompletionGrammar(const CLI::App &app)
 {
     std::string out = "\n# Generated from kelmctl's grammar (kelmctl --bash-completion).\n"
-                      "_kelmctl_grammar()\n{\n    commands=\"\" options=\"\" valued=\"\" positionals=\"\" more=\"\"\n"
+                      "_kelmctl_grammar()\n{\n    commands=\"\" options=\"\" valued=\"\" positionals=\"\" more=\"\" globals=\"\"\n"
                       "    case $1 in\n";
     describe(app, "", out);
     out += "    esac\n}\n";

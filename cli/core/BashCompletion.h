@@ -9,7 +9,8 @@
 // A bash function _kelmctl_grammar PATH that sets, for the command PATH ("" for the program,
 // "edid new", "read"): commands (its subcommands), options (every name of its options), valued
 // (NAME=KIND for the options that take a value), positionals (a KIND for each positional) and
-// more (the KIND of further positionals when the last one repeats).
+// more (the KIND of further positionals when the last one repeats); for the program also globals
+// (the short options a command takes too: -h, -p).
 std::string bashCompletionGrammar(const CLI::App &app);
 
 // The marks of completeWith belong to one build of the grammar; a new build starts without them.

@@ -46,7 +46,7 @@ struct CommandRegistration
 
 // What the shell completion offers for an option's value or a positional argument; the rest is
 // read from the grammar (values whose type name lists choices, such as "static|dhcp", offer those).
-enum class Completion { Files, Directories, Ports, AnySlot, UploadSlot, Mode };
+enum class Completion { Files, Directories, Ports, AnySlot, UploadSlot, Mode, FileOrSlot };
 CLI::Option *completeWith(CLI::Option *option, Completion what);
 
 // Parses argv with every registered command and runs the chosen one. The one hidden argument

@@ -39,10 +39,8 @@ EdidSlotReader makeReader(const GlobalOptions &global)
             }
         }
         DeviceSession &session = *state->session;
-        const SYS_STATUS &s = session.currentStatus();
-        const int counts[4] = {s.inputCount, s.outputCount, s.userCount, s.internalCount};
         const QString name = QString::fromStdString(slotDisplayName(*code));
-        if (slotNumberOf(*code) > counts[static_cast<int>(slotKindOf(*code))]) {
+        if (!slotExists(*code, slotCountsOf(session.currentStatus()))) {
             sayError(QStringLiteral("The device has no slot %1.").arg(name));
             return false;
         }

@@ -11,6 +11,7 @@
 #include "cli/device/DeviceCommands.h"
 #include "cli/device/DeviceJson.h"
 #include "edid/Latin1Text.h"
+#include "edid/TextNumbers.h"
 #include "link/DeviceRegistry.h"
 #include "net/DiscoveryService.h"
 #include "shell/Latin1.h"
@@ -32,18 +33,6 @@ std::optional<double> parseWait(const QString &text)
     if (!ok || seconds < 0 || seconds > 3600)
         return std::nullopt;
     return seconds;
-}
-
-// Whether the SET_NET packet (command, length, fields, CRC) carries a field with this tag.
-bool packetHasTag(const std::vector<uint8_t> &packet, uint8_t tag)
-{
-    if (packet.size() < 4)
-        return false;
-    const std::size_t end = 2 + std::size_t(packet[1]);
-    for (std::size_t p = 2; p + 1 < end && end <= packet.size(); p += 2 + std::size_t(packet[p + 1]))
-        if (packet[p] == tag)
-            return true;
-    return false;
 }
 
 // The listener and senders of the workbench, without its windows.
@@ -211,19 +200,18 @@ int runSet(const SetArgs &a)
     }
     QStringList dropped;
     for (const auto &[change, value] : changes) {
-        if (value == before.*(change->text) || packetHasTag(sent.packet, change->tag))
+        if (value == before.*(change->text))
             continue;
-        const bool address = change->tag != net::TagWebPort && change->tag != net::TagTelnetPort;
-        const char *why = address && change->tag != net::TagDns && settings.modeIndex == 1
-                              ? "the device takes its addresses from DHCP; add --mode static"
-                              : "an address is four numbers separated by dots";
-        dropped << QStringLiteral("%1 %2 (%3)").arg(QLatin1String(change->option), latin1(value),
-                                                    QLatin1String(why));
+        for (const net::UnsentSetting &u : sent.unsent) {
+            if (u.tag != change->tag)
+                continue;
+            QString why = QLatin1String(net::unsentReasonText(u.reason));
+            if (u.reason == net::UnsentSetting::Reason::TakenFromDhcp)
+                why += QStringLiteral("; add --mode static");
+            dropped << QStringLiteral("%1 %2 (%3)").arg(QLatin1String(change->option), latin1(value), why);
+        }
     }
-    QString hex;
-    for (uint8_t b : sent.packet)
-        hex += QStringLiteral("%1 ").arg(b, 2, 16, QLatin1Char('0')).toUpper();
-    hex.chop(1);
+    const QString hex = QString::fromStdString(hexBytes(sent.packet));
     if (json)
         printJsonLine({{"mac", net::macToText(mac)}, {"packet", jsonText(hex)}});
     else

@@ -38,18 +38,10 @@ bool parseSlot(const std::string &text, SlotCode &code)
 // The device must have the slot.
 bool deviceHasSlot(DeviceSession &session, SlotCode code)
 {
-    const SYS_STATUS &s = session.currentStatus();
-    const int counts[4] = {s.inputCount, s.outputCount, s.userCount, s.internalCount};
-    if (slotNumberOf(code) <= counts[static_cast<int>(slotKindOf(code))])
+    if (slotExists(code, slotCountsOf(session.currentStatus())))
         return true;
     sayError(QStringLiteral("The device has no slot %1.").arg(slotText(code)));
     return false;
-}
-
-EdidModeCounts modeCounts(DeviceSession &session)
-{
-    const SYS_STATUS &s = session.currentStatus();
-    return EdidModeCounts{s.internalCount, s.outputCount, s.userCount};
 }
 
 struct ReadArgs
@@ -225,7 +217,7 @@ int runMode(const GlobalOptions &options, const std::vector<std::string> &args)
     DeviceSession session(log);
     if (!connectNormalDevice(session, options))
         return 1;
-    const EdidModeCounts counts = modeCounts(session);
+    const EdidModeCounts counts = modeCountsOf(session.currentStatus());
     std::optional<std::uint8_t> wanted;
     if (args.size() == 1) {
         wanted = parseEdidModeName(args[0], counts);

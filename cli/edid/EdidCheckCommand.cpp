@@ -6,7 +6,7 @@
 
 #include "cli/edid/EdidCliArgs.h"
 #include "cli/core/CommandLine.h"
-#include "edid/EdidConformance.h"
+#include "shell/process/EdidChecker.h"
 #include "edid/Json.h"
 #include "edid/Latin1Text.h"
 

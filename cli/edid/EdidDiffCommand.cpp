@@ -15,8 +15,9 @@ CommandAction define(CLI::App &command, const GlobalOptions &global)
 {
     auto args = std::make_shared<DiffArgs>();
     completeWith(command.add_option("A", args->a, "an EDID .bin file or a slot (input1, user3 ...)")->required(),
-                 Completion::Files);
-    completeWith(command.add_option("B", args->b, "an EDID .bin file or a slot")->required(), Completion::Files);
+                 Completion::FileOrSlot);
+    completeWith(command.add_option("B", args->b, "an EDID .bin file or a slot")->required(),
+                 Completion::FileOrSlot);
     command.add_flag("-j,--json", args->json, "one JSON object");
     return [args, &global] { return runEdidDiff(args->a, args->b, args->json, global); };
 }

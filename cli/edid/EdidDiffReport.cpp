@@ -1,24 +1,19 @@
 #include "cli/edid/EdidDiffReport.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
 
 #include "cli/edid/EdidCliArgs.h"
 #include "edid/Latin1Text.h"
+#include "edid/TextNumbers.h"
 
 namespace {
 
 std::string hexRun(const std::vector<std::uint8_t> &bytes, std::size_t limit)
 {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string s;
-    for (std::size_t i = 0; i < bytes.size() && i < limit; ++i) {
-        if (i)
-            s += ' ';
-        s += hex[bytes[i] >> 4];
-        s += hex[bytes[i] & 15];
-    }
+    std::string s = hexBytes(std::span(bytes).first(std::min(limit, bytes.size())));
     if (bytes.size() > limit)
         s += " ...";
     return s;

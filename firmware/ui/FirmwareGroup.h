@@ -27,7 +27,6 @@ class FirmwareGroup : public QGroupBox
     QLabel *versionLabel() const { return m_version; }
     QLabel *statusLabel() const { return m_status; }
     QLineEdit *pathEdit() const { return m_path; }
-    QProgressBar *progressBar() const { return m_progress; }
     QToolButton *openButton() const { return m_open; }
     QToolButton *updateButton() const { return m_update; }
 

@@ -12,6 +12,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <iterator>
+
 #include "shell/Dialogs.h"
 #include "link/DeviceSession.h"
 #include "net/DiscoveryService.h"
@@ -40,6 +42,13 @@ std::string bytesOf(const QString &text)
     return text.toLatin1().toStdString();
 }
 
+// "IP Address" for TagIpAddr ...: the row's caption without the colon.
+QString addressCaption(uint8_t tag)
+{
+    const int row = tag - net::TagIpAddr + 4; // the addresses are rows 4 to 7, in tag order
+    return QString::fromLatin1(IpConfigPage::kRows[row].caption).chopped(2);
+}
+
 } // namespace
 
 IpConfigPage::IpConfigPage(QWidget *parent) : QWidget(parent)
@@ -49,7 +58,9 @@ IpConfigPage::IpConfigPage(QWidget *parent) : QWidget(parent)
     auto *form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignRight);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
-    for (const Row &row : kRows) {
+    QWidget *controls[std::size(kRows)] = {};
+    for (std::size_t r = 0; r < std::size(kRows); ++r) {
+        const Row &row = kRows[r];
         QWidget *control = nullptr;
         switch (row.kind) {
         case Kind::Label: {
@@ -76,21 +87,25 @@ IpConfigPage::IpConfigPage(QWidget *parent) : QWidget(parent)
         }
         control->setObjectName(QString::fromLatin1(row.control));
         form->addRow(QString::fromLatin1(row.caption), control);
+        controls[r] = control;
     }
     column->addLayout(form);
 
-    m_productId = findChild<QLabel *>(QStringLiteral("Label_Product_ID"));
-    m_productName = findChild<QLabel *>(QStringLiteral("Label_Product_Name"));
-    m_mac = findChild<QLabel *>(QStringLiteral("Label_MAC_Addr"));
-    m_mode = findChild<QComboBox *>(QStringLiteral("ComboBox_IP_Mode"));
-    m_ip = findChild<QLineEdit *>(QStringLiteral("Edit_IP_Address"));
-    m_mask = findChild<QLineEdit *>(QStringLiteral("Edit_SubNet_Mask"));
-    m_gateway = findChild<QLineEdit *>(QStringLiteral("Edit_GateWay_IP"));
-    m_dns = findChild<QLineEdit *>(QStringLiteral("Edit_DNS"));
-    m_webPort = findChild<QLineEdit *>(QStringLiteral("Edit_WebGUI_Port"));
-    m_telnetPort = findChild<QLineEdit *>(QStringLiteral("Edit_Telnet_Port"));
-    m_serial = findChild<QLabel *>(QStringLiteral("Label_Serial_Num"));
-    m_description = findChild<QLabel *>(QStringLiteral("Label_Description"));
+    // The rows in kRows order.
+    auto label = [&controls](int r) { return qobject_cast<QLabel *>(controls[r]); };
+    auto edit = [&controls](int r) { return qobject_cast<QLineEdit *>(controls[r]); };
+    m_productId = label(0);
+    m_productName = label(1);
+    m_mac = label(2);
+    m_mode = qobject_cast<QComboBox *>(controls[3]);
+    m_ip = edit(4);
+    m_mask = edit(5);
+    m_gateway = edit(6);
+    m_dns = edit(7);
+    m_webPort = edit(8);
+    m_telnetPort = edit(9);
+    m_serial = label(10);
+    m_description = label(11);
 
     // The web interface row stays hidden; the button below does the same.
     auto *webRow = new QFrame(this);
@@ -179,8 +194,20 @@ void IpConfigPage::SpeedButton2Click()
     s.webPort = bytesOf(m_webPort->text());
     s.telnetPort = bytesOf(m_telnetPort->text());
     const net::SettingsPacket sent = m_discovery->sendNetworkSettings(i, s);
-    if (!sent.ok)
+    if (!sent.ok) {
         dialogs().error(QCoreApplication::applicationName(), latin1(sent.error));
+        return;
+    }
+    // In DHCP mode the page shows that its addresses are not used; a text that is not an address
+    // would otherwise be dropped without a word.
+    QStringList unsent;
+    for (const net::UnsentSetting &u : sent.unsent)
+        if (u.reason == net::UnsentSetting::Reason::NotAnAddress)
+            unsent << QStringLiteral("%1 '%2' (%3)")
+                          .arg(addressCaption(u.tag), latin1(u.value), QLatin1String(net::unsentReasonText(u.reason)));
+    if (!unsent.isEmpty())
+        dialogs().warning(QCoreApplication::applicationName(),
+                          QStringLiteral("Not sent: %1.").arg(unsent.join(QStringLiteral("; "))));
 }
 
 void IpConfigPage::openWebGui()

@@ -24,6 +24,26 @@ _kelmctl_numbered()
     fi
 }
 
+# _kelmctl_ports CUR: folders (to walk into) and character devices that look like serial ports:
+# under /dev the serial and USB ports, pseudo-terminals and /dev/serial/*; elsewhere any character
+# device (a link the simulated device made), never a console or /dev/null.
+_kelmctl_ports()
+{
+    local name
+    COMPREPLY=()
+    while IFS= read -r name; do
+        if [[ -d $name ]]; then
+            COMPREPLY+=("$name")
+        elif [[ -c $name ]]; then
+            case $name in
+                /dev/tty[A-Z]* | /dev/pts/[0-9]* | /dev/serial/* | /dev/rfcomm*) COMPREPLY+=("$name") ;;
+                /dev/*) ;;
+                *) COMPREPLY+=("$name") ;;
+            esac
+        fi
+    done < <(compgen -f -- "${1:-/dev/tty}")
+}
+
 # _kelmctl_offer KIND CUR: the words of a kind of value that start with CUR.
 _kelmctl_offer()
 {
@@ -31,7 +51,10 @@ _kelmctl_offer()
     case $1 in
         files) COMPREPLY=($(compgen -f -- "$cur")) ;;
         dirs) COMPREPLY=($(compgen -d -- "$cur")) ;;
-        ports) COMPREPLY=($(compgen -f -- "${cur:-/dev/tty}")) ;;
+        ports) _kelmctl_ports "$cur" ;;
+        file-or-slot)
+            _kelmctl_numbered "input output user internal" "$cur"
+            COMPREPLY+=($(compgen -f -- "$cur")) ;;
         any-slot) _kelmctl_numbered "input output user internal" "$cur" ;;
         upload-slot) _kelmctl_numbered "input user" "$cur" ;;
         mode) _kelmctl_numbered "internal external user" "$cur" ;;
@@ -58,10 +81,11 @@ _kelmctl_value_kind()
 _kelmctl()
 {
     local cur=${COMP_WORDS[COMP_CWORD]}
-    local commands options valued positionals more kind global_valued path="" value_of=""
+    local commands options valued positionals more globals kind global_valued global_short path="" value_of=""
     _kelmctl_grammar ""
     # The global options (--port) are taken before or after the command.
     global_valued=$valued
+    global_short=$globals
 
     # The command and its positionals so far; an option's value is not a positional.
     local -a args=()
@@ -87,7 +111,7 @@ _kelmctl()
         return
     fi
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W "$options" -- "$cur"))
+        COMPREPLY=($(compgen -W "$options${path:+ $global_short}" -- "$cur"))
         return
     fi
     if [[ -n $commands ]]; then

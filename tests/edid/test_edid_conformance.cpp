@@ -9,7 +9,7 @@
 #include <set>
 
 #include "edid/EdidBinFile.h"
-#include "edid/EdidConformance.h"
+#include "shell/process/EdidChecker.h"
 #include "edid/Json.h"
 #include "edid/NewEdidTemplate.h"
 #include "KelmctlRun.h"
@@ -40,14 +40,15 @@ struct Scratch
         dir = mkdtemp(tmpl);
     }
     ~Scratch() { fs::remove_all(dir); }
-    // A stand-in checker named edid-decode that prints `report` and exits with `status`.
-    fs::path fakeChecker(const std::string &report, int status) const
+    // A stand-in checker named edid-decode that prints `report`, runs the shell line `also` and
+    // exits with `status`.
+    fs::path fakeChecker(const std::string &report, int status, const std::string &also = "") const
     {
         const fs::path bin = dir / "bin";
         fs::create_directories(bin);
         std::ofstream(dir / "report.txt") << report;
         const fs::path script = bin / "edid-decode";
-        std::ofstream(script) << "#!/bin/sh\n/bin/cat '" << (dir / "report.txt").string() << "'\nexit " << status << "\n";
+        std::ofstream(script) << "#!/bin/sh\n/bin/cat '" << (dir / "report.txt").string() << "'\n" << also << "\nexit " << status << "\n";
         fs::permissions(script, fs::perms::owner_all);
         return bin;
     }
@@ -164,12 +165,23 @@ TEST(EdidConformance, KelmctlCheckWithAndWithoutTheChecker)
     EXPECT_EQ(kelmctl("edid check", failing), 2);
     EXPECT_EQ(kelmctl("edid check --nope " + file, failing), 2);
 
+    // A file name that starts with '-' reaches the checker as a file, after "--".
+    const std::string argsFile = (s.dir / "args.txt").string();
+    const std::string recording =
+        s.fakeChecker("EDID conformity: PASS\n", 0, "echo \"$@\" > '" + argsFile + "'").string();
+    EXPECT_EQ(runShellCommand("cd '" + s.dir.string() + "' && cp t.bin ./-x.bin && PATH='" + recording + "' " +
+                              KELMCTL_PATH + " edid check -- -x.bin 2>&1", &out), 0) << out;
+    std::ifstream recorded(argsFile);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(recorded), {}), "--check -- -x.bin\n");
+
     // The real checker, when installed, gives a verdict on the template.
     if (const auto real = findEdidChecker()) {
         const EdidCheckRun run = runEdidChecker(*real, NewEdidTemplate);
         EXPECT_TRUE(run.ok()) << run.error;
         const EdidCheckRun fromFile = runEdidChecker(*real, file);
         EXPECT_EQ(described(fromFile.conformity), described(run.conformity));
+        runShellCommand("cd '" + s.dir.string() + "' && " + KELMCTL_PATH + " edid check -- -x.bin 2>&1", &out);
+        EXPECT_EQ(out.rfind("-x.bin: ", 0), 0u) << out;
     }
 }
 

@@ -33,6 +33,13 @@ kelmctl --port /dev/ttyUSB0 r|read reset restore
 kelmctl --port /dev/ttyUSB0 --port /dev/ttyUSB1 de|describe
 kelmctl edid |build check decode diff info new roundtrip state validate
 kelmctl edid diff a.bin --|--json
+kelmctl edid diff i|input internal
+kelmctl edid diff a.bin us|user1 user2 user3 user4 user5 user6 user7 user8
+kelmctl edid diff a|a.bin
+kelmctl --port /dev/nu|
+kelmctl --port ./a|
+kelmctl info -p /dev/nul|
+kelmctl -|--version -h --help -p --port
 kelmctl restore dir --|--only --dry-run --json --no-history
 kelmctl restore dir --only |inputs users
 kelmctl backup d|dir
@@ -44,7 +51,7 @@ kelmctl read |input output user internal
 kelmctl read in|input internal
 kelmctl read inp|input1 input2 input3 input4 input5 input6 input7 input8
 kelmctl read user3|user3
-kelmctl read input2 -|-o --output
+kelmctl read input2 -|-o --output -h -p
 kelmctl read input2 --output a|a.bin
 kelmctl read input2 --port /dev/ttyUSB0 -o a|a.bin
 kelmctl read -o a.bin |input output user internal
@@ -59,7 +66,7 @@ kelmctl copy output1 |input user
 kelmctl copy o|output1 output2 output3 output4 output5 output6 output7 output8
 kelmctl mode e|external1 external2 external3 external4 external5 external6 external7 external8
 kelmctl mode user1 |
-kelmctl reset -|-y --yes
+kelmctl reset -|-y --yes -h -p
 kelmctl firmware a|a.bin
 kelmctl net |discover set
 kelmctl net set 02:4B:45:4C:4D:01 --mode |static dhcp

@@ -61,6 +61,19 @@ class ConnectionControllerTest : public QObject
             commander->setObjectName("TForm3");
         }
         QString look(int i) const { return glyphOf(main.findChild<QToolButton *>(speedButtons[i])); }
+        ConnectionTargets targets()
+        {
+            ConnectionTargets t;
+            t.search = search;
+            t.disconnect = disconnect;
+            t.ports = ports;
+            t.grid = grid;
+            t.firmwareGroup = firmware;
+            for (int i = 0; i < 5; ++i)
+                t.deviceButtons[i] = main.findChild<QToolButton *>(speedButtons[i]);
+            t.windows = {analyzer, commander};
+            return t;
+        }
     };
 
   private slots:
@@ -69,7 +82,7 @@ class ConnectionControllerTest : public QObject
         Window w;
         DebugLog log;
         DeviceSession session(log);
-        new ConnectionController(w.main, session);
+        new ConnectionController(w.main, session, w.targets());
         SimulatedDevice device;
         QVERIFY(device.start());
         session.setPortOverride({device.portPath()});
@@ -118,7 +131,7 @@ class ConnectionControllerTest : public QObject
         w.firmware->setFixedHeight(48);
         DebugLog log;
         DeviceSession session(log);
-        new ConnectionController(w.main, session);
+        new ConnectionController(w.main, session, w.targets());
         SimulatedDeviceConfig config;
         config.handshake = HandshakeMode::Isp029;
         SimulatedDevice device(config);
@@ -141,7 +154,7 @@ class ConnectionControllerTest : public QObject
         Window w;
         DebugLog log;
         DeviceSession session(log);
-        new ConnectionController(w.main, session);
+        new ConnectionController(w.main, session, w.targets());
         session.registry().setRowCount(4); // three rows left from an earlier search
         session.registry().setRow(3, {"3", "x", "y", "z", "NC", "NC"});
         QCOMPARE(w.grid->rowCount(), 3);

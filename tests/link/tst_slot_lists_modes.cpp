@@ -1,6 +1,7 @@
 // Slot codes, the slot lists with their separators, and the EDID mode index and report rules.
 #include <QtTest>
 
+#include "link/DeviceState.h"
 #include "link/EdidModes.h"
 #include "link/SlotLists.h"
 #include "workbench/ModeSelectGroup.h"
@@ -110,6 +111,22 @@ void TestSlotListsAndModes::listItems()
                                             kSlotListSeparator, kSlotListSeparator, "Internal 1"};
     QVERIFY(sparse == expected);
     QCOMPARE(int(*slotCodeFromAllList(5, SlotCounts{2, 0, 0, 1})), 0x3000);
+
+    // A device status's counts, kind by kind: the last slot of each exists, the next does not.
+    SYS_STATUS status;
+    status.inputCount = 4, status.outputCount = 1, status.userCount = 8, status.internalCount = 3;
+    const SlotCounts counts = slotCountsOf(status);
+    const int expectedCounts[4] = {4, 1, 8, 3};
+    for (int kind = 0; kind < 4; ++kind) {
+        const int n = expectedCounts[kind];
+        QCOMPARE(counts.of(SlotKind(kind)), n);
+        QVERIFY(slotExists(makeSlotCode(SlotKind(kind), n), counts));
+        QVERIFY(!slotExists(makeSlotCode(SlotKind(kind), n + 1), counts));
+    }
+    const EdidModeCounts modes = modeCountsOf(status);
+    QCOMPARE(modes.internals, 3);
+    QCOMPARE(modes.externals, 1);
+    QCOMPARE(modes.users, 8);
 }
 
 void TestSlotListsAndModes::separatorSkip_data()

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <tuple>
 #include <vector>
 
 #include "net/DiscoveryPacket.h"
@@ -464,6 +465,42 @@ TEST(NetworkSettings, BadTextSendsAndStoresNothing)
     s.modeIndex = 1;
     s.ipAddress = "not.an.ip.text";
     EXPECT_TRUE(buildNetworkSettings(r, s).ok);
+}
+
+TEST(NetworkSettings, LeftOutAddressesAreNamed)
+{
+    using Reason = UnsentSetting::Reason;
+    struct Case
+    {
+        const char *name;
+        void (*edit)(NetworkSettings &);
+        std::vector<std::tuple<uint8_t, std::string, Reason>> unsent;
+    };
+    const Case cases[] = {
+        {"three pieces", [](NetworkSettings &s) { s.ipAddress = "192.168.1"; },
+         {{TagIpAddr, "192.168.1", Reason::NotAnAddress}}},
+        {"five pieces of DNS", [](NetworkSettings &s) { s.dns = "1.1.1.1.1"; }, {{TagDns, "1.1.1.1.1", Reason::NotAnAddress}}},
+        {"a full address is sent", [](NetworkSettings &s) { s.gateway = "10.0.0.1"; }, {}},
+        {"DHCP, addresses as they were", [](NetworkSettings &s) { s.modeIndex = 1; }, {}},
+        {"DHCP and a new gateway",
+         [](NetworkSettings &s) {
+             s.modeIndex = 1;
+             s.gateway = "10.0.0.1";
+             s.dns = "9.9.9";
+         },
+         {{TagGateway, "10.0.0.1", Reason::TakenFromDhcp}, {TagDns, "9.9.9", Reason::NotAnAddress}}},
+    };
+    for (const Case &c : cases) {
+        Discovery r = staticDevice();
+        NetworkSettings s = unchanged(r);
+        c.edit(s);
+        const SettingsPacket p = buildNetworkSettings(r, s);
+        ASSERT_TRUE(p.ok) << c.name;
+        std::vector<std::tuple<uint8_t, std::string, Reason>> got;
+        for (const UnsentSetting &u : p.unsent)
+            got.emplace_back(u.tag, u.value, u.reason);
+        EXPECT_EQ(got, c.unsent) << c.name;
+    }
 }
 
 // The simulated device speaks through these two; they must agree with the workbench's side.

@@ -331,6 +331,17 @@ class DeviceListTest : public QObject
         QTest::mouseClick(web, Qt::LeftButton);
         QCOMPARE(catcher.urls.last(), QUrl("http://10.0.0.9:8080/"));
 
+        // An address of three pieces is left out of what is sent, and the page says so.
+        b.child<QLineEdit>("Edit_IP_Address")->setText("10.0.0");
+        b.child<QLineEdit>("Edit_WebGUI_Port")->setText("8081");
+        QTest::mouseClick(b.child<QToolButton>("SpeedButton2"), Qt::LeftButton);
+        QCOMPARE(m_dialogs.texts("warning"),
+                 QStringList{"Not sent: IP Address '10.0.0' (an address is four numbers separated by dots)."});
+        QCOMPARE(b.discovery.discoveryTable[0].ipAddress, std::string("10.0.0.9"));
+        QCOMPARE(b.discovery.discoveryTable[0].webPort, 8081);
+        m_dialogs.messages.clear();
+        b.child<QLineEdit>("Edit_IP_Address")->setText("10.0.0.9");
+
         // Nothing to convert: the message, and nothing stored.
         b.child<QLineEdit>("Edit_Telnet_Port")->clear();
         b.child<QLineEdit>("Edit_DNS")->setText("1.1.1.1");

@@ -22,16 +22,18 @@ void TestVisibleFailures::failedSaveShowsInRed_data()
 {
     QTest::addColumn<bool>("creator");
     QTest::addColumn<QString>("where");
-    QTest::newRow("controller, missing folder") << false << "missing/folder/slot.bin";
-    QTest::newRow("creator, missing folder") << true << "missing/folder/created.bin";
-    QTest::newRow("controller, a folder as file") << false << ".";
-    QTest::newRow("creator, a folder as file") << true << ".";
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("controller, missing folder") << false << "missing/folder/slot.bin" << "No such file or directory";
+    QTest::newRow("creator, missing folder") << true << "missing/folder/created.bin" << "No such file or directory";
+    QTest::newRow("controller, a folder as file") << false << "." << "Is a directory";
+    QTest::newRow("creator, a folder as file") << true << "." << "Is a directory";
 }
 
 void TestVisibleFailures::failedSaveShowsInRed()
 {
     QFETCH(bool, creator);
     QFETCH(QString, where);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
     ControllerRig rig;
     QVERIFY(rig.connect());
@@ -49,7 +51,13 @@ void TestVisibleFailures::failedSaveShowsInRed()
     }
 
     QVERIFY2(rig.log.text().startsWith(QStringLiteral("Edid Open Fail.\r\n")), qPrintable(rig.log.text()));
-    QVERIFY2(shown.showedIn(QStringLiteral("Edid Open Fail."), Qt::red), qPrintable(shown.texts().join('|')));
+    // The file's own error, not only that the save failed.
+    const QString path = QDir(dir.path()).filePath(where);
+    bool said = false;
+    for (const LabelRecorder::Shown &s : shown.shown)
+        said = said || (s.color == Qt::red && s.text.startsWith(QStringLiteral("Edid Open Fail. Cannot ")) &&
+                        s.text.contains(path) && s.text.endsWith(reason + QLatin1Char('.')));
+    QVERIFY2(said, qPrintable(shown.texts().join('|')));
     QVERIFY(!shown.showedIn(QStringLiteral("Ok."), Qt::black));
     QCOMPARE(label->text(), QString()); // and gone again after its time
     QVERIFY(rig.session.pollRunning());
