@@ -15,7 +15,8 @@
 #include "link/EdidModes.h"
 #include "link/SlotLists.h"
 #include "link/SlotTransfer.h"
-#include "shell/file/FolderFiles.h"
+#include "link/SlotHistory.h"
+#include "shell/Folder.h"
 #include "shell/Latin1.h"
 
 namespace {
@@ -23,69 +24,6 @@ namespace {
 constexpr const char *kFormat = "kelm-backup 1";
 constexpr qsizetype kMaxManifestSize = 1 << 20;
 constexpr int kMaxProblemsListed = 20;
-
-QString slotName(SlotCode code)
-{
-    static const char *const kinds[4] = {"input", "output", "user", "internal"};
-    return QStringLiteral("%1%2").arg(QLatin1String(kinds[int(slotKindOf(code))])).arg(slotNumberOf(code));
-}
-
-QString sha256Hex(const EdidImage &image)
-{
-    return QString::fromLatin1(
-        QCryptographicHash::hash(QByteArrayView(reinterpret_cast<const char *>(image.data()), qsizetype(image.size())),
-                                 QCryptographicHash::Sha256)
-            .toHex());
-}
-
-// The folder's descriptor for the lifetime of a backup or restore: every file is named relative to it.
-class Folder
-{
-  public:
-    Folder(const QString &path, bool create)
-    {
-        std::string why;
-        m_fd = openFolder(QFile::encodeName(path).toStdString(), create, &why);
-        m_error = QString::fromLocal8Bit(why.c_str());
-    }
-    ~Folder()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Folder(const Folder &) = delete;
-    Folder &operator=(const Folder &) = delete;
-    bool isOpen() const { return m_fd >= 0; }
-    const QString &error() const { return m_error; }
-
-    // Written whole or not at all, never through a link and never outside the folder.
-    bool write(const QString &name, const QByteArray &bytes, QString *error) const
-    {
-        std::string why;
-        if (writeFileInFolder(m_fd, QFile::encodeName(name).toStdString(), bytes.constData(),
-                              std::size_t(bytes.size()), &why))
-            return true;
-        *error = QString::fromLocal8Bit(why.c_str());
-        return false;
-    }
-    FolderRead read(const QString &name, std::size_t maxSize, QByteArray &bytes, QString *error) const
-    {
-        std::string data, why;
-        const FolderRead r = readFileInFolder(m_fd, QFile::encodeName(name).toStdString(), maxSize, data, &why);
-        bytes = QByteArray::fromStdString(data);
-        *error = QString::fromLocal8Bit(why.c_str());
-        return r;
-    }
-    // "a symbolic link", "a FIFO" ... when name stands for anything but a regular file.
-    QString oddEntry(const QString &name) const
-    {
-        return QString::fromStdString(folderEntryKind(m_fd, QFile::encodeName(name).toStdString()));
-    }
-
-  private:
-    int m_fd = -1;
-    QString m_error;
-};
 
 QList<SlotCode> deviceSlots(const SYS_STATUS &s)
 {
@@ -397,7 +335,7 @@ BackupResult backupDevice(DeviceSession &session, const QString &folder, const S
             }
             BackupSlot b;
             b.code = code;
-            b.slot = slotName(code);
+            b.slot = QString::fromStdString(slotName(code));
             EdidImage image;
             QString readFailure;
             if (!readImage(session, code, image, &readFailure)) {
@@ -416,7 +354,7 @@ BackupResult backupDevice(DeviceSession &session, const QString &folder, const S
             const EdidSummary summary = summariseEdid(record, image);
             b.read = true;
             b.file = file;
-            b.sha256 = sha256Hex(image);
+            b.sha256 = imageSha256Hex(image);
             b.valid = summary.valid();
             b.manufacturer = latin1(summary.answer(SummaryAnswer::Manufacturer));
             b.monitorName = latin1(summary.answer(SummaryAnswer::MonitorName));
@@ -531,7 +469,7 @@ RestorePlan checkFolder(const QString &folder, RestoreFilter filter, const SlotC
             plan.problems << QStringLiteral("%1: %2").arg(b.slot, step.detail);
         } else if (step.image = edidImageFromBytes(reinterpret_cast<const std::uint8_t *>(bytes.constData()),
                                                    std::size_t(bytes.size()));
-                   sha256Hex(step.image) != b.sha256) {
+                   imageSha256Hex(step.image) != b.sha256) {
             refuse(QStringLiteral("%1 is not what the backup wrote (SHA-256 differs)").arg(b.file));
             plan.problems << QStringLiteral("%1: %2").arg(b.slot, step.detail);
         } else if (const QString problem = validationProblem(step.image); !problem.isEmpty()) {

@@ -17,39 +17,13 @@
 #include <string>
 
 #include "link/SlotLists.h"
-#include "shell/file/FolderFiles.h"
+#include "shell/Folder.h"
 
 namespace {
 
 constexpr const char *kIndexName = "index.jsonl";
 // A bounded index is far smaller; anything larger is not one of ours.
 constexpr std::size_t kMaxIndexSize = 4 << 20;
-
-// One slot folder, open for the length of one call; every name resolves inside it.
-class SlotFolder
-{
-  public:
-    SlotFolder(const QString &path, bool create)
-    {
-        std::string why;
-        m_fd = openFolder(QFile::encodeName(path).toStdString(), create, &why);
-        m_error = QString::fromLocal8Bit(why.c_str());
-    }
-    ~SlotFolder()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    SlotFolder(const SlotFolder &) = delete;
-    SlotFolder &operator=(const SlotFolder &) = delete;
-    bool isOpen() const { return m_fd >= 0; }
-    int fd() const { return m_fd; }
-    const QString &error() const { return m_error; }
-
-  private:
-    int m_fd = -1;
-    QString m_error;
-};
 
 struct Index
 {
@@ -72,7 +46,7 @@ Index indexOf(const QByteArray &text)
     return index;
 }
 
-Index readIndex(const SlotFolder &folder)
+Index readIndex(const Folder &folder)
 {
     std::string bytes;
     if (readFileInFolder(folder.fd(), kIndexName, kMaxIndexSize, bytes, nullptr) != FolderRead::Ok)
@@ -80,7 +54,7 @@ Index readIndex(const SlotFolder &folder)
     return indexOf(QByteArray::fromStdString(bytes));
 }
 
-bool writeIndex(const SlotFolder &folder, const Index &index, QString *why)
+bool writeIndex(const Folder &folder, const Index &index, QString *why)
 {
     QByteArray text;
     if (index.dropped > 0)
@@ -113,7 +87,7 @@ bool isSha256(const QString &text)
 }
 
 // Writes the image unless the folder already holds it intact.
-bool keepImage(const SlotFolder &folder, const EdidImage &image, QString *why)
+bool keepImage(const Folder &folder, const EdidImage &image, QString *why)
 {
     const std::string name = imageFileName(imageSha256Hex(image)).toStdString();
     std::string bytes;
@@ -186,8 +160,7 @@ HistoryDevice historyDeviceOf(const SYS_STATUS &status, const QString &port)
 
 QString historySlotName(SlotCode code)
 {
-    static const char *const kinds[4] = {"input", "output", "user", "internal"};
-    return QStringLiteral("%1%2").arg(QLatin1String(kinds[int(slotKindOf(code))])).arg(slotNumberOf(code));
+    return QString::fromStdString(slotName(code));
 }
 
 QString imageSha256Hex(const EdidImage &image)
@@ -212,7 +185,7 @@ QString SlotHistory::slotFolder(const QString &deviceFolder, const QString &slot
 
 bool SlotHistory::prepare(const HistoryDevice &device, SlotCode code, QString *why) const
 {
-    const SlotFolder folder(slotFolder(device.folderName(), historySlotName(code)), true);
+    const Folder folder(slotFolder(device.folderName(), historySlotName(code)), true);
     if (!folder.isOpen()) {
         if (why)
             *why = folder.error();
@@ -232,7 +205,7 @@ bool SlotHistory::begin(const HistoryDevice &device, SlotCode code, const QStrin
                         const EdidImage &before, const EdidImage &after, QString *why)
 {
     const QString slot = historySlotName(code);
-    const SlotFolder folder(slotFolder(device.folderName(), slot), true);
+    const Folder folder(slotFolder(device.folderName(), slot), true);
     if (!folder.isOpen()) {
         if (why)
             *why = folder.error();
@@ -276,7 +249,7 @@ bool SlotHistory::begin(const HistoryDevice &device, SlotCode code, const QStrin
 
 bool SlotHistory::finish(const HistoryDevice &device, SlotCode code, bool written, bool verified, QString *why)
 {
-    const SlotFolder folder(slotFolder(device.folderName(), historySlotName(code)), false);
+    const Folder folder(slotFolder(device.folderName(), historySlotName(code)), false);
     if (!folder.isOpen()) {
         if (why)
             *why = folder.error();
@@ -305,7 +278,7 @@ QList<HistoryEntry> SlotHistory::entries(const QString &deviceFolder, std::optio
         slotNames = QDir(m_root + QLatin1Char('/') + deviceFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     QList<HistoryEntry> all;
     for (const QString &slot : slotNames) {
-        const SlotFolder folder(slotFolder(deviceFolder, slot), false);
+        const Folder folder(slotFolder(deviceFolder, slot), false);
         if (!folder.isOpen())
             continue;
         const QList<QJsonObject> lines = readIndex(folder).lines;
@@ -324,13 +297,13 @@ QStringList SlotHistory::deviceFolders() const
 
 int SlotHistory::dropped(const QString &deviceFolder, SlotCode code) const
 {
-    const SlotFolder folder(slotFolder(deviceFolder, historySlotName(code)), false);
+    const Folder folder(slotFolder(deviceFolder, historySlotName(code)), false);
     return folder.isOpen() ? readIndex(folder).dropped : 0;
 }
 
 std::optional<EdidImage> SlotHistory::image(const QString &deviceFolder, const QString &slot, const QString &sha256) const
 {
-    const SlotFolder folder(slotFolder(deviceFolder, slot), false);
+    const Folder folder(slotFolder(deviceFolder, slot), false);
     std::string bytes;
     if (!isSha256(sha256) || !folder.isOpen() ||
         readFileInFolder(folder.fd(), imageFileName(sha256).toStdString(), kEdidImageSize, bytes, nullptr) !=

@@ -108,6 +108,14 @@ std::string proposedEdidFileName(std::uint16_t code)
            " EDID.bin";
 }
 
+std::string slotName(std::uint16_t code)
+{
+    std::string name = kKindNames[static_cast<int>(slotKindOf(code))];
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+    return name + std::to_string(slotNumberOf(code));
+}
+
 std::optional<std::uint16_t> parseSlotName(const std::string &text)
 {
     std::string lower(text);

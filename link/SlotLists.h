@@ -76,5 +76,7 @@ bool openAvailableForAllListIndex(int index, const SlotCounts &counts);
 std::string slotDisplayName(std::uint16_t code);
 // The file name the save dialog proposes: "Input%d EDID.bin", "Internal2 EDID.bin" ...
 std::string proposedEdidFileName(std::uint16_t code);
+// "input1", "output2", "user3", "internal4": the name kelmctl, backups and the history use.
+std::string slotName(std::uint16_t code);
 // "input1", "output2", "user3", "internal4" (case-insensitive, number from 1) to a code.
 std::optional<std::uint16_t> parseSlotName(const std::string &text);
