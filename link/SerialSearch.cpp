@@ -67,6 +67,34 @@ void SerialSearch::search()
     const CommandChannel::Operation operation = m_channel.beginOperation(QStringLiteral("Search"));
     if (!operation)
         return;
+    beginSearch();
+    bool busy = false;
+    for (const QString &name : QStringList(m_portList)) {
+        if (!openForProbe(name))
+            continue;
+        if (!busy) {
+            busy = true;
+            emit busyChanged(true);
+        }
+        const std::optional<std::string> text = handshake();
+        if (!text)
+            continue;
+        if (text->find(acceptTag) != std::string::npos) {
+            listDevice(name);
+            return;
+        }
+        m_log.append(QStringLiteral("No Device Detected.\r\n"));
+        if (listLoader(name, *text))
+            return;
+        abandonProbedPort();
+    }
+    if (busy)
+        emit busyChanged(false);
+    m_searching = false;
+}
+
+void SerialSearch::beginSearch()
+{
     m_searching = true;
     emit linkProblem(QString());
     m_descriptionReceived = false;
@@ -79,124 +107,123 @@ void SerialSearch::search()
 
     m_portList = m_transport.listSerialPorts();
     emit portListChanged(m_portList);
+}
 
-    bool busy = false;
-    for (const QString &name : QStringList(m_portList)) {
-        const SerialTransport::OpenResult opened = m_transport.open(name);
-        if (opened == SerialTransport::OpenResult::OpenFailed) {
-            m_log.append(QStringLiteral("Open ") + name + QStringLiteral(" Failed.\r\n"));
-            continue;
-        }
-        m_log.append(QStringLiteral("Check ") + name + QStringLiteral("\r\n"));
-        if (opened == SerialTransport::OpenResult::ConfigureFailed) {
-            m_log.append(QStringLiteral("Set COM Failed.\r\n"));
-            continue;
-        }
-        if (!busy) {
-            busy = true;
-            emit busyChanged(true);
-        }
-        m_channel.setReplyPumpRunning(true);
-        m_transport.startReceiveTick();
-
-        m_channel.sendCommand(Direction::GET, Command::ENTRANCE, 0);
-        pauseWithEvents(CommandChannel::handshakePauseMs);
-        if (m_transport.lost()) {
-            m_transport.close();
-            continue;
-        }
-        const std::string text(m_transport.rxText());
-
-        if (text.find(acceptTag) != std::string::npos) {
-            m_log.append(QStringLiteral("Got One Device!\r\n"));
-            // The probed device's record is filled apart and gets its list index when its row is
-            // made, so a network device listed during these pauses cannot share the index.
-            m_registry.beginProbe();
-            m_connected = true;
-            emit connectionChanged(true, false);
-            m_registry.select(m_registry.count());
-            Confirmation description;
-            description.add(m_channel.sendCommand(Direction::GET, Command::SYS_DSCPT, 5));
-            description.add(m_channel.selectSlot(0x0000));
-            description.add(m_channel.sendCommand(Direction::GET, Command::ND_DSCPT, 5));
-            SYS_STATUS record = m_registry.endProbe();
-            m_descriptionReceived = description.ok();
-            if (!description.ok() && !m_transport.lost() && !m_channel.operationCancelled()) {
-                m_log.append(QStringLiteral("No description received from ") + name + QStringLiteral(" (") +
-                             description.firstFailure() + QStringLiteral(").\r\n"));
-                emit linkProblem(QStringLiteral("No description from ") + name + QLatin1Char('.'));
-            }
-            if (m_transport.lost()) {
-                finishSearch();
-                returnToIdle();
-                return;
-            }
-            if (!m_connected || m_channel.operationCancelled()) {
-                // Disconnect was pressed while the description was read: nothing to list (the
-                // disconnect itself follows when the search ends).
-                finishSearch();
-                return;
-            }
-            record.interfaceKind = interfaceSerial;
-            record.inputNodes[0].currentEdidMode = 255;
-            const int index = m_registry.list(record);
-            if (index < 0) {
-                // No record left: the device is let go, the listed ones stay.
-                abandonProbedPort();
-                emit slotListsEmptied();
-                m_connected = false;
-                emit connectionChanged(false, false);
-                finishSearch();
-                return;
-            }
-            m_registry.select(index);
-            m_registry.setSerialIndex(index);
-            if (record.inputNodes[0].modeSelectable == 1)
-                emit modeButtonsEnabled(true, record.internalCount, record.outputCount, record.userCount);
-            m_registry.showRow(index, {QString::number(index + 1), name, record.productName,
-                                      QStringLiteral(" ") + record.productString + QStringLiteral(" "),
-                                      QStringLiteral("NC"), QStringLiteral("NC")});
-            finishSearch();
-            return;
-        }
-
-        m_log.append(QStringLiteral("No Device Detected.\r\n"));
-        const std::size_t pos029 = text.find(isp029Tag);
-        const std::size_t pos091 = text.find(isp091Tag);
-        std::size_t tagPos = std::string::npos;
-        if (pos091 != std::string::npos) {
-            m_channel.setIspKind(2);
-            tagPos = pos091;
-        } else if (pos029 != std::string::npos) {
-            m_channel.setIspKind(1);
-            tagPos = pos029;
-        } else {
-            m_channel.setIspKind(0);
-        }
-        if (m_channel.ispKind() != 0) {
-            // No description is read: the record keeps what it held, now a serial device's.
-            SYS_STATUS record = m_registry.status(m_registry.count());
-            record.interfaceKind = interfaceSerial;
-            const int index = m_registry.list(record);
-            if (index < 0) {
-                abandonProbedPort();
-                finishSearch();
-                return;
-            }
-            m_transport.setIspMode();
-            m_connected = true;
-            emit connectionChanged(true, true);
-            m_registry.setSerialIndex(index);
-            m_registry.showRow(index, {QString::number(index + 1), name, productAfterTag(text, tagPos),
-                                      QStringLiteral("ISP Mode"), QStringLiteral("NC"), QStringLiteral("NC")});
-            finishSearch();
-            return;
-        }
-        abandonProbedPort();
+bool SerialSearch::openForProbe(const QString &name)
+{
+    const SerialTransport::OpenResult opened = m_transport.open(name);
+    if (opened == SerialTransport::OpenResult::OpenFailed) {
+        m_log.append(QStringLiteral("Open ") + name + QStringLiteral(" Failed.\r\n"));
+        return false;
     }
-    if (busy)
-        emit busyChanged(false);
-    m_searching = false;
+    m_log.append(QStringLiteral("Check ") + name + QStringLiteral("\r\n"));
+    if (opened == SerialTransport::OpenResult::ConfigureFailed) {
+        m_log.append(QStringLiteral("Set COM Failed.\r\n"));
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> SerialSearch::handshake()
+{
+    m_channel.setReplyPumpRunning(true);
+    m_transport.startReceiveTick();
+
+    m_channel.sendCommand(Direction::GET, Command::ENTRANCE, 0);
+    pauseWithEvents(CommandChannel::handshakePauseMs);
+    if (m_transport.lost()) {
+        m_transport.close();
+        return std::nullopt;
+    }
+    return std::string(m_transport.rxText());
+}
+
+void SerialSearch::listDevice(const QString &name)
+{
+    m_log.append(QStringLiteral("Got One Device!\r\n"));
+    // The probed device's record is filled apart and gets its list index when its row is made, so a
+    // network device listed during these pauses cannot share the index.
+    m_registry.beginProbe();
+    m_connected = true;
+    emit connectionChanged(true, false);
+    m_registry.select(m_registry.count());
+    Confirmation description;
+    description.add(m_channel.sendCommand(Direction::GET, Command::SYS_DSCPT, 5));
+    description.add(m_channel.selectSlot(0x0000));
+    description.add(m_channel.sendCommand(Direction::GET, Command::ND_DSCPT, 5));
+    SYS_STATUS record = m_registry.endProbe();
+    m_descriptionReceived = description.ok();
+    if (!description.ok() && !m_transport.lost() && !m_channel.operationCancelled()) {
+        m_log.append(QStringLiteral("No description received from ") + name + QStringLiteral(" (") +
+                     description.firstFailure() + QStringLiteral(").\r\n"));
+        emit linkProblem(QStringLiteral("No description from ") + name + QLatin1Char('.'));
+    }
+    if (m_transport.lost()) {
+        finishSearch();
+        returnToIdle();
+        return;
+    }
+    if (!m_connected || m_channel.operationCancelled()) {
+        // Disconnect was pressed while the description was read: nothing to list (the disconnect
+        // itself follows when the search ends).
+        finishSearch();
+        return;
+    }
+    record.interfaceKind = interfaceSerial;
+    record.inputNodes[0].currentEdidMode = 255;
+    const int index = m_registry.list(record);
+    if (index < 0) {
+        // No record left: the device is let go, the listed ones stay.
+        abandonProbedPort();
+        emit slotListsEmptied();
+        m_connected = false;
+        emit connectionChanged(false, false);
+        finishSearch();
+        return;
+    }
+    m_registry.select(index);
+    m_registry.setSerialIndex(index);
+    if (record.inputNodes[0].modeSelectable == 1)
+        emit modeButtonsEnabled(true, record.internalCount, record.outputCount, record.userCount);
+    m_registry.showRow(index, {QString::number(index + 1), name, record.productName,
+                              QStringLiteral(" ") + record.productString + QStringLiteral(" "),
+                              QStringLiteral("NC"), QStringLiteral("NC")});
+    finishSearch();
+}
+
+bool SerialSearch::listLoader(const QString &name, const std::string &text)
+{
+    const std::size_t pos029 = text.find(isp029Tag);
+    const std::size_t pos091 = text.find(isp091Tag);
+    std::size_t tagPos = std::string::npos;
+    if (pos091 != std::string::npos) {
+        m_channel.setIspKind(2);
+        tagPos = pos091;
+    } else if (pos029 != std::string::npos) {
+        m_channel.setIspKind(1);
+        tagPos = pos029;
+    } else {
+        m_channel.setIspKind(0);
+    }
+    if (m_channel.ispKind() == 0)
+        return false;
+    // No description is read: the record keeps what it held, now a serial device's.
+    SYS_STATUS record = m_registry.status(m_registry.count());
+    record.interfaceKind = interfaceSerial;
+    const int index = m_registry.list(record);
+    if (index < 0) {
+        abandonProbedPort();
+        finishSearch();
+        return true;
+    }
+    m_transport.setIspMode();
+    m_connected = true;
+    emit connectionChanged(true, true);
+    m_registry.setSerialIndex(index);
+    m_registry.showRow(index, {QString::number(index + 1), name, productAfterTag(text, tagPos),
+                              QStringLiteral("ISP Mode"), QStringLiteral("NC"), QStringLiteral("NC")});
+    finishSearch();
+    return true;
 }
 
 void SerialSearch::abandonProbedPort()

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 class CommandChannel;
@@ -54,6 +56,14 @@ class SerialSearch : public QObject
     void linkProblem(const QString &text);
 
   private:
+    // The steps of a search: the port list, opening one port, the handshake on it (its text, or
+    // nothing when the port went away), and listing what answered (a device, or a loader: true
+    // when the search ended there).
+    void beginSearch();
+    bool openForProbe(const QString &name);
+    std::optional<std::string> handshake();
+    void listDevice(const QString &name);
+    bool listLoader(const QString &name, const std::string &text);
     void onPortLost();
     void finishSearch();
     void abandonProbedPort();
