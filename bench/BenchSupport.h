@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include "devsim/lib/SimulatedDevice.h"
+#include "link/CommandChannel.h"
 #include "link/DeviceSession.h"
 
 // main() for a benchmark that needs a Qt application of type App (QCoreApplication, QApplication).
@@ -40,4 +41,23 @@ inline bool searchSimulated(benchmark::State &state, SimulatedDevice &device, De
     session.setPortOverride({device.portPath()});
     session.search();
     return true;
+}
+
+// The pauses the protocol mandates for the requests in the device's log: 50 ms after a GET, 20 ms
+// after a SET, 100 ms more after selecting a user slot; the handshake waits before its line and the
+// search once more after it.
+inline double mandatedPausesMs(const SimulatedDevice &device)
+{
+    double ms = 0;
+    for (const SimulatedRequest &r : device.requests()) {
+        if (!r.parsed)
+            continue;
+        ms += r.direction == Direction::GET ? 50 : 20;
+        if (r.command == Command::ENTRANCE)
+            ms += 2 * CommandChannel::handshakePauseMs;
+        if (r.direction == Direction::SET && r.command == Command::ND_SEL && !r.payload.isEmpty() &&
+            (std::uint8_t(r.payload[0]) >> 4) == 2)
+            ms += 100;
+    }
+    return ms;
 }

@@ -17,20 +17,6 @@
 
 namespace {
 
-double mandatedMs(const SimulatedDevice &device)
-{
-    double ms = 0;
-    for (const SimulatedRequest &r : device.requests()) {
-        if (!r.parsed)
-            continue;
-        ms += r.direction == Direction::GET ? 50 : 20;
-        if (r.direction == Direction::SET && r.command == Command::ND_SEL && !r.payload.isEmpty() &&
-            (std::uint8_t(r.payload[0]) >> 4) == 2)
-            ms += 100;
-    }
-    return ms;
-}
-
 SimulatedDeviceConfig eightOfEach()
 {
     SimulatedDeviceConfig c;
@@ -51,7 +37,7 @@ bool timeRun(benchmark::State &state, SimulatedDevice &device, double &totalMs, 
     if (!ok)
         return false;
     totalMs += ms;
-    mandated = mandatedMs(device);
+    mandated = mandatedPausesMs(device);
     state.SetIterationTime(ms / 1e3);
     return true;
 }

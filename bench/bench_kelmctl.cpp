@@ -12,28 +12,9 @@
 #include <benchmark/benchmark.h>
 
 #include "devsim/lib/SimulatedDevice.h"
-#include "link/CommandChannel.h"
 #include "BenchSupport.h"
 
 namespace {
-
-// What the protocol makes a request wait: 50 ms after a GET, 20 ms after a SET, 100 ms more after
-// selecting a user slot; the handshake waits before its line and the search once more after it.
-double mandatedMs(const SimulatedDevice &device)
-{
-    double ms = 0;
-    for (const SimulatedRequest &r : device.requests()) {
-        if (!r.parsed)
-            continue;
-        ms += r.direction == Direction::GET ? 50 : 20;
-        if (r.command == Command::ENTRANCE)
-            ms += 2 * CommandChannel::handshakePauseMs;
-        if (r.direction == Direction::SET && r.command == Command::ND_SEL && !r.payload.isEmpty() &&
-            (std::uint8_t(r.payload[0]) >> 4) == 2)
-            ms += 100;
-    }
-    return ms;
-}
 
 // Runs kelmctl with the device's port and `args` while this process keeps serving the device.
 bool runKelmctl(const SimulatedDevice &device, const QStringList &args)
@@ -87,7 +68,7 @@ void BM_Kelmctl(benchmark::State &state, QStringList args)
             }
         }
         total += ms;
-        mandated = mandatedMs(device);
+        mandated = mandatedPausesMs(device);
         state.SetIterationTime(ms / 1e3);
     }
     reportAgainstMandated(state, total, mandated);
