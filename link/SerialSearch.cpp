@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QElapsedTimer>
+
 #include "shell/DebugLog.h"
 #include "shell/Pause.h"
 #include "link/CommandChannel.h"
@@ -14,6 +16,15 @@ constexpr const char *acceptTag = "$ACCEPT";
 constexpr const char *isp029Tag = "$ISP029";
 constexpr const char *isp091Tag = "$ISP091";
 constexpr std::size_t tagLength = 7;
+
+// Whether the handshake text holds an answer: one of the three tags.
+bool handshakeAnswered(std::string_view text)
+{
+    for (const char *tag : {acceptTag, isp029Tag, isp091Tag})
+        if (text.find(tag) != std::string_view::npos)
+            return true;
+    return false;
+}
 
 } // namespace
 
@@ -131,6 +142,16 @@ std::optional<std::string> SerialSearch::handshake()
 
     m_channel.sendCommand(Direction::GET, Command::ENTRANCE, 0);
     pauseWithEvents(CommandChannel::handshakePauseMs);
+    // As with every request, an answer still on its way after the pause gets the time of two
+    // receive ticks, and the port is read as it comes.
+    QElapsedTimer grace;
+    grace.start();
+    while (m_transport.usable() && !handshakeAnswered(m_transport.rxText()) &&
+           grace.elapsed() < CommandChannel::answerGraceMs) {
+        m_transport.onReceiveTick();
+        if (!handshakeAnswered(m_transport.rxText()))
+            pauseWithEvents(2);
+    }
     if (m_transport.lost()) {
         m_transport.close();
         return std::nullopt;

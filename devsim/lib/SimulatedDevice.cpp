@@ -202,7 +202,11 @@ void SimulatedDevice::answer(const SimulatedRequest &r)
 {
     if (r.command == Command::ENTRANCE) {
         // The handshake answer carries no CRC and no line end.
-        if (m_config.handshake != HandshakeMode::Silent)
+        if (m_config.handshake == HandshakeMode::Silent)
+            return;
+        if (m_faults.lateHandshakeMs > 0)
+            QTimer::singleShot(m_faults.lateHandshakeMs, this, [this, text = handshakeAnswer()] { writeNow(text); });
+        else
             writeNow(handshakeAnswer());
         return;
     }

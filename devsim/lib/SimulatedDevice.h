@@ -84,6 +84,7 @@ struct SimulatedFaults
     int corruptStoredByte = -1;     // this image byte is stored inverted by every EDID write
     int strayTails = 0;             // this many replies are followed at once by strayTail
     QByteArray strayTail = "\x0C\x0C"; // bytes without a line end, as a chattering device sends
+    int lateHandshakeMs = 0;        // the handshake answer waits this long
 };
 
 struct SimulatedRequest

@@ -103,6 +103,34 @@ TEST_F(SessionTest, SilentPortsEndIdleWithEveryPortClosed)
     EXPECT_EQ(session.portList().size(), 2);
 }
 
+// The handshake answer is read at the end of its pause; one on its way then still gets the grace
+// every request gets, and one later than that leaves the port unlisted.
+TEST_F(SessionTest, LateHandshakeAnswerGetsTheGrace)
+{
+    const struct
+    {
+        HandshakeMode mode;
+        int lateMs;
+        bool listed;
+    } cases[] = {{HandshakeMode::Normal, 165, true},
+                 {HandshakeMode::Isp091, 165, true},
+                 {HandshakeMode::Normal, 400, false}};
+    for (const auto &c : cases) {
+        DebugLog caseLog;
+        DeviceSession s(caseLog);
+        SimulatedDevice d(isp(c.mode));
+        ASSERT_TRUE(d.start());
+        d.faults().lateHandshakeMs = c.lateMs;
+        s.setPortOverride({d.portPath()});
+        s.search();
+        SCOPED_TRACE(c.lateMs);
+        EXPECT_EQ(s.connected(), c.listed);
+        EXPECT_EQ(s.registry().rows().size(), c.listed ? 1 : 0);
+        EXPECT_EQ(caseLog.text().contains("Got One Device!"), c.listed && c.mode == HandshakeMode::Normal);
+        pauseWithEvents(c.lateMs); // the late answer lands before the device goes
+    }
+}
+
 TEST_F(SessionTest, OnlyTheFirstAnsweringPortIsConnected)
 {
     SimulatedDevice &silent = addDevice(isp(HandshakeMode::Silent));

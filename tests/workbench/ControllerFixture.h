@@ -94,6 +94,8 @@ struct ControllerRig
         session.setPortOverride({device.portPath()});
         session.search();
         device.clearRequests();
+        if (!session.connected())
+            qWarning().noquote() << "search failed; debug log:" << log.text();
         return session.connected();
     }
 
