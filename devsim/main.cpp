@@ -40,12 +40,8 @@ bool isDottedIpv4(const QString &text)
     const QHostAddress a(text);
     return a.protocol() == QAbstractSocket::IPv4Protocol && a.toString() == text;
 }
-} // namespace
-
-int main(int argc, char **argv)
+void addOptions(QCommandLineParser &p)
 {
-    QCoreApplication app(argc, argv);
-    QCommandLineParser p;
     p.setApplicationDescription(
         QStringLiteral("Simulated device on a pseudo-terminal, and with --network also on UDP."));
     p.addHelpOption();
@@ -93,9 +89,11 @@ int main(int argc, char **argv)
         {QStringLiteral("ip"), QStringLiteral("The network device's IP address (with --network)."),
          QStringLiteral("ADDRESS")},
     });
-    p.process(app);
+}
 
-    SimulatedDeviceConfig config;
+// The handshake mode and the slot counts; false (said on stderr) for a value out of range.
+bool readDeviceConfig(const QCommandLineParser &p, SimulatedDeviceConfig &config)
+{
     const QString mode = p.value(QStringLiteral("mode")).toLower();
     if (mode == QLatin1String("normal"))
         config.handshake = HandshakeMode::Normal;
@@ -107,31 +105,36 @@ int main(int argc, char **argv)
         config.handshake = HandshakeMode::Silent;
     else {
         std::fprintf(stderr, "kelm-devsim: unknown mode '%s'.\n", qPrintable(mode));
-        return 2;
+        return false;
     }
     if (!parseCount(p, QStringLiteral("inputs"), config.inputs) ||
         !parseCount(p, QStringLiteral("outputs"), config.outputs) ||
         !parseCount(p, QStringLiteral("users"), config.users) ||
         !parseCount(p, QStringLiteral("internals"), config.internals)) {
         std::fputs("kelm-devsim: a slot count must be a number from 0 to 255.\n", stderr);
-        return 2;
+        return false;
     }
     if (p.isSet(QStringLiteral("description")))
         config.productString = config.defaultProductString =
             p.value(QStringLiteral("description")).toLatin1();
     if (p.isSet(QStringLiteral("no-mode-select")))
         config.inputNode.modeSelectable = false;
+    config.quarterSeparator = !p.isSet(QStringLiteral("bare-quarters"));
+    return true;
+}
 
-    const bool network = p.isSet(QStringLiteral("network"));
-    net::Discovery identity = UdpDevice::demoIdentity();
+// The network device's MAC and address; false (said on stderr) when they are malformed or given
+// without --network.
+bool readNetworkIdentity(const QCommandLineParser &p, bool network, net::Discovery &identity)
+{
     if (!network && (p.isSet(QStringLiteral("mac")) || p.isSet(QStringLiteral("ip")))) {
         std::fputs("kelm-devsim: --mac and --ip need --network.\n", stderr);
-        return 2;
+        return false;
     }
     if (p.isSet(QStringLiteral("mac"))) {
         if (!net::macFromText(p.value(QStringLiteral("mac")).toStdString(), identity.macBytes)) {
             std::fputs("kelm-devsim: a MAC must be six hex pairs, such as 02:4B:45:4C:4D:01.\n", stderr);
-            return 2;
+            return false;
         }
         identity.macText = net::macToText(identity.macBytes);
     }
@@ -140,14 +143,15 @@ int main(int argc, char **argv)
         if (!isDottedIpv4(ip)) {
             std::fputs("kelm-devsim: an IP address must be four dotted numbers, such as 192.168.1.239.\n",
                        stderr);
-            return 2;
+            return false;
         }
         identity.ipAddress = ip.toStdString();
     }
+    return true;
+}
 
-    config.quarterSeparator = !p.isSet(QStringLiteral("bare-quarters"));
-    SimulatedDevice device(config);
-    SimulatedFaults &faults = device.faults();
+void applyFaults(const QCommandLineParser &p, SimulatedFaults &faults)
+{
     if (p.isSet(QStringLiteral("stray-tail")))
         faults.strayTails = -1;
     if (p.isSet(QStringLiteral("bad-crc")))
@@ -165,7 +169,78 @@ int main(int argc, char **argv)
         faults.strayLines = -1;
     if (p.isSet(QStringLiteral("corrupt-byte")))
         faults.corruptStoredByte = p.value(QStringLiteral("corrupt-byte")).toInt();
+}
 
+// Starts answering on UDP and says where; false (said on stderr) when the port cannot be bound.
+bool startNetwork(UdpDevice &networkDevice, const net::Discovery &identity)
+{
+    if (!networkDevice.start()) {
+        std::fprintf(stderr, "kelm-devsim: UDP port %u: %s\n", unsigned{networkDevice.options().port},
+                     qPrintable(networkDevice.errorString()));
+        return false;
+    }
+    const UdpDevice::Options &o = networkDevice.options();
+    const QString where = networkDevice.joinedGroup()
+                              ? QStringLiteral(" and group ") + o.group.toString()
+                              : QStringLiteral(" (no route to join the discovery group)");
+    std::printf("UDP %s:%u%s, MAC %s, IP %s\n", qPrintable(o.bindAddress.toString()), unsigned{o.port},
+                qPrintable(where), identity.macText.c_str(), identity.ipAddress.c_str());
+    return true;
+}
+
+// SIGINT/SIGTERM end the loop cleanly so that --dump and --flash get written.
+void quitOnSignals(QCoreApplication &app)
+{
+    if (::pipe(signalPipe) != 0)
+        return;
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+}
+
+// What --dump and --flash ask for once the loop ended; false (said on stderr) when a file could not
+// be written whole.
+bool writeResults(const QCommandLineParser &p, const SimulatedDevice &device)
+{
+    if (p.isSet(QStringLiteral("dump")) && device.dumpSlots(p.value(QStringLiteral("dump"))) < 0) {
+        std::fprintf(stderr, "kelm-devsim: cannot write the slots to %s.\n",
+                     qPrintable(p.value(QStringLiteral("dump"))));
+        return false;
+    }
+    if (p.isSet(QStringLiteral("flash"))) {
+        FILE *f = std::fopen(qPrintable(p.value(QStringLiteral("flash"))), "wb");
+        const auto size = static_cast<size_t>(device.flash().size());
+        bool written = f && std::fwrite(device.flash().constData(), 1, size, f) == size;
+        // A full disk may only show when the buffered rest is written out.
+        if (f && std::fclose(f) != 0)
+            written = false;
+        if (!written) {
+            std::fprintf(stderr, "kelm-devsim: cannot write the firmware file.\n");
+            return false;
+        }
+    }
+    return true;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser p;
+    addOptions(p);
+    p.process(app);
+
+    SimulatedDeviceConfig config;
+    if (!readDeviceConfig(p, config))
+        return 2;
+    const bool network = p.isSet(QStringLiteral("network"));
+    net::Discovery identity = UdpDevice::demoIdentity();
+    if (!readNetworkIdentity(p, network, identity))
+        return 2;
+
+    SimulatedDevice device(config);
+    applyFaults(p, device.faults());
     if (p.isSet(QStringLiteral("slots")) && device.loadSlots(p.value(QStringLiteral("slots"))) < 0) {
         std::fprintf(stderr, "kelm-devsim: cannot read the folder %s.\n",
                      qPrintable(p.value(QStringLiteral("slots"))));
@@ -178,45 +253,13 @@ int main(int argc, char **argv)
     std::printf("%s\n", qPrintable(device.portPath()));
 
     UdpDevice networkDevice(identity);
-    if (network) {
-        if (!networkDevice.start()) {
-            std::fprintf(stderr, "kelm-devsim: UDP port %u: %s\n", unsigned{networkDevice.options().port},
-                         qPrintable(networkDevice.errorString()));
-            return 1;
-        }
-        const UdpDevice::Options &o = networkDevice.options();
-        const QString where = networkDevice.joinedGroup()
-                                  ? QStringLiteral(" and group ") + o.group.toString()
-                                  : QStringLiteral(" (no route to join the discovery group)");
-        std::printf("UDP %s:%u%s, MAC %s, IP %s\n", qPrintable(o.bindAddress.toString()), unsigned{o.port},
-                    qPrintable(where), identity.macText.c_str(), identity.ipAddress.c_str());
-    }
+    if (network && !startNetwork(networkDevice, identity))
+        return 1;
     std::fflush(stdout);
 
-    // SIGINT/SIGTERM end the loop cleanly so that --dump and --flash get written.
-    if (::pipe(signalPipe) == 0) {
-        std::signal(SIGINT, onSignal);
-        std::signal(SIGTERM, onSignal);
-        auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
-    }
+    quitOnSignals(app);
     const int status = app.exec();
-
-    if (p.isSet(QStringLiteral("dump")) && device.dumpSlots(p.value(QStringLiteral("dump"))) < 0) {
-        std::fprintf(stderr, "kelm-devsim: cannot write the slots to %s.\n",
-                     qPrintable(p.value(QStringLiteral("dump"))));
+    if (!writeResults(p, device))
         return 1;
-    }
-    if (p.isSet(QStringLiteral("flash"))) {
-        FILE *f = std::fopen(qPrintable(p.value(QStringLiteral("flash"))), "wb");
-        if (!f || std::fwrite(device.flash().constData(), 1, static_cast<size_t>(device.flash().size()), f) !=
-                      static_cast<size_t>(device.flash().size())) {
-            std::fprintf(stderr, "kelm-devsim: cannot write the firmware file.\n");
-            if (f)
-                std::fclose(f);
-            return 1;
-        }
-        std::fclose(f);
-    }
     return status;
 }

@@ -86,11 +86,9 @@ std::uint16_t manufacturerId(const std::array<char, 4> &letters)
     return id;
 }
 
-// The HDMI vendor-specific payload (block bytes 1..n): OUI, CEC address, byte 6, TMDS byte, and
-// from the old block byte 8 with the latency fields and the 3D byte; then HDMI_VICs and 3D.
-Bytes hdmiPayload(EdidFeatureRecord &rec, const OldBlock &old)
+// The fixed start of the HDMI vendor-specific payload: OUI, CEC address, byte 6 and the TMDS byte.
+Bytes hdmiFixedBytes(const EdidFeatureRecord &rec, const OldBlock &old)
 {
-    const bool threeD = rec.interfaceFlags & InterfaceFlags::ThreeDPresent;
     Bytes p = {0x03, 0x0C, 0x00, rec.cecAddress[0], rec.cecAddress[1]};
     std::uint8_t byte6 = rec.hdmiVsdbByte6;
     if (old)
@@ -102,31 +100,98 @@ Bytes hdmiPayload(EdidFeatureRecord &rec, const OldBlock &old)
     else if (rec.hdmiVsdbByte6 != 0)
         tmds = 0x2D;
     p.push_back(tmds);
+    return p;
+}
 
-    // Payload index of block byte k is k - 1.
-    std::size_t threeDIndex = 9; // block byte of the 3D byte
+// The payload under construction, with where its 3D byte is (block byte threeDIndex, payload index
+// threeDIndex - 1) and whether it holds one yet.
+struct HdmiPayload
+{
+    Bytes p;
+    std::size_t threeDIndex = 9;
     bool holdsThreeD = false;
-    if (old && old.has(8)) {
-        const std::uint8_t b8 = old.at(8);
-        p.push_back(b8);
-        std::size_t latencyEnd = 8;
-        if (b8 & 0x40) {
-            latencyEnd = 12;
-            threeDIndex = 13;
-        } else if (b8 & 0x80) {
-            latencyEnd = 10;
-            threeDIndex = 11;
-        }
-        // Latency bytes the old block declared but did not hold count 0, so the 3D byte keeps its place.
-        for (std::size_t k = 9; k <= latencyEnd; ++k)
-            p.push_back(old.at(k));
-        if ((b8 & 0xE0) && old.has(threeDIndex)) {
-            p.push_back(old.at(threeDIndex));
-            holdsThreeD = true;
+
+    bool hasByte8() const { return p.size() >= 8; }
+    std::uint8_t &threeDByte() { return p[threeDIndex - 1]; }
+    // A 3D byte of 0 at its place, the latency bytes before it counting 0.
+    void addThreeDByte()
+    {
+        p.resize(threeDIndex - 1, 0);
+        p.push_back(0);
+        holdsThreeD = true;
+    }
+};
+
+// Byte 8 of the old block with the latency fields it declares and its 3D byte.
+void copyLatencyAndThreeD(HdmiPayload &h, const OldBlock &old)
+{
+    if (!old || !old.has(8))
+        return;
+    const std::uint8_t b8 = old.at(8);
+    h.p.push_back(b8);
+    std::size_t latencyEnd = 8;
+    if (b8 & 0x40) {
+        latencyEnd = 12;
+        h.threeDIndex = 13;
+    } else if (b8 & 0x80) {
+        latencyEnd = 10;
+        h.threeDIndex = 11;
+    }
+    // Latency bytes the old block declared but did not hold count 0, so the 3D byte keeps its place.
+    for (std::size_t k = 9; k <= latencyEnd; ++k)
+        h.p.push_back(old.at(k));
+    if ((b8 & 0xE0) && old.has(h.threeDIndex)) {
+        h.p.push_back(old.at(h.threeDIndex));
+        h.holdsThreeD = true;
+    }
+}
+
+// The 3D box is set: the 3D byte carries the record's flags (or 3D_present alone).
+void markThreeD(HdmiPayload &h, const EdidFeatureRecord &rec, std::size_t vicCount)
+{
+    if (vicCount == 0) {
+        if (!h.hasByte8()) {
+            h.p.push_back(0x20);
+            h.p.push_back(0x80);
+            h.threeDIndex = 9;
+            h.holdsThreeD = true;
+        } else {
+            h.p[7] |= 0x20;
         }
     }
-    auto hasByte8 = [&] { return p.size() >= 8; };
-    auto threeDByte = [&]() -> std::uint8_t & { return p[threeDIndex - 1]; };
+    if (!h.holdsThreeD)
+        h.addThreeDByte();
+    if (rec.threeDLength != 0)
+        h.threeDByte() = rec.threeDFlags;
+    else
+        h.threeDByte() |= 0x80;
+}
+
+// The 3D box is clear: no 3D_present or 3D_Multi_present stays behind, and an HDMI video part
+// nothing uses any more is cut off.
+void clearThreeD(HdmiPayload &h, std::size_t vicCount)
+{
+    if (h.holdsThreeD)
+        h.threeDByte() &= 0x1F;
+    else if (vicCount > 0)
+        h.addThreeDByte();
+    if (vicCount == 0 && h.hasByte8() && !(h.p[7] & 0xC0)) {
+        if (h.p[7] & 0x0F) {
+            h.p.resize(8);
+            h.p[7] &= std::uint8_t(~0x20);
+        } else {
+            h.p.resize(7);
+        }
+    }
+}
+
+// The HDMI vendor-specific payload (block bytes 1..n): OUI, CEC address, byte 6, TMDS byte, and
+// from the old block byte 8 with the latency fields and the 3D byte; then HDMI_VICs and 3D.
+Bytes hdmiPayload(EdidFeatureRecord &rec, const OldBlock &old)
+{
+    const bool threeD = rec.interfaceFlags & InterfaceFlags::ThreeDPresent;
+    HdmiPayload h{hdmiFixedBytes(rec, old)};
+    copyLatencyAndThreeD(h, old);
 
     Bytes vics;
     for (std::uint8_t v : rec.hdmiVics)
@@ -134,60 +199,26 @@ Bytes hdmiPayload(EdidFeatureRecord &rec, const OldBlock &old)
             vics.push_back(v);
     const std::size_t n = vics.size();
     if (n > 0) {
-        p[6] = std::max<std::uint8_t>(p[6], 0x3C);
-        if (!hasByte8())
-            p.push_back(0x20);
+        h.p[6] = std::max<std::uint8_t>(h.p[6], 0x3C);
+        if (!h.hasByte8())
+            h.p.push_back(0x20);
         else
-            p[7] |= 0x20;
+            h.p[7] |= 0x20;
     }
-    if (threeD) {
-        if (n == 0) {
-            if (!hasByte8()) {
-                p.push_back(0x20);
-                p.push_back(0x80);
-                threeDIndex = 9;
-                holdsThreeD = true;
-            } else {
-                p[7] |= 0x20;
-            }
-        }
-        if (!holdsThreeD) {
-            p.resize(threeDIndex - 1, 0);
-            p.push_back(0);
-            holdsThreeD = true;
-        }
-        if (rec.threeDLength != 0)
-            threeDByte() = rec.threeDFlags;
-        else
-            threeDByte() |= 0x80;
-    } else {
-        // A clear 3D box must leave no 3D_present or 3D_Multi_present behind.
-        if (holdsThreeD)
-            threeDByte() &= 0x1F;
-        else if (n > 0) {
-            p.resize(threeDIndex - 1, 0);
-            p.push_back(0);
-            holdsThreeD = true;
-        }
-        if (n == 0 && hasByte8() && !(p[7] & 0xC0)) {
-            if (p[7] & 0x0F) {
-                p.resize(8);
-                p[7] &= std::uint8_t(~0x20);
-            } else {
-                p.resize(7);
-            }
-        }
-    }
+    if (threeD)
+        markThreeD(h, rec, n);
+    else
+        clearThreeD(h, n);
     if (n > 0 || threeD) {
         // HDMI_VIC_LEN and 3D_LEN; the 3D bytes are cut to what the 31-byte block still holds.
-        const std::size_t room = kMaxBlockPayload - std::min(kMaxBlockPayload, p.size() + 1 + n);
+        const std::size_t room = kMaxBlockPayload - std::min(kMaxBlockPayload, h.p.size() + 1 + n);
         const std::size_t threeDLen =
             threeD ? std::min<std::size_t>({rec.threeDLength, rec.threeDData.size(), room}) : 0;
-        p.push_back(std::uint8_t(n * 32 + threeDLen));
-        p.insert(p.end(), vics.begin(), vics.end());
-        p.insert(p.end(), rec.threeDData.begin(), rec.threeDData.begin() + std::ptrdiff_t(threeDLen));
+        h.p.push_back(std::uint8_t(n * 32 + threeDLen));
+        h.p.insert(h.p.end(), vics.begin(), vics.end());
+        h.p.insert(h.p.end(), rec.threeDData.begin(), rec.threeDData.begin() + std::ptrdiff_t(threeDLen));
     }
-    return p;
+    return h.p;
 }
 
 // The HDMI Forum payload: the old block whole, or a new one when 4K is listed.
@@ -261,15 +292,13 @@ bool dviKeepsExtension(const EdidFeatureRecord &rec)
     return (rec.interfaceFlags & both) == both && rec.image[126] == 1;
 }
 
-void encodeEdid(EdidFeatureRecord &rec)
-{
-    const EdidImage old = rec.image;
-    EdidImage &img = rec.image;
-    const bool dvi = rec.interfaceFlags & InterfaceFlags::NoExtension;
-    if (!dvi)
-        rec.interfaceFlags &= InterfaceFlags::ThreeDPresent;
+namespace {
 
-    // Identification.
+// Base block: identification, monitor name, established and standard timings, extension count
+// and checksum.
+void writeBaseBlock(EdidFeatureRecord &rec, bool extension)
+{
+    EdidImage &img = rec.image;
     const std::uint16_t id = manufacturerId(rec.manufacturer);
     img[8] = std::uint8_t(id >> 8);
     img[9] = std::uint8_t(id);
@@ -299,22 +328,14 @@ void encodeEdid(EdidFeatureRecord &rec)
         img[39 + 2 * k] = std::uint8_t(st[k]);
     }
 
-    const bool keepExtension = dviKeepsExtension(rec);
-    img[126] = dvi && !keepExtension ? 0 : 1;
+    img[126] = extension ? 1 : 0;
     img[127] = edidBlockChecksum(img, 0);
+}
 
-    if (keepExtension) {
-        img[255] = edidBlockChecksum(img, 1); // the bytes are the loaded ones, so is their sum
-        return;
-    }
-    if (dvi) {
-        std::fill(img.begin() + kEdidBlockSize, img.end(), std::uint8_t(0));
-        return;
-    }
-
-    // Gather the contents of the new extension.
-    // The record keeps video codes without their native flag; a code the old image marked native
-    // keeps the mark.
+// The video data block. The record keeps video codes without their native flag; a code the old
+// image marked native keeps the mark. 4K codes set the interface's 4K flags.
+Bytes videoPayload(EdidFeatureRecord &rec, const EdidImage &old)
+{
     std::array<bool, 65> native{};
     for (std::size_t pos = kDataStart; findDataBlock(old, CtaTag::Video, pos);
          pos += (old[pos] & 0x1Fu) + 1u) {
@@ -333,6 +354,12 @@ void encodeEdid(EdidFeatureRecord &rec)
         else if (c >= 96 && c <= 107)
             rec.interfaceFlags |= InterfaceFlags::Vic4k;
     }
+    return video;
+}
+
+// The YCbCr 4:2:0 video data block (extended tag 14); only the tag when no code is set.
+Bytes y420Payload(EdidFeatureRecord &rec)
+{
     Bytes y420 = {0x0E};
     for (std::size_t i = 0; i < 8; ++i) {
         const std::uint8_t c = rec.y420Vics[i];
@@ -342,25 +369,62 @@ void encodeEdid(EdidFeatureRecord &rec)
         if (c >= 96 && c <= 107)
             rec.interfaceFlags |= InterfaceFlags::HdmiVic4k;
     }
+    return y420;
+}
+
+Bytes audioPayload(const EdidFeatureRecord &rec)
+{
     Bytes audio;
     for (const auto &sad : rec.sads)
         if (sad[0] != 0)
             audio.insert(audio.end(), sad.begin(), sad.end());
-    Bytes speaker;
-    if (rec.speakerAllocation != 0)
-        speaker = {std::uint8_t(rec.speakerAllocation >> 16), std::uint8_t(rec.speakerAllocation >> 8),
-                   std::uint8_t(rec.speakerAllocation)};
-    Bytes colorimetry;
-    if (rec.colorimetry[0] != 0) {
-        // The metadata byte keeps the display's bits and always offers gamut metadata profile MD0.
-        const OldBlock oldColorimetry = findExtendedBlock(old, 5);
-        const std::uint8_t metadata = std::uint8_t((oldColorimetry ? oldColorimetry.at(3) : 0x00) | 0x01);
-        colorimetry = {0x05, rec.colorimetry[0], metadata};
-    }
+    return audio;
+}
+
+Bytes speakerPayload(const EdidFeatureRecord &rec)
+{
+    if (rec.speakerAllocation == 0)
+        return {};
+    return {std::uint8_t(rec.speakerAllocation >> 16), std::uint8_t(rec.speakerAllocation >> 8),
+            std::uint8_t(rec.speakerAllocation)};
+}
+
+// The colorimetry block. The metadata byte keeps the display's bits and always offers gamut
+// metadata profile MD0.
+Bytes colorimetryPayload(const EdidFeatureRecord &rec, const EdidImage &old)
+{
+    if (rec.colorimetry[0] == 0)
+        return {};
+    const OldBlock oldColorimetry = findExtendedBlock(old, 5);
+    const std::uint8_t metadata = std::uint8_t((oldColorimetry ? oldColorimetry.at(3) : 0x00) | 0x01);
+    return {0x05, rec.colorimetry[0], metadata};
+}
+
+Bytes hdrStaticPayload(const EdidFeatureRecord &rec)
+{
+    if (rec.hdrStatic[0] == 0)
+        return {};
+    Bytes hdr = {0x06, rec.hdrStatic[0], rec.hdrStatic[1]};
+    const std::size_t luminances = rec.hdrStatic[4] ? 3 : rec.hdrStatic[3] ? 2 : rec.hdrStatic[2] ? 1 : 0;
+    for (std::size_t i = 0; i < luminances; ++i)
+        hdr.push_back(rec.hdrStatic[2 + i]);
+    return hdr;
+}
+
+// The CTA extension: header, the data blocks in their fixed order, the detailed timings, checksum.
+// The payloads are gathered first, since they set interface flags the HDMI blocks read.
+void writeExtension(EdidFeatureRecord &rec, const EdidImage &old)
+{
+    EdidImage &img = rec.image;
+    const Bytes video = videoPayload(rec, old);
+    const Bytes y420 = y420Payload(rec);
+    const Bytes audio = audioPayload(rec);
+    const Bytes speaker = speakerPayload(rec);
+    const Bytes colorimetry = colorimetryPayload(rec, old);
     const Bytes hdmi = hdmiPayload(rec, findVendorBlock(old, 0x03, 0x0C, 0x00));
     const Bytes forum = hdmiForumPayload(rec, findVendorBlock(old, 0xD8, 0x5D, 0xC4));
+    const Bytes hdr = hdrStaticPayload(rec); // after the forum block, which may set it
 
-    // Write the extension.
     std::fill(img.begin() + kEdidBlockSize, img.end(), std::uint8_t(0));
     img[128] = 0x02;
     img[129] = 0x03;
@@ -377,13 +441,7 @@ void encodeEdid(EdidFeatureRecord &rec)
     w.tagged(CtaTag::Extended, colorimetry);
     if (rec.videoCapability != 0)
         w.tagged(CtaTag::Extended, {0x00, rec.videoCapability});
-    if (rec.hdrStatic[0] != 0) {
-        Bytes hdr = {0x06, rec.hdrStatic[0], rec.hdrStatic[1]};
-        const std::size_t luminances = rec.hdrStatic[4] ? 3 : rec.hdrStatic[3] ? 2 : rec.hdrStatic[2] ? 1 : 0;
-        for (std::size_t i = 0; i < luminances; ++i)
-            hdr.push_back(rec.hdrStatic[2 + i]);
-        w.tagged(CtaTag::Extended, hdr);
-    }
+    w.tagged(CtaTag::Extended, hdr);
     if (y420.size() > 1)
         w.tagged(CtaTag::Extended, y420);
 
@@ -395,4 +453,26 @@ void encodeEdid(EdidFeatureRecord &rec)
             w.raw(rec.extensionDtds[i].data(), 18);
     }
     img[255] = edidBlockChecksum(img, 1);
+}
+
+} // namespace
+
+void encodeEdid(EdidFeatureRecord &rec)
+{
+    const EdidImage old = rec.image;
+    const bool dvi = rec.interfaceFlags & InterfaceFlags::NoExtension;
+    if (!dvi)
+        rec.interfaceFlags &= InterfaceFlags::ThreeDPresent;
+
+    const bool keepExtension = dviKeepsExtension(rec);
+    writeBaseBlock(rec, !dvi || keepExtension);
+    if (keepExtension) {
+        rec.image[255] = edidBlockChecksum(rec.image, 1); // the bytes are the loaded ones, so is their sum
+        return;
+    }
+    if (dvi) {
+        std::fill(rec.image.begin() + kEdidBlockSize, rec.image.end(), std::uint8_t(0));
+        return;
+    }
+    writeExtension(rec, old);
 }

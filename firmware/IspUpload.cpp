@@ -135,84 +135,85 @@ bool IspUpload::uploadFirmware(IspVariant variant)
 
     m_running = true;
     emit runningChanged(true);
+    const bool ok = runUpload(variant, *image);
+    m_running = false;
+    emit runningChanged(false);
+    return ok;
+}
+
+bool IspUpload::runUpload(IspVariant variant, const std::vector<std::uint8_t> &image)
+{
     DeviceSession::LinkHold hold(m_session);
     // The sender would restart the status poll after every SET; the upload keeps it off.
     const DeviceSession::PollHold quiet(m_session);
 
-    auto send = [&hold](Command cmd, std::span<const std::uint8_t> payload) {
-        hold.sendCommand(Direction::SET, cmd, payload);
+    const SendRequest send = [&hold](Command cmd, std::span<const std::uint8_t> payload) {
+        return hold.sendCommand(Direction::SET, cmd, payload);
     };
-
-    firmware::UploadSequencer seq(variant, *image);
+    firmware::UploadSequencer seq(variant, image);
     QElapsedTimer checkClock;
-    bool ok = true;
     while (!seq.done()) {
-        if (!m_session.transport().usable()) {
-            ok = failUpload(QStringLiteral("Port Lost.\r\n"));
-            break;
-        }
+        if (!m_session.transport().usable())
+            return failUpload(QStringLiteral("Port Lost.\r\n"));
         // The window was closed meanwhile: stop between two requests rather than run on unseen.
-        if (applicationEnding()) {
-            ok = failUpload(QStringLiteral("Update Stopped: Closing.\r\n"));
-            break;
-        }
+        if (applicationEnding())
+            return failUpload(QStringLiteral("Update Stopped: Closing.\r\n"));
         m_session.serviceReceiveDirect();
         const UploadStep step = seq.next(m_session.rxText());
-        switch (step.kind) {
-        case UploadStep::Kind::Address:
-            send(Command::FW_ADDR, step.payload);
-            break;
-        case UploadStep::Kind::Data:
-            send(Command::FW_DATA, step.payload);
-            if (step.pauseAfterMs > 0)
-                pauseWithEvents(step.pauseAfterMs);
-            if (step.percent >= 0) {
-                setStatus(QString::number(step.percent) + QLatin1Char('%'), false);
-                emit progressChanged(step.percent);
-            }
-            break;
-        case UploadStep::Kind::Check:
-        case UploadStep::Kind::Wait:
-            if (!checkClock.isValid()) {
-                checkClock.start();
-            } else if (checkClock.elapsed() >= checkTimeoutMs) {
-                ok = failUpload(QStringLiteral("No Block Check Answer.\r\n"));
-                break;
-            }
-            if (step.kind == UploadStep::Kind::Check)
-                send(Command::FW_CHK, {});
-            else
-                pauseWithEvents(5); // the rest of the answer is on its way
-            break;
-        case UploadStep::Kind::Verdict:
-            checkClock.invalidate();
-            if (!step.warning.empty())
-                m_session.debugLog().append(QString::fromLatin1(step.warning) + QStringLiteral("\r\n"));
-            if (step.giveUp)
-                ok = failUpload(QStringLiteral("Block Check Failed %1 Times.\r\n").arg(firmware::kMaxBlockMismatches));
-            break;
-        case UploadStep::Kind::End:
-            setStatus(QStringLiteral("100%"), false);
-            emit progressChanged(100);
-            if (step.pauseBeforeMs > 0)
-                pauseWithEvents(step.pauseBeforeMs);
-            // The last chunk went out, but the update counts only once FW_END has reached a port
-            // that is still there.
-            if (hold.sendCommand(Direction::SET, Command::FW_END, {}).outcome ==
-                    CommandResult::Outcome::NotSent ||
-                !m_session.transport().usable()) {
-                ok = failUpload(QStringLiteral("Port Lost.\r\n"));
-                break;
-            }
-            if (!seq.endConfirmed())
-                m_session.debugLog().append(QString::fromLatin1(unconfirmedEndText) + QStringLiteral("\r\n"));
-            break;
-        }
-        if (!ok)
-            break;
+        if (!takeStep(step, seq, send, checkClock))
+            return false;
         QCoreApplication::processEvents();
     }
-    m_running = false;
-    emit runningChanged(false);
-    return ok;
+    return true;
+}
+
+bool IspUpload::takeStep(const UploadStep &step, const firmware::UploadSequencer &seq, const SendRequest &send,
+                         QElapsedTimer &checkClock)
+{
+    switch (step.kind) {
+    case UploadStep::Kind::Address:
+        send(Command::FW_ADDR, step.payload);
+        return true;
+    case UploadStep::Kind::Data:
+        send(Command::FW_DATA, step.payload);
+        if (step.pauseAfterMs > 0)
+            pauseWithEvents(step.pauseAfterMs);
+        if (step.percent >= 0) {
+            setStatus(QString::number(step.percent) + QLatin1Char('%'), false);
+            emit progressChanged(step.percent);
+        }
+        return true;
+    case UploadStep::Kind::Check:
+    case UploadStep::Kind::Wait:
+        if (!checkClock.isValid())
+            checkClock.start();
+        else if (checkClock.elapsed() >= checkTimeoutMs)
+            return failUpload(QStringLiteral("No Block Check Answer.\r\n"));
+        if (step.kind == UploadStep::Kind::Check)
+            send(Command::FW_CHK, {});
+        else
+            pauseWithEvents(5); // the rest of the answer is on its way
+        return true;
+    case UploadStep::Kind::Verdict:
+        checkClock.invalidate();
+        if (!step.warning.empty())
+            m_session.debugLog().append(QString::fromLatin1(step.warning) + QStringLiteral("\r\n"));
+        if (step.giveUp)
+            return failUpload(QStringLiteral("Block Check Failed %1 Times.\r\n").arg(firmware::kMaxBlockMismatches));
+        return true;
+    case UploadStep::Kind::End:
+        setStatus(QStringLiteral("100%"), false);
+        emit progressChanged(100);
+        if (step.pauseBeforeMs > 0)
+            pauseWithEvents(step.pauseBeforeMs);
+        // The last chunk went out, but the update counts only once FW_END has reached a port
+        // that is still there.
+        if (send(Command::FW_END, {}).outcome == CommandResult::Outcome::NotSent ||
+            !m_session.transport().usable())
+            return failUpload(QStringLiteral("Port Lost.\r\n"));
+        if (!seq.endConfirmed())
+            m_session.debugLog().append(QString::fromLatin1(unconfirmedEndText) + QStringLiteral("\r\n"));
+        return true;
+    }
+    return true;
 }

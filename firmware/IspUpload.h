@@ -9,11 +9,17 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
+#include <vector>
 
 #include "firmware/FirmwareImage.h"
+#include "link/CommandResult.h"
+#include "link/Protocol.h"
 
 class DeviceSession;
+class QElapsedTimer;
 
 class IspUpload : public QObject
 {
@@ -59,8 +65,16 @@ class IspUpload : public QObject
     void refused(const QString &why);
 
   private:
+    // A SET of one loader command, as the link hold sends it.
+    using SendRequest = std::function<CommandResult(Command, std::span<const std::uint8_t>)>;
+
     void setStatus(const QString &text, bool red);
     bool failUpload(const QString &logLine);
+    // The loop of requests over the image, under the link hold; false once it failed (shown).
+    bool runUpload(firmware::IspVariant variant, const std::vector<std::uint8_t> &image);
+    // One step the sequencer gave; false when it ended the update as failed.
+    bool takeStep(const firmware::UploadStep &step, const firmware::UploadSequencer &seq, const SendRequest &send,
+                  QElapsedTimer &checkClock);
 
     DeviceSession &m_session;
     QString m_imagePath;

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <tuple>
 
 #include "edid/TextNumbers.h"
@@ -146,95 +147,121 @@ bool macFromText(const std::string &text, MacAddress &mac)
 
 namespace {
 
+// The frame around the field area: command byte, area length, the area, its CRC. The area, or
+// nothing when the frame is not one of command's.
+std::optional<std::span<const uint8_t>> fieldArea(std::span<const uint8_t> payload, uint8_t command)
+{
+    if (payload.size() < 4 || payload.size() > kMaxPacketSize)
+        return std::nullopt;
+    if (payload[0] != command)
+        return std::nullopt;
+    const std::size_t L = payload[1];
+    if (payload.size() < L + 4)
+        return std::nullopt;
+    const std::span<const uint8_t> area = payload.subspan(2, L);
+    const uint16_t crc = fieldAreaCrc(area);
+    if (payload[L + 2] != (crc & 0xFF) || payload[L + 3] != (crc >> 8))
+        return std::nullopt;
+    return area;
+}
+
+enum class FieldVerdict
+{
+    Taken,
+    Malformed,
+    KnownDevice, // the same device answering the other request
+};
+
+// One field's value into out; fixed-width values shorter than their width are malformed, since
+// reading them would read their neighbour.
+FieldVerdict takeField(uint8_t tag, std::span<const uint8_t> v, std::span<const MacAddress> knownMacs,
+                       Discovery &out)
+{
+    const std::size_t n = v.size();
+    const auto text = [&v] { return std::string(v.begin(), v.end()); };
+    switch (tag) {
+    case TagProductId: {
+        std::string id;
+        for (std::size_t i = n; i-- > 0;)
+            appendHexByte(id, v[i]);
+        out.productId = id;
+        break;
+    }
+    case TagMac:
+        if (n != 6)
+            return FieldVerdict::Malformed;
+        std::copy(v.begin(), v.end(), out.macBytes.begin());
+        out.macText = macToText(out.macBytes);
+        for (const MacAddress &known : knownMacs)
+            if (known == out.macBytes)
+                return FieldVerdict::KnownDevice;
+        break;
+    case TagIpAddr:
+        out.ipAddress = dottedDecimal(v);
+        break;
+    case TagSubnet:
+        out.subnetMask = dottedDecimal(v);
+        break;
+    case TagGateway:
+        out.gateway = dottedDecimal(v);
+        break;
+    case TagDns:
+        out.dns = dottedDecimal(v);
+        break;
+    case TagIpMode:
+        if (n < 1)
+            return FieldVerdict::Malformed;
+        out.ipMode = v[0];
+        break;
+    case TagWebPort:
+        if (n < 2)
+            return FieldVerdict::Malformed;
+        out.webPort = v[0] | (v[1] << 8);
+        break;
+    case TagTelnetPort:
+        if (n < 2)
+            return FieldVerdict::Malformed;
+        out.telnetPort = v[0] | (v[1] << 8);
+        break;
+    case TagSerialNum:
+        out.serialNum = text();
+        break;
+    case TagText11:
+        out.text11 = text();
+        break;
+    case TagText12:
+        out.text12 = text();
+        break;
+    case TagProductName:
+        out.productName = text();
+        break;
+    case TagDescription:
+        out.description = text();
+        break;
+    default:
+        break; // unknown tags are skipped by their length
+    }
+    return FieldVerdict::Taken;
+}
+
 // Frame checks and the field walk shared by replies and settings packets.
 bool decodePacket(std::span<const uint8_t> payload, uint8_t command, std::span<const MacAddress> knownMacs,
                   Discovery &out)
 {
-    if (payload.size() < 4 || payload.size() > kMaxPacketSize)
+    const std::optional<std::span<const uint8_t>> area = fieldArea(payload, command);
+    if (!area)
         return false;
-    if (payload[0] != command)
-        return false;
-    const std::size_t L = payload[1];
-    if (payload.size() < L + 4)
-        return false;
-    const std::span<const uint8_t> area = payload.subspan(2, L);
-    const uint16_t crc = fieldAreaCrc(area);
-    if (payload[L + 2] != (crc & 0xFF) || payload[L + 3] != (crc >> 8))
-        return false;
-
+    const std::size_t L = area->size();
     // Every read below stays inside the field area: a field that claims more is malformed.
     std::size_t p = 0;
     while (p + 2 <= L) {
-        const uint8_t tag = area[p];
-        const std::size_t n = area[p + 1];
+        const uint8_t tag = (*area)[p];
+        const std::size_t n = (*area)[p + 1];
         p += 2;
         if (p + n > L)
             return false;
-        const std::span<const uint8_t> v = area.subspan(p, n);
-        const auto text = [&v] { return std::string(v.begin(), v.end()); };
-        switch (tag) {
-        case TagProductId: {
-            std::string id;
-            for (std::size_t i = n; i-- > 0;)
-                appendHexByte(id, v[i]);
-            out.productId = id;
-            break;
-        }
-        case TagMac:
-            if (n != 6)
-                return false;
-            std::copy(v.begin(), v.end(), out.macBytes.begin());
-            out.macText = macToText(out.macBytes);
-            for (const MacAddress &known : knownMacs)
-                if (known == out.macBytes)
-                    return false; // the same device answering the other request
-            break;
-        case TagIpAddr:
-            out.ipAddress = dottedDecimal(v);
-            break;
-        case TagSubnet:
-            out.subnetMask = dottedDecimal(v);
-            break;
-        case TagGateway:
-            out.gateway = dottedDecimal(v);
-            break;
-        case TagDns:
-            out.dns = dottedDecimal(v);
-            break;
-        case TagIpMode:
-            // Fixed-width values: a shorter field would make us read its neighbour.
-            if (n < 1)
-                return false;
-            out.ipMode = v[0];
-            break;
-        case TagWebPort:
-            if (n < 2)
-                return false;
-            out.webPort = v[0] | (v[1] << 8);
-            break;
-        case TagTelnetPort:
-            if (n < 2)
-                return false;
-            out.telnetPort = v[0] | (v[1] << 8);
-            break;
-        case TagSerialNum:
-            out.serialNum = text();
-            break;
-        case TagText11:
-            out.text11 = text();
-            break;
-        case TagText12:
-            out.text12 = text();
-            break;
-        case TagProductName:
-            out.productName = text();
-            break;
-        case TagDescription:
-            out.description = text();
-            break;
-        default:
-            break; // unknown tags are skipped by their length
-        }
+        if (takeField(tag, area->subspan(p, n), knownMacs, out) != FieldVerdict::Taken)
+            return false;
         p += n;
     }
     return true;

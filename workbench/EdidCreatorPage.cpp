@@ -15,7 +15,6 @@
 #include <QLineEdit>
 #include <QProxyStyle>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
@@ -130,20 +129,34 @@ EdidCreatorPage::EdidCreatorPage(DeviceSession &session, QWidget *parent)
         fill->addWidget(scroll);
         return content;
     };
-    buildDescriptorPage(addScrolledPage("TabSheet5", QStringLiteral("Descriptor")));
-    buildPcTimingPage(addScrolledPage("TabSheet6", QStringLiteral("PC Timing")));
-    buildVideoPage(addScrolledPage("TabSheet7", QStringLiteral("SD/HD/UHD")));
-    buildAudio1Page(addScrolledPage("TabSheet8", QStringLiteral("Audio1")),
-                    [this](QCheckBox *clicked, QCheckBox *partner) { speakerClicked(clicked, partner); });
-    m_audio2Page = addPage("TabSheet11", QStringLiteral("Audio2"));
-    m_audio2Scroll = buildAudio2Page(m_audio2Page);
-    m_audio2Scroll->viewport()->installEventFilter(this);
-    m_audio2Page->installEventFilter(this);
-    buildColorSpacePage(addScrolledPage("TabSheet12", QStringLiteral("Color Space")));
-    buildOthersPage(addScrolledPage("TabSheet13", QStringLiteral("Others")));
-    for (QWidget *content : m_pages->findChildren<QWidget *>(QRegularExpression(QStringLiteral("_Content$"))))
+    // A scrolled sub-page's content gets its margins once its builder made the layout.
+    auto margins = [](QWidget *content) {
         if (content->layout())
             content->layout()->setContentsMargins(4, 4, 4, 4);
+    };
+    QWidget *content = addScrolledPage("TabSheet5", QStringLiteral("Descriptor"));
+    buildDescriptorPage(m_controls, content);
+    margins(content);
+    content = addScrolledPage("TabSheet6", QStringLiteral("PC Timing"));
+    buildPcTimingPage(m_controls, content);
+    margins(content);
+    content = addScrolledPage("TabSheet7", QStringLiteral("SD/HD/UHD"));
+    buildVideoPage(m_controls, content);
+    margins(content);
+    content = addScrolledPage("TabSheet8", QStringLiteral("Audio1"));
+    buildAudio1Page(m_controls, content,
+                    [this](QCheckBox *clicked, QCheckBox *partner) { speakerClicked(clicked, partner); });
+    margins(content);
+    m_audio2Page = addPage("TabSheet11", QStringLiteral("Audio2"));
+    m_audio2Scroll = buildAudio2Page(m_controls, m_audio2Page);
+    m_audio2Scroll->viewport()->installEventFilter(this);
+    m_audio2Page->installEventFilter(this);
+    content = addScrolledPage("TabSheet12", QStringLiteral("Color Space"));
+    buildColorSpacePage(m_controls, content);
+    margins(content);
+    content = addScrolledPage("TabSheet13", QStringLiteral("Others"));
+    buildOthersPage(m_controls, content);
+    margins(content);
     m_pages->setCurrentIndex(0);
 
     bindControls();
@@ -269,18 +282,16 @@ void EdidCreatorPage::bindControls()
     for (const CreatorField &field : creatorFields()) {
         const QString name = QString::fromLatin1(field.name);
         if (field.flag) {
-            auto *button = findChild<QAbstractButton *>(name);
+            QAbstractButton *button = m_controls.button(name);
             Q_ASSERT_X(button, "EdidCreatorPage", field.name);
             if (button) {
-                m_flagWidgets.insert(name, button);
                 connect(button, &QAbstractButton::toggled, this, &EdidCreatorPage::controlsChanged);
             }
         } else {
-            auto *edit = findChild<QLineEdit *>(name);
+            QLineEdit *edit = m_controls.edit(name);
             Q_ASSERT_X(edit, "EdidCreatorPage", field.name);
             if (!edit)
                 continue;
-            m_textWidgets.insert(name, edit);
             connect(edit, &QLineEdit::textChanged, this, [this, name] {
                 fieldChanged(name);
                 controlsChanged();
@@ -292,7 +303,7 @@ void EdidCreatorPage::bindControls()
 
     for (const char *hdrName : hdrBoxNames()) {
         const std::string box = hdrName;
-        connect(m_flagWidgets.value(QString::fromLatin1(hdrName)), &QAbstractButton::clicked, this,
+        connect(m_controls.button(QString::fromLatin1(hdrName)), &QAbstractButton::clicked, this,
                 [this, box] {
                     if (!m_loading)
                         applyReaction(hdrBoxClicked(readState(), box));
@@ -300,7 +311,7 @@ void EdidCreatorPage::bindControls()
     }
     for (const char *fourKName : fourKBoxNames()) {
         const std::string box = fourKName;
-        connect(m_flagWidgets.value(QString::fromLatin1(fourKName)), &QAbstractButton::clicked, this,
+        connect(m_controls.button(QString::fromLatin1(fourKName)), &QAbstractButton::clicked, this,
                 [this, box] {
                     if (!m_loading)
                         applyReaction(fourKBoxClicked(readState(), box));
@@ -316,9 +327,9 @@ CreatorState EdidCreatorPage::readState() const
     for (const CreatorField &field : creatorFields()) {
         const QString name = QString::fromLatin1(field.name);
         if (field.flag) {
-            if (const QAbstractButton *button = m_flagWidgets.value(name))
+            if (const QAbstractButton *button = m_controls.button(name))
                 state.*(field.flag) = button->isChecked();
-        } else if (const QLineEdit *edit = m_textWidgets.value(name)) {
+        } else if (const QLineEdit *edit = m_controls.edit(name)) {
             state.*(field.text) = latin1(edit->text());
         }
     }
@@ -331,16 +342,16 @@ void EdidCreatorPage::writeState(const CreatorState &state)
     for (const CreatorField &field : creatorFields()) {
         const QString name = QString::fromLatin1(field.name);
         if (field.flag) {
-            if (QAbstractButton *button = m_flagWidgets.value(name))
+            if (QAbstractButton *button = m_controls.button(name))
                 button->setChecked(state.*(field.flag));
-        } else if (QLineEdit *edit = m_textWidgets.value(name)) {
+        } else if (QLineEdit *edit = m_controls.edit(name)) {
             edit->setText(latin1(state.*(field.text))); // runs the field's check when it changes
         }
     }
     // A pair is always marked together, also after a load.
     for (const SpeakerBox &entry : speakerBoxes())
         if (entry.mirrorName)
-            if (auto *mirror = findChild<QCheckBox *>(QString::fromLatin1(entry.mirrorName)))
+            if (QAbstractButton *mirror = m_controls.button(QString::fromLatin1(entry.mirrorName)))
                 mirror->setChecked(state.*(entry.box.member));
     m_loading = false;
 }
@@ -384,13 +395,13 @@ void EdidCreatorPage::fieldChanged(const QString &name)
     // A step's values are checked as a whole afterwards (no message box per field).
     if (m_stepping)
         return;
-    QLineEdit *edit = m_textWidgets.value(name);
+    QLineEdit *edit = m_controls.edit(name);
     if (!edit)
         return;
     const CreatorFieldCheck *check = fieldCheckForChange(latin1(name));
     if (!check)
         return;
-    QLineEdit *checked = m_textWidgets.value(QString::fromLatin1(check->field.name));
+    QLineEdit *checked = m_controls.edit(QString::fromLatin1(check->field.name));
     if (!checked)
         return;
     const FieldCheckResult result = runFieldCheck(check->kind, latin1(checked->text()));
@@ -421,7 +432,7 @@ void EdidCreatorPage::applyReaction(const CreatorRuleReaction &reaction)
     EdidFeatureRecord &record = creatorRecord();
     record.status = applyRuleReaction(reaction, record.status);
     for (const auto &[name, red] : reaction.captionRed)
-        if (QAbstractButton *box = m_flagWidgets.value(latin1(name)))
+        if (QAbstractButton *box = m_controls.button(latin1(name)))
             paintText(box, red ? creatorcolors::red : creatorcolors::black);
 }
 
@@ -469,10 +480,10 @@ void EdidCreatorPage::showLoadVerdict(const CreatorLoadVerdict &verdict)
         return std::find(names.begin(), names.end(), name) != names.end();
     };
     for (const CreatorFieldCheck &check : creatorFieldChecks())
-        if (QLineEdit *edit = m_textWidgets.value(QString::fromLatin1(check.field.name)))
+        if (QLineEdit *edit = m_controls.edit(QString::fromLatin1(check.field.name)))
             paintText(edit, listed(verdict.redFields, check.field.name) ? creatorcolors::red : creatorcolors::black);
     for (const char *box : hdrBoxNames())
-        if (QAbstractButton *button = m_flagWidgets.value(QString::fromLatin1(box)))
+        if (QAbstractButton *button = m_controls.button(QString::fromLatin1(box)))
             paintText(button, listed(verdict.redHdrBoxes, box) ? creatorcolors::red : creatorcolors::black);
     setWarning(latin1(verdict.warning), creatorcolors::red);
     EdidFeatureRecord &record = creatorRecord();

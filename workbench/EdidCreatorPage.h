@@ -7,6 +7,7 @@
 #include "edid/CreatorState.h"
 #include "edid/CreatorUndo.h"
 #include "edid/EdidImage.h"
+#include "workbench/creator/CreatorControls.h"
 #include "link/Protocol.h"
 
 #include "link/CommandChannel.h"
@@ -103,8 +104,7 @@ class EdidCreatorPage : public QWidget
     void showStep(const CreatorState *state);
 
     DeviceSession &m_session;
-    QHash<QString, QAbstractButton *> m_flagWidgets;
-    QHash<QString, QLineEdit *> m_textWidgets;
+    CreatorControlSet m_controls; // every control by the name of its state member
     bool m_loading = false;
     bool m_stepping = false; // an undo or redo writes the controls
     CreatorUndo m_undo;

@@ -39,7 +39,7 @@ constexpr SpeakerPlace kSpeakerPlaces[11] = {
 };
 } // namespace
 
-void buildAudio1Page(QWidget *page, const SpeakerPairClicked &pairClicked)
+void buildAudio1Page(CreatorControlSet &controls, QWidget *page, const SpeakerPairClicked &pairClicked)
 {
     auto *outer = new QVBoxLayout(page);
 
@@ -67,11 +67,11 @@ void buildAudio1Page(QWidget *page, const SpeakerPairClicked &pairClicked)
     for (std::size_t i = 0; i < boxes.size() && i < std::size(kSpeakerPlaces); ++i) {
         const SpeakerBox &entry = boxes[i];
         const SpeakerPlace &place = kSpeakerPlaces[i];
-        QCheckBox *box = makeBox(speakers, entry.box.name, entry.caption);
+        QCheckBox *box = controls.box(speakers, entry.box.name, entry.caption);
         box->setFixedHeight(rowHeight);
         diagram->addWidget(box, place.row, place.column);
         if (entry.mirrorName) {
-            QCheckBox *mirror = makeBox(speakers, entry.mirrorName, entry.mirrorCaption);
+            QCheckBox *mirror = controls.box(speakers, entry.mirrorName, entry.mirrorCaption);
             mirror->setFixedHeight(rowHeight);
             diagram->addWidget(mirror, place.row, place.mirrorColumn);
             QObject::connect(box, &QCheckBox::clicked, box, [pairClicked, box, mirror] { pairClicked(box, mirror); });
@@ -89,23 +89,23 @@ void buildAudio1Page(QWidget *page, const SpeakerPairClicked &pairClicked)
     const AudioFormatRow *multi = audioFormatByNumber(2);
     auto *lpcm = new QGroupBox(QStringLiteral("L-PCM"), page);
     auto *grid = new QGridLayout(lpcm);
-    grid->addWidget(makeBox(lpcm, basic->box.name, basic->caption), 0, 0);
-    QCheckBox *hidden = makeBox(lpcm, multi->box.name, multi->caption);
+    grid->addWidget(controls.box(lpcm, basic->box.name, basic->caption), 0, 0);
+    QCheckBox *hidden = controls.box(lpcm, multi->box.name, multi->caption);
     hidden->setVisible(false); // follows the channel count, never read
     grid->addWidget(new QLabel(QStringLiteral("MaxCh"), lpcm), 0, 1, Qt::AlignRight);
-    grid->addWidget(makeEdit(lpcm, basic->maxChannels.name, 40), 0, 2, Qt::AlignLeft);
+    grid->addWidget(controls.edit(lpcm, basic->maxChannels.name, 40), 0, 2, Qt::AlignLeft);
     grid->addWidget(new QLabel(QStringLiteral("Sample Rate"), lpcm), 1, 0, 1, 3);
     auto *rates = new QGridLayout;
     rates->setContentsMargins(16, 0, 0, 0);
     for (std::size_t i = 0; i < basic->rates.size(); ++i)
-        rates->addWidget(makeBox(lpcm, basic->rates[i].name, sampleRateBits()[i].caption), int(i / 4),
+        rates->addWidget(controls.box(lpcm, basic->rates[i].name, sampleRateBits()[i].caption), int(i / 4),
                          int(i % 4));
     grid->addLayout(rates, 2, 0, 1, 4);
     grid->addWidget(new QLabel(QStringLiteral("Sample Size"), lpcm), 3, 0, 1, 3);
     auto *sizes = new QHBoxLayout;
     sizes->setContentsMargins(16, 0, 0, 0);
     for (const CreatorBitBox &box : lpcmSampleSizeBoxes())
-        sizes->addWidget(makeBox(lpcm, box.box.name, box.caption));
+        sizes->addWidget(controls.box(lpcm, box.box.name, box.caption));
     sizes->addStretch(1);
     grid->addLayout(sizes, 4, 0, 1, 4);
     grid->setColumnStretch(3, 1);

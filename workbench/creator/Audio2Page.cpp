@@ -13,7 +13,7 @@
 
 using namespace creatorui;
 
-QScrollArea *buildAudio2Page(QWidget *page)
+QScrollArea *buildAudio2Page(CreatorControlSet &controls, QWidget *page)
 {
     auto *pageLayout = new QVBoxLayout(page);
     pageLayout->setContentsMargins(0, 0, 0, 0);
@@ -46,8 +46,8 @@ QScrollArea *buildAudio2Page(QWidget *page)
         auto *caption = new QLabel(QString::fromLatin1(rowEntry.rowCaption), content);
         caption->setFont(boldFont(caption));
         caption->setMinimumWidth(170);
-        QCheckBox *yes = makeBox(content, format->box.name, format->caption);
-        QCheckBox *detail = makeBox(content, format->detail.name, "For Detail");
+        QCheckBox *yes = controls.box(content, format->box.name, format->caption);
+        QCheckBox *detail = controls.box(content, format->detail.name, "For Detail");
         header->addWidget(caption);
         header->addWidget(yes);
         header->addSpacing(20);
@@ -58,11 +58,11 @@ QScrollArea *buildAudio2Page(QWidget *page)
         auto *values = new QHBoxLayout;
         values->addSpacing(20);
         values->addWidget(new QLabel(QStringLiteral("MaxCh"), content));
-        values->addWidget(makeEdit(content, format->maxChannels.name, 40));
+        values->addWidget(controls.edit(content, format->maxChannels.name, 40));
         if (format->bitRate.name) {
             values->addSpacing(20);
             values->addWidget(new QLabel(QStringLiteral("BitRate (kbps)"), content));
-            values->addWidget(makeEdit(content, format->bitRate.name, 60));
+            values->addWidget(controls.edit(content, format->bitRate.name, 60));
         }
         values->addStretch(1);
         lines->addLayout(values);
@@ -71,7 +71,7 @@ QScrollArea *buildAudio2Page(QWidget *page)
         rates->setContentsMargins(20, 0, 0, 0);
         rates->setVerticalSpacing(2);
         for (std::size_t i = 0; i < format->rates.size(); ++i)
-            rates->addWidget(makeBox(content, format->rates[i].name, sampleRateBits()[i].caption), int(i / 4),
+            rates->addWidget(controls.box(content, format->rates[i].name, sampleRateBits()[i].caption), int(i / 4),
                              int(i % 4));
         rates->setColumnStretch(4, 1);
         lines->addLayout(rates);

@@ -14,15 +14,15 @@
 
 using namespace creatorui;
 
-void buildColorSpacePage(QWidget *page)
+void buildColorSpacePage(CreatorControlSet &controls, QWidget *page)
 {
     auto *outer = new QVBoxLayout(page);
 
-    auto boxRow = [](QGroupBox *group, const std::vector<CreatorBitBox> &boxes, int perRow) {
+    auto boxRow = [&controls](QGroupBox *group, const std::vector<CreatorBitBox> &boxes, int perRow) {
         auto *grid = new QGridLayout(group);
         grid->setContentsMargins(6, 6, 6, 6);
         for (std::size_t i = 0; i < boxes.size(); ++i)
-            grid->addWidget(makeBox(group, boxes[i].box.name, boxes[i].caption), int(i) / perRow,
+            grid->addWidget(controls.box(group, boxes[i].box.name, boxes[i].caption), int(i) / perRow,
                             int(i) % perRow);
         grid->setColumnStretch(perRow, 1);
     };
@@ -50,7 +50,7 @@ void buildColorSpacePage(QWidget *page)
         auto *caption = new QLabel(QString::fromLatin1(rowEntry.rowCaption), content);
         caption->setFont(boldFont(caption));
         caption->setMinimumWidth(170);
-        QCheckBox *detail = makeBox(content, rowEntry.detailName, "For Detail");
+        QCheckBox *detail = controls.box(content, rowEntry.detailName, "For Detail");
         auto *header = new QHBoxLayout;
         header->addWidget(caption);
         header->addWidget(detail);
@@ -68,7 +68,7 @@ void buildColorSpacePage(QWidget *page)
                     h = new QHBoxLayout;
                     grid->addLayout(h, line++, 1);
                 }
-                QCheckBox *box = makeBox(content, boxes[i].box.name, boxes[i].caption);
+                QCheckBox *box = controls.box(content, boxes[i].box.name, boxes[i].caption);
                 box->setFixedHeight(lineHeight);
                 h->addWidget(box);
                 if ((i + 1) % std::size_t(perLine) == 0 || i + 1 == boxes.size())
@@ -87,7 +87,7 @@ void buildColorSpacePage(QWidget *page)
         for (std::size_t i = 0; i < edits.size(); ++i) {
             const int r = int(i % 2), c = int(i / 2) * 3;
             levels->addWidget(new QLabel(QString::fromLatin1(edits[i].caption), content), r, c);
-            QLineEdit *value = makeEdit(content, edits[i].edit.name, 50);
+            QLineEdit *value = controls.edit(content, edits[i].edit.name, 50);
             value->setFixedHeight(lineHeight + 2);
             levels->addWidget(value, r, c + 1);
             levels->setColumnMinimumWidth(c + 2, 12);

@@ -1,11 +1,10 @@
 #include "workbench/creator/CreatorControls.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QLineEdit>
 
 #include "edid/CreatorFieldChecks.h"
-
-namespace creatorui {
 
 namespace {
 
@@ -18,17 +17,26 @@ bool forcedUpperCase(const QString &name)
 
 } // namespace
 
-QCheckBox *makeBox(QWidget *parent, const char *name, const char *caption)
+QCheckBox *CreatorControlSet::box(QWidget *parent, const char *name, const char *caption)
 {
     auto *box = new QCheckBox(QString::fromLatin1(caption), parent);
     box->setObjectName(QString::fromLatin1(name));
+    keep(box);
     return box;
 }
 
-QLineEdit *makeEdit(QWidget *parent, const char *name, int width)
+void CreatorControlSet::keep(QAbstractButton *button)
+{
+    Q_ASSERT_X(!m_buttons.contains(button->objectName()), "CreatorControlSet", "a name made twice");
+    m_buttons.insert(button->objectName(), button);
+}
+
+QLineEdit *CreatorControlSet::edit(QWidget *parent, const char *name, int width)
 {
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(name));
+    Q_ASSERT_X(!m_edits.contains(edit->objectName()), "CreatorControlSet", "a name made twice");
+    m_edits.insert(edit->objectName(), edit);
     if (const CreatorField *field = findCreatorField(name); field && field->startText)
         edit->setText(QString::fromLatin1(field->startText));
     if (width > 0)
@@ -46,6 +54,8 @@ QLineEdit *makeEdit(QWidget *parent, const char *name, int width)
     }
     return edit;
 }
+
+namespace creatorui {
 
 void paintText(QWidget *control, const QColor &color)
 {

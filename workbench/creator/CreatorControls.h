@@ -1,24 +1,43 @@
 #pragma once
 
 // The pieces the EDID Creator's sub-pages are made of: check boxes and edits named after the
-// CreatorState members they stand for, text colours, and the collapsing detail rows.
+// CreatorState members they stand for (kept in a control set as they are made), text colours, and
+// the collapsing detail rows.
 
 #include <QColor>
 #include <QFrame>
+#include <QHash>
+#include <QString>
 
 #include <algorithm>
 
 #include "edid/CreatorTables.h"
 
+class QAbstractButton;
 class QCheckBox;
 class QLineEdit;
 class QWidget;
 
+// Every control of the Creator by its name (the CreatorState member it stands for).
+class CreatorControlSet
+{
+  public:
+    QCheckBox *box(QWidget *parent, const char *name, const char *caption);
+    // Takes the field's start text; the manufacturer and CEC edits turn typed text upper case.
+    QLineEdit *edit(QWidget *parent, const char *name, int width);
+    // A button made elsewhere (the format's radio buttons), kept by its object name.
+    void keep(QAbstractButton *button);
+
+    QAbstractButton *button(const QString &name) const { return m_buttons.value(name); }
+    QLineEdit *edit(const QString &name) const { return m_edits.value(name); }
+
+  private:
+    QHash<QString, QAbstractButton *> m_buttons;
+    QHash<QString, QLineEdit *> m_edits;
+};
+
 namespace creatorui {
 
-QCheckBox *makeBox(QWidget *parent, const char *name, const char *caption);
-// Takes the field's start text; the manufacturer and CEC edits turn typed text upper case.
-QLineEdit *makeEdit(QWidget *parent, const char *name, int width);
 // The text colour of an edit or a check box caption.
 void paintText(QWidget *control, const QColor &color);
 QFont boldFont(const QWidget *widget);

@@ -11,7 +11,7 @@
 
 using namespace creatorui;
 
-void buildDescriptorPage(QWidget *page)
+void buildDescriptorPage(CreatorControlSet &controls, QWidget *page)
 {
     auto *outer = new QVBoxLayout(page);
     auto *group = new QGroupBox(QStringLiteral("Monitor Descriptor"), page);
@@ -19,7 +19,7 @@ void buildDescriptorPage(QWidget *page)
     for (const CreatorEdit &edit : descriptorEdits()) {
         if (QLatin1String(edit.edit.name) == QLatin1String("Edit_Creator_CEC_Address"))
             continue; // on "Others"
-        QLineEdit *field = makeEdit(group, edit.edit.name, 180);
+        QLineEdit *field = controls.edit(group, edit.edit.name, 180);
         form->addRow(QString::fromLatin1(edit.caption), field);
     }
     outer->addWidget(group);

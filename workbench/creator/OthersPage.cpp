@@ -13,24 +13,26 @@
 
 using namespace creatorui;
 
-void buildOthersPage(QWidget *page)
+void buildOthersPage(CreatorControlSet &controls, QWidget *page)
 {
     auto *outer = new QVBoxLayout(page);
 
     auto *hdmi = new QGroupBox(QStringLiteral("HDMI"), page);
     auto *form = new QFormLayout(hdmi);
-    form->addRow(makeBox(hdmi, "CheckBox_3D_Present", "3D Present"));
+    form->addRow(controls.box(hdmi, "CheckBox_3D_Present", "3D Present"));
     for (const CreatorEdit &edit : descriptorEdits())
         if (QLatin1String(edit.edit.name) == QLatin1String("Edit_Creator_CEC_Address"))
-            form->addRow(QString::fromLatin1(edit.caption), makeEdit(hdmi, edit.edit.name, 80));
+            form->addRow(QString::fromLatin1(edit.caption), controls.edit(hdmi, edit.edit.name, 80));
 
     auto *format = new QGroupBox(QStringLiteral("EDID Format"), page);
     auto *formatRow = new QHBoxLayout(format);
     auto *hdmiButton = new QRadioButton(QStringLiteral("HDMI"), format);
     hdmiButton->setObjectName(QStringLiteral("RadioButton_Edid_Fmt_Hdmi"));
     hdmiButton->setChecked(true);
+    controls.keep(hdmiButton);
     auto *dviButton = new QRadioButton(QStringLiteral("DVI"), format);
     dviButton->setObjectName(QStringLiteral("RadioButton_Edid_Fmt_Dvi"));
+    controls.keep(dviButton);
     formatRow->addWidget(hdmiButton);
     formatRow->addWidget(dviButton);
     formatRow->addStretch(1);

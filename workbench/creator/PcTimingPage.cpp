@@ -11,7 +11,7 @@
 
 using namespace creatorui;
 
-void buildPcTimingPage(QWidget *page)
+void buildPcTimingPage(CreatorControlSet &controls, QWidget *page)
 {
     auto *outer = new QVBoxLayout(page);
 
@@ -20,7 +20,7 @@ void buildPcTimingPage(QWidget *page)
     const auto &boxes = establishedTimingBoxes();
     const int rows = static_cast<int>((boxes.size() + 1) / 2);
     for (int i = 0; i < static_cast<int>(boxes.size()); ++i)
-        grid->addWidget(makeBox(established, boxes[size_t(i)].box.name, boxes[size_t(i)].caption), i % rows,
+        grid->addWidget(controls.box(established, boxes[size_t(i)].box.name, boxes[size_t(i)].caption), i % rows,
                         i / rows);
     grid->setRowStretch(rows, 1);
 
@@ -29,7 +29,7 @@ void buildPcTimingPage(QWidget *page)
     const auto &codes = standardTimingBoxes();
     const int standardRows = static_cast<int>((codes.size() + 1) / 2);
     for (int i = 0; i < static_cast<int>(codes.size()); ++i)
-        standardGrid->addWidget(makeBox(standard, codes[size_t(i)].box.name, codes[size_t(i)].caption),
+        standardGrid->addWidget(controls.box(standard, codes[size_t(i)].box.name, codes[size_t(i)].caption),
                                 i % standardRows, i / standardRows);
 
     outer->addWidget(established);

@@ -14,7 +14,7 @@
 
 using namespace creatorui;
 
-void buildVideoPage(QWidget *page)
+void buildVideoPage(CreatorControlSet &controls, QWidget *page)
 {
     auto *outer = new QVBoxLayout(page);
     auto *group = new QGroupBox(QStringLiteral("Video Formats"), page);
@@ -34,7 +34,7 @@ void buildVideoPage(QWidget *page)
         }
         const int row = static_cast<int>(groups.indexOf(groupName));
         const int column = ++usedColumns[groupName];
-        grid->addWidget(makeBox(group, entry.box.name, entry.caption), row, column);
+        grid->addWidget(controls.box(group, entry.box.name, entry.caption), row, column);
     };
     for (const VideoIdCodeBox &entry : videoIdCodeBoxes())
         place(entry);
