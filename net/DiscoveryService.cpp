@@ -1,11 +1,8 @@
 #include "net/DiscoveryService.h"
 
 #include <QNetworkDatagram>
-#include <QVariant>
 
 #include <algorithm>
-
-#include <sys/socket.h>
 
 #include "shell/DebugLog.h"
 #include "link/DeviceRegistry.h"
@@ -16,16 +13,6 @@ namespace {
 QByteArray toByteArray(const std::vector<uint8_t> &bytes)
 {
     return QByteArray(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-}
-
-// Qt switches broadcasting on for every UDP socket; the sender keeps it off between its sends.
-void setBroadcast(QUdpSocket &socket, bool on)
-{
-    const qintptr fd = socket.socketDescriptor();
-    if (fd < 0)
-        return;
-    const int value = on ? 1 : 0;
-    ::setsockopt(static_cast<int>(fd), SOL_SOCKET, SO_BROADCAST, &value, sizeof value);
 }
 
 constexpr int kReceiveBufferSize = 1024;
@@ -64,23 +51,18 @@ bool DiscoveryService::start()
 
 void DiscoveryService::prepareSenders()
 {
-    if (m_broadcastSender.state() != QAbstractSocket::BoundState) {
-        m_broadcastSender.bind(QHostAddress::AnyIPv4, 0);
-        setBroadcast(m_broadcastSender, false);
-    }
-    if (m_multicastSender.state() != QAbstractSocket::BoundState) {
-        m_multicastSender.bind(QHostAddress::AnyIPv4, 0);
-        m_multicastSender.setSocketOption(QAbstractSocket::MulticastTtlOption,
-                                          QVariant(1)); // local segment only
-        m_multicastSender.setSocketOption(QAbstractSocket::MulticastLoopbackOption, QVariant(1));
-    }
+    // The broadcast sender broadcasts only for the moment of its send.
+    if (!m_broadcastSender.isOpen() && m_broadcastSender.open())
+        m_broadcastSender.setBroadcast(false);
+    if (!m_multicastSender.isOpen() && m_multicastSender.open())
+        m_multicastSender.setMulticast(1, true); // local segment only; looped back
 }
 
 void DiscoveryService::sendBroadcast(const QByteArray &packet)
 {
-    setBroadcast(m_broadcastSender, true);
-    m_broadcastSender.writeDatagram(packet, m_addresses.broadcast, m_addresses.devicePort);
-    setBroadcast(m_broadcastSender, false);
+    m_broadcastSender.setBroadcast(true);
+    m_broadcastSender.send(packet, m_addresses.broadcast, m_addresses.devicePort);
+    m_broadcastSender.setBroadcast(false);
 }
 
 void DiscoveryService::sendDiscoveryRequest()
@@ -90,7 +72,7 @@ void DiscoveryService::sendDiscoveryRequest()
     prepareSenders();
     sendBroadcast(request);
     // Failures (no network at all) mean no network devices; the serial search goes on regardless.
-    m_multicastSender.writeDatagram(request, m_addresses.group, m_addresses.devicePort);
+    m_multicastSender.send(request, m_addresses.group, m_addresses.devicePort);
 }
 
 void DiscoveryService::readPendingDatagrams()
@@ -153,7 +135,7 @@ net::SettingsPacket DiscoveryService::sendNetworkSettings(int index, const net::
         net::buildNetworkSettings(discoveryTable[static_cast<std::size_t>(index)], settings);
     if (p.ok) {
         prepareSenders();
-        m_multicastSender.writeDatagram(toByteArray(p.packet), m_addresses.group, m_addresses.devicePort);
+        m_multicastSender.send(toByteArray(p.packet), m_addresses.group, m_addresses.devicePort);
     }
     return p;
 }

@@ -7,6 +7,7 @@
 //   listener          bound to port 31002 on all addresses, member of group 225.12.13.14
 //   broadcast sender  any port, to 255.255.255.255:31001, broadcasting on for that send only
 //   multicast sender  any port, to 225.12.13.14:31001, TTL 1, loopback on
+// The senders are send-only sockets: the event loop never watches them.
 // Everything runs on the main thread: datagrams are taken from the listener's readyRead.
 
 #include <QHostAddress>
@@ -17,6 +18,7 @@
 #include <array>
 #include <vector>
 
+#include "net/DatagramSender.h"
 #include "net/DiscoveryPacket.h"
 
 class DebugLog;
@@ -81,8 +83,8 @@ class DiscoveryService : public QObject
     DebugLog &m_log;
     DiscoveryAddresses m_addresses;
     QUdpSocket m_listener;
-    QUdpSocket m_broadcastSender;
-    QUdpSocket m_multicastSender;
+    DatagramSender m_broadcastSender;
+    DatagramSender m_multicastSender;
     bool m_joined = false;
     bool m_listFullReported = false; // "Device list full" logged since the last search
     QString m_bindError;
