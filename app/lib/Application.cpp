@@ -71,8 +71,10 @@ int runWorkbench(int argc, char **argv)
         setDialogs(qtDialogs.get());
     }
 
-    // The real program keeps its window places and dialog folders between runs.
+    // The real program keeps its window places and dialog folders between runs, and shows its
+    // main window before it makes the rest.
     windowmemory::setEnabled(true);
+    options.deferSecondaryWindows = true;
     std::unique_ptr<MainWindow> window;
     try {
         window = std::make_unique<MainWindow>(options);

@@ -15,9 +15,12 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <QStyle>
+#include <QTimer>
 #include <QWindow>
+
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 #include "shell/Bitmaps.h"
 #include "shell/Dialogs.h"
@@ -49,26 +52,37 @@ constexpr int kDebugLogWidth = 300;
 constexpr int kPagesWidth = 450;
 constexpr int kPagesHeight = 450;
 
-// With KELM_STARTUP_TRACE set, the moment the main window first reaches the screen is printed on
-// stderr (milliseconds since the epoch), for start-up measurements.
-class FirstExposeTrace : public QObject
+// Watches the main window's first exposure: with KELM_STARTUP_TRACE set, the moment is printed on
+// stderr (milliseconds since the epoch), for start-up measurements; then whatever waits for the
+// first paint runs, once that paint is done.
+class FirstExposeWatch : public QObject
 {
   public:
-    using QObject::QObject;
+    FirstExposeWatch(QObject *owner, std::function<void()> afterPaint)
+        : QObject(owner), m_afterPaint(std::move(afterPaint))
+    {
+    }
 
   protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         auto *window = qobject_cast<QWindow *>(watched);
         if (event->type() == QEvent::Expose && window && window->isExposed()) {
-            std::fprintf(stderr, "kelm: main window shown at %lld ms\n",
-                         static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
-            std::fflush(stderr);
+            if (qEnvironmentVariableIsSet("KELM_STARTUP_TRACE")) {
+                std::fprintf(stderr, "kelm: main window shown at %lld ms\n",
+                             static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+                std::fflush(stderr);
+            }
             window->removeEventFilter(this);
+            if (m_afterPaint)
+                QTimer::singleShot(0, parent(), m_afterPaint);
             deleteLater();
         }
         return false;
     }
+
+  private:
+    std::function<void()> m_afterPaint;
 };
 
 } // namespace
@@ -96,6 +110,21 @@ MainWindow::MainWindow(const StartupOptions &options, QWidget *parent)
     connect(&m_session, &DeviceSession::networkDiscoveryRequested, &m_discovery,
             &DiscoveryService::sendDiscoveryRequest);
     FormCreate(options);
+    windowmemory::rememberPlace(this, objectName());
+    if (!options.deferSecondaryWindows)
+        completeStartup();
+}
+
+void MainWindow::completeStartup()
+{
+    if (m_startupComplete)
+        return;
+    m_startupComplete = true;
+    // The pages lie beyond the window's width, out of sight and out of Tab's way, until the
+    // "Commander" window takes them.
+    buildPages(centralWidget());
+    m_pages->setGeometry(m_pagesPlace);
+    m_pages->hide();
 
     // The second and third windows, created hidden; closing this window ends the program.
     m_analyzer = new EdidAnalyzerWindow(this);
@@ -104,9 +133,9 @@ MainWindow::MainWindow(const StartupOptions &options, QWidget *parent)
     attachControllers();
     for (QWidget *window : {static_cast<QWidget *>(this), static_cast<QWidget *>(m_analyzer)})
         makeAccessible(window);
-    for (QWidget *window : {static_cast<QWidget *>(this), static_cast<QWidget *>(m_analyzer),
-                            static_cast<QWidget *>(m_commander)})
+    for (QWidget *window : {static_cast<QWidget *>(m_analyzer), static_cast<QWidget *>(m_commander)})
         windowmemory::rememberPlace(window, window->objectName());
+    emit startupCompleted();
 }
 
 // The pages and controllers that follow the device session, one line each.
@@ -269,12 +298,7 @@ void MainWindow::buildControls()
     m_clear->setGeometry(logLeft, m_memo->geometry().bottom() + 6, kButtonWidth, kButtonHeight);
     connect(m_clear, &QPushButton::clicked, this, &MainWindow::Button_debug_clearClick);
 
-    buildPages(host);
-    m_pages->setGeometry(logLeft + kDebugLogWidth + kDebugLogMargin + kMargin, kMargin, kPagesWidth,
-                         kPagesHeight);
-    // Beyond the window's width the pages are out of sight, and out of Tab's way, until the
-    // "Commander" window takes them.
-    m_pages->hide();
+    m_pagesPlace = QRect(logLeft + kDebugLogWidth + kDebugLogMargin + kMargin, kMargin, kPagesWidth, kPagesHeight);
     m_clear->setFocusPolicy(Qt::NoFocus); // likewise while the log is hidden
 
     // Only the device list and the two buttons show at start-up.
@@ -420,8 +444,13 @@ void MainWindow::showEvent(QShowEvent *event)
     if (m_shownOnce)
         return;
     m_shownOnce = true;
-    if (qEnvironmentVariableIsSet("KELM_STARTUP_TRACE") && windowHandle())
-        windowHandle()->installEventFilter(new FirstExposeTrace(this));
+    std::function<void()> afterPaint;
+    if (!m_startupComplete)
+        afterPaint = [this] { completeStartup(); };
+    if (windowHandle() && (afterPaint || qEnvironmentVariableIsSet("KELM_STARTUP_TRACE")))
+        windowHandle()->installEventFilter(new FirstExposeWatch(this, std::move(afterPaint)));
+    else if (afterPaint)
+        QTimer::singleShot(0, this, afterPaint);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QRect>
 #include <QStringList>
 
 #include <memory>
@@ -34,6 +35,10 @@ struct StartupOptions
 {
     QStringList ports; // --port PATH (repeatable): replaces the system's port list
     bool demo = false; // --demo: in-process simulated devices, serial (listed first) and network
+    // The page control, the "EDID Analyzer" and "Commander" windows and the controllers are made
+    // right after the main window's first paint instead of before it (the program itself does
+    // this, so its window shows sooner; until then the window's buttons do nothing).
+    bool deferSecondaryWindows = false;
 };
 
 // The main window "KELM 2016" (TForm1): device list, Search and Disconnect, the hidden debug log and
@@ -59,6 +64,11 @@ class MainWindow : public QMainWindow
     CommanderWindow *commanderWindow() const { return m_commander; }
     DeviceListController *deviceList() const { return m_deviceList.get(); }
 
+    // Makes the pages, the two other windows and the controllers when start-up deferred them;
+    // nothing when they exist.
+    void completeStartup();
+    bool startupComplete() const { return m_startupComplete; }
+
     static const QString &caption();
     static QString aboutText();
     static constexpr int kGridColumnWidths[6] = {22, 75, 75, 75, 75, 75};
@@ -73,6 +83,9 @@ class MainWindow : public QMainWindow
     static constexpr int kLogoTop = 3;
     // The window grows by the log's width plus this when the log is shown.
     static constexpr int kDebugLogMargin = 25;
+
+  signals:
+    void startupCompleted();
 
   public slots:
     void Panel_DebugDblClick();
@@ -103,6 +116,8 @@ class MainWindow : public QMainWindow
     bool m_refused = false;
     bool m_debugShown = false;
     bool m_shownOnce = false;
+    bool m_startupComplete = false;
+    QRect m_pagesPlace; // the page control's place beyond the window's width
 
     QTableWidget *m_grid = nullptr;
     QPushButton *m_search = nullptr;

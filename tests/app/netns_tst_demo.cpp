@@ -14,6 +14,7 @@
 #include "app/lib/KelmApplication.h"
 #include "app/lib/MainWindow.h"
 #include "net/ui/CommanderWindow.h"
+#include "workbench/EdidAnalyzerWindow.h"
 #include "net/ui/DeviceListController.h"
 
 namespace {
@@ -74,17 +75,33 @@ class DemoTest : public QObject
             QCOMPARE(listed.mid(1), ports); // --port replaces the system list, after the demo
     }
 
+    // As the tests build it, and as the program does: the pages, the other two windows and the
+    // controllers made only after the first paint.
+    void searchAndDisconnectThroughTheWindow_data()
+    {
+        QTest::addColumn<bool>("deferred");
+        QTest::newRow("all before the first paint") << false;
+        QTest::newRow("the rest after the first paint") << true;
+    }
     void searchAndDisconnectThroughTheWindow()
     {
+        QFETCH(bool, deferred);
         ScriptedDialogs dialogs;
         StartupOptions options;
         options.demo = true;
+        options.deferSecondaryWindows = deferred;
         MainWindow window(options);
+        QCOMPARE(window.startupComplete(), !deferred);
+        QCOMPARE(window.findChild<QTabWidget *>(QStringLiteral("PageControl1")) == nullptr, deferred);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(window.startupComplete());
+        QVERIFY(window.analyzerWindow() && !window.analyzerWindow()->isVisible());
+        QVERIFY(window.commanderWindow() && !window.commanderWindow()->isVisible());
         auto *search = child<QAbstractButton>(&window, "BitBtn_Search");
         auto *disconnect = child<QAbstractButton>(&window, "BitBtn_Disconnect");
         auto *pages = child<QTabWidget>(&window, "PageControl1");
+        QVERIFY(!pages->isVisible());
         auto *analyzerSheet = child<QWidget>(&window, "TabSheet3");
         auto *grid = child<QTableWidget>(&window, "StringGrid1");
         const QString demoPort = window.session().listSerialPorts().first();
