@@ -3,7 +3,19 @@
 # Qt 6 runtime libraries; the platform plugins are loaded at run time, so they are named by hand.
 set(CPACK_PACKAGE_NAME kelm)
 set(CPACK_PACKAGE_VENDOR "KELM workbench developers")
-set(CPACK_PACKAGE_CONTACT "KELM workbench developers <kelm@example.org>")
+# The maintainer a released package names: whoever publishes the package sets it
+# (-DKELM_PACKAGE_MAINTAINER="Name <address>"); local and test builds keep the placeholder, and
+# are told so when they make a package.
+set(KELM_PACKAGE_MAINTAINER "" CACHE STRING "Maintainer field of the Debian package: Name <address>")
+if(KELM_PACKAGE_MAINTAINER)
+  if(NOT KELM_PACKAGE_MAINTAINER MATCHES "^[^<>]+ <[^<>@ ]+@[^<>@ ]+\\.[^<>@ ]+>$")
+    message(FATAL_ERROR "KELM_PACKAGE_MAINTAINER must read \"Name <address>\", not \"${KELM_PACKAGE_MAINTAINER}\"")
+  endif()
+  set(CPACK_PACKAGE_CONTACT "${KELM_PACKAGE_MAINTAINER}")
+else()
+  set(CPACK_PACKAGE_CONTACT "KELM workbench developers <kelm@example.org>")
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/PackagingPlaceholderNote.cmake)
+endif()
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Workbench for the EDID store of an HDMI distribution device")
 # Debian wants the extended description in lines of at most 80 columns.
 set(CPACK_PACKAGE_DESCRIPTION
@@ -22,10 +34,12 @@ set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
 
 # What Debian asks of every package besides the programs: the copyright and the changelog
 # (compressed, without a time stamp, so the package is reproducible).
+# The changelog's trailer names the package's maintainer.
+configure_file(${CMAKE_SOURCE_DIR}/resources/debian/changelog.in ${CMAKE_BINARY_DIR}/changelog @ONLY)
 set(kelm_changelog ${CMAKE_BINARY_DIR}/changelog.gz)
 add_custom_command(OUTPUT ${kelm_changelog}
-  COMMAND gzip -9n -c ${CMAKE_SOURCE_DIR}/resources/debian/changelog > ${kelm_changelog}
-  DEPENDS ${CMAKE_SOURCE_DIR}/resources/debian/changelog
+  COMMAND gzip -9n -c ${CMAKE_BINARY_DIR}/changelog > ${kelm_changelog}
+  DEPENDS ${CMAKE_BINARY_DIR}/changelog
   VERBATIM)
 add_custom_target(kelm_changelog ALL DEPENDS ${kelm_changelog})
 install(FILES ${CMAKE_SOURCE_DIR}/resources/debian/copyright ${kelm_changelog}

@@ -20,6 +20,12 @@ for pkg in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6serialport
 done
 echo "$depends" | grep -q -- '-dev' && fail "Depends names a development package"
 
+# The changelog's trailer names the package's maintainer.
+maintainer=$(dpkg-deb -f "$deb" Maintainer)
+echo "Maintainer: $maintainer"
+trailer=$(dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/doc/kelm/changelog.gz | gzip -dc | sed -n 's/^ -- \(.*>\)  .*/\1/p')
+[ "$trailer" = "$maintainer" ] || fail "the changelog is signed by '$trailer', the package names '$maintainer'"
+
 contents=$(dpkg-deb -c "$deb")
 for f in ./usr/bin/kelm ./usr/bin/kelmctl ./usr/bin/kelm-devsim ./usr/libexec/kelm/kelmctl-device \
          ./usr/share/applications/kelm.desktop ./usr/share/icons/hicolor/scalable/apps/kelm.svg \
