@@ -38,11 +38,13 @@ build_asan() {
   cmake --build build-asan -j "$(jobs)"
 }
 
-# The tests spend most of their time in the device's pauses, not on a core: three per core.
+# The tests spend most of their time in the device's pauses, not on a core: three per core, two
+# under the sanitizers, whose programs need several times the processor for the same work (a
+# device answer noticed late is a failed test).
 run_tests() {
-  local dir=$1
-  shift
-  (cd "$dir" && ctest --output-on-failure -j "$(($(jobs) * 3))" "$@")
+  local dir=$1 per_core=$2
+  shift 2
+  (cd "$dir" && ctest --output-on-failure -j "$(($(jobs) * per_core))" "$@")
 }
 
 case "${1:-}" in
@@ -55,15 +57,15 @@ case "${1:-}" in
   asan)
     deps; build_asan
     ASAN_OPTIONS=halt_on_error=1:detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-      run_tests build-asan
+      run_tests build-asan 2
     ;;
   test)
     deps
     build
-    run_tests build
+    run_tests build 3
     build_asan
     ASAN_OPTIONS=halt_on_error=1:detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-      run_tests build-asan
+      run_tests build-asan 2
     ;;
   *)
     sed -n '2,8p' "$0"
