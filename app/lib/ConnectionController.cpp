@@ -3,7 +3,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QTableWidget>
+#include <QAbstractItemView>
 
 #include <iterator>
 #include <type_traits>
@@ -37,14 +37,12 @@ ConnectionController::ConnectionController(QWidget &mainWindow, DeviceSession &s
     connect(&m_session, &DeviceSession::portListChanged, this, &ConnectionController::mirrorPortList);
     connect(&m_session, &DeviceSession::busyChanged, this, &ConnectionController::onBusy);
     connect(&m_session, &DeviceSession::connectionChanged, this, &ConnectionController::onConnectionChanged);
-    connect(&m_session, &DeviceSession::gridChanged, this, &ConnectionController::mirrorGrid);
     connect(&m_session, &DeviceSession::closeWindowsRequested, this, &ConnectionController::closeWindows);
     // Disconnect is refused while the firmware upload holds the link; show it so.
     connect(&m_session, &DeviceSession::linkHeldChanged, this, [this](bool held) {
         if (m_targets.disconnect)
             m_targets.disconnect->setEnabled(!held && m_session.connected());
     });
-    mirrorGrid();
 }
 
 void ConnectionController::BitBtn_SearchClick()
@@ -101,29 +99,6 @@ void ConnectionController::onConnectionChanged(bool connected, bool ispMode)
                  QLatin1String(connected ? deviceButtonLooks[i].connected : deviceButtonLooks[i].disconnected));
     if (connected && m_targets.firmwareGroup)
         m_targets.firmwareGroup->setFixedHeight(firmwareGroupConnected);
-}
-
-void ConnectionController::mirrorGrid()
-{
-    QTableWidget *grid = m_targets.grid;
-    if (!grid)
-        return;
-    const auto &rows = m_session.registry().rows();
-    if (grid->rowCount() != rows.size())
-        grid->setRowCount(static_cast<int>(rows.size()));
-    for (int r = 0; r < rows.size(); ++r) {
-        for (int c = 0; c < 6; ++c) {
-            const QString text = rows[r].value(c);
-            QTableWidgetItem *item = grid->item(r, c);
-            if (!item) {
-                item = new QTableWidgetItem(text);
-                item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-                grid->setItem(r, c, item);
-            } else if (item->text() != text) {
-                item->setText(text);
-            }
-        }
-    }
 }
 
 void ConnectionController::closeWindows()

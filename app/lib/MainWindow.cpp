@@ -12,7 +12,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QToolButton>
 #include <QStyle>
 #include <QWindow>
@@ -30,6 +30,7 @@
 #include "firmware/ui/FirmwareGroup.h"
 #include "net/ui/CommanderWindow.h"
 #include "net/ui/DeviceListController.h"
+#include "net/ui/DeviceListModel.h"
 #include "net/ui/IpConfigPage.h"
 #include "system/ui/SystemPage.h"
 #include "workbench/EdidAnalyzerWindow.h"
@@ -283,11 +284,9 @@ void MainWindow::buildControls()
 
 void MainWindow::buildDeviceList(QWidget *host)
 {
-    m_grid = new QTableWidget(0, 6, host);
+    m_grid = new QTableView(host);
     m_grid->setObjectName(QStringLiteral("StringGrid1"));
-    m_grid->setHorizontalHeaderLabels({QStringLiteral("#"), QStringLiteral("Interface"),
-                                       QStringLiteral("Product"), QStringLiteral("Description"),
-                                       QStringLiteral("IP Address"), QStringLiteral("MAC Address")});
+    m_grid->setModel(new DeviceListModel(m_session.registry(), m_grid));
     m_grid->verticalHeader()->hide();
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -316,7 +315,7 @@ void MainWindow::buildDeviceList(QWidget *host)
     const QFontMetrics metrics(font);
     int total = 0;
     for (int c = 0; c < 6; ++c) {
-        const QString caption = m_grid->horizontalHeaderItem(c)->text();
+        const QString caption = DeviceListModel::captions()[c];
         const int wanted = std::max(metrics.horizontalAdvance(caption),
                                     metrics.horizontalAdvance(QString::fromLatin1(kGridTypicalTexts[c])));
         const int width = std::max(kGridColumnWidths[c], wanted + kGridCellSlack);

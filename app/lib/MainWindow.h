@@ -23,7 +23,7 @@ class IpConfigPage;
 class QComboBox;
 class QLabel;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 class QTabWidget;
 class SimulatedDevice;
 class UdpDevice;
@@ -104,7 +104,7 @@ class MainWindow : public QMainWindow
     bool m_debugShown = false;
     bool m_shownOnce = false;
 
-    QTableWidget *m_grid = nullptr;
+    QTableView *m_grid = nullptr;
     QPushButton *m_search = nullptr;
     QPushButton *m_disconnect = nullptr;
     QComboBox *m_portCombo = nullptr;

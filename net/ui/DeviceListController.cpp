@@ -6,7 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QItemSelectionModel>
+#include <QTableView>
 
 #include <cstdlib>
 
@@ -38,17 +39,19 @@ DeviceListController::DeviceListController(QWidget &mainWindow, DeviceSession &s
             *m_grid, [this] { return m_highlightRow; }, this);
         m_grid->setItemDelegate(m_delegate);
         m_grid->viewport()->installEventFilter(this);
-        connect(m_grid, &QTableWidget::cellPressed, this,
-                [this](int row, int column) { StringGrid1SelectCell(column, row + 1); });
+        connect(m_grid, &QAbstractItemView::pressed, this,
+                [this](const QModelIndex &cell) { StringGrid1SelectCell(cell.column(), cell.row() + 1); });
         // Keyboard moves choose too; mouse presses are handled above, once. The grid also moves
         // its current cell by itself (taking the focus when Search disables its button, rows being
         // added): only a move made by a key the operator pressed is a choice.
-        connect(m_grid, &QTableWidget::currentCellChanged, this, [this](int row, int column, int, int) {
-            if (row >= 0 && m_keyDown && !m_mouseDown)
-                StringGrid1SelectCell(column, row + 1);
-        });
+        connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                [this](const QModelIndex &cell) {
+                    if (cell.row() >= 0 && m_keyDown && !m_mouseDown)
+                        StringGrid1SelectCell(cell.column(), cell.row() + 1);
+                });
         m_grid->installEventFilter(this);
-        connect(&m_session, &DeviceSession::gridChanged, m_grid->viewport(), qOverload<>(&QWidget::update));
+        connect(&m_session.registry(), &DeviceRegistry::rowsChanged, m_grid->viewport(),
+                qOverload<>(&QWidget::update));
     }
     if (m_targets.ipConfigPage)
         m_targets.ipConfigPage->attach(m_session, m_discovery);
@@ -72,15 +75,15 @@ bool DeviceListController::eventFilter(QObject *watched, QEvent *event)
 bool DeviceListController::chooseByKey(QKeyEvent *event)
 {
     // The grid handles the key while m_keyDown marks the move it makes as the operator's.
-    const int before = m_grid->currentRow();
+    const int before = m_grid->currentIndex().row();
     m_keyDown = true;
     QCoreApplication::sendEvent(m_grid, event);
     m_keyDown = false;
     // Space or Enter on the current row chooses it as a click would.
     const int key = event->key();
     if (m_grid && (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) &&
-        m_grid->currentRow() == before && before >= 0)
-        StringGrid1SelectCell(m_grid->currentColumn(), before + 1);
+        m_grid->currentIndex().row() == before && before >= 0)
+        StringGrid1SelectCell(m_grid->currentIndex().column(), before + 1);
     return true;
 }
 

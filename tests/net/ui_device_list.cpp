@@ -11,7 +11,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
@@ -31,6 +31,7 @@
 #include "net/ui/CommanderWindow.h"
 #include "net/ui/DeviceListController.h"
 #include "net/ui/DeviceListDelegate.h"
+#include "net/ui/DeviceListModel.h"
 #include "net/ui/IpConfigPage.h"
 #include "firmware/ui/FirmwareGroup.h"
 #include "system/ui/SystemPage.h"
@@ -81,7 +82,7 @@ struct Bench
     DeviceSession session{log};
     DiscoveryService discovery{session.registry(), log};
     QWidget main;
-    QTableWidget *grid = nullptr;
+    QTableView *grid = nullptr;
     QTabWidget *pages = nullptr;
     IpConfigPage *ipPage = nullptr;
     QWidget *controllerPage = nullptr;
@@ -96,10 +97,10 @@ struct Bench
                          &DiscoveryService::sendDiscoveryRequest);
         main.setObjectName("TForm1");
         main.resize(520, 260);
-        grid = new QTableWidget(0, 6, &main);
+        // The rows follow the session's registry, as in the main window.
+        grid = new QTableView(&main);
+        grid->setModel(new DeviceListModel(session.registry(), grid));
         grid->setObjectName("StringGrid1");
-        grid->setHorizontalHeaderLabels(
-            {"#", "Interface", "Product", "Description", "IP Address", "MAC Address"});
         grid->verticalHeader()->hide();
         grid->setGeometry(8, 8, 420, 200);
         grid->horizontalHeader()->setMinimumSectionSize(1);
@@ -111,13 +112,6 @@ struct Bench
         QFont f(QStringLiteral("DejaVu Sans Mono"));
         f.setBold(true);
         grid->setFont(f);
-        // The rows follow the session, as the connection controller keeps them.
-        QObject::connect(&session, &DeviceSession::gridChanged, grid, [this] {
-            grid->setRowCount(static_cast<int>(session.registry().rows().size()));
-            for (int r = 0; r < grid->rowCount(); ++r)
-                for (int c = 0; c < 6; ++c)
-                    grid->setItem(r, c, new QTableWidgetItem(session.registry().rows()[r].value(c)));
-        });
 
         pages = new QTabWidget(&main);
         pages->setObjectName("PageControl1");
@@ -160,7 +154,7 @@ struct Bench
     }
 };
 
-QColor pixelIn(QTableWidget *grid, int row, int column)
+QColor pixelIn(QTableView *grid, int row, int column)
 {
     grid->viewport()->grab(); // the first painting may still widen columns
     QCoreApplication::processEvents();
@@ -217,7 +211,7 @@ class DeviceListTest : public QObject
         Bench b;
         for (uint8_t i = 1; i <= 3; ++i)
             b.listNetwork(networkDevice(i, "P" + std::to_string(i)));
-        QCOMPARE(b.grid->rowCount(), 3);
+        QCOMPARE(b.grid->model()->rowCount(), 3);
         const QColor before = pixelIn(b.grid, 2, 0);
         QCOMPARE(before, b.grid->palette().color(QPalette::Base));
 
