@@ -61,7 +61,7 @@ void ConnectionController::mirrorPortList()
     if (!combo)
         return;
     combo->clear();
-    combo->addItems(m_session.portList());
+    combo->addItems(m_session.serialSearch().portList());
     if (combo->count() > 0)
         combo->setCurrentIndex(0);
 }

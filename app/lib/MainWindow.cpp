@@ -163,7 +163,7 @@ void MainWindow::attachControllers()
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_commander && event->type() == QEvent::Close)
-        m_session.cancelOperation(QStringLiteral("the Commander window was closed"));
+        m_session.channel().cancelOperation(QStringLiteral("the Commander window was closed"));
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -181,7 +181,7 @@ void MainWindow::FormCreate(const StartupOptions &options)
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(caption());
     // The session's receive tick and reply pump stay stopped until a search starts them.
-    m_session.setPortOverride(options.ports);
+    m_session.transport().setPortOverride(options.ports);
     if (options.demo)
         startDemoDevice();
 
@@ -360,7 +360,7 @@ void MainWindow::startDemoDevice()
 {
     m_demoDevice = std::make_unique<SimulatedDevice>();
     if (m_demoDevice->start()) {
-        m_session.setPreferredPorts({m_demoDevice->portPath()});
+        m_session.transport().setPreferredPorts({m_demoDevice->portPath()});
         m_debugLog.append(QStringLiteral("Simulated device on ") + m_demoDevice->portPath() +
                           QStringLiteral("\r\n"));
     } else {
@@ -425,10 +425,10 @@ void MainWindow::showEvent(QShowEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (m_session.operationRunning()) {
+    if (m_session.channel().operationRunning()) {
         // The request on the wire finishes and the operation ends as failed (closing its
         // SYS_STM bracket); then the window closes.
-        m_session.cancelOperation(QStringLiteral("the window was closed"));
+        m_session.channel().cancelOperation(QStringLiteral("the window was closed"));
         m_closePending = true;
         event->ignore();
         return;

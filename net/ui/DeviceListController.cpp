@@ -111,7 +111,7 @@ void DeviceListController::StringGrid1SelectCell(int, int row)
         m_pendingRow = row;
         return;
     }
-    if (m_session.operationRunning()) {
+    if (m_session.channel().operationRunning()) {
         // Another device operation owns the link; choosing a row would read descriptions in its
         // pauses.
         m_session.debugLog().append(QStringLiteral("Row selection refused: a device operation is running.\r\n"));
@@ -162,7 +162,7 @@ void DeviceListController::selectSerialDevice(const SYS_STATUS &record)
     QLabel *version = m_targets.firmwareVersion;
     QWidget *configuration = m_targets.configurationGroup;
 
-    if (m_session.ispMode()) {
+    if (m_session.transport().ispMode()) {
         // The loader speaks only the firmware commands: only the System page makes sense.
         setPageVisible(m_targets.controllerPage, false);
         setPageVisible(m_targets.creatorPage, false);
@@ -197,19 +197,19 @@ void DeviceListController::selectSerialDevice(const SYS_STATUS &record)
 
 void DeviceListController::readNodeDescriptions(const SYS_STATUS &record)
 {
-    const DeviceSession::Operation operation = m_session.beginOperation(QStringLiteral("Row selection"));
+    const CommandChannel::Operation operation = m_session.channel().beginOperation(QStringLiteral("Row selection"));
     if (!operation)
         return;
     // selectSlot keeps the running slot code in the record's selectedSlot, as every ND_SEL sender.
     const uint8_t inputs = record.inputCount;
     const uint8_t outputs = record.outputCount;
     for (SlotCode code = 0x0000; code < inputs; ++code) {
-        m_session.selectSlot(code);
-        m_session.sendCommand(Direction::GET, Command::ND_DSCPT, 5);
+        m_session.channel().selectSlot(code);
+        m_session.channel().sendCommand(Direction::GET, Command::ND_DSCPT, 5);
     }
     for (SlotCode code = 0x1000; code < 0x1000u + outputs; ++code) {
-        m_session.selectSlot(code);
-        m_session.sendCommand(Direction::GET, Command::ND_DSCPT, 5);
+        m_session.channel().selectSlot(code);
+        m_session.channel().sendCommand(Direction::GET, Command::ND_DSCPT, 5);
     }
     // The running code ends one past the last output.
     m_session.registry().setSelectedSlot(0x1000u + outputs);

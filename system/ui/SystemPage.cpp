@@ -103,7 +103,7 @@ void SystemPage::updateDeviceActions()
     // The page stays in sight with a network device chosen, but its requests would go to the
     // serial device.
     // ...nor while another device operation owns the link.
-    const bool available = m_session && !m_session->networkDeviceSelected() && !m_session->operationRunning();
+    const bool available = m_session && !m_session->registry().networkSelected() && !m_session->channel().operationRunning();
     const bool settingsBusy = m_settings && m_settings->busy();
     m_sysConfig->setEnabled(available && !settingsBusy);
     m_sysDefault->setEnabled(available && !settingsBusy);

@@ -73,7 +73,7 @@ class DemoTest : public QObject
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
-        const QStringList listed = window.session().listSerialPorts();
+        const QStringList listed = window.session().transport().listSerialPorts();
         QVERIFY(!listed.isEmpty());
         QVERIFY2(listed.first().startsWith(QStringLiteral("/dev/pts/")), qPrintable(listed.first()));
         if (!ports.isEmpty())
@@ -93,7 +93,7 @@ class DemoTest : public QObject
         auto *pages = child<QTabWidget>(&window, "PageControl1");
         auto *analyzerSheet = child<QWidget>(&window, "TabSheet3");
         auto *grid = child<QTableView>(&window, "StringGrid1");
-        const QString demoPort = window.session().listSerialPorts().first();
+        const QString demoPort = window.session().transport().listSerialPorts().first();
 
         QTest::mouseClick(search, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!search->isEnabled(), 10000);

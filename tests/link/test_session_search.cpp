@@ -53,13 +53,13 @@ TEST_F(SessionTest, FirmwareUpdateModeIsListedAndEndsTheSearch)
         SimulatedDevice second; // never reached
         ASSERT_TRUE(d.start());
         ASSERT_TRUE(second.start());
-        s.setPortOverride({d.portPath(), second.portPath()});
+        s.transport().setPortOverride({d.portPath(), second.portPath()});
         QSignalSpy connectedSpy(&s, &DeviceSession::connectionChanged);
         s.search();
         EXPECT_TRUE(s.connected());
-        EXPECT_TRUE(s.ispMode());
-        EXPECT_EQ(s.ispKind(), c.kind);
-        EXPECT_EQ(s.linkFlags() & SerialTransport::ispModeBit, SerialTransport::ispModeBit);
+        EXPECT_TRUE(s.transport().ispMode());
+        EXPECT_EQ(s.channel().ispKind(), c.kind);
+        EXPECT_EQ(s.transport().linkFlags() & SerialTransport::ispModeBit, SerialTransport::ispModeBit);
         EXPECT_EQ(s.registry().count(), 1);
         EXPECT_EQ(s.registry().status(0).interfaceKind, 1);
         ASSERT_EQ(s.registry().rows().size(), 1);
@@ -67,21 +67,21 @@ TEST_F(SessionTest, FirmwareUpdateModeIsListedAndEndsTheSearch)
         EXPECT_TRUE(caseLog.text().contains("No Device Detected.\r\n"));
         // Only the handshake went out, and the poll waits for the first SET.
         EXPECT_EQ(requestLines(d), QList<QByteArray>({"$ENTRANCE FFFF"}));
-        EXPECT_FALSE(s.pollRunning());
+        EXPECT_FALSE(s.channel().pollRunning());
         EXPECT_TRUE(second.received().isEmpty());
         ASSERT_EQ(connectedSpy.count(), 1);
         EXPECT_EQ(connectedSpy[0][1].toBool(), true);
 
         // A later search where the port answers neither tag takes no firmware-update branch.
         s.disconnect();
-        EXPECT_FALSE(s.ispMode());
-        EXPECT_EQ(s.ispKind(), c.kind); // disconnect keeps it
+        EXPECT_FALSE(s.transport().ispMode());
+        EXPECT_EQ(s.channel().ispKind(), c.kind); // disconnect keeps it
         d.config().handshake = HandshakeMode::Silent;
         second.config().handshake = HandshakeMode::Silent;
         s.search();
         EXPECT_FALSE(s.connected());
-        EXPECT_FALSE(s.ispMode());
-        EXPECT_EQ(s.ispKind(), 0);
+        EXPECT_FALSE(s.transport().ispMode());
+        EXPECT_EQ(s.channel().ispKind(), 0);
     }
 }
 
@@ -92,15 +92,15 @@ TEST_F(SessionTest, SilentPortsEndIdleWithEveryPortClosed)
     QSignalSpy busy(&session, &DeviceSession::busyChanged);
     session.search();
     EXPECT_FALSE(session.connected());
-    EXPECT_FALSE(session.portOpen());
-    EXPECT_FALSE(session.receiveTickRunning());
-    EXPECT_FALSE(session.pollRunning());
+    EXPECT_FALSE(session.transport().isOpen());
+    EXPECT_FALSE(session.transport().receiveTickRunning());
+    EXPECT_FALSE(session.channel().pollRunning());
     EXPECT_EQ(log.text().count("No Device Detected.\r\n"), 2);
     EXPECT_EQ(session.registry().count(), 0);
     ASSERT_EQ(busy.count(), 2);
     EXPECT_TRUE(busy[0][0].toBool());
     EXPECT_FALSE(busy[1][0].toBool());
-    EXPECT_EQ(session.portList().size(), 2);
+    EXPECT_EQ(session.serialSearch().portList().size(), 2);
 }
 
 // The handshake answer is read at the end of its pause; one on its way then still gets the grace
@@ -121,7 +121,7 @@ TEST_F(SessionTest, LateHandshakeAnswerGetsTheGrace)
         SimulatedDevice d(isp(c.mode));
         ASSERT_TRUE(d.start());
         d.faults().lateHandshakeMs = c.lateMs;
-        s.setPortOverride({d.portPath()});
+        s.transport().setPortOverride({d.portPath()});
         s.search();
         SCOPED_TRACE(c.lateMs);
         EXPECT_EQ(s.connected(), c.listed);
@@ -138,7 +138,7 @@ TEST_F(SessionTest, OnlyTheFirstAnsweringPortIsConnected)
     SimulatedDevice &second = addDevice();
     session.search();
     ASSERT_TRUE(session.connected());
-    EXPECT_EQ(session.openPortName(), first.portPath());
+    EXPECT_EQ(session.transport().openPortName(), first.portPath());
     EXPECT_EQ(requestLines(silent), QList<QByteArray>({"$ENTRANCE FFFF"}));
     EXPECT_TRUE(second.received().isEmpty());
     EXPECT_EQ(session.registry().rows().size(), 1);
@@ -180,7 +180,7 @@ TEST_F(SessionTest, SlotListsFromTheCounts)
         config.internals = c.internals;
         SimulatedDevice d(config);
         ASSERT_TRUE(d.start());
-        s.setPortOverride({d.portPath()});
+        s.transport().setPortOverride({d.portPath()});
         QSignalSpy lists(&s, &DeviceSession::slotListsChanged);
         s.search();
         ASSERT_TRUE(s.connected());
@@ -245,11 +245,11 @@ TEST_F(SessionTest, DisconnectEmptiesRowsButKeepsTheirCount)
     QSignalSpy headerSpy(&session, &DeviceSession::gridHeaderReset);
     session.disconnect();
     EXPECT_FALSE(session.connected());
-    EXPECT_FALSE(session.portOpen());
-    EXPECT_FALSE(session.receiveTickRunning());
-    EXPECT_FALSE(session.pollRunning());
-    EXPECT_FALSE(session.replyPumpRunning());
-    EXPECT_EQ(session.linkFlags(), 0);
+    EXPECT_FALSE(session.transport().isOpen());
+    EXPECT_FALSE(session.transport().receiveTickRunning());
+    EXPECT_FALSE(session.channel().pollRunning());
+    EXPECT_FALSE(session.channel().replyPumpRunning());
+    EXPECT_EQ(session.transport().linkFlags(), 0);
     EXPECT_EQ(session.registry().count(), 0);
     ASSERT_EQ(session.registry().rows().size(), 2);
     for (const QStringList &row : session.registry().rows())
@@ -302,8 +302,8 @@ TEST_F(SessionTest, DisconnectWhileTheDescriptionIsReadListsNothing)
     });
     session.search();
     EXPECT_FALSE(session.connected());
-    EXPECT_FALSE(session.searching());
-    EXPECT_FALSE(session.portOpen());
+    EXPECT_FALSE(session.serialSearch().searching());
+    EXPECT_FALSE(session.transport().isOpen());
     EXPECT_EQ(session.registry().count(), 0);
     EXPECT_TRUE(session.registry().rows().isEmpty() || session.registry().rows()[0] == QStringList(6, QString()));
     // A new search works as before.
@@ -324,7 +324,7 @@ TEST_F(SessionTest, SerialDeviceBeyondTwentyIsLetGoAndTheListStays)
     });
     session.search();
     EXPECT_FALSE(session.connected());
-    EXPECT_FALSE(session.portOpen());
+    EXPECT_FALSE(session.transport().isOpen());
     EXPECT_EQ(session.registry().count(), statusTableSize);
     EXPECT_EQ(session.registry().rows().size(), statusTableSize);
     EXPECT_EQ(session.registry().rows().last()[2], "NET");

@@ -87,7 +87,7 @@ class ConnectionControllerTest : public QObject
         new ConnectionController(w.main, session, w.targets());
         SimulatedDevice device;
         QVERIFY(device.start());
-        session.setPortOverride({device.portPath()});
+        session.transport().setPortOverride({device.portPath()});
         w.analyzer->show();
         w.commander->show();
 
@@ -138,9 +138,9 @@ class ConnectionControllerTest : public QObject
         config.handshake = HandshakeMode::Isp029;
         SimulatedDevice device(config);
         QVERIFY(device.start());
-        session.setPortOverride({device.portPath()});
+        session.transport().setPortOverride({device.portPath()});
         QTest::mouseClick(w.search, Qt::LeftButton);
-        QVERIFY(session.ispMode());
+        QVERIFY(session.transport().ispMode());
         QVERIFY(!w.search->isEnabled());
         QVERIFY(w.disconnect->isEnabled());
         QCOMPARE(w.firmware->height(), 155);
@@ -162,7 +162,7 @@ class ConnectionControllerTest : public QObject
         QCOMPARE(w.grid->model()->rowCount(), 3);
         SimulatedDevice device;
         QVERIFY(device.start());
-        session.setPortOverride({device.portPath()});
+        session.transport().setPortOverride({device.portPath()});
         QTest::mouseClick(w.search, Qt::LeftButton);
         QCOMPARE(w.grid->model()->rowCount(), 1);
         QCOMPARE(w.grid->model()->index(0, 0).data().toString(), QString("1"));

@@ -57,7 +57,7 @@ class MainWindowConnectionTest : public QObject
         if (problem == "lost") {
             QCOMPARE(line->text(), QString());
             device.faults().vanishAfterRequests = 1;
-            w.session().sendCommand(Direction::GET, Command::RXEDMD, 2);
+            w.session().channel().sendCommand(Direction::GET, Command::RXEDMD, 2);
             QTRY_VERIFY_WITH_TIMEOUT(!w.session().connected(), 3000);
         }
         QCOMPARE(line->text(), shown.arg(device.portPath()));

@@ -385,7 +385,7 @@ class DeviceListTest : public QObject
         SimulatedDevice dev(config);
         QVERIFY(dev.start());
         Bench b;
-        b.session.setPortOverride({dev.portPath()});
+        b.session.transport().setPortOverride({dev.portPath()});
         b.session.search();
         QVERIFY(b.session.connected());
         dev.clearRequests();
@@ -444,9 +444,9 @@ class DeviceListTest : public QObject
         SimulatedDevice dev(config);
         QVERIFY(dev.start());
         Bench b;
-        b.session.setPortOverride({dev.portPath()});
+        b.session.transport().setPortOverride({dev.portPath()});
         b.session.search();
-        QVERIFY(b.session.ispMode());
+        QVERIFY(b.session.transport().ispMode());
         dev.clearRequests();
 
         b.controller->StringGrid1SelectCell(0, 1);
@@ -469,7 +469,7 @@ class DeviceListTest : public QObject
         QVERIFY(net.start());
         Bench b;
         QVERIFY(b.discovery.start());
-        b.session.setPortOverride({dev.portPath()});
+        b.session.transport().setPortOverride({dev.portPath()});
         b.session.search();
         QVERIFY(b.session.connected());
         QCOMPARE(b.session.registry().count(), 2);
