@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     reply.append('\n');
     session.transport().receiveBytes(reply.constData(), reply.size());
     // Whatever happened, the buffer stays terminated and within bounds.
-    if (session.transport().rxLength() > SerialTransport::rxCapacity || session.transport().rxBuffer()[SerialTransport::rxCapacity] != 0)
+    if (session.transport().rxLength() > SerialTransport::rxCapacity ||
+        session.transport().rxBuffer()[SerialTransport::rxCapacity] != 0)
         __builtin_trap();
     session.channel().stopPoll();
     return 0;

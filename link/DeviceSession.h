@@ -4,8 +4,8 @@
 // receive buffer), the command channel (requests, their results and the status poll), the device
 // registry (shared with the discovery service), the serial search, and what replies are decoded
 // into besides the registry: the four slot lists and the two EDID feature records. It never touches
-// a widget: widgets follow its signals (app/lib/ConnectionController, the pages) and call its
-// operations.
+// a widget: widgets (app/lib/ConnectionController, the pages) follow its signals and its parts'
+// and call them.
 //
 // Everything runs on the main thread. Long operations pause with pauseWithEvents(), so receive
 // ticks, reply decoding, discovery replies and other handlers run inside those pauses.
@@ -89,35 +89,16 @@ class DeviceSession : public QObject
     void setSlotHistory(SlotHistory *history) { m_history = history; }
 
   signals:
-    // Step 2 of the search: the network discovery request (the discovery service sends it).
-    void networkDiscoveryRequested();
-    // The grid rows below the header were emptied by a search.
-    void searchStarted();
-    void portListChanged(const QStringList &ports);
-    // The wait cursor over the main window, the two buttons and the grid.
-    void busyChanged(bool busy);
-    // Connected (normal or firmware-update mode) or back to Idle.
-    void connectionChanged(bool connected, bool ispMode);
-    // Enable or disable the mode buttons Internal 1..internals, External 1..externals, User 1..users.
-    void modeButtonsEnabled(bool enabled, int internals, int externals, int users);
-    void gridChanged();
-    // The grid header colour goes back to its start-up value (disconnect).
-    void gridHeaderReset();
+    // The signals of the parts are taken from the parts (serialSearch(), channel(), registry());
+    // these are the session's own.
+    // The slot lists were filled from a system description or emptied (disconnect, device let go).
     void slotListsChanged();
     // A GET RXEDMD report (applyEdidModeReport reacts to it).
     void edidModeReported(quint8 mode);
     // A system description reply was stored into the current device's record.
     void systemDescriptionStored();
-    // Disconnect: the "EDID Analyzer" and "Commander" windows close.
-    void closeWindowsRequested();
-    // A LinkHold began or ended.
-    void linkHeldChanged(bool held);
-    // A device operation began or ended: every window's device actions are off meanwhile.
-    void operationRunningChanged(bool running);
-    // A lost port or a description that never arrived, for the main window; empty clears it.
-    void linkProblem(const QString &text);
     // The device the pages act on, or the list it is chosen from, may have changed (a choice, a
-    // search, a newly listed device, a disconnect).
+    // search, a newly listed device, a disconnect): the registry's and the search's changes in one.
     void selectionChanged();
 
   private:

@@ -43,7 +43,7 @@ bool writeSlotEdid(DeviceSession &session, SlotCode code, const EdidImage &image
         written.add(session.channel().selectSlot(code));
     for (int q = 0; q < 4; ++q)
         written.add(session.channel().sendCommand(Direction::SET, kQuarters[q],
-                                        std::span<const uint8_t>(image.data() + q * 64, 64)));
+                                                  std::span<const uint8_t>(image.data() + q * 64, 64)));
     if (why)
         *why = written.firstFailure();
     return written.ok();
@@ -65,7 +65,9 @@ bool slotHistoryReady(DeviceSession &session, SlotCode code, QString *why)
 {
     SlotHistory *history = session.slotHistory();
     QString reason;
-    if (!history || history->prepare(historyDeviceOf(session.registry().serialRecord(), session.transport().openPortName()), code, &reason))
+    if (!history || history->prepare(historyDeviceOf(session.registry().serialRecord(),
+                                                     session.transport().openPortName()),
+                                     code, &reason))
         return true;
     const QString text = historyFailure(session, code, reason);
     if (why)
@@ -83,7 +85,8 @@ bool writeSlotRecorded(DeviceSession &session, SlotCode code, const EdidImage &i
     // The image may live in the transfer image, which the read below fills.
     const EdidImage wanted = image;
     SlotHistory *history = session.slotHistory();
-    const HistoryDevice device = historyDeviceOf(session.registry().serialRecord(), session.transport().openPortName());
+    const HistoryDevice device =
+        historyDeviceOf(session.registry().serialRecord(), session.transport().openPortName());
     bool selected = false;
     if (history) {
         EdidImage before{};

@@ -37,7 +37,8 @@ bool SystemSettings::ready()
     // Without a device (Search enabled) the buttons do nothing, as every page action; with a
     // network device chosen, the serial device would get a request the operator did not aim at it.
     const int i = m_session.registry().selected();
-    return m_session.connected() && !m_session.registry().networkSelected() && i >= 0 && i < DeviceRegistry::capacity;
+    return m_session.connected() && !m_session.registry().networkSelected() && i >= 0 &&
+           i < DeviceRegistry::capacity;
 }
 
 void SystemSettings::setBusy(bool busy)
@@ -74,15 +75,16 @@ SystemSettings::Result SystemSettings::applyProductString(const QString &text)
         emit statusChanged(QStringLiteral("No Changed."), false);
         return Result::Unchanged;
     }
-    const CommandChannel::Operation operation = m_session.channel().beginOperation(QStringLiteral("Description"));
+    const CommandChannel::Operation operation =
+        m_session.channel().beginOperation(QStringLiteral("Description"));
     if (!operation)
         return Result::Busy;
     setBusy(true);
     const QByteArray payload = productStringPayload(text);
     const CommandResult sent =
         m_session.channel().sendCommand(Direction::SET, Command::SYS_STR,
-                              std::span(reinterpret_cast<const uint8_t *>(payload.constData()),
-                                        static_cast<std::size_t>(payload.size())));
+                                        std::span(reinterpret_cast<const uint8_t *>(payload.constData()),
+                                                  static_cast<std::size_t>(payload.size())));
     m_lastFailure = sent.ok() ? QString() : sent.describe();
     if (sent.ok()) {
         // The stored copy follows what was sent, all of it, even when the device keeps only 31.

@@ -169,14 +169,15 @@ void EdidControllerPage::attachSession(DeviceSession &session, EdidAnalyzerWindo
         mirrorSlotList(m_srcList, m_session->slotListSrc());
         mirrorSlotList(m_destList, m_session->slotListDest());
     });
-    connect(&session, &DeviceSession::modeButtonsEnabled, this,
+    connect(&session.serialSearch(), &SerialSearch::modesAvailable, this,
             [this](bool enabled, int internals, int externals, int users) {
                 m_modeGroup->setModesEnabled(EdidModeCounts{internals, externals, users}, enabled);
             });
     connect(&session, &DeviceSession::edidModeReported, this,
             [this](quint8 mode) { applyEdidModeReport(mode); });
     connect(&session, &DeviceSession::selectionChanged, this, &EdidControllerPage::updateDeviceActions);
-    connect(&session, &DeviceSession::operationRunningChanged, this, &EdidControllerPage::updateDeviceActions);
+    connect(&session.channel(), &CommandChannel::operationRunningChanged, this,
+            &EdidControllerPage::updateDeviceActions);
     updateDeviceActions();
 }
 
@@ -185,7 +186,8 @@ void EdidControllerPage::updateDeviceActions()
     // With a network device chosen the page stays in sight, but its actions would reach the serial
     // device, which the operator did not choose.
     // While any device operation runs (here or in another window) they wait for it.
-    const bool available = !(m_session && (m_session->registry().networkSelected() || m_session->channel().operationRunning()));
+    const bool available =
+        !(m_session && (m_session->registry().networkSelected() || m_session->channel().operationRunning()));
     // Disabling the focused control would drop the keyboard's place; it comes back afterwards.
     QWidget *focused = QApplication::focusWidget();
     if (!available && focused && isAncestorOf(focused))
@@ -337,7 +339,8 @@ void EdidControllerPage::SpeedButton_AnalysisEdidClick()
     const auto code = slotCodeFromAllList(m_allList->currentIndex(), counts());
     if (!code)
         return;
-    const CommandChannel::Operation operation = m_session->channel().beginOperation(QStringLiteral("Analysis"));
+    const CommandChannel::Operation operation =
+        m_session->channel().beginOperation(QStringLiteral("Analysis"));
     if (!operation)
         return;
     const CommandChannel::PollHold quiet(m_session->channel());
@@ -397,7 +400,8 @@ void EdidControllerPage::modeButtonPressed(int kind, int number)
                       modeCountsOf(status));
     if (!index)
         return;
-    const CommandChannel::Operation operation = m_session->channel().beginOperation(QStringLiteral("Mode select"));
+    const CommandChannel::Operation operation =
+        m_session->channel().beginOperation(QStringLiteral("Mode select"));
     if (operation && !selectEdidMode(*m_session, *index))
         showError(QString::fromLatin1(kSetFailedText), kErrorShownMs);
 }

@@ -150,9 +150,11 @@ EdidCreatorPage::EdidCreatorPage(DeviceSession &session, QWidget *parent)
     m_undo.reset(readState());
 
     connect(&m_session, &DeviceSession::slotListsChanged, this, &EdidCreatorPage::fillUploadList);
-    connect(&m_session, &DeviceSession::connectionChanged, this, &EdidCreatorPage::connectionChanged);
+    connect(&m_session.serialSearch(), &SerialSearch::connectionChanged, this,
+            &EdidCreatorPage::connectionChanged);
     connect(&m_session, &DeviceSession::selectionChanged, this, &EdidCreatorPage::updateUploadButton);
-    connect(&m_session, &DeviceSession::operationRunningChanged, this, &EdidCreatorPage::updateUploadButton);
+    connect(&m_session.channel(), &CommandChannel::operationRunningChanged, this,
+            &EdidCreatorPage::updateUploadButton);
     fillUploadList();
 }
 
@@ -663,13 +665,14 @@ void EdidCreatorPage::SpeedButton_CopyEdid_CreatorClick()
 
     if (!buildIntoRecord())
         return;
-    const CommandChannel::Operation operation = m_session.channel().beginOperation(QStringLiteral("Creator upload"));
+    const CommandChannel::Operation operation =
+        m_session.channel().beginOperation(QStringLiteral("Creator upload"));
     if (!operation)
         return;
     m_uploading = true;
     updateUploadButton();
-    const auto code =
-        slotCodeFromUploadList(m_uploadList->currentIndex(), slotCountsOf(m_session.registry().serialRecord()));
+    const auto code = slotCodeFromUploadList(m_uploadList->currentIndex(),
+                                             slotCountsOf(m_session.registry().serialRecord()));
     if (validateEdidImage(record)) {
         if (!code) { // an empty list (no description arrived) has no target: nothing to report as done
             pauseWithEvents(kUploadButtonPauseMs);

@@ -1,9 +1,9 @@
 #include "app/lib/ConnectionController.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QAbstractItemView>
 
 #include <iterator>
 #include <type_traits>
@@ -34,12 +34,14 @@ ConnectionController::ConnectionController(QWidget &mainWindow, DeviceSession &s
     if (m_targets.disconnect)
         connect(m_targets.disconnect, &QAbstractButton::clicked, this, &ConnectionController::BitBtn_DisconnectClick);
 
-    connect(&m_session, &DeviceSession::portListChanged, this, &ConnectionController::mirrorPortList);
-    connect(&m_session, &DeviceSession::busyChanged, this, &ConnectionController::onBusy);
-    connect(&m_session, &DeviceSession::connectionChanged, this, &ConnectionController::onConnectionChanged);
-    connect(&m_session, &DeviceSession::closeWindowsRequested, this, &ConnectionController::closeWindows);
+    const SerialSearch &search = m_session.serialSearch();
+    connect(&search, &SerialSearch::portListChanged, this, &ConnectionController::mirrorPortList);
+    connect(&search, &SerialSearch::busyChanged, this, &ConnectionController::onBusy);
+    connect(&search, &SerialSearch::connectionChanged, this, &ConnectionController::onConnectionChanged);
+    // Back to Idle, the "EDID Analyzer" and "Commander" windows close.
+    connect(&search, &SerialSearch::returnedToIdle, this, &ConnectionController::closeWindows);
     // Disconnect is refused while the firmware upload holds the link; show it so.
-    connect(&m_session, &DeviceSession::linkHeldChanged, this, [this](bool held) {
+    connect(&m_session.channel(), &CommandChannel::linkHeldChanged, this, [this](bool held) {
         if (m_targets.disconnect)
             m_targets.disconnect->setEnabled(!held && m_session.connected());
     });

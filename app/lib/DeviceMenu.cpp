@@ -63,8 +63,8 @@ DeviceMenu::DeviceMenu(DeviceSession &session, QMenuBar &menuBar, QWidget &windo
     connect(m_history, &QAction::triggered, this, [this] { showHistory(); });
     connect(m_backup, &QAction::triggered, this, [this] { backUpAllSlots(); });
     connect(m_restore, &QAction::triggered, this, [this] { restoreFromBackup(); });
-    connect(&m_session, &DeviceSession::connectionChanged, this, &DeviceMenu::updateEnabled);
-    connect(&m_session, &DeviceSession::operationRunningChanged, this,
+    connect(&m_session.serialSearch(), &SerialSearch::connectionChanged, this, &DeviceMenu::updateEnabled);
+    connect(&m_session.channel(), &CommandChannel::operationRunningChanged, this,
             [this] { updateEnabled(m_session.connected(), m_session.transport().ispMode()); });
     updateEnabled(m_session.connected(), m_session.transport().ispMode());
 }

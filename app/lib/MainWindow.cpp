@@ -11,18 +11,14 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolButton>
-#include <QStyle>
 #include <QWindow>
 #include <algorithm>
 #include <cstdio>
 
-#include "shell/Bitmaps.h"
-#include "shell/Dialogs.h"
-#include "shell/ui/Accessibility.h"
-#include "shell/ui/WindowMemory.h"
 #include "app/lib/ConnectionController.h"
 #include "app/lib/DebugLogView.h"
 #include "devsim/lib/SimulatedDevice.h"
@@ -32,6 +28,10 @@
 #include "net/ui/DeviceListController.h"
 #include "net/ui/DeviceListModel.h"
 #include "net/ui/IpConfigPage.h"
+#include "shell/Bitmaps.h"
+#include "shell/Dialogs.h"
+#include "shell/ui/Accessibility.h"
+#include "shell/ui/WindowMemory.h"
 #include "system/ui/SystemPage.h"
 #include "workbench/EdidAnalyzerWindow.h"
 #include "workbench/EdidControllerPage.h"
@@ -94,7 +94,7 @@ MainWindow::MainWindow(const StartupOptions &options, QWidget *parent)
 {
     // A search lists the network devices too.
     m_session.setSlotHistory(&m_slotHistory);
-    connect(&m_session, &DeviceSession::networkDiscoveryRequested, &m_discovery,
+    connect(&m_session.serialSearch(), &SerialSearch::networkDiscoveryRequested, &m_discovery,
             &DiscoveryService::sendDiscoveryRequest);
     FormCreate(options);
 
@@ -146,11 +146,12 @@ void MainWindow::attachControllers()
     };
     m_deviceList = std::make_unique<DeviceListController>(*this, m_session, m_discovery, targets);
 
-    connect(&m_session, &DeviceSession::linkProblem, m_linkProblem, [this](const QString &text) {
-        m_linkProblem->setText(text);
-        m_linkProblem->setToolTip(text);
-    });
-    connect(&m_session, &DeviceSession::operationRunningChanged, this, [this](bool running) {
+    connect(&m_session.serialSearch(), &SerialSearch::linkProblem, m_linkProblem,
+            [this](const QString &text) {
+                m_linkProblem->setText(text);
+                m_linkProblem->setToolTip(text);
+            });
+    connect(&m_session.channel(), &CommandChannel::operationRunningChanged, this, [this](bool running) {
         if (!running && m_closePending) {
             m_closePending = false;
             QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);

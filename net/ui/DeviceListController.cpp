@@ -2,11 +2,11 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
-#include <QItemSelectionModel>
 #include <QTableView>
 
 #include <cstdlib>
@@ -197,7 +197,8 @@ void DeviceListController::selectSerialDevice(const SYS_STATUS &record)
 
 void DeviceListController::readNodeDescriptions(const SYS_STATUS &record)
 {
-    const CommandChannel::Operation operation = m_session.channel().beginOperation(QStringLiteral("Row selection"));
+    const CommandChannel::Operation operation =
+        m_session.channel().beginOperation(QStringLiteral("Row selection"));
     if (!operation)
         return;
     // selectSlot keeps the running slot code in the record's selectedSlot, as every ND_SEL sender.

@@ -3,8 +3,7 @@
 #include "link/DeviceRegistry.h"
 
 DeviceListModel::DeviceListModel(const DeviceRegistry &registry, QObject *parent)
-    : QAbstractTableModel(parent), m_registry(&registry),
-      m_rowCount(static_cast<int>(registry.rows().size()))
+    : QAbstractTableModel(parent), m_registry(&registry), m_rowCount(static_cast<int>(registry.rows().size()))
 {
     connect(&registry, &DeviceRegistry::rowsChanged, this, &DeviceListModel::follow);
     // The main window's session goes before its widgets: the grid must not read a freed registry.
@@ -13,9 +12,9 @@ DeviceListModel::DeviceListModel(const DeviceRegistry &registry, QObject *parent
 
 const QStringList &DeviceListModel::captions()
 {
-    static const QStringList texts{QStringLiteral("#"),           QStringLiteral("Interface"),
-                                   QStringLiteral("Product"),     QStringLiteral("Description"),
-                                   QStringLiteral("IP Address"),  QStringLiteral("MAC Address")};
+    static const QStringList texts{QStringLiteral("#"),          QStringLiteral("Interface"),
+                                   QStringLiteral("Product"),    QStringLiteral("Description"),
+                                   QStringLiteral("IP Address"), QStringLiteral("MAC Address")};
     return texts;
 }
 
@@ -42,7 +41,8 @@ QVariant DeviceListModel::data(const QModelIndex &index, int role) const
 
 QVariant DeviceListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < captions().size())
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < captions().size())
         return captions()[section];
     return QAbstractTableModel::headerData(section, orientation, role);
 }

@@ -1,12 +1,12 @@
 // Every window and page, as a screen reader and a keyboard user meet them: each control that takes
 // the focus has a name through Qt's accessibility interface, and Tab visits every enabled control
 // once, in reading order. Runs in a private network namespace (it starts the main window).
-#include <QAccessible>
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QComboBox>
-#include <QSet>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSet>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -251,7 +251,8 @@ class AccessibilityTest : public QObject
         QCOMPARE(grid->horizontalScrollBar()->maximum(), 0);
         const QFontMetrics metrics(grid->font());
         for (int c = 0; c < 6; ++c)
-            QVERIFY(grid->columnWidth(c) >= metrics.horizontalAdvance(grid->model()->index(1, c).data().toString()));
+            QVERIFY(grid->columnWidth(c) >=
+                    metrics.horizontalAdvance(grid->model()->index(1, c).data().toString()));
         QCOMPARE(window->width(), grid->width() + 30);
     }
 

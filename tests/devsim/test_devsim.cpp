@@ -75,12 +75,14 @@ TEST_F(LoaderTest, Variant2BlockSumsAndFlash)
     }
     session.channel().sendCommand(Direction::SET, Command::FW_ADDR, {0x00, 0x00, 0x08, 0x00});
     session.channel().sendCommand(Direction::SET, Command::FW_DATA, chunk);
-    session.channel().sendCommand(Direction::SET, Command::FW_DATA, chunk); // the loader sums everything it got
+    session.channel().sendCommand(Direction::SET, Command::FW_DATA,
+                                  chunk); // the loader sums everything it got
     session.channel().sendCommand(Direction::SET, Command::FW_CHK, 0);
     pauseWithEvents(30);
     char expected[16];
     std::snprintf(expected, sizeof expected, "$CHK%05u", (2 * sum) & 0xFFFF);
-    EXPECT_TRUE(QByteArray(session.transport().rxBuffer()).startsWith(expected)) << session.transport().rxBuffer();
+    EXPECT_TRUE(QByteArray(session.transport().rxBuffer()).startsWith(expected))
+        << session.transport().rxBuffer();
     ASSERT_GE(d->flash().size(), 0x800 + 128);
     EXPECT_EQ(QByteArray(d->flash().constData() + 0x800, 128),
               QByteArray(reinterpret_cast<const char *>(chunk.data()), 128));
@@ -92,10 +94,12 @@ TEST_F(LoaderTest, Variant2BlockSumsAndFlash)
     session.channel().sendCommand(Direction::SET, Command::FW_CHK, 0);
     pauseWithEvents(30);
     std::snprintf(expected, sizeof expected, "$CHK%05u", (sum + 1) & 0xFFFF);
-    EXPECT_TRUE(QByteArray(session.transport().rxBuffer()).startsWith(expected)) << session.transport().rxBuffer();
+    EXPECT_TRUE(QByteArray(session.transport().rxBuffer()).startsWith(expected))
+        << session.transport().rxBuffer();
     session.channel().sendCommand(Direction::SET, Command::FW_CHK, 0);
     pauseWithEvents(30);
-    EXPECT_TRUE(QByteArray(session.transport().rxBuffer()).startsWith("$CHK00000")) << session.transport().rxBuffer();
+    EXPECT_TRUE(QByteArray(session.transport().rxBuffer()).startsWith("$CHK00000"))
+        << session.transport().rxBuffer();
     session.channel().sendCommand(Direction::SET, Command::FW_END, 0);
     EXPECT_EQ(d->firmwareEnds(), 1);
     EXPECT_EQ(d->blockChecks(), 3);
@@ -218,8 +222,9 @@ TEST(SimulatedDevice, SystemCommandsChangeTheDescription)
     session.search();
     ASSERT_TRUE(session.connected());
     const QByteArray text = "Lab bench";
-    session.channel().sendCommand(Direction::SET, Command::SYS_STR,
-                        std::span<const uint8_t>(reinterpret_cast<const uint8_t *>(text.constData()), 9));
+    session.channel().sendCommand(
+        Direction::SET, Command::SYS_STR,
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t *>(text.constData()), 9));
     EXPECT_EQ(d.productString(), text);
     session.channel().sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
     EXPECT_EQ(session.registry().status(0).productString, "Lab bench");

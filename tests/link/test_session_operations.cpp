@@ -44,7 +44,8 @@ TEST_F(SessionTest, NestedRequestsAreRefused)
             op = session.channel().beginOperation(QStringLiteral("Outer"));
         CommandResult nested;
         nested.outcome = CommandResult::Outcome::Answered;
-        QTimer::singleShot(c.delayMs, [&] { nested = session.channel().sendCommand(Direction::SET, Command::SYS_STM, 0); });
+        QTimer::singleShot(
+            c.delayMs, [&] { nested = session.channel().sendCommand(Direction::SET, Command::SYS_STM, 0); });
         const CommandResult outer = session.channel().sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
         if (c.pauseAfter)
             pauseWithEvents(200);
@@ -60,7 +61,8 @@ TEST_F(SessionTest, OneOperationAtATime)
 {
     connectDevice();
     QList<bool> changes;
-    QObject::connect(&session, &DeviceSession::operationRunningChanged, [&](bool on) { changes << on; });
+    QObject::connect(&session.channel(), &CommandChannel::operationRunningChanged,
+                     [&](bool on) { changes << on; });
     {
         const CommandChannel::Operation first = session.channel().beginOperation(QStringLiteral("Upload"));
         ASSERT_TRUE(first);
@@ -96,7 +98,8 @@ TEST_F(SessionTest, DisconnectEndsTheOperationFirst)
         QTimer::singleShot(5, [&] { session.disconnect(); });
         EXPECT_TRUE(session.channel().selectSlot(0x2000).ok()) << "the request on the wire finishes";
         EXPECT_TRUE(session.connected());
-        EXPECT_FALSE(session.channel().sendCommand(Direction::SET, Command::ND_ED0A, std::span<const uint8_t>()).ok());
+        EXPECT_FALSE(
+            session.channel().sendCommand(Direction::SET, Command::ND_ED0A, std::span<const uint8_t>()).ok());
         EXPECT_TRUE(session.channel().sendCommand(Direction::SET, Command::SYS_CTM, 0).ok());
     }
     EXPECT_FALSE(session.connected());

@@ -173,7 +173,7 @@ TEST_F(SessionTest, EdidQuartersFillTheTransferImageOnGetOnly)
     const Command quarters[] = {Command::ND_ED0A, Command::ND_ED0B, Command::ND_ED1A, Command::ND_ED1B};
     for (int q = 0; q < 4; ++q)
         session.channel().sendCommand(Direction::SET, quarters[q],
-                            std::span<const uint8_t>(written.data() + 64 * q, 64));
+                                      std::span<const uint8_t>(written.data() + 64 * q, 64));
     pauseWithEvents(40);
     EXPECT_EQ(d.slotImage(0, 2), written);
     EXPECT_EQ(session.transferImage(), user2);
@@ -212,7 +212,8 @@ TEST_F(SessionTest, QuarterFormsAndBytesAfterAnAnswer)
         session.search();
         ASSERT_TRUE(session.connected()) << c.name;
         EXPECT_EQ(session.registry().serialRecord().productName, "FORMS") << c.name;
-        const CommandResult description = session.channel().sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+        const CommandResult description =
+            session.channel().sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
         EXPECT_EQ(description.outcome, CommandResult::Outcome::Answered) << c.name;
         QString why;
         EXPECT_TRUE(readSlotEdid(session, makeSlotCode(SlotKind::User, 3), &why)) << c.name << ": "
@@ -264,7 +265,7 @@ TEST_F(SessionTest, NoPollWithoutModePolled)
 TEST_F(SessionTest, PortVanishingMidPollReturnsToIdle)
 {
     SimulatedDevice &d = connectDevice();
-    QSignalSpy idle(&session, &DeviceSession::connectionChanged);
+    QSignalSpy idle(&session.serialSearch(), &SerialSearch::connectionChanged);
     d.faults().vanishAfterRequests = 1; // the poll's request is the last thing it hears
     ASSERT_TRUE(waitFor([&] { return !session.connected(); }, 4000));
     EXPECT_FALSE(session.transport().isOpen());

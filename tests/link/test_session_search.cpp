@@ -5,7 +5,7 @@ namespace {
 TEST_F(SessionTest, NormalDeviceIsListedWithItsDescription)
 {
     SimulatedDevice &d = addDevice();
-    QSignalSpy connectedSpy(&session, &DeviceSession::connectionChanged);
+    QSignalSpy connectedSpy(&session.serialSearch(), &SerialSearch::connectionChanged);
     session.search();
     ASSERT_TRUE(session.connected());
     EXPECT_EQ(session.registry().count(), 1);
@@ -54,7 +54,7 @@ TEST_F(SessionTest, FirmwareUpdateModeIsListedAndEndsTheSearch)
         ASSERT_TRUE(d.start());
         ASSERT_TRUE(second.start());
         s.transport().setPortOverride({d.portPath(), second.portPath()});
-        QSignalSpy connectedSpy(&s, &DeviceSession::connectionChanged);
+        QSignalSpy connectedSpy(&s.serialSearch(), &SerialSearch::connectionChanged);
         s.search();
         EXPECT_TRUE(s.connected());
         EXPECT_TRUE(s.transport().ispMode());
@@ -89,7 +89,7 @@ TEST_F(SessionTest, SilentPortsEndIdleWithEveryPortClosed)
 {
     addDevice(isp(HandshakeMode::Silent));
     addDevice(isp(HandshakeMode::Silent));
-    QSignalSpy busy(&session, &DeviceSession::busyChanged);
+    QSignalSpy busy(&session.serialSearch(), &SerialSearch::busyChanged);
     session.search();
     EXPECT_FALSE(session.connected());
     EXPECT_FALSE(session.transport().isOpen());
@@ -204,7 +204,7 @@ TEST_F(SessionTest, DescriptorFlagsAndModeButtons)
 {
     SimulatedDeviceConfig config;
     config.nodeReplyBody = QByteArray("5\f300\f7\fT\fF\fT\fT\fx\f");
-    QSignalSpy modes(&session, &DeviceSession::modeButtonsEnabled);
+    QSignalSpy modes(&session.serialSearch(), &SerialSearch::modesAvailable);
     connectDevice(config);
     const NodeDescriptor &n = session.registry().status(0).inputNodes[0];
     EXPECT_EQ(n.nodeValue0, 5);
@@ -222,7 +222,7 @@ TEST_F(SessionTest, DescriptorFlagsAndModeButtons)
 
 TEST_F(SessionTest, SelectableInputEnablesItsModeButtons)
 {
-    QSignalSpy modes(&session, &DeviceSession::modeButtonsEnabled);
+    QSignalSpy modes(&session.serialSearch(), &SerialSearch::modesAvailable);
     SimulatedDeviceConfig config;
     config.internals = 3;
     config.outputs = 1;
@@ -241,8 +241,7 @@ TEST_F(SessionTest, DisconnectEmptiesRowsButKeepsTheirCount)
     // A network device listed after the serial one.
     const int index = session.registry().list(SYS_STATUS{});
     session.registry().setRow(index + 1, {"2", "LAN", "NETDEV", " x ", "10.0.0.2", "00:11:22:33:44:55"});
-    QSignalSpy closeSpy(&session, &DeviceSession::closeWindowsRequested);
-    QSignalSpy headerSpy(&session, &DeviceSession::gridHeaderReset);
+    QSignalSpy idleSpy(&session.serialSearch(), &SerialSearch::returnedToIdle);
     session.disconnect();
     EXPECT_FALSE(session.connected());
     EXPECT_FALSE(session.transport().isOpen());
@@ -254,8 +253,7 @@ TEST_F(SessionTest, DisconnectEmptiesRowsButKeepsTheirCount)
     ASSERT_EQ(session.registry().rows().size(), 2);
     for (const QStringList &row : session.registry().rows())
         EXPECT_EQ(row, QStringList(6, QString()));
-    EXPECT_EQ(closeSpy.count(), 1);
-    EXPECT_EQ(headerSpy.count(), 1);
+    EXPECT_EQ(idleSpy.count(), 1);
     // The records keep their last contents.
     EXPECT_EQ(session.registry().status(0).productName, "HDM-4K44");
 }
@@ -271,7 +269,7 @@ TEST_F(SessionTest, NetworkDeviceDuringTheSearchKeepsItsOwnIndex)
         ASSERT_GE(index, 0);
         session.registry().setRow(index + 1, {QString::number(index + 1), "LAN", name, "", "", ""});
     };
-    QObject::connect(&session, &DeviceSession::networkDiscoveryRequested, &session, [&] {
+    QObject::connect(&session.serialSearch(), &SerialSearch::networkDiscoveryRequested, &session, [&] {
         QTimer::singleShot(100, &session, [&] { listNetworkDevice("NET-A"); });
         QTimer::singleShot(420, &session, [&] { listNetworkDevice("NET-B"); });
     });
@@ -296,10 +294,11 @@ TEST_F(SessionTest, NetworkDeviceDuringTheSearchKeepsItsOwnIndex)
 TEST_F(SessionTest, DisconnectWhileTheDescriptionIsReadListsNothing)
 {
     addDevice();
-    QObject::connect(&session, &DeviceSession::connectionChanged, &session, [this](bool connected, bool) {
-        if (connected)
-            QTimer::singleShot(20, &session, [this] { session.disconnect(); });
-    });
+    QObject::connect(&session.serialSearch(), &SerialSearch::connectionChanged, &session,
+                     [this](bool connected, bool) {
+                         if (connected)
+                             QTimer::singleShot(20, &session, [this] { session.disconnect(); });
+                     });
     session.search();
     EXPECT_FALSE(session.connected());
     EXPECT_FALSE(session.serialSearch().searching());
@@ -307,7 +306,7 @@ TEST_F(SessionTest, DisconnectWhileTheDescriptionIsReadListsNothing)
     EXPECT_EQ(session.registry().count(), 0);
     EXPECT_TRUE(session.registry().rows().isEmpty() || session.registry().rows()[0] == QStringList(6, QString()));
     // A new search works as before.
-    QObject::disconnect(&session, &DeviceSession::connectionChanged, &session, nullptr);
+    QObject::disconnect(&session.serialSearch(), &SerialSearch::connectionChanged, &session, nullptr);
     session.search();
     EXPECT_TRUE(session.connected());
     EXPECT_EQ(session.registry().count(), 1);
@@ -316,7 +315,7 @@ TEST_F(SessionTest, DisconnectWhileTheDescriptionIsReadListsNothing)
 TEST_F(SessionTest, SerialDeviceBeyondTwentyIsLetGoAndTheListStays)
 {
     addDevice();
-    QObject::connect(&session, &DeviceSession::networkDiscoveryRequested, &session, [this] {
+    QObject::connect(&session.serialSearch(), &SerialSearch::networkDiscoveryRequested, &session, [this] {
         for (int i = 0; i < statusTableSize; ++i) {
             const int index = session.registry().list(SYS_STATUS{}); // interfaceKind 0: network
             session.registry().setRow(index + 1, {QString::number(index + 1), "LAN", "NET", "", "", ""});

@@ -208,7 +208,8 @@ TEST_F(TransportTest, GetLeavesThePollOffUntilAReplyIsProcessed)
 TEST_F(TransportTest, OpenFailureAndPortList)
 {
     session.transport().setPortOverride({"/nonexistent/port-a", "/nonexistent/port-b"});
-    EXPECT_EQ(session.transport().listSerialPorts(), QStringList({"/nonexistent/port-a", "/nonexistent/port-b"}));
+    EXPECT_EQ(session.transport().listSerialPorts(),
+              QStringList({"/nonexistent/port-a", "/nonexistent/port-b"}));
     EXPECT_EQ(session.transport().open("/nonexistent/port-a"), SerialTransport::OpenResult::OpenFailed);
     EXPECT_FALSE(session.transport().handleValid());
     session.search();
@@ -217,7 +218,7 @@ TEST_F(TransportTest, OpenFailureAndPortList)
     EXPECT_FALSE(session.connected());
     EXPECT_EQ(session.serialSearch().portList(), QStringList({"/nonexistent/port-a", "/nonexistent/port-b"}));
     // Disconnect with no port ever opened does nothing.
-    QSignalSpy spy(&session, &DeviceSession::connectionChanged);
+    QSignalSpy spy(&session.serialSearch(), &SerialSearch::connectionChanged);
     session.disconnect();
     EXPECT_EQ(spy.count(), 0);
 }

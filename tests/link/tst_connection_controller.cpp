@@ -7,11 +7,11 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "shell/DebugLog.h"
 #include "app/lib/ConnectionController.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "link/DeviceSession.h"
 #include "net/ui/DeviceListModel.h"
+#include "shell/DebugLog.h"
 #include "workbench/Glyph.h"
 
 namespace {
@@ -92,7 +92,7 @@ class ConnectionControllerTest : public QObject
         w.commander->show();
 
         QList<Qt::CursorShape> cursorsWhileBusy;
-        connect(&session, &DeviceSession::busyChanged, this, [&](bool busy) {
+        connect(&session.serialSearch(), &SerialSearch::busyChanged, this, [&](bool busy) {
             if (busy)
                 cursorsWhileBusy << w.main.cursor().shape() << w.search->cursor().shape()
                                  << w.grid->cursor().shape();

@@ -33,52 +33,47 @@ class DeviceListModelTest : public QObject
         QTest::addColumn<int>("removed");
 
         const Steps nothing = [](DeviceRegistry &) {};
-        QTest::newRow("a device's row is made") << nothing
-                                                << Steps([](DeviceRegistry &r) { r.showRow(0, serialRow); })
-                                                << QList<QStringList>{serialRow} << 1 << 0;
-        QTest::newRow("a second device below it")
-            << nothing << Steps([](DeviceRegistry &r) {
-                   r.showRow(0, serialRow);
-                   r.showRow(1, networkRow);
-               })
-            << QList<QStringList>{serialRow, networkRow} << 2 << 0;
+        QTest::newRow("a device's row is made")
+            << nothing << Steps([](DeviceRegistry &r) { r.showRow(0, serialRow); })
+            << QList<QStringList>{serialRow} << 1 << 0;
+        QTest::newRow("a second device below it") << nothing << Steps([](DeviceRegistry &r) {
+            r.showRow(0, serialRow);
+            r.showRow(1, networkRow);
+        }) << QList<QStringList>{serialRow, networkRow}
+                                                  << 2 << 0;
         QTest::newRow("rows already there when the model is made")
             << Steps([](DeviceRegistry &r) { r.showRow(1, networkRow); })
             << Steps([](DeviceRegistry &r) { r.emptyRows(3, 3); }) // past the end: a change of nothing
             << QList<QStringList>{emptyRow, networkRow} << 0 << 0;
-        QTest::newRow("a row changes in place")
-            << Steps([](DeviceRegistry &r) { r.showRow(0, serialRow); })
-            << Steps([](DeviceRegistry &r) { r.setRow(1, networkRow); }) << QList<QStringList>{networkRow} << 0
-            << 0;
+        QTest::newRow("a row changes in place") << Steps([](DeviceRegistry &r) { r.showRow(0, serialRow); })
+                                                << Steps([](DeviceRegistry &r) { r.setRow(1, networkRow); })
+                                                << QList<QStringList>{networkRow} << 0 << 0;
         QTest::newRow("a short row is padded, one past the list skips a row")
-            << nothing << Steps([](DeviceRegistry &r) { r.setRow(2, {"2", "x"}); })
+            << nothing << Steps([](DeviceRegistry &r) {
+                   r.setRow(2, {"2", "x"});
+               })
             << QList<QStringList>{emptyRow, {"2", "x", "", "", "", ""}} << 2 << 0;
         QTest::newRow("row 0 is the header: nothing changes")
-            << nothing << Steps([](DeviceRegistry &r) { r.setRow(0, serialRow); }) << QList<QStringList>{} << 0
-            << 0;
-        QTest::newRow("fewer rows: the last ones go")
-            << Steps([](DeviceRegistry &r) {
-                   r.setRowCount(4);
-                   r.setRow(3, networkRow);
-               })
-            << Steps([](DeviceRegistry &r) { r.setRowCount(2); }) << QList<QStringList>{emptyRow} << 0 << 2;
-        QTest::newRow("a search empties the rows and keeps them")
-            << Steps([](DeviceRegistry &r) {
-                   r.showRow(0, serialRow);
-                   r.showRow(1, networkRow);
-               })
-            << Steps([](DeviceRegistry &r) { r.startSearch(); }) << QList<QStringList>{emptyRow, emptyRow} << 0
-            << 0;
-        QTest::newRow("a disconnect empties the listed devices' rows")
-            << Steps([](DeviceRegistry &r) {
-                   r.showRow(r.list(SYS_STATUS{}), serialRow);
-                   r.showRow(2, networkRow); // a stale row beyond the listed ones stays
-               })
-            << Steps([](DeviceRegistry &r) { r.clearList(); })
-            << QList<QStringList>{emptyRow, emptyRow, networkRow} << 0 << 0;
+            << nothing << Steps([](DeviceRegistry &r) { r.setRow(0, serialRow); }) << QList<QStringList>{}
+            << 0 << 0;
+        QTest::newRow("fewer rows: the last ones go") << Steps([](DeviceRegistry &r) {
+            r.setRowCount(4);
+            r.setRow(3, networkRow);
+        }) << Steps([](DeviceRegistry &r) { r.setRowCount(2); })
+                                                      << QList<QStringList>{emptyRow} << 0 << 2;
+        QTest::newRow("a search empties the rows and keeps them") << Steps([](DeviceRegistry &r) {
+            r.showRow(0, serialRow);
+            r.showRow(1, networkRow);
+        }) << Steps([](DeviceRegistry &r) { r.startSearch(); }) << QList<QStringList>{emptyRow, emptyRow}
+                                                                  << 0 << 0;
+        QTest::newRow("a disconnect empties the listed devices' rows") << Steps([](DeviceRegistry &r) {
+            r.showRow(r.list(SYS_STATUS{}), serialRow);
+            r.showRow(2, networkRow); // a stale row beyond the listed ones stays
+        }) << Steps([](DeviceRegistry &r) {
+            r.clearList();
+        }) << QList<QStringList>{emptyRow, emptyRow, networkRow} << 0 << 0;
         QTest::newRow("a search after a longer one: rows emptied, then the first made")
-            << Steps([](DeviceRegistry &r) { r.setRowCount(4); })
-            << Steps([](DeviceRegistry &r) {
+            << Steps([](DeviceRegistry &r) { r.setRowCount(4); }) << Steps([](DeviceRegistry &r) {
                    r.startSearch();
                    r.showRow(0, serialRow);
                })

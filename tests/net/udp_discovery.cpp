@@ -65,7 +65,7 @@ struct Bench
 
     Bench()
     {
-        QObject::connect(&session, &DeviceSession::networkDiscoveryRequested, &service,
+        QObject::connect(&session.serialSearch(), &SerialSearch::networkDiscoveryRequested, &service,
                          &DiscoveryService::sendDiscoveryRequest);
     }
 };

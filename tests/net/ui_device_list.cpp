@@ -22,10 +22,9 @@
 #include <memory>
 
 #include "ScriptedDialogs.h"
-#include "shell/DebugLog.h"
-#include "shell/Pause.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "devsim/lib/UdpDevice.h"
+#include "firmware/ui/FirmwareGroup.h"
 #include "link/DeviceSession.h"
 #include "net/DiscoveryService.h"
 #include "net/ui/CommanderWindow.h"
@@ -33,7 +32,8 @@
 #include "net/ui/DeviceListDelegate.h"
 #include "net/ui/DeviceListModel.h"
 #include "net/ui/IpConfigPage.h"
-#include "firmware/ui/FirmwareGroup.h"
+#include "shell/DebugLog.h"
+#include "shell/Pause.h"
 #include "system/ui/SystemPage.h"
 #include "workbench/EdidControllerPage.h"
 #include "workbench/ModeSelectGroup.h"
@@ -93,7 +93,7 @@ struct Bench
 
     Bench()
     {
-        QObject::connect(&session, &DeviceSession::networkDiscoveryRequested, &discovery,
+        QObject::connect(&session.serialSearch(), &SerialSearch::networkDiscoveryRequested, &discovery,
                          &DiscoveryService::sendDiscoveryRequest);
         main.setObjectName("TForm1");
         main.resize(520, 260);

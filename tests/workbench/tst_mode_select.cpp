@@ -279,7 +279,8 @@ void TestModeSelect::pollMarksReportedMode()
     QTest::mousePress(rig.page.findChild<QRadioButton *>(QStringLiteral("RadioButton_Set_IntEdid2")),
                       Qt::LeftButton);
     QCOMPARE(rig.device.edidMode(), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(int(rig.session.registry().serialRecord().inputNodes[0].currentEdidMode), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(int(rig.session.registry().serialRecord().inputNodes[0].currentEdidMode), 1,
+                              5000);
     QCOMPARE(checkedButton(rig), QStringLiteral("RadioButton_Set_IntEdid2"));
 }
 
