@@ -12,9 +12,10 @@
 #include "shell/DebugLog.h"
 
 namespace {
-const QStringList serialRow{"1", "/dev/ttyUSB0", "HDM-4K44", " Demo Matrix ", "NC", "NC"};
-const QStringList networkRow{"2", "ETHERNET", "HDM-4K44", "Demo Matrix", "192.168.1.10", "02:4B:45:4C:4D:01"};
-const QStringList emptyRow(6, QString());
+const QStringList serial{"1", "/dev/ttyUSB0", "HDM-4K44", " Demo Matrix ", "NC", "NC"};
+const QStringList network{"2", "ETHERNET", "HDM-4K44", "Demo Matrix", "192.168.1.10", "02:4B:45:4C:4D:01"};
+const QStringList none(6, QString());
+using Rows = QList<QStringList>;
 } // namespace
 
 using Steps = std::function<void(DeviceRegistry &)>;
@@ -28,73 +29,47 @@ class DeviceListModelTest : public QObject
     {
         QTest::addColumn<Steps>("before"); // done before the model exists
         QTest::addColumn<Steps>("steps");
-        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::addColumn<Rows>("rows");
         QTest::addColumn<int>("inserted");
         QTest::addColumn<int>("removed");
-
         const Steps nothing = [](DeviceRegistry &) {};
-        QTest::newRow("a device's row is made")
-            << nothing << Steps([](DeviceRegistry &r) { r.showRow(0, serialRow); })
-            << QList<QStringList>{serialRow} << 1 << 0;
-        QTest::newRow("a second device below it") << nothing << Steps([](DeviceRegistry &r) {
-            r.showRow(0, serialRow);
-            r.showRow(1, networkRow);
-        }) << QList<QStringList>{serialRow, networkRow}
-                                                  << 2 << 0;
-        QTest::newRow("rows already there when the model is made")
-            << Steps([](DeviceRegistry &r) { r.showRow(1, networkRow); })
-            << Steps([](DeviceRegistry &r) { r.emptyRows(3, 3); }) // past the end: a change of nothing
-            << QList<QStringList>{emptyRow, networkRow} << 0 << 0;
-        QTest::newRow("a row changes in place") << Steps([](DeviceRegistry &r) { r.showRow(0, serialRow); })
-                                                << Steps([](DeviceRegistry &r) { r.setRow(1, networkRow); })
-                                                << QList<QStringList>{networkRow} << 0 << 0;
-        QTest::newRow("a short row is padded, one past the list skips a row")
-            << nothing << Steps([](DeviceRegistry &r) {
-                   r.setRow(2, {"2", "x"});
+        QTest::newRow("two devices' rows made") << nothing << Steps([](DeviceRegistry &r) {
+            r.showRow(0, serial);
+            r.showRow(1, network);
+        }) << Rows{serial, network} << 2 << 0;
+        QTest::newRow("rows there before the model, a change of nothing")
+            << Steps([](DeviceRegistry &r) { r.showRow(1, network); })
+            << Steps([](DeviceRegistry &r) { r.emptyRows(3, 3); }) << Rows{none, network} << 0 << 0;
+        QTest::newRow("a row changes in place")
+            << Steps([](DeviceRegistry &r) { r.showRow(0, serial); })
+            << Steps([](DeviceRegistry &r) { r.setRow(1, network); }) << Rows{network} << 0 << 0;
+        QTest::newRow("a disconnect empties the listed rows, a stale one stays")
+            << Steps([](DeviceRegistry &r) {
+                   r.showRow(r.list(SYS_STATUS{}), serial);
+                   r.showRow(2, network);
                })
-            << QList<QStringList>{emptyRow, {"2", "x", "", "", "", ""}} << 2 << 0;
-        QTest::newRow("row 0 is the header: nothing changes")
-            << nothing << Steps([](DeviceRegistry &r) { r.setRow(0, serialRow); }) << QList<QStringList>{}
-            << 0 << 0;
-        QTest::newRow("fewer rows: the last ones go") << Steps([](DeviceRegistry &r) {
-            r.setRowCount(4);
-            r.setRow(3, networkRow);
-        }) << Steps([](DeviceRegistry &r) { r.setRowCount(2); })
-                                                      << QList<QStringList>{emptyRow} << 0 << 2;
-        QTest::newRow("a search empties the rows and keeps them") << Steps([](DeviceRegistry &r) {
-            r.showRow(0, serialRow);
-            r.showRow(1, networkRow);
-        }) << Steps([](DeviceRegistry &r) { r.startSearch(); }) << QList<QStringList>{emptyRow, emptyRow}
-                                                                  << 0 << 0;
-        QTest::newRow("a disconnect empties the listed devices' rows") << Steps([](DeviceRegistry &r) {
-            r.showRow(r.list(SYS_STATUS{}), serialRow);
-            r.showRow(2, networkRow); // a stale row beyond the listed ones stays
-        }) << Steps([](DeviceRegistry &r) {
-            r.clearList();
-        }) << QList<QStringList>{emptyRow, emptyRow, networkRow} << 0 << 0;
-        QTest::newRow("a search after a longer one: rows emptied, then the first made")
+            << Steps([](DeviceRegistry &r) { r.clearList(); }) << Rows{none, none, network} << 0 << 0;
+        QTest::newRow("a search after a longer one")
             << Steps([](DeviceRegistry &r) { r.setRowCount(4); }) << Steps([](DeviceRegistry &r) {
                    r.startSearch();
-                   r.showRow(0, serialRow);
+                   r.showRow(0, serial);
                })
-            << QList<QStringList>{serialRow} << 0 << 2;
+            << Rows{serial} << 0 << 2;
     }
 
     void followsTheRegistry()
     {
         QFETCH(Steps, before);
         QFETCH(Steps, steps);
-        QFETCH(QList<QStringList>, rows);
+        QFETCH(Rows, rows);
         QFETCH(int, inserted);
         QFETCH(int, removed);
-
         DebugLog log;
         DeviceRegistry registry(log);
         before(registry);
         DeviceListModel model(registry);
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        int insertedRows = 0;
-        int removedRows = 0;
+        int insertedRows = 0, removedRows = 0;
         connect(&model, &QAbstractItemModel::rowsInserted, this,
                 [&](const QModelIndex &, int first, int last) { insertedRows += last - first + 1; });
         connect(&model, &QAbstractItemModel::rowsRemoved, this,
@@ -103,25 +78,16 @@ class DeviceListModelTest : public QObject
 
         steps(registry);
 
-        QCOMPARE(model.rowCount(), rows.size());
-        QCOMPARE(model.columnCount(), 6);
         QCOMPARE(insertedRows, inserted);
         QCOMPARE(removedRows, removed);
+        QCOMPARE(model.rowCount(), rows.size());
         for (int r = 0; r < rows.size(); ++r)
-            for (int c = 0; c < 6; ++c) {
+            for (int c = 0; c < 6; ++c)
                 QCOMPARE(model.index(r, c).data().toString(), rows[r][c]);
-                QCOMPARE(model.index(r, c).data().toString(), registry.rows()[r][c]);
-            }
-        // Every shown row was announced as changed at the last change.
-        if (!rows.isEmpty()) {
-            QVERIFY(!changed.isEmpty());
-            QCOMPARE(changed.last().at(0).toModelIndex(), model.index(0, 0));
-            QCOMPARE(changed.last().at(1).toModelIndex(), model.index(static_cast<int>(rows.size()) - 1, 5));
-        }
-        const QStringList captions{"#", "Interface", "Product", "Description", "IP Address", "MAC Address"};
-        for (int c = 0; c < 6; ++c)
-            QCOMPARE(model.headerData(c, Qt::Horizontal).toString(), captions[c]);
-        QVERIFY(!(model.flags(model.index(0, 0)) & Qt::ItemIsEditable));
+        // The views repaint every shown row after the last change.
+        QVERIFY(!changed.isEmpty());
+        QCOMPARE(changed.last().at(1).toModelIndex(), model.index(int(rows.size()) - 1, 5));
+        QCOMPARE(model.headerData(4, Qt::Horizontal).toString(), QString("IP Address"));
     }
 
     // The main window's session, with the registry, goes before the grid that shows it.
@@ -129,12 +95,10 @@ class DeviceListModelTest : public QObject
     {
         DebugLog log;
         auto registry = std::make_unique<DeviceRegistry>(log);
-        registry->showRow(1, networkRow);
+        registry->showRow(1, network);
         DeviceListModel model(*registry);
-        QCOMPARE(model.rowCount(), 2);
         registry.reset();
         QCOMPARE(model.rowCount(), 0);
-        QVERIFY(!model.index(1, 1).data().isValid());
     }
 };
 
