@@ -321,7 +321,10 @@ TEST_F(SessionTest, SerialDeviceBeyondTwentyIsLetGoAndTheListStays)
             session.registry().setRow(index + 1, {QString::number(index + 1), "LAN", "NET", "", "", ""});
         }
     });
+    // Letting the device go is not a return to Idle: the listed devices' windows stay open.
+    QSignalSpy idle(&session.serialSearch(), &SerialSearch::returnedToIdle);
     session.search();
+    EXPECT_EQ(idle.count(), 0);
     EXPECT_FALSE(session.connected());
     EXPECT_FALSE(session.transport().isOpen());
     EXPECT_EQ(session.registry().count(), statusTableSize);
