@@ -38,7 +38,7 @@ inline bool searchSimulated(benchmark::State &state, SimulatedDevice &device, De
         state.SkipWithError("no pseudo-terminal");
         return false;
     }
-    session.setPortOverride({device.portPath()});
+    session.transport().setPortOverride({device.portPath()});
     session.search();
     return true;
 }

@@ -53,7 +53,7 @@ struct SearchedDevice
     {
         if (!device.start())
             return false;
-        session.setPortOverride({device.portPath()});
+        session.transport().setPortOverride({device.portPath()});
         session.search();
         return true;
     }

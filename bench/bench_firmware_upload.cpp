@@ -93,7 +93,7 @@ void BM_Upload64KiB(benchmark::State &state)
     DeviceSession session(log);
     if (!searchSimulated(state, device, session))
         return;
-    if (!session.ispMode()) {
+    if (!session.transport().ispMode()) {
         state.SkipWithError("the simulated loader was not found");
         return;
     }

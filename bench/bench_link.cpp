@@ -37,7 +37,7 @@ void BM_SearchToListed(benchmark::State &state)
     }
     DebugLog log;
     DeviceSession session(log);
-    session.setPortOverride({device.portPath()});
+    session.transport().setPortOverride({device.portPath()});
     double total = 0;
     for (auto _ : state) {
         QElapsedTimer clock;
@@ -96,15 +96,15 @@ void BM_ProcessSystemDescription(benchmark::State &state)
 {
     DebugLog log;
     DeviceSession session(log);
-    session.setReplyPumpRunning(true);
+    session.channel().setReplyPumpRunning(true);
     const std::string reply = replyLine("1A2B\f3C4D\fHDM-4K44\fDemo Matrix\f000001\f1.00\fT\f4\f1\f8\f8\f");
     for (auto _ : state) {
         session.channel().expectReplyTo(Direction::GET, Command::SYS_DSCPT);
-        session.clearRxBuffer();
-        session.receiveBytes(reply.data(), static_cast<qint64>(reply.size()));
+        session.transport().clear();
+        session.transport().receiveBytes(reply.data(), static_cast<qint64>(reply.size()));
         log.clear();
     }
-    session.stopPoll();
+    session.channel().stopPoll();
 }
 BENCHMARK(BM_ProcessSystemDescription);
 

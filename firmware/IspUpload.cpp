@@ -58,7 +58,7 @@ void IspUpload::openImageFile(const QString &path)
         return;
     }
     m_session.debugLog().replace(QStringLiteral("Fw Open OK.\r\n"));
-    if (m_session.ispKind() == 0)
+    if (m_session.channel().ispKind() == 0)
         return;
 
     const QByteArray head = file.read(firmware::kVersionRecordOffset + firmware::kVersionRecordSize);
@@ -82,7 +82,7 @@ bool IspUpload::startFirmwareUpdate(const QPoint *confirmAt)
         emit refused(tr("A firmware update is running."));
         return false;
     }
-    if (!m_session.ispMode()) {
+    if (!m_session.transport().ispMode()) {
         setStatus(QStringLiteral("Not ISP Mode."), true);
         return false;
     }
@@ -91,7 +91,7 @@ bool IspUpload::startFirmwareUpdate(const QPoint *confirmAt)
         setStatus(QStringLiteral("Illegal FW."), true);
         return false;
     }
-    const IspVariant variant = m_session.ispKind() == 2 ? IspVariant::Isp091 : IspVariant::Isp029;
+    const IspVariant variant = m_session.channel().ispKind() == 2 ? IspVariant::Isp091 : IspVariant::Isp029;
     // Asking first and refusing afterwards would be pointless: the same test runs again in the upload.
     const std::string tooLarge = firmware::sizeRefusal(
         variant, static_cast<std::size_t>(std::max<qint64>(0, QFileInfo(m_imagePath).size())));
@@ -119,7 +119,7 @@ bool IspUpload::uploadFirmware(IspVariant variant)
         return false;
     }
     // Only this loop reads the port from here on; the receive tick stays off until the next search.
-    m_session.stopReceiveTick();
+    m_session.transport().stopReceiveTick();
     emit statusRedChanged(false);
 
     const auto image = firmware::readImageFile(QFile::encodeName(m_imagePath).toStdString());
@@ -143,9 +143,9 @@ bool IspUpload::uploadFirmware(IspVariant variant)
 
 bool IspUpload::runUpload(IspVariant variant, const std::vector<std::uint8_t> &image)
 {
-    DeviceSession::LinkHold hold(m_session);
+    CommandChannel::LinkHold hold(m_session.channel());
     // The sender would restart the status poll after every SET; the upload keeps it off.
-    const DeviceSession::PollHold quiet(m_session);
+    const CommandChannel::PollHold quiet(m_session.channel());
 
     const SendRequest send = [&hold](Command cmd, std::span<const std::uint8_t> payload) {
         return hold.sendCommand(Direction::SET, cmd, payload);
@@ -158,8 +158,8 @@ bool IspUpload::runUpload(IspVariant variant, const std::vector<std::uint8_t> &i
         // The window was closed meanwhile: stop between two requests rather than run on unseen.
         if (applicationEnding())
             return failUpload(QStringLiteral("Update Stopped: Closing.\r\n"));
-        m_session.serviceReceiveDirect();
-        const UploadStep step = seq.next(m_session.rxText());
+        m_session.transport().serviceReceiveDirect();
+        const UploadStep step = seq.next(m_session.transport().rxText());
         if (!takeStep(step, seq, send, checkClock))
             return false;
         QCoreApplication::processEvents();

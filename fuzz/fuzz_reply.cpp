@@ -32,14 +32,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                     static_cast<Command>(data[0] % commandCount));
     const uint32_t slotCodes[] = {0x0000, 0x0009, 0x000A, 0x1000, 0x1009, 0x2000, 0x3001, 0xFFFF};
     session.registry().setSelectedSlot(slotCodes[(data[0] >> 4) & 0x07]);
-    session.setReplyPumpRunning(true);
-    session.clearRxBuffer();
+    session.channel().setReplyPumpRunning(true);
+    session.transport().clear();
     QByteArray reply(reinterpret_cast<const char *>(data + 1), static_cast<qsizetype>(size - 1));
     reply.append('\n');
-    session.receiveBytes(reply.constData(), reply.size());
+    session.transport().receiveBytes(reply.constData(), reply.size());
     // Whatever happened, the buffer stays terminated and within bounds.
-    if (session.rxLength() > DeviceSession::rxCapacity || session.rxBuffer()[DeviceSession::rxCapacity] != 0)
+    if (session.transport().rxLength() > SerialTransport::rxCapacity ||
+        session.transport().rxBuffer()[SerialTransport::rxCapacity] != 0)
         __builtin_trap();
-    session.stopPoll();
+    session.channel().stopPoll();
     return 0;
 }

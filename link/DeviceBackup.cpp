@@ -61,8 +61,8 @@ class TransferBracket
   public:
     explicit TransferBracket(DeviceSession &s) : m_session(s)
     {
-        m_quiet.emplace(s);
-        m_confirmation.add(m_session.sendCommand(Direction::SET, Command::SYS_STM, 0));
+        m_quiet.emplace(s.channel());
+        m_confirmation.add(m_session.channel().sendCommand(Direction::SET, Command::SYS_STM, 0));
     }
     ~TransferBracket()
     {
@@ -73,7 +73,7 @@ class TransferBracket
     bool close()
     {
         m_closed = true;
-        m_confirmation.add(m_session.sendCommand(Direction::SET, Command::SYS_CTM, 0));
+        m_confirmation.add(m_session.channel().sendCommand(Direction::SET, Command::SYS_CTM, 0));
         m_quiet.reset();
         return m_confirmation.ok();
     }
@@ -81,7 +81,7 @@ class TransferBracket
 
   private:
     DeviceSession &m_session;
-    std::optional<DeviceSession::PollHold> m_quiet;
+    std::optional<CommandChannel::PollHold> m_quiet;
     Confirmation m_confirmation;
     bool m_closed = false;
 };
@@ -284,7 +284,7 @@ BackupResult backupDevice(DeviceSession &session, const QString &folder, const S
 {
     BackupResult r;
     BackupManifest &m = r.manifest;
-    const SYS_STATUS s = session.currentStatus();
+    const SYS_STATUS s = session.registry().serialRecord();
     m.product = s.productName;
     m.description = s.productString;
     m.vid = s.vid;
@@ -497,7 +497,7 @@ RestorePlan checkBackupFolder(const QString &folder, RestoreFilter filter)
 RestorePlan planRestore(DeviceSession &session, const QString &folder, RestoreFilter filter,
                         const SlotProgress &progress)
 {
-    const SYS_STATUS s = session.currentStatus();
+    const SYS_STATUS s = session.registry().serialRecord();
     const SlotCounts counts = slotCountsOf(s);
     RestorePlan plan = checkFolder(folder, filter, &counts);
     if (!plan.error.isEmpty())
@@ -507,7 +507,7 @@ RestorePlan planRestore(DeviceSession &session, const QString &folder, RestoreFi
         plan.modeIndex = parseEdidModeName(plan.manifest.edidModeName.toStdString(), modeCountsOf(s));
 
     const AnalysisImageGuard keepAnalysis(session);
-    const DeviceSession::PollHold quiet(session);
+    const CommandChannel::PollHold quiet(session.channel());
     QList<RestoreStep *> compared;
     for (RestoreStep &step : plan.steps)
         if (step.action == RestoreStep::Action::Skip && step.outcome == RestoreStep::Outcome::Planned)

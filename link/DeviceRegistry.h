@@ -2,8 +2,8 @@
 
 // The devices in the device list, serial and network alike: their 20 status records, the number
 // listed, the one the pages act on, which one is the connected serial device, and the list rows
-// the grid mirrors. The serial search and the discovery service both list devices here; the pages
-// read it. One index space: index i is list row i + 1 and status record i.
+// the grid shows (through DeviceListModel). The serial search and the discovery service both list
+// devices here; the pages read it. One index space: index i is list row i + 1 and status record i.
 
 #include <QObject>
 #include <QList>

@@ -10,22 +10,9 @@ DeviceSession::DeviceSession(DebugLog &log, QObject *parent)
     : QObject(parent), m_log(log), m_registry(log), m_transport(log), m_channel(m_transport, m_registry, log),
       m_search(m_transport, m_channel, m_registry, log)
 {
-    m_channel.setDecoder([this](Direction dir, Command cmd, std::string_view reply) {
-        return decodeReply(dir, cmd, reply);
-    });
-    connect(&m_registry, &DeviceRegistry::rowsChanged, this, &DeviceSession::gridChanged);
+    m_channel.setDecoder(
+        [this](Direction dir, Command cmd, std::string_view reply) { return decodeReply(dir, cmd, reply); });
     connect(&m_registry, &DeviceRegistry::selectionChanged, this, &DeviceSession::selectionChanged);
-    connect(&m_channel, &CommandChannel::linkHeldChanged, this, &DeviceSession::linkHeldChanged);
-    connect(&m_channel, &CommandChannel::operationRunningChanged, this, &DeviceSession::operationRunningChanged);
-    connect(&m_search, &SerialSearch::linkProblem, this, &DeviceSession::linkProblem);
-    connect(&m_search, &SerialSearch::networkDiscoveryRequested, this, &DeviceSession::networkDiscoveryRequested);
-    connect(&m_search, &SerialSearch::searchStarted, this, &DeviceSession::searchStarted);
-    connect(&m_search, &SerialSearch::portListChanged, this, &DeviceSession::portListChanged);
-    connect(&m_search, &SerialSearch::busyChanged, this, &DeviceSession::busyChanged);
-    connect(&m_search, &SerialSearch::connectionChanged, this, &DeviceSession::connectionChanged);
-    connect(&m_search, &SerialSearch::modeButtonsEnabled, this, &DeviceSession::modeButtonsEnabled);
-    connect(&m_search, &SerialSearch::gridHeaderReset, this, &DeviceSession::gridHeaderReset);
-    connect(&m_search, &SerialSearch::closeWindowsRequested, this, &DeviceSession::closeWindowsRequested);
     connect(&m_search, &SerialSearch::slotListsEmptied, this, &DeviceSession::emptySlotLists);
     connect(&m_search, &SerialSearch::listChanged, this, &DeviceSession::selectionChanged);
 }

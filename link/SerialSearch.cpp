@@ -205,7 +205,7 @@ void SerialSearch::listDevice(const QString &name)
     m_registry.select(index);
     m_registry.setSerialIndex(index);
     if (record.inputNodes[0].modeSelectable == 1)
-        emit modeButtonsEnabled(true, record.internalCount, record.outputCount, record.userCount);
+        emit modesAvailable(true, record.internalCount, record.outputCount, record.userCount);
     m_registry.showRow(index, {QString::number(index + 1), name, record.productName,
                               QStringLiteral(" ") + record.productString + QStringLiteral(" "),
                               QStringLiteral("NC"), QStringLiteral("NC")});
@@ -288,16 +288,15 @@ void SerialSearch::returnToIdle()
     m_connected = false;
     emit connectionChanged(false, false);
 
-    // The mode buttons are the serial device's, whichever row is chosen.
+    // The modes are the serial device's, whichever row is chosen.
     const int serial = m_registry.serialIndex() >= 0 ? m_registry.serialIndex() : m_registry.selected();
     const SYS_STATUS &record = m_registry.status(serial);
-    emit modeButtonsEnabled(false, record.internalCount, record.outputCount, record.userCount);
+    emit modesAvailable(false, record.internalCount, record.outputCount, record.userCount);
 
     emit slotListsEmptied();
 
     m_registry.clearList();
-    emit gridHeaderReset();
-    emit closeWindowsRequested();
+    emit returnedToIdle();
 }
 
 void SerialSearch::pollStatus()

@@ -44,9 +44,11 @@ class SerialSearch : public QObject
     void portListChanged(const QStringList &ports);
     void busyChanged(bool busy);
     void connectionChanged(bool connected, bool ispMode);
-    void modeButtonsEnabled(bool enabled, int internals, int externals, int users);
-    void gridHeaderReset();
-    void closeWindowsRequested();
+    // The connected device's EDID modes can be chosen (its input 1 says so, once listed), or no
+    // longer (back to Idle); with its internal, output and user counts.
+    void modesAvailable(bool available, int internals, int externals, int users);
+    // Back to Idle after a connection: port closed, poll stopped, list emptied.
+    void returnedToIdle();
     // The four slot lists lost their device.
     void slotListsEmptied();
     // The list the pages' device is chosen from changed.

@@ -25,9 +25,9 @@ bool readSlotEdid(DeviceSession &session, SlotCode code, QString *why)
     Confirmation read;
     // Without its ND_SEL answered the quarters may be another slot's. Every request still goes out,
     // in its order, whatever came back.
-    read.add(session.selectSlot(code));
+    read.add(session.channel().selectSlot(code));
     for (Command quarter : kQuarters)
-        read.add(session.sendCommand(Direction::GET, quarter, 0));
+        read.add(session.channel().sendCommand(Direction::GET, quarter, 0));
     if (!read.ok()) {
         session.transferImage() = before;
         if (why)
@@ -40,10 +40,10 @@ bool writeSlotEdid(DeviceSession &session, SlotCode code, const EdidImage &image
 {
     Confirmation written;
     if (select)
-        written.add(session.selectSlot(code));
+        written.add(session.channel().selectSlot(code));
     for (int q = 0; q < 4; ++q)
-        written.add(session.sendCommand(Direction::SET, kQuarters[q],
-                                        std::span<const uint8_t>(image.data() + q * 64, 64)));
+        written.add(session.channel().sendCommand(Direction::SET, kQuarters[q],
+                                                  std::span<const uint8_t>(image.data() + q * 64, 64)));
     if (why)
         *why = written.firstFailure();
     return written.ok();
@@ -65,7 +65,9 @@ bool slotHistoryReady(DeviceSession &session, SlotCode code, QString *why)
 {
     SlotHistory *history = session.slotHistory();
     QString reason;
-    if (!history || history->prepare(historyDeviceOf(session.currentStatus(), session.openPortName()), code, &reason))
+    if (!history || history->prepare(historyDeviceOf(session.registry().serialRecord(),
+                                                     session.transport().openPortName()),
+                                     code, &reason))
         return true;
     const QString text = historyFailure(session, code, reason);
     if (why)
@@ -83,7 +85,8 @@ bool writeSlotRecorded(DeviceSession &session, SlotCode code, const EdidImage &i
     // The image may live in the transfer image, which the read below fills.
     const EdidImage wanted = image;
     SlotHistory *history = session.slotHistory();
-    const HistoryDevice device = historyDeviceOf(session.currentStatus(), session.openPortName());
+    const HistoryDevice device =
+        historyDeviceOf(session.registry().serialRecord(), session.transport().openPortName());
     bool selected = false;
     if (history) {
         EdidImage before{};
@@ -169,10 +172,10 @@ SaveResult saveSlotToFile(DeviceSession &session, SlotCode code, const SaveHooks
 {
     // SYS_STM is a SET and starts the poll again, so polls run during the file dialog; each
     // request of the read stops it.
-    session.stopPoll();
+    session.channel().stopPoll();
     session.registry().setSelectedSlot(code);
     Confirmation bracket;
-    bracket.add(session.sendCommand(Direction::SET, Command::SYS_STM, 0));
+    bracket.add(session.channel().sendCommand(Direction::SET, Command::SYS_STM, 0));
 
     SaveResult result = SaveResult::Cancelled;
     const std::string path =
@@ -207,7 +210,7 @@ SaveResult saveSlotToFile(DeviceSession &session, SlotCode code, const SaveHooks
         if (result == SaveResult::FileFailed && fileError)
             *fileError = file.error();
     }
-    bracket.add(session.sendCommand(Direction::SET, Command::SYS_CTM, 0));
+    bracket.add(session.channel().sendCommand(Direction::SET, Command::SYS_CTM, 0));
     if (hooks.bracketDone)
         hooks.bracketDone(bracket.ok());
     return result;
@@ -225,7 +228,7 @@ UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const Uploa
     }
     session.registry().setSelectedSlot(code);
     Confirmation confirmed;
-    confirmed.add(session.sendCommand(Direction::SET, Command::SYS_STM, 0));
+    confirmed.add(session.channel().sendCommand(Direction::SET, Command::SYS_STM, 0));
 
     UploadResult result = UploadResult::Cancelled;
     const QString path = hooks.chooseFile ? hooks.chooseFile() : QString();
@@ -263,7 +266,7 @@ UploadResult uploadFileToSlot(DeviceSession &session, SlotCode code, const Uploa
                 hooks.invalid(messages);
         }
     }
-    const bool closed = confirmed.add(session.sendCommand(Direction::SET, Command::SYS_CTM, 0));
+    const bool closed = confirmed.add(session.channel().sendCommand(Direction::SET, Command::SYS_CTM, 0));
     if (result == UploadResult::Uploaded && !closed)
         result = UploadResult::Failed;
     if (why)
@@ -275,7 +278,7 @@ bool uploadImageToSlot(DeviceSession &session, SlotCode code, const EdidImage &i
                        const std::function<void(bool confirmed)> &whileHeld, QString *why, bool verify,
                        const SlotWriteNote &note)
 {
-    const DeviceSession::PollHold quiet(session);
+    const CommandChannel::PollHold quiet(session.channel());
     // What the device answered is not yet what it keeps: the slot is read back and compared.
     const bool confirmed = writeSlotRecorded(session, code, image, note, verify, why);
     if (whileHeld)
@@ -287,7 +290,7 @@ ImageSaveResult saveImageToFile(DeviceSession &session, const EdidImage &image, 
                                 bool bracket, std::string *fileError)
 {
     if (bracket)
-        session.sendCommand(Direction::SET, Command::SYS_STM, 0);
+        session.channel().sendCommand(Direction::SET, Command::SYS_STM, 0);
     ImageSaveResult result = ImageSaveResult::Cancelled;
     const std::string path = hooks.chooseFile ? hooks.chooseFile() : std::string();
     if (!path.empty()) {
@@ -311,7 +314,7 @@ ImageSaveResult saveImageToFile(DeviceSession &session, const EdidImage &image, 
             *fileError = file.error();
     }
     if (bracket)
-        session.sendCommand(Direction::SET, Command::SYS_CTM, 0);
+        session.channel().sendCommand(Direction::SET, Command::SYS_CTM, 0);
     return result;
 }
 
@@ -334,8 +337,8 @@ CopyResult copySlot(DeviceSession &session, SlotCode source, SlotCode destinatio
 bool selectEdidMode(DeviceSession &session, std::uint8_t modeIndex, QString *why)
 {
     Confirmation set;
-    set.add(session.selectSlot(0x0000));
-    set.add(session.sendCommand(Direction::SET, Command::RXEDMD, {modeIndex}));
+    set.add(session.channel().selectSlot(0x0000));
+    set.add(session.channel().sendCommand(Direction::SET, Command::RXEDMD, {modeIndex}));
     if (why)
         *why = set.firstFailure();
     return set.ok();
@@ -346,7 +349,7 @@ std::optional<std::uint8_t> queryEdidMode(DeviceSession &session)
     std::optional<std::uint8_t> reported;
     const auto connection = QObject::connect(&session, &DeviceSession::edidModeReported,
                                              [&reported](quint8 mode) { reported = mode; });
-    const CommandResult answer = session.sendCommand(Direction::GET, Command::RXEDMD, 2);
+    const CommandResult answer = session.channel().sendCommand(Direction::GET, Command::RXEDMD, 2);
     QObject::disconnect(connection);
     // A report decoded from anything but this request's answer does not count.
     return answer.ok() ? reported : std::nullopt;

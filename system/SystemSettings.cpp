@@ -37,7 +37,8 @@ bool SystemSettings::ready()
     // Without a device (Search enabled) the buttons do nothing, as every page action; with a
     // network device chosen, the serial device would get a request the operator did not aim at it.
     const int i = m_session.registry().selected();
-    return m_session.connected() && !m_session.networkDeviceSelected() && i >= 0 && i < DeviceRegistry::capacity;
+    return m_session.connected() && !m_session.registry().networkSelected() && i >= 0 &&
+           i < DeviceRegistry::capacity;
 }
 
 void SystemSettings::setBusy(bool busy)
@@ -66,7 +67,7 @@ SystemSettings::Result SystemSettings::applyProductString(const QString &text)
     if (!ready())
         return Result::NotConnected;
     // A second press while the first one still waits, or any request during a firmware upload.
-    if (m_busy || m_session.linkHeld())
+    if (m_busy || m_session.channel().linkHeld())
         return Result::Busy;
     const int device = m_session.registry().selected();
     if (text == m_session.registry().status(device).productString) {
@@ -74,15 +75,16 @@ SystemSettings::Result SystemSettings::applyProductString(const QString &text)
         emit statusChanged(QStringLiteral("No Changed."), false);
         return Result::Unchanged;
     }
-    const DeviceSession::Operation operation = m_session.beginOperation(QStringLiteral("Description"));
+    const CommandChannel::Operation operation =
+        m_session.channel().beginOperation(QStringLiteral("Description"));
     if (!operation)
         return Result::Busy;
     setBusy(true);
     const QByteArray payload = productStringPayload(text);
     const CommandResult sent =
-        m_session.sendCommand(Direction::SET, Command::SYS_STR,
-                              std::span(reinterpret_cast<const uint8_t *>(payload.constData()),
-                                        static_cast<std::size_t>(payload.size())));
+        m_session.channel().sendCommand(Direction::SET, Command::SYS_STR,
+                                        std::span(reinterpret_cast<const uint8_t *>(payload.constData()),
+                                                  static_cast<std::size_t>(payload.size())));
     m_lastFailure = sent.ok() ? QString() : sent.describe();
     if (sent.ok()) {
         // The stored copy follows what was sent, all of it, even when the device keeps only 31.
@@ -106,22 +108,22 @@ SystemSettings::Result SystemSettings::resetToDefaults(const QPoint *confirmAt)
 {
     if (!ready())
         return Result::NotConnected;
-    if (m_busy || m_session.linkHeld())
+    if (m_busy || m_session.channel().linkHeld())
         return Result::Busy;
     if (!dialogs().confirm(QStringLiteral("Warning"), QStringLiteral("Warning!\r\nReset system to default."),
                            confirmAt))
         return Result::Cancelled;
-    const DeviceSession::Operation operation = m_session.beginOperation(QStringLiteral("Reset"));
+    const CommandChannel::Operation operation = m_session.channel().beginOperation(QStringLiteral("Reset"));
     if (!operation)
         return Result::Busy;
     const int device = m_session.registry().selected();
     setBusy(true);
     Confirmation reset;
     // Without the SYS_DEF answer the reset has failed: no wait for a device that may not be resetting.
-    if (reset.add(m_session.sendCommand(Direction::SET, Command::SYS_DEF, {0x55}))) {
+    if (reset.add(m_session.channel().sendCommand(Direction::SET, Command::SYS_DEF, {0x55}))) {
         pauseWithEvents(1000);
         // The answer refreshes the record while the sender pauses.
-        reset.add(m_session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5));
+        reset.add(m_session.channel().sendCommand(Direction::GET, Command::SYS_DSCPT, 5));
         if (device == m_session.registry().selected())
             emit productStringShown(productString());
         showInDeviceList(device);

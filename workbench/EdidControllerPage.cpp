@@ -169,14 +169,15 @@ void EdidControllerPage::attachSession(DeviceSession &session, EdidAnalyzerWindo
         mirrorSlotList(m_srcList, m_session->slotListSrc());
         mirrorSlotList(m_destList, m_session->slotListDest());
     });
-    connect(&session, &DeviceSession::modeButtonsEnabled, this,
+    connect(&session.serialSearch(), &SerialSearch::modesAvailable, this,
             [this](bool enabled, int internals, int externals, int users) {
                 m_modeGroup->setModesEnabled(EdidModeCounts{internals, externals, users}, enabled);
             });
     connect(&session, &DeviceSession::edidModeReported, this,
             [this](quint8 mode) { applyEdidModeReport(mode); });
     connect(&session, &DeviceSession::selectionChanged, this, &EdidControllerPage::updateDeviceActions);
-    connect(&session, &DeviceSession::operationRunningChanged, this, &EdidControllerPage::updateDeviceActions);
+    connect(&session.channel(), &CommandChannel::operationRunningChanged, this,
+            &EdidControllerPage::updateDeviceActions);
     updateDeviceActions();
 }
 
@@ -185,7 +186,8 @@ void EdidControllerPage::updateDeviceActions()
     // With a network device chosen the page stays in sight, but its actions would reach the serial
     // device, which the operator did not choose.
     // While any device operation runs (here or in another window) they wait for it.
-    const bool available = !(m_session && (m_session->networkDeviceSelected() || m_session->operationRunning()));
+    const bool available =
+        !(m_session && (m_session->registry().networkSelected() || m_session->channel().operationRunning()));
     // Disabling the focused control would drop the keyboard's place; it comes back afterwards.
     QWidget *focused = QApplication::focusWidget();
     if (!available && focused && isAncestorOf(focused))
@@ -203,12 +205,12 @@ void EdidControllerPage::updateDeviceActions()
 
 bool EdidControllerPage::deviceConnected() const
 {
-    return m_session && m_session->connected() && !m_session->networkDeviceSelected();
+    return m_session && m_session->connected() && !m_session->registry().networkSelected();
 }
 
 SlotCounts EdidControllerPage::counts() const
 {
-    return m_session ? slotCountsOf(m_session->currentStatus()) : SlotCounts{};
+    return m_session ? slotCountsOf(m_session->registry().serialRecord()) : SlotCounts{};
 }
 
 void EdidControllerPage::showStatus(const QString &text, const QColor &color)
@@ -249,7 +251,7 @@ void EdidControllerPage::SpeedButton_SaveEdidClick()
     const auto code = slotCodeFromAllList(m_allList->currentIndex(), counts());
     if (!code)
         return;
-    const DeviceSession::Operation operation = m_session->beginOperation(QStringLiteral("Save"));
+    const CommandChannel::Operation operation = m_session->channel().beginOperation(QStringLiteral("Save"));
     if (!operation)
         return;
     SaveHooks hooks;
@@ -285,7 +287,7 @@ void EdidControllerPage::SpeedButton_OpenEdidClick()
     const auto code = slotCodeFromAllList(m_allList->currentIndex(), counts());
     if (!code || !slotAcceptsUpload(*code))
         return;
-    const DeviceSession::Operation operation = m_session->beginOperation(QStringLiteral("Upload"));
+    const CommandChannel::Operation operation = m_session->channel().beginOperation(QStringLiteral("Upload"));
     if (!operation)
         return;
     UploadHooks hooks;
@@ -337,10 +339,11 @@ void EdidControllerPage::SpeedButton_AnalysisEdidClick()
     const auto code = slotCodeFromAllList(m_allList->currentIndex(), counts());
     if (!code)
         return;
-    const DeviceSession::Operation operation = m_session->beginOperation(QStringLiteral("Analysis"));
+    const CommandChannel::Operation operation =
+        m_session->channel().beginOperation(QStringLiteral("Analysis"));
     if (!operation)
         return;
-    const DeviceSession::PollHold quiet(*m_session);
+    const CommandChannel::PollHold quiet(m_session->channel());
     EdidAnalyzerWindow *window = analyzer();
     if (!readSlotEdid(*m_session, *code)) {
         // The answers of an earlier image must not stand for this slot.
@@ -362,7 +365,7 @@ void EdidControllerPage::SpeedButton_CopyEdid_Src2DestClick()
     if (!deviceConnected())
         return;
     // The operation disables the Copy button (with every other device action) until it ends.
-    const DeviceSession::Operation operation = m_session->beginOperation(QStringLiteral("Copy"));
+    const CommandChannel::Operation operation = m_session->channel().beginOperation(QStringLiteral("Copy"));
     if (!operation)
         return;
     const SlotCounts c = counts();
@@ -389,15 +392,16 @@ void EdidControllerPage::SpeedButton_CopyEdid_Src2DestClick()
 
 void EdidControllerPage::modeButtonPressed(int kind, int number)
 {
-    if (!m_session || m_session->networkDeviceSelected())
+    if (!m_session || m_session->registry().networkSelected())
         return;
-    const SYS_STATUS &status = m_session->currentStatus();
+    const SYS_STATUS &status = m_session->registry().serialRecord();
     const auto index =
         edidModeIndex(static_cast<EdidModeKind>(kind), number,
                       modeCountsOf(status));
     if (!index)
         return;
-    const DeviceSession::Operation operation = m_session->beginOperation(QStringLiteral("Mode select"));
+    const CommandChannel::Operation operation =
+        m_session->channel().beginOperation(QStringLiteral("Mode select"));
     if (operation && !selectEdidMode(*m_session, *index))
         showError(QString::fromLatin1(kSetFailedText), kErrorShownMs);
 }
@@ -406,7 +410,7 @@ void EdidControllerPage::applyEdidModeReport(std::uint8_t mode)
 {
     if (!m_session)
         return;
-    const SYS_STATUS &status = m_session->currentStatus();
+    const SYS_STATUS &status = m_session->registry().serialRecord();
     const NodeDescriptor &input1 = status.inputNodes[0];
     std::uint8_t shown = input1.currentEdidMode;
     m_modeGroup->applyReport(mode, shown, input1.modeSelectable != 0,

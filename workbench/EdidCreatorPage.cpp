@@ -163,9 +163,11 @@ EdidCreatorPage::EdidCreatorPage(DeviceSession &session, QWidget *parent)
     m_undo.reset(readState());
 
     connect(&m_session, &DeviceSession::slotListsChanged, this, &EdidCreatorPage::fillUploadList);
-    connect(&m_session, &DeviceSession::connectionChanged, this, &EdidCreatorPage::connectionChanged);
+    connect(&m_session.serialSearch(), &SerialSearch::connectionChanged, this,
+            &EdidCreatorPage::connectionChanged);
     connect(&m_session, &DeviceSession::selectionChanged, this, &EdidCreatorPage::updateUploadButton);
-    connect(&m_session, &DeviceSession::operationRunningChanged, this, &EdidCreatorPage::updateUploadButton);
+    connect(&m_session.channel(), &CommandChannel::operationRunningChanged, this,
+            &EdidCreatorPage::updateUploadButton);
     fillUploadList();
 }
 
@@ -498,14 +500,14 @@ void EdidCreatorPage::showLoadVerdict(const CreatorLoadVerdict &verdict)
 void EdidCreatorPage::fileDialogBracket(Command command)
 {
     if (command == Command::SYS_STM) {
-        if (!m_session.networkDeviceSelected())
-            m_dialogBracket = m_session.beginOperation(QStringLiteral("Creator open"));
+        if (!m_session.registry().networkSelected())
+            m_dialogBracket = m_session.channel().beginOperation(QStringLiteral("Creator open"));
         if (m_dialogBracket)
-            m_session.sendCommand(Direction::SET, command, 0);
+            m_session.channel().sendCommand(Direction::SET, command, 0);
         return;
     }
     if (m_dialogBracket)
-        m_session.sendCommand(Direction::SET, command, 0);
+        m_session.channel().sendCommand(Direction::SET, command, 0);
     m_dialogBracket.end();
 }
 
@@ -629,9 +631,9 @@ void EdidCreatorPage::SpeedButton_SaveEdid_CreatorClick()
         logConformanceSummary(m_session.debugLog(), image);
     };
     // With a network device chosen the serial device hears nothing of the file dialog.
-    DeviceSession::Operation bracket;
-    if (!m_session.networkDeviceSelected())
-        bracket = m_session.beginOperation(QStringLiteral("Creator save"));
+    CommandChannel::Operation bracket;
+    if (!m_session.registry().networkSelected())
+        bracket = m_session.channel().beginOperation(QStringLiteral("Creator save"));
     std::string fileError;
     const bool failed = saveImageToFile(m_session, image, hooks, static_cast<bool>(bracket), &fileError) ==
                         ImageSaveResult::Failed;
@@ -650,13 +652,13 @@ void EdidCreatorPage::updateUploadButton()
 {
     // NEW, OPEN and Save touch files only; Upload would reach the serial device, which is not the
     // one chosen while a network device is.
-    m_uploadButton->setEnabled(!m_uploading && !m_session.networkDeviceSelected() &&
-                               !m_session.operationRunning());
+    m_uploadButton->setEnabled(!m_uploading && !m_session.registry().networkSelected() &&
+                               !m_session.channel().operationRunning());
 }
 
 void EdidCreatorPage::SpeedButton_CopyEdid_CreatorClick()
 {
-    if (!m_session.connected() || m_session.networkDeviceSelected())
+    if (!m_session.connected() || m_session.registry().networkSelected())
         return;
     EdidFeatureRecord &record = creatorRecord();
     if (record.status & EdidStatus::FieldOutOfLimits) {
@@ -674,13 +676,14 @@ void EdidCreatorPage::SpeedButton_CopyEdid_CreatorClick()
 
     if (!buildIntoRecord())
         return;
-    const DeviceSession::Operation operation = m_session.beginOperation(QStringLiteral("Creator upload"));
+    const CommandChannel::Operation operation =
+        m_session.channel().beginOperation(QStringLiteral("Creator upload"));
     if (!operation)
         return;
     m_uploading = true;
     updateUploadButton();
-    const auto code =
-        slotCodeFromUploadList(m_uploadList->currentIndex(), slotCountsOf(m_session.currentStatus()));
+    const auto code = slotCodeFromUploadList(m_uploadList->currentIndex(),
+                                             slotCountsOf(m_session.registry().serialRecord()));
     if (validateEdidImage(record)) {
         if (!code) { // an empty list (no description arrived) has no target: nothing to report as done
             pauseWithEvents(kUploadButtonPauseMs);

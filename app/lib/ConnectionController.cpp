@@ -1,9 +1,9 @@
 #include "app/lib/ConnectionController.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QTableWidget>
 
 #include <iterator>
 #include <type_traits>
@@ -34,17 +34,17 @@ ConnectionController::ConnectionController(QWidget &mainWindow, DeviceSession &s
     if (m_targets.disconnect)
         connect(m_targets.disconnect, &QAbstractButton::clicked, this, &ConnectionController::BitBtn_DisconnectClick);
 
-    connect(&m_session, &DeviceSession::portListChanged, this, &ConnectionController::mirrorPortList);
-    connect(&m_session, &DeviceSession::busyChanged, this, &ConnectionController::onBusy);
-    connect(&m_session, &DeviceSession::connectionChanged, this, &ConnectionController::onConnectionChanged);
-    connect(&m_session, &DeviceSession::gridChanged, this, &ConnectionController::mirrorGrid);
-    connect(&m_session, &DeviceSession::closeWindowsRequested, this, &ConnectionController::closeWindows);
+    const SerialSearch &search = m_session.serialSearch();
+    connect(&search, &SerialSearch::portListChanged, this, &ConnectionController::mirrorPortList);
+    connect(&search, &SerialSearch::busyChanged, this, &ConnectionController::onBusy);
+    connect(&search, &SerialSearch::connectionChanged, this, &ConnectionController::onConnectionChanged);
+    // Back to Idle, the "EDID Analyzer" and "Commander" windows close.
+    connect(&search, &SerialSearch::returnedToIdle, this, &ConnectionController::closeWindows);
     // Disconnect is refused while the firmware upload holds the link; show it so.
-    connect(&m_session, &DeviceSession::linkHeldChanged, this, [this](bool held) {
+    connect(&m_session.channel(), &CommandChannel::linkHeldChanged, this, [this](bool held) {
         if (m_targets.disconnect)
             m_targets.disconnect->setEnabled(!held && m_session.connected());
     });
-    mirrorGrid();
 }
 
 void ConnectionController::BitBtn_SearchClick()
@@ -63,7 +63,7 @@ void ConnectionController::mirrorPortList()
     if (!combo)
         return;
     combo->clear();
-    combo->addItems(m_session.portList());
+    combo->addItems(m_session.serialSearch().portList());
     if (combo->count() > 0)
         combo->setCurrentIndex(0);
 }
@@ -101,29 +101,6 @@ void ConnectionController::onConnectionChanged(bool connected, bool ispMode)
                  QLatin1String(connected ? deviceButtonLooks[i].connected : deviceButtonLooks[i].disconnected));
     if (connected && m_targets.firmwareGroup)
         m_targets.firmwareGroup->setFixedHeight(firmwareGroupConnected);
-}
-
-void ConnectionController::mirrorGrid()
-{
-    QTableWidget *grid = m_targets.grid;
-    if (!grid)
-        return;
-    const auto &rows = m_session.registry().rows();
-    if (grid->rowCount() != rows.size())
-        grid->setRowCount(static_cast<int>(rows.size()));
-    for (int r = 0; r < rows.size(); ++r) {
-        for (int c = 0; c < 6; ++c) {
-            const QString text = rows[r].value(c);
-            QTableWidgetItem *item = grid->item(r, c);
-            if (!item) {
-                item = new QTableWidgetItem(text);
-                item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-                grid->setItem(r, c, item);
-            } else if (item->text() != text) {
-                item->setText(text);
-            }
-        }
-    }
 }
 
 void ConnectionController::closeWindows()

@@ -6,7 +6,7 @@
 class DeviceSession;
 class QAbstractButton;
 class QComboBox;
-class QTableWidget;
+class QAbstractItemView;
 class QWidget;
 
 // The controls the connection drives; a missing one (nullptr) is skipped.
@@ -15,7 +15,7 @@ struct ConnectionTargets
     QAbstractButton *search = nullptr;     // BitBtn_Search
     QAbstractButton *disconnect = nullptr; // BitBtn_Disconnect
     QComboBox *ports = nullptr;            // ComboBox1, hidden
-    QTableWidget *grid = nullptr;          // StringGrid1
+    QAbstractItemView *grid = nullptr;     // StringGrid1 (its rows come from DeviceListModel)
     QWidget *firmwareGroup = nullptr;      // GroupBox4
     // The device operations' buttons, in this order: SpeedButton_OpenEdid, SpeedButton_SaveEdid,
     // SpeedButton_CopyEdid_Src2Dest, SpeedButton_CopyEdid_Creator, SpeedButton_AnalysisEdid.
@@ -24,8 +24,7 @@ struct ConnectionTargets
 };
 
 // The widget side of the device connection: Search and Disconnect, the hidden port list ComboBox1,
-// the wait cursor during a search, the five device buttons' looks, the firmware group's height, and
-// the device list grid's rows (mirrored from the session).
+// the wait cursor during a search, the five device buttons' looks and the firmware group's height.
 class ConnectionController : public QObject
 {
     Q_OBJECT
@@ -43,7 +42,6 @@ class ConnectionController : public QObject
   private:
     void onBusy(bool busy);
     void onConnectionChanged(bool connected, bool ispMode);
-    void mirrorGrid();
     void mirrorPortList();
     void closeWindows();
 

@@ -63,15 +63,15 @@ DeviceMenu::DeviceMenu(DeviceSession &session, QMenuBar &menuBar, QWidget &windo
     connect(m_history, &QAction::triggered, this, [this] { showHistory(); });
     connect(m_backup, &QAction::triggered, this, [this] { backUpAllSlots(); });
     connect(m_restore, &QAction::triggered, this, [this] { restoreFromBackup(); });
-    connect(&m_session, &DeviceSession::connectionChanged, this, &DeviceMenu::updateEnabled);
-    connect(&m_session, &DeviceSession::operationRunningChanged, this,
-            [this] { updateEnabled(m_session.connected(), m_session.ispMode()); });
-    updateEnabled(m_session.connected(), m_session.ispMode());
+    connect(&m_session.serialSearch(), &SerialSearch::connectionChanged, this, &DeviceMenu::updateEnabled);
+    connect(&m_session.channel(), &CommandChannel::operationRunningChanged, this,
+            [this] { updateEnabled(m_session.connected(), m_session.transport().ispMode()); });
+    updateEnabled(m_session.connected(), m_session.transport().ispMode());
 }
 
 void DeviceMenu::updateEnabled(bool connected, bool ispMode)
 {
-    const bool on = connected && !ispMode && !m_running && !m_session.operationRunning();
+    const bool on = connected && !ispMode && !m_running && !m_session.channel().operationRunning();
     m_backup->setEnabled(on);
     m_restore->setEnabled(on);
     m_history->setEnabled(connected && !ispMode);
@@ -89,12 +89,12 @@ HistoryWindow *DeviceMenu::showHistory()
 
 void DeviceMenu::backUpAllSlots(const QString &given)
 {
-    if (!m_session.connected() || m_session.ispMode() || m_running)
+    if (!m_session.connected() || m_session.transport().ispMode() || m_running)
         return;
     const QString folder = given.isEmpty() ? dialogs().chooseFolder(QStringLiteral("Back up all slots into")) : given;
     if (folder.isEmpty())
         return;
-    DeviceSession::Operation operation = m_session.beginOperation(QStringLiteral("Backup"));
+    CommandChannel::Operation operation = m_session.channel().beginOperation(QStringLiteral("Backup"));
     if (!operation)
         return;
     m_running = true;
@@ -104,7 +104,7 @@ void DeviceMenu::backUpAllSlots(const QString &given)
     dialog->close();
     operation.end();
     m_running = false;
-    updateEnabled(m_session.connected(), m_session.ispMode());
+    updateEnabled(m_session.connected(), m_session.transport().ispMode());
 
     const int failed = r.manifest.failed();
     QString text = QStringLiteral("%1 of %2 slots saved to %3.")
@@ -138,12 +138,12 @@ void DeviceMenu::backUpAllSlots(const QString &given)
 
 void DeviceMenu::restoreFromBackup(const QString &given)
 {
-    if (!m_session.connected() || m_session.ispMode() || m_running)
+    if (!m_session.connected() || m_session.transport().ispMode() || m_running)
         return;
     const QString folder = given.isEmpty() ? dialogs().chooseFolder(QStringLiteral("Restore from the backup in")) : given;
     if (folder.isEmpty())
         return;
-    DeviceSession::Operation operation = m_session.beginOperation(QStringLiteral("Restore"));
+    CommandChannel::Operation operation = m_session.channel().beginOperation(QStringLiteral("Restore"));
     if (!operation)
         return;
     m_running = true;
@@ -151,7 +151,7 @@ void DeviceMenu::restoreFromBackup(const QString &given)
     auto finish = [this, &operation](const QString &text, bool ok) {
         operation.end();
         m_running = false;
-        updateEnabled(m_session.connected(), m_session.ispMode());
+        updateEnabled(m_session.connected(), m_session.transport().ispMode());
         if (ok)
             dialogs().information(QStringLiteral("Restore from backup"), text);
         else

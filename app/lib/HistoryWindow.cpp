@@ -91,8 +91,9 @@ HistoryWindow::HistoryWindow(DeviceSession &session, QWidget *parent) : QWidget(
     connect(m_compareButton, &QPushButton::clicked, this, [this] { compare(m_table->currentRow()); });
     connect(m_writeBackButton, &QPushButton::clicked, this, [this] { writeBack(m_table->currentRow()); });
     connect(m_table, &QTableWidget::itemSelectionChanged, this, &HistoryWindow::updateButtons);
-    connect(&m_session, &DeviceSession::operationRunningChanged, this, &HistoryWindow::updateButtons);
-    connect(&m_session, &DeviceSession::connectionChanged, this, &HistoryWindow::reload);
+    connect(&m_session.channel(), &CommandChannel::operationRunningChanged, this,
+            &HistoryWindow::updateButtons);
+    connect(&m_session.serialSearch(), &SerialSearch::connectionChanged, this, &HistoryWindow::reload);
     resize(980, 360);
     makeAccessible(this);
     reload();
@@ -102,9 +103,10 @@ void HistoryWindow::reload()
 {
     m_entries.clear();
     const SlotHistory *history = m_session.slotHistory();
-    const bool serial = m_session.connected() && !m_session.ispMode();
+    const bool serial = m_session.connected() && !m_session.transport().ispMode();
     if (history && serial) {
-        const HistoryDevice device = historyDeviceOf(m_session.currentStatus(), m_session.openPortName());
+        const HistoryDevice device =
+            historyDeviceOf(m_session.registry().serialRecord(), m_session.transport().openPortName());
         m_entries = history->entries(device.folderName());
         m_device->setText(QStringLiteral("Writes into the slots of %1 (%2), newest first; kept in %3")
                               .arg(device.label(), device.port, history->root()));
@@ -139,7 +141,8 @@ void HistoryWindow::updateButtons()
     const int row = m_table->currentRow();
     const bool chosen = row >= 0 && row < m_entries.size();
     m_compareButton->setEnabled(chosen);
-    m_writeBackButton->setEnabled(chosen && !m_writing && m_session.connected() && !m_session.operationRunning());
+    m_writeBackButton->setEnabled(chosen && !m_writing && m_session.connected() &&
+                                  !m_session.channel().operationRunning());
 }
 
 QString HistoryWindow::statusText() const
@@ -194,7 +197,7 @@ bool HistoryWindow::writeBack(int row)
                            QStringLiteral("Write into %1 what it held before the %2 of %3 (%4)?")
                                .arg(slot, e.operation, when, describe(image))))
         return false;
-    DeviceSession::Operation operation = m_session.beginOperation(QStringLiteral("Write back"));
+    CommandChannel::Operation operation = m_session.channel().beginOperation(QStringLiteral("Write back"));
     if (!operation)
         return false;
     m_writing = true;

@@ -11,21 +11,17 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QPushButton>
-#include <QTabWidget>
-#include <QTableWidget>
-#include <QToolButton>
 #include <QStyle>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
+#include <QToolButton>
 #include <QWindow>
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 
-#include "shell/Bitmaps.h"
-#include "shell/Dialogs.h"
-#include "shell/ui/Accessibility.h"
-#include "shell/ui/WindowMemory.h"
 #include "app/lib/ConnectionController.h"
 #include "app/lib/DebugLogView.h"
 #include "devsim/lib/SimulatedDevice.h"
@@ -33,7 +29,12 @@
 #include "firmware/ui/FirmwareGroup.h"
 #include "net/ui/CommanderWindow.h"
 #include "net/ui/DeviceListController.h"
+#include "net/ui/DeviceListModel.h"
 #include "net/ui/IpConfigPage.h"
+#include "shell/Bitmaps.h"
+#include "shell/Dialogs.h"
+#include "shell/ui/Accessibility.h"
+#include "shell/ui/WindowMemory.h"
 #include "system/ui/SystemPage.h"
 #include "workbench/EdidAnalyzerWindow.h"
 #include "workbench/EdidControllerPage.h"
@@ -107,7 +108,7 @@ MainWindow::MainWindow(const StartupOptions &options, QWidget *parent)
 {
     // A search lists the network devices too.
     m_session.setSlotHistory(&m_slotHistory);
-    connect(&m_session, &DeviceSession::networkDiscoveryRequested, &m_discovery,
+    connect(&m_session.serialSearch(), &SerialSearch::networkDiscoveryRequested, &m_discovery,
             &DiscoveryService::sendDiscoveryRequest);
     FormCreate(options);
     windowmemory::rememberPlace(this, objectName());
@@ -174,11 +175,12 @@ void MainWindow::attachControllers()
     };
     m_deviceList = std::make_unique<DeviceListController>(*this, m_session, m_discovery, targets);
 
-    connect(&m_session, &DeviceSession::linkProblem, m_linkProblem, [this](const QString &text) {
-        m_linkProblem->setText(text);
-        m_linkProblem->setToolTip(text);
-    });
-    connect(&m_session, &DeviceSession::operationRunningChanged, this, [this](bool running) {
+    connect(&m_session.serialSearch(), &SerialSearch::linkProblem, m_linkProblem,
+            [this](const QString &text) {
+                m_linkProblem->setText(text);
+                m_linkProblem->setToolTip(text);
+            });
+    connect(&m_session.channel(), &CommandChannel::operationRunningChanged, this, [this](bool running) {
         if (!running && m_closePending) {
             m_closePending = false;
             QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
@@ -191,7 +193,7 @@ void MainWindow::attachControllers()
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_commander && event->type() == QEvent::Close)
-        m_session.cancelOperation(QStringLiteral("the Commander window was closed"));
+        m_session.channel().cancelOperation(QStringLiteral("the Commander window was closed"));
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -209,7 +211,7 @@ void MainWindow::FormCreate(const StartupOptions &options)
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(caption());
     // The session's receive tick and reply pump stay stopped until a search starts them.
-    m_session.setPortOverride(options.ports);
+    m_session.transport().setPortOverride(options.ports);
     if (options.demo)
         startDemoDevice();
 
@@ -307,11 +309,9 @@ void MainWindow::buildControls()
 
 void MainWindow::buildDeviceList(QWidget *host)
 {
-    m_grid = new QTableWidget(0, 6, host);
+    m_grid = new QTableView(host);
     m_grid->setObjectName(QStringLiteral("StringGrid1"));
-    m_grid->setHorizontalHeaderLabels({QStringLiteral("#"), QStringLiteral("Interface"),
-                                       QStringLiteral("Product"), QStringLiteral("Description"),
-                                       QStringLiteral("IP Address"), QStringLiteral("MAC Address")});
+    m_grid->setModel(new DeviceListModel(m_session.registry(), m_grid));
     m_grid->verticalHeader()->hide();
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -340,7 +340,7 @@ void MainWindow::buildDeviceList(QWidget *host)
     const QFontMetrics metrics(font);
     int total = 0;
     for (int c = 0; c < 6; ++c) {
-        const QString caption = m_grid->horizontalHeaderItem(c)->text();
+        const QString caption = DeviceListModel::captions()[c];
         const int wanted = std::max(metrics.horizontalAdvance(caption),
                                     metrics.horizontalAdvance(QString::fromLatin1(kGridTypicalTexts[c])));
         const int width = std::max(kGridColumnWidths[c], wanted + kGridCellSlack);
@@ -385,7 +385,7 @@ void MainWindow::startDemoDevice()
 {
     m_demoDevice = std::make_unique<SimulatedDevice>();
     if (m_demoDevice->start()) {
-        m_session.setPreferredPorts({m_demoDevice->portPath()});
+        m_session.transport().setPreferredPorts({m_demoDevice->portPath()});
         m_debugLog.append(QStringLiteral("Simulated device on ") + m_demoDevice->portPath() +
                           QStringLiteral("\r\n"));
     } else {
@@ -455,10 +455,10 @@ void MainWindow::showEvent(QShowEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (m_session.operationRunning()) {
+    if (m_session.channel().operationRunning()) {
         // The request on the wire finishes and the operation ends as failed (closing its
         // SYS_STM bracket); then the window closes.
-        m_session.cancelOperation(QStringLiteral("the window was closed"));
+        m_session.channel().cancelOperation(QStringLiteral("the window was closed"));
         m_closePending = true;
         event->ignore();
         return;

@@ -24,7 +24,7 @@ class IpConfigPage;
 class QComboBox;
 class QLabel;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 class QTabWidget;
 class SimulatedDevice;
 class UdpDevice;
@@ -119,7 +119,7 @@ class MainWindow : public QMainWindow
     bool m_startupComplete = false;
     QRect m_pagesPlace; // the page control's place beyond the window's width
 
-    QTableWidget *m_grid = nullptr;
+    QTableView *m_grid = nullptr;
     QPushButton *m_search = nullptr;
     QPushButton *m_disconnect = nullptr;
     QComboBox *m_portCombo = nullptr;

@@ -78,7 +78,7 @@ QString whyNoDevice(const GlobalOptions &options)
 
 bool connectDevice(DeviceSession &session, const GlobalOptions &options)
 {
-    session.setPortOverride(portList(options));
+    session.transport().setPortOverride(portList(options));
     if (qEnvironmentVariableIsSet("KELMCTL_LOG"))
         QObject::connect(&session.debugLog(), &DebugLog::appended,
                          [](const QString &t) { std::fputs(t.toLocal8Bit().constData(), stderr); });
@@ -89,13 +89,13 @@ bool connectDevice(DeviceSession &session, const GlobalOptions &options)
                                                       : QStringLiteral("No device answered: %1.").arg(why));
         return false;
     }
-    if (session.ispMode()) {
+    if (session.transport().ispMode()) {
         session.registry().select(session.registry().count() - 1);
         return true;
     }
     // Without its description the counts are not the device's: every slot would look missing.
-    if (!session.descriptionReceived()) {
-        sayError(QStringLiteral("No description received from %1.").arg(session.openPortName()));
+    if (!session.serialSearch().descriptionReceived()) {
+        sayError(QStringLiteral("No description received from %1.").arg(session.transport().openPortName()));
         session.disconnect();
         return false;
     }
@@ -106,7 +106,7 @@ bool connectNormalDevice(DeviceSession &session, const GlobalOptions &options)
 {
     if (!connectDevice(session, options))
         return false;
-    if (session.ispMode()) {
+    if (session.transport().ispMode()) {
         sayError(QStringLiteral("The device is in firmware-update mode."));
         return false;
     }

@@ -40,11 +40,11 @@ EdidSlotReader makeReader(const GlobalOptions &global)
         }
         DeviceSession &session = *state->session;
         const QString name = QString::fromStdString(slotDisplayName(*code));
-        if (!slotExists(*code, slotCountsOf(session.currentStatus()))) {
+        if (!slotExists(*code, slotCountsOf(session.registry().serialRecord()))) {
             sayError(QStringLiteral("The device has no slot %1.").arg(name));
             return false;
         }
-        const DeviceSession::PollHold quiet(session);
+        const CommandChannel::PollHold quiet(session.channel());
         QString why;
         if (!readSlotEdid(session, *code, &why)) {
             sayError(QStringLiteral("Reading %1 failed: %2.").arg(name, why));

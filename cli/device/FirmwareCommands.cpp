@@ -46,7 +46,7 @@ int runFirmware(const GlobalOptions &options, const std::string &file, bool yes)
     DeviceSession session(log);
     if (!connectDevice(session, options))
         return 1;
-    if (!session.ispMode()) {
+    if (!session.transport().ispMode()) {
         sayError(QStringLiteral("Not ISP Mode: the device runs its normal firmware, not its ISP loader."));
         session.disconnect();
         return 1;
@@ -95,7 +95,7 @@ int runDescribe(const GlobalOptions &options, const QString &text)
     DeviceSession session(log);
     if (!connectDevice(session, options))
         return 1;
-    if (session.ispMode()) {
+    if (session.transport().ispMode()) {
         sayError(QStringLiteral("The device runs its ISP loader; it has no description to set."));
         session.disconnect();
         return 1;
@@ -134,7 +134,7 @@ int runReset(const GlobalOptions &options, bool yes)
     DeviceSession session(log);
     if (!connectDevice(session, options))
         return 1;
-    if (session.ispMode()) {
+    if (session.transport().ispMode()) {
         sayError(QStringLiteral("The device runs its ISP loader; it cannot be reset."));
         session.disconnect();
         return 1;

@@ -119,7 +119,8 @@ int runUndo(const GlobalOptions &options, const UndoArgs &args)
         return 1;
     SlotHistory history;
     session.setSlotHistory(&history);
-    const HistoryDevice device = historyDeviceOf(session.currentStatus(), session.openPortName());
+    const HistoryDevice device =
+        historyDeviceOf(session.registry().serialRecord(), session.transport().openPortName());
     const QList<HistoryEntry> entries = history.entries(device.folderName(), *code);
     const QString slot = QString::fromStdString(slotDisplayName(*code));
     if (entries.isEmpty())

@@ -31,7 +31,7 @@ int runInfo(const GlobalOptions &options, bool json)
 {
     DebugLog log;
     DeviceSession session(log);
-    session.setPortOverride(portList(options));
+    session.transport().setPortOverride(portList(options));
     session.search();
     if (!session.connected() || session.registry().rows().isEmpty()) {
         const QString why = whyNoDevice(options);
@@ -44,9 +44,9 @@ int runInfo(const GlobalOptions &options, bool json)
     const QStringList row = session.registry().rows().first();
     const QString port = row.value(1);
     const SYS_STATUS record = session.registry().status(session.registry().selected());
-    const bool isp = session.ispMode();
-    const uint8_t ispKind = session.ispKind();
-    const bool described = session.descriptionReceived();
+    const bool isp = session.transport().ispMode();
+    const uint8_t ispKind = session.channel().ispKind();
+    const bool described = session.serialSearch().descriptionReceived();
     session.disconnect();
     if (!isp && !described) {
         sayError(QStringLiteral("No description received from %1.").arg(port));

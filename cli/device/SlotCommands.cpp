@@ -38,7 +38,7 @@ bool parseSlot(const std::string &text, SlotCode &code)
 // The device must have the slot.
 bool deviceHasSlot(DeviceSession &session, SlotCode code)
 {
-    if (slotExists(code, slotCountsOf(session.currentStatus())))
+    if (slotExists(code, slotCountsOf(session.registry().serialRecord())))
         return true;
     sayError(QStringLiteral("The device has no slot %1.").arg(slotText(code)));
     return false;
@@ -217,7 +217,7 @@ int runMode(const GlobalOptions &options, const std::vector<std::string> &args)
     DeviceSession session(log);
     if (!connectNormalDevice(session, options))
         return 1;
-    const EdidModeCounts counts = modeCountsOf(session.currentStatus());
+    const EdidModeCounts counts = modeCountsOf(session.registry().serialRecord());
     std::optional<std::uint8_t> wanted;
     if (args.size() == 1) {
         wanted = parseEdidModeName(args[0], counts);

@@ -2,11 +2,12 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <cstdlib>
 
@@ -38,17 +39,19 @@ DeviceListController::DeviceListController(QWidget &mainWindow, DeviceSession &s
             *m_grid, [this] { return m_highlightRow; }, this);
         m_grid->setItemDelegate(m_delegate);
         m_grid->viewport()->installEventFilter(this);
-        connect(m_grid, &QTableWidget::cellPressed, this,
-                [this](int row, int column) { StringGrid1SelectCell(column, row + 1); });
+        connect(m_grid, &QAbstractItemView::pressed, this,
+                [this](const QModelIndex &cell) { StringGrid1SelectCell(cell.column(), cell.row() + 1); });
         // Keyboard moves choose too; mouse presses are handled above, once. The grid also moves
         // its current cell by itself (taking the focus when Search disables its button, rows being
         // added): only a move made by a key the operator pressed is a choice.
-        connect(m_grid, &QTableWidget::currentCellChanged, this, [this](int row, int column, int, int) {
-            if (row >= 0 && m_keyDown && !m_mouseDown)
-                StringGrid1SelectCell(column, row + 1);
-        });
+        connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                [this](const QModelIndex &cell) {
+                    if (cell.row() >= 0 && m_keyDown && !m_mouseDown)
+                        StringGrid1SelectCell(cell.column(), cell.row() + 1);
+                });
         m_grid->installEventFilter(this);
-        connect(&m_session, &DeviceSession::gridChanged, m_grid->viewport(), qOverload<>(&QWidget::update));
+        connect(&m_session.registry(), &DeviceRegistry::rowsChanged, m_grid->viewport(),
+                qOverload<>(&QWidget::update));
     }
     if (m_targets.ipConfigPage)
         m_targets.ipConfigPage->attach(m_session, m_discovery);
@@ -72,15 +75,15 @@ bool DeviceListController::eventFilter(QObject *watched, QEvent *event)
 bool DeviceListController::chooseByKey(QKeyEvent *event)
 {
     // The grid handles the key while m_keyDown marks the move it makes as the operator's.
-    const int before = m_grid->currentRow();
+    const int before = m_grid->currentIndex().row();
     m_keyDown = true;
     QCoreApplication::sendEvent(m_grid, event);
     m_keyDown = false;
     // Space or Enter on the current row chooses it as a click would.
     const int key = event->key();
     if (m_grid && (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) &&
-        m_grid->currentRow() == before && before >= 0)
-        StringGrid1SelectCell(m_grid->currentColumn(), before + 1);
+        m_grid->currentIndex().row() == before && before >= 0)
+        StringGrid1SelectCell(m_grid->currentIndex().column(), before + 1);
     return true;
 }
 
@@ -108,7 +111,7 @@ void DeviceListController::StringGrid1SelectCell(int, int row)
         m_pendingRow = row;
         return;
     }
-    if (m_session.operationRunning()) {
+    if (m_session.channel().operationRunning()) {
         // Another device operation owns the link; choosing a row would read descriptions in its
         // pauses.
         m_session.debugLog().append(QStringLiteral("Row selection refused: a device operation is running.\r\n"));
@@ -159,7 +162,7 @@ void DeviceListController::selectSerialDevice(const SYS_STATUS &record)
     QLabel *version = m_targets.firmwareVersion;
     QWidget *configuration = m_targets.configurationGroup;
 
-    if (m_session.ispMode()) {
+    if (m_session.transport().ispMode()) {
         // The loader speaks only the firmware commands: only the System page makes sense.
         setPageVisible(m_targets.controllerPage, false);
         setPageVisible(m_targets.creatorPage, false);
@@ -194,19 +197,20 @@ void DeviceListController::selectSerialDevice(const SYS_STATUS &record)
 
 void DeviceListController::readNodeDescriptions(const SYS_STATUS &record)
 {
-    const DeviceSession::Operation operation = m_session.beginOperation(QStringLiteral("Row selection"));
+    const CommandChannel::Operation operation =
+        m_session.channel().beginOperation(QStringLiteral("Row selection"));
     if (!operation)
         return;
     // selectSlot keeps the running slot code in the record's selectedSlot, as every ND_SEL sender.
     const uint8_t inputs = record.inputCount;
     const uint8_t outputs = record.outputCount;
     for (SlotCode code = 0x0000; code < inputs; ++code) {
-        m_session.selectSlot(code);
-        m_session.sendCommand(Direction::GET, Command::ND_DSCPT, 5);
+        m_session.channel().selectSlot(code);
+        m_session.channel().sendCommand(Direction::GET, Command::ND_DSCPT, 5);
     }
     for (SlotCode code = 0x1000; code < 0x1000u + outputs; ++code) {
-        m_session.selectSlot(code);
-        m_session.sendCommand(Direction::GET, Command::ND_DSCPT, 5);
+        m_session.channel().selectSlot(code);
+        m_session.channel().sendCommand(Direction::GET, Command::ND_DSCPT, 5);
     }
     // The running code ends one past the last output.
     m_session.registry().setSelectedSlot(0x1000u + outputs);

@@ -18,7 +18,7 @@ class IpConfigPage;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
-class QTableWidget;
+class QTableView;
 class QTabWidget;
 class QWidget;
 struct SYS_STATUS;
@@ -26,7 +26,7 @@ struct SYS_STATUS;
 // What choosing a device changes outside the device list.
 struct DeviceListTargets
 {
-    QTableWidget *grid = nullptr;           // StringGrid1
+    QTableView *grid = nullptr;             // StringGrid1, showing a DeviceListModel already
     QTabWidget *pages = nullptr;            // PageControl1, moved into the Commander window
     IpConfigPage *ipConfigPage = nullptr;   // TabSheet10
     QWidget *controllerPage = nullptr;      // TabSheet1
@@ -73,7 +73,7 @@ class DeviceListController : public QObject
     DeviceSession &m_session;
     DiscoveryService &m_discovery;
     DeviceListTargets m_targets;
-    QPointer<QTableWidget> m_grid;
+    QPointer<QTableView> m_grid;
     DeviceListDelegate *m_delegate = nullptr;
     int m_highlightRow = 0;
     bool m_mouseDown = false;

@@ -93,7 +93,8 @@ void SystemPage::attach(DeviceSession &session)
     connect(m_settings, &SystemSettings::busyChanged, this, &SystemPage::updateDeviceActions);
     connect(&session, &DeviceSession::selectionChanged, this, &SystemPage::updateDeviceActions);
     connect(m_upload, &IspUpload::runningChanged, this, &SystemPage::updateDeviceActions);
-    connect(&session, &DeviceSession::operationRunningChanged, this, &SystemPage::updateDeviceActions);
+    connect(&session.channel(), &CommandChannel::operationRunningChanged, this,
+            &SystemPage::updateDeviceActions);
     m_session = &session;
     updateDeviceActions();
 }
@@ -103,7 +104,8 @@ void SystemPage::updateDeviceActions()
     // The page stays in sight with a network device chosen, but its requests would go to the
     // serial device.
     // ...nor while another device operation owns the link.
-    const bool available = m_session && !m_session->networkDeviceSelected() && !m_session->operationRunning();
+    const bool available =
+        m_session && !m_session->registry().networkSelected() && !m_session->channel().operationRunning();
     const bool settingsBusy = m_settings && m_settings->busy();
     m_sysConfig->setEnabled(available && !settingsBusy);
     m_sysDefault->setEnabled(available && !settingsBusy);

@@ -6,7 +6,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <memory>
 
@@ -35,11 +35,17 @@ QStringList items(QComboBox *box)
     return out;
 }
 
-// The grid row of the first network device, or -1.
-int networkRow(QTableWidget *grid)
+// The text of a cell of the device list.
+QString cellText(const QTableView *grid, int row, int column)
 {
-    for (int row = 0; row < grid->rowCount(); ++row)
-        if (grid->item(row, 1) && grid->item(row, 1)->text() == QLatin1String("ETHERNET"))
+    return grid->model()->index(row, column).data().toString();
+}
+
+// The grid row of the first network device, or -1.
+int networkRow(QTableView *grid)
+{
+    for (int row = 0; row < grid->model()->rowCount(); ++row)
+        if (cellText(grid, row, 1) == QLatin1String("ETHERNET"))
             return row;
     return -1;
 }
@@ -68,7 +74,7 @@ class DemoTest : public QObject
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
-        const QStringList listed = window.session().listSerialPorts();
+        const QStringList listed = window.session().transport().listSerialPorts();
         QVERIFY(!listed.isEmpty());
         QVERIFY2(listed.first().startsWith(QStringLiteral("/dev/pts/")), qPrintable(listed.first()));
         if (!ports.isEmpty())
@@ -103,16 +109,15 @@ class DemoTest : public QObject
         auto *pages = child<QTabWidget>(&window, "PageControl1");
         QVERIFY(!pages->isVisible());
         auto *analyzerSheet = child<QWidget>(&window, "TabSheet3");
-        auto *grid = child<QTableWidget>(&window, "StringGrid1");
-        const QString demoPort = window.session().listSerialPorts().first();
+        auto *grid = child<QTableView>(&window, "StringGrid1");
+        const QString demoPort = window.session().transport().listSerialPorts().first();
 
         QTest::mouseClick(search, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!search->isEnabled(), 10000);
         QVERIFY(disconnect->isEnabled());
         QCOMPARE(items(child<QComboBox>(&window, "ComboBox1")).value(0), demoPort);
-        QVERIFY(grid->rowCount() >= 1);
-        QVERIFY2(grid->item(0, 1) && grid->item(0, 1)->text().contains(demoPort),
-                 qPrintable(grid->item(0, 1) ? grid->item(0, 1)->text() : QStringLiteral("(empty)")));
+        QVERIFY(grid->model()->rowCount() >= 1);
+        QVERIFY2(cellText(grid, 0, 1).contains(demoPort), qPrintable(cellText(grid, 0, 1)));
         QVERIFY(window.debugLog().text().contains(QStringLiteral("$ACCEPT")));
         QVERIFY(!pages->isTabVisible(pages->indexOf(analyzerSheet)));
 
@@ -143,14 +148,14 @@ class DemoTest : public QObject
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto *search = child<QAbstractButton>(&window, "BitBtn_Search");
-        auto *grid = child<QTableWidget>(&window, "StringGrid1");
+        auto *grid = child<QTableView>(&window, "StringGrid1");
 
         QTest::mouseClick(search, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(networkRow(grid) >= 0, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!search->isEnabled(), 10000); // the serial demo is listed too
         const int row = networkRow(grid);
-        QCOMPARE(grid->item(row, 2)->text(), QStringLiteral("Demo Matrix"));
-        QCOMPARE(grid->item(row, 4)->text(), QStringLiteral("192.168.1.239"));
+        QCOMPARE(cellText(grid, row, 2), QStringLiteral("Demo Matrix"));
+        QCOMPARE(cellText(grid, row, 4), QStringLiteral("192.168.1.239"));
         QVERIFY(
             window.debugLog().text().contains(QStringLiteral("Simulated network device on UDP port 31001")));
 
@@ -166,7 +171,7 @@ class DemoTest : public QObject
         QTRY_VERIFY(search->isEnabled());
         QTest::mouseClick(search, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(networkRow(grid) >= 0 &&
-                                     grid->item(networkRow(grid), 4)->text() == QLatin1String("192.168.1.77"),
+                                     cellText(grid, networkRow(grid), 4) == QLatin1String("192.168.1.77"),
                                  10000);
         QVERIFY(dialogs.messages.isEmpty());
     }

@@ -56,9 +56,9 @@ class LoaderTest : public ::testing::Test
         config.handshake = mode;
         auto d = std::make_unique<SimulatedDevice>(config);
         EXPECT_TRUE(d->start());
-        session.setPortOverride({d->portPath()});
+        session.transport().setPortOverride({d->portPath()});
         session.search();
-        EXPECT_TRUE(session.ispMode());
+        EXPECT_TRUE(session.transport().ispMode());
         return d;
     }
     void TearDown() override { session.disconnect(); }
@@ -73,14 +73,16 @@ TEST_F(LoaderTest, Variant2BlockSumsAndFlash)
         chunk[static_cast<std::size_t>(i)] = static_cast<uint8_t>(i * 7 + 3);
         sum += chunk[static_cast<std::size_t>(i)];
     }
-    session.sendCommand(Direction::SET, Command::FW_ADDR, {0x00, 0x00, 0x08, 0x00});
-    session.sendCommand(Direction::SET, Command::FW_DATA, chunk);
-    session.sendCommand(Direction::SET, Command::FW_DATA, chunk); // the loader sums everything it got
-    session.sendCommand(Direction::SET, Command::FW_CHK, 0);
+    session.channel().sendCommand(Direction::SET, Command::FW_ADDR, {0x00, 0x00, 0x08, 0x00});
+    session.channel().sendCommand(Direction::SET, Command::FW_DATA, chunk);
+    session.channel().sendCommand(Direction::SET, Command::FW_DATA,
+                                  chunk); // the loader sums everything it got
+    session.channel().sendCommand(Direction::SET, Command::FW_CHK, 0);
     pauseWithEvents(30);
     char expected[16];
     std::snprintf(expected, sizeof expected, "$CHK%05u", (2 * sum) & 0xFFFF);
-    EXPECT_TRUE(QByteArray(session.rxBuffer()).startsWith(expected)) << session.rxBuffer();
+    EXPECT_TRUE(QByteArray(session.transport().rxBuffer()).startsWith(expected))
+        << session.transport().rxBuffer();
     ASSERT_GE(d->flash().size(), 0x800 + 128);
     EXPECT_EQ(QByteArray(d->flash().constData() + 0x800, 128),
               QByteArray(reinterpret_cast<const char *>(chunk.data()), 128));
@@ -88,15 +90,17 @@ TEST_F(LoaderTest, Variant2BlockSumsAndFlash)
 
     // A mismatch fault answers a different sum once; the sum starts again after every check.
     d->faults().blockSumMismatch = 1;
-    session.sendCommand(Direction::SET, Command::FW_DATA, chunk);
-    session.sendCommand(Direction::SET, Command::FW_CHK, 0);
+    session.channel().sendCommand(Direction::SET, Command::FW_DATA, chunk);
+    session.channel().sendCommand(Direction::SET, Command::FW_CHK, 0);
     pauseWithEvents(30);
     std::snprintf(expected, sizeof expected, "$CHK%05u", (sum + 1) & 0xFFFF);
-    EXPECT_TRUE(QByteArray(session.rxBuffer()).startsWith(expected)) << session.rxBuffer();
-    session.sendCommand(Direction::SET, Command::FW_CHK, 0);
+    EXPECT_TRUE(QByteArray(session.transport().rxBuffer()).startsWith(expected))
+        << session.transport().rxBuffer();
+    session.channel().sendCommand(Direction::SET, Command::FW_CHK, 0);
     pauseWithEvents(30);
-    EXPECT_TRUE(QByteArray(session.rxBuffer()).startsWith("$CHK00000")) << session.rxBuffer();
-    session.sendCommand(Direction::SET, Command::FW_END, 0);
+    EXPECT_TRUE(QByteArray(session.transport().rxBuffer()).startsWith("$CHK00000"))
+        << session.transport().rxBuffer();
+    session.channel().sendCommand(Direction::SET, Command::FW_END, 0);
     EXPECT_EQ(d->firmwareEnds(), 1);
     EXPECT_EQ(d->blockChecks(), 3);
 }
@@ -132,8 +136,8 @@ TEST_F(LoaderTest, ExpectedFirmwareStopsAtTheFirstWrongWrite)
         SCOPED_TRACE(c.what);
         auto d = connect(HandshakeMode::Isp091);
         d->expectFirmware(image);
-        session.sendCommand(Direction::SET, Command::FW_ADDR, c.address);
-        session.sendCommand(Direction::SET, Command::FW_DATA, bytes(c.payload));
+        session.channel().sendCommand(Direction::SET, Command::FW_ADDR, c.address);
+        session.channel().sendCommand(Direction::SET, Command::FW_DATA, bytes(c.payload));
         pauseWithEvents(30);
         EXPECT_EQ(d->firmwareDivergence(), c.divergence);
         EXPECT_EQ(d->running(), c.divergence.isEmpty());
@@ -149,10 +153,10 @@ TEST_F(LoaderTest, NoStatusPollToALoader)
     session.registry().update(0, [&](SYS_STATUS &s) { s.interfaceKind = 1; });
     session.registry().update(0, [&](SYS_STATUS &s) { s.inputNodes[0].modePolled = 1; });
     auto d = connect(HandshakeMode::Isp029);
-    session.sendCommand(Direction::SET, Command::FW_END, 0); // a SET starts the poll timer
-    ASSERT_TRUE(session.pollRunning());
+    session.channel().sendCommand(Direction::SET, Command::FW_END, 0); // a SET starts the poll timer
+    ASSERT_TRUE(session.channel().pollRunning());
     d->clearRequests();
-    session.pollStatus();
+    session.serialSearch().pollStatus();
     pauseWithEvents(30);
     EXPECT_TRUE(d->requests().isEmpty());
 }
@@ -161,15 +165,15 @@ TEST_F(LoaderTest, Variant1TakesTwoByteAddressesAndNeverAnswers)
 {
     auto d = connect(HandshakeMode::Isp029);
     const std::vector<uint8_t> chunk(64, 0xA5);
-    session.sendCommand(Direction::SET, Command::FW_ADDR, {0x00, 0x40});
-    session.sendCommand(Direction::SET, Command::FW_DATA, chunk);
+    session.channel().sendCommand(Direction::SET, Command::FW_ADDR, {0x00, 0x40});
+    session.channel().sendCommand(Direction::SET, Command::FW_DATA, chunk);
     pauseWithEvents(30);
-    EXPECT_EQ(session.rxLength(), 0u);
+    EXPECT_EQ(session.transport().rxLength(), 0u);
     ASSERT_EQ(d->flash().size(), 0x40 + 64);
     EXPECT_EQ(d->flash().mid(0x40), QByteArray(64, '\xA5'));
     // Normal-mode commands mean nothing to the loader.
-    session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
-    EXPECT_EQ(session.rxLength(), 0u);
+    session.channel().sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+    EXPECT_EQ(session.transport().rxLength(), 0u);
 }
 
 TEST(SimulatedDevice, RequestsAreLoggedAndOnlyGoodOnesAnswered)
@@ -179,15 +183,15 @@ TEST(SimulatedDevice, RequestsAreLoggedAndOnlyGoodOnesAnswered)
     SimulatedDevice d;
     ASSERT_TRUE(d.start());
     ASSERT_EQ(session.transport().open(d.portPath()), SerialTransport::OpenResult::Ok);
-    session.startReceiveTick();
+    session.transport().startReceiveTick();
     const QByteArray bad = "$SET ND_SEL 00000000\r\n"; // wrong CRC
     session.transport().write(bad.constData(), bad.size());
     pauseWithEvents(60);
     ASSERT_EQ(d.requests().size(), 1);
     EXPECT_TRUE(d.requests()[0].parsed);
     EXPECT_FALSE(d.requests()[0].crcOk);
-    EXPECT_EQ(session.rxLength(), 0u);
-    session.sendCommand(Direction::SET, Command::ND_SEL, {0x20, 0x01});
+    EXPECT_EQ(session.transport().rxLength(), 0u);
+    session.channel().sendCommand(Direction::SET, Command::ND_SEL, {0x20, 0x01});
     pauseWithEvents(30);
     EXPECT_EQ(d.selectedSlot(), 0x2001u);
     ASSERT_EQ(d.requests().size(), 2);
@@ -214,20 +218,21 @@ TEST(SimulatedDevice, SystemCommandsChangeTheDescription)
     config.defaultProductString = "Factory";
     SimulatedDevice d(config);
     ASSERT_TRUE(d.start());
-    session.setPortOverride({d.portPath()});
+    session.transport().setPortOverride({d.portPath()});
     session.search();
     ASSERT_TRUE(session.connected());
     const QByteArray text = "Lab bench";
-    session.sendCommand(Direction::SET, Command::SYS_STR,
-                        std::span<const uint8_t>(reinterpret_cast<const uint8_t *>(text.constData()), 9));
+    session.channel().sendCommand(
+        Direction::SET, Command::SYS_STR,
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t *>(text.constData()), 9));
     EXPECT_EQ(d.productString(), text);
-    session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+    session.channel().sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
     EXPECT_EQ(session.registry().status(0).productString, "Lab bench");
-    session.sendCommand(Direction::SET, Command::SYS_DEF, {0x55});
+    session.channel().sendCommand(Direction::SET, Command::SYS_DEF, {0x55});
     EXPECT_EQ(d.productString(), "Factory");
-    session.sendCommand(Direction::SET, Command::SYS_STM, 0);
+    session.channel().sendCommand(Direction::SET, Command::SYS_STM, 0);
     EXPECT_TRUE(d.inTransfer());
-    session.sendCommand(Direction::SET, Command::SYS_CTM, 0);
+    session.channel().sendCommand(Direction::SET, Command::SYS_CTM, 0);
     EXPECT_FALSE(d.inTransfer());
     EXPECT_FALSE(log.text().contains("CRC Error!"));
     session.disconnect();

@@ -71,7 +71,7 @@ class IspUploadTest : public ::testing::Test
         auto link = std::make_unique<SimulatedLink>(mode);
         EXPECT_TRUE(link->started) << link->device->errorString().toStdString();
         EXPECT_TRUE(link->connect());
-        EXPECT_TRUE(link->session.ispMode());
+        EXPECT_TRUE(link->session.transport().ispMode());
         return link;
     }
 
@@ -221,12 +221,12 @@ TEST_F(IspUploadTest, MissingCheckAnswerTimesOutAndCanBeRetried)
     EXPECT_GT(link->requestsOf(Command::FW_CHK).size(), 10u);
     EXPECT_TRUE(link->requestsOf(Command::FW_END).empty());
     EXPECT_FALSE(upload.running());
-    EXPECT_FALSE(link->session.linkHeld());
+    EXPECT_FALSE(link->session.channel().linkHeld());
 
     // The device is still in its loader: the operator can start again.
     link->device->faults() = SimulatedFaults{};
     link->device->clearRequests();
-    EXPECT_TRUE(link->session.ispMode());
+    EXPECT_TRUE(link->session.transport().ispMode());
     EXPECT_TRUE(upload.startFirmwareUpdate()) << link->device->firmwareDivergence().toStdString();
     EXPECT_EQ(link->device->flash().left(image.size()), image);
 }
@@ -243,7 +243,7 @@ TEST_F(IspUploadTest, PortVanishingEndsTheUpload)
     ASSERT_FALSE(shown.status.empty());
     EXPECT_EQ(shown.status.back().text, "Update Fw Failed.");
     EXPECT_TRUE(shown.status.back().red);
-    EXPECT_FALSE(link->session.linkHeld());
+    EXPECT_FALSE(link->session.channel().linkHeld());
 }
 
 TEST_F(IspUploadTest, Variant1RefusesImagesOver64KiB)
@@ -314,7 +314,7 @@ TEST_F(IspUploadTest, OpeningWithoutIspKindOnlyLogs)
 {
     SimulatedLink link(HandshakeMode::Normal);
     ASSERT_TRUE(link.connect());
-    ASSERT_EQ(link.session.ispKind(), 0);
+    ASSERT_EQ(link.session.channel().ispKind(), 0);
     link.session.registry().update(link.session.registry().selected(), [&](SYS_STATUS &s) { s.firmwareLoaded = 7; });
     IspUpload upload(link.session);
     Shown shown(upload);
@@ -360,7 +360,7 @@ TEST_F(IspUploadTest, EverythingElseIsRefusedWhileTheUploadRuns)
             return;
         probed = true;
         secondStart = upload.startFirmwareUpdate();
-        link->session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+        link->session.channel().sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
         link->session.disconnect();
         pauseWithEvents(2100); // longer than the poll interval
     });
@@ -392,7 +392,7 @@ TEST_F(IspUploadTest, InputPastTheBufferDuringAnUploadIsDropped)
     upload.openImageFile(writeFile(dir, "fw.bin", image));
     ASSERT_TRUE(upload.startFirmwareUpdate()) << link->device->firmwareDivergence().toStdString();
     EXPECT_TRUE(babbled);
-    EXPECT_LE(link->session.rxLength(), static_cast<uint32_t>(DeviceSession::rxCapacity));
+    EXPECT_LE(link->session.transport().rxLength(), static_cast<uint32_t>(SerialTransport::rxCapacity));
     EXPECT_EQ(link->device->flash(), image);
 }
 
@@ -445,7 +445,7 @@ TEST_F(IspUploadTest, QuittingDuringAnUploadStopsItWithoutSpinning)
     EXPECT_TRUE(shown.status.back().red);
     EXPECT_TRUE(link->requestsOf(Command::FW_END).empty());
     EXPECT_FALSE(upload.running());
-    EXPECT_FALSE(link->session.linkHeld());
+    EXPECT_FALSE(link->session.channel().linkHeld());
     // Pauses after the event loop has ended handle events again.
     pauseWithEvents(30);
     EXPECT_FALSE(applicationEnding());
@@ -471,7 +471,7 @@ TEST_F(IspUploadTest, FiveMismatchesOfOneBlockEndTheUpload)
         EXPECT_EQ(shown.status.back().text, c.succeeds ? "100%" : "Update Fw Failed.") << c.mismatches;
         EXPECT_EQ(shown.status.back().red, !c.succeeds) << c.mismatches;
         EXPECT_EQ(link->requestsOf(Command::FW_END).size(), c.succeeds ? 1u : 0u) << c.mismatches;
-        EXPECT_FALSE(link->session.linkHeld());
+        EXPECT_FALSE(link->session.channel().linkHeld());
     }
 }
 

@@ -31,7 +31,7 @@ class SessionTest : public ::testing::Test
         QStringList ports;
         for (const auto &dev : devices)
             ports << dev->portPath();
-        session.setPortOverride(ports);
+        session.transport().setPortOverride(ports);
         return d;
     }
 

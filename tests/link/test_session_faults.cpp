@@ -67,12 +67,12 @@ class FaultTest : public SessionTest
         Rig()
         {
             ready = device.start();
-            session.setPortOverride({device.portPath()});
+            session.transport().setPortOverride({device.portPath()});
             session.search();
-            ready = ready && session.connected() && session.descriptionReceived();
+            ready = ready && session.connected() && session.serialSearch().descriptionReceived();
             // The poll would take a dropped or late answer of its own.
             session.registry().update(0, [&](SYS_STATUS &s) { s.inputNodes[0].modePolled = 0; });
-            session.stopPoll();
+            session.channel().stopPoll();
             device.clearRequests();
         }
         ~Rig()
@@ -215,10 +215,10 @@ TEST_F(FaultTest, SearchDescription)
         ASSERT_TRUE(d.start());
         f.arm(d.faults());
         d.faults().onlyFor = std::nullopt;
-        s.setPortOverride({d.portPath()});
+        s.transport().setPortOverride({d.portPath()});
         s.search();
         ASSERT_TRUE(s.connected()) << f.name;
-        EXPECT_EQ(s.descriptionReceived(), f.succeeds) << f.name;
+        EXPECT_EQ(s.serialSearch().descriptionReceived(), f.succeeds) << f.name;
         EXPECT_EQ(caseLog.text().contains("No description received from"), !f.succeeds) << f.name;
         EXPECT_EQ(s.registry().count(), 1) << f.name;
         s.disconnect();
@@ -230,15 +230,15 @@ TEST_F(SessionTest, LateAnswerIsSkippedAndTheWaitGoesOn)
 {
     // The answer to a SET that comes after the next GET went out must not become that GET's answer.
     SimulatedDevice &d = connectDevice();
-    session.stopPoll();
+    session.channel().stopPoll();
     session.registry().update(0, [&](SYS_STATUS &s) { s.inputNodes[0].modePolled = 0; });
-    session.selectSlot(makeSlotCode(SlotKind::Internal, 2));
-    const CommandResult get = session.sendCommand(Direction::GET, Command::ND_ED0A, 0);
+    session.channel().selectSlot(makeSlotCode(SlotKind::Internal, 2));
+    const CommandResult get = session.channel().sendCommand(Direction::GET, Command::ND_ED0A, 0);
     EXPECT_TRUE(get.ok());
     // A line that is no quarter arrives first, the quarter after it.
     d.faults().strayLines = 1;
     const EdidImage internal2 = d.slotImage(3, 2);
-    const CommandResult next = session.sendCommand(Direction::GET, Command::ND_ED0B, 0);
+    const CommandResult next = session.channel().sendCommand(Direction::GET, Command::ND_ED0B, 0);
     ASSERT_TRUE(next.ok()) << next.describe().toStdString();
     EXPECT_EQ(next.skipped, 1);
     EXPECT_TRUE(log.text().contains("Reply skipped: no answer to GET ND_ED0B."));
@@ -264,13 +264,13 @@ TEST_F(SessionTest, LateAnswerIsSkippedAndTheWaitGoesOn)
     };
     for (const Case &c : cases) {
         c.arm(d.faults());
-        const CommandResult r = session.sendCommand(c.dir, c.cmd, 0);
+        const CommandResult r = session.channel().sendCommand(c.dir, c.cmd, 0);
         EXPECT_EQ(r.outcome, c.outcome) << c.name;
         d.faults() = SimulatedFaults{};
         pauseWithEvents(250);
     }
     session.disconnect();
-    const CommandResult closed = session.sendCommand(Direction::SET, Command::SYS_STM, 0);
+    const CommandResult closed = session.channel().sendCommand(Direction::SET, Command::SYS_STM, 0);
     EXPECT_EQ(closed.outcome, CommandResult::Outcome::NotSent);
 }
 

@@ -41,11 +41,12 @@ TEST_F(SessionTest, NestedRequestsAreRefused)
         log.clear();
         CommandChannel::Operation op;
         if (c.insideOperation)
-            op = session.beginOperation(QStringLiteral("Outer"));
+            op = session.channel().beginOperation(QStringLiteral("Outer"));
         CommandResult nested;
         nested.outcome = CommandResult::Outcome::Answered;
-        QTimer::singleShot(c.delayMs, [&] { nested = session.sendCommand(Direction::SET, Command::SYS_STM, 0); });
-        const CommandResult outer = session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+        QTimer::singleShot(
+            c.delayMs, [&] { nested = session.channel().sendCommand(Direction::SET, Command::SYS_STM, 0); });
+        const CommandResult outer = session.channel().sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
         if (c.pauseAfter)
             pauseWithEvents(200);
         op.end();
@@ -60,18 +61,19 @@ TEST_F(SessionTest, OneOperationAtATime)
 {
     connectDevice();
     QList<bool> changes;
-    QObject::connect(&session, &DeviceSession::operationRunningChanged, [&](bool on) { changes << on; });
+    QObject::connect(&session.channel(), &CommandChannel::operationRunningChanged,
+                     [&](bool on) { changes << on; });
     {
-        const DeviceSession::Operation first = session.beginOperation(QStringLiteral("Upload"));
+        const CommandChannel::Operation first = session.channel().beginOperation(QStringLiteral("Upload"));
         ASSERT_TRUE(first);
-        EXPECT_TRUE(session.operationRunning());
-        const DeviceSession::Operation second = session.beginOperation(QStringLiteral("Copy"));
+        EXPECT_TRUE(session.channel().operationRunning());
+        const CommandChannel::Operation second = session.channel().beginOperation(QStringLiteral("Copy"));
         EXPECT_FALSE(second);
         EXPECT_TRUE(log.text().contains(QStringLiteral("Copy refused: Upload is running.")));
     }
-    EXPECT_FALSE(session.operationRunning());
+    EXPECT_FALSE(session.channel().operationRunning());
     EXPECT_EQ(changes, (QList<bool>{true, false}));
-    EXPECT_TRUE(session.beginOperation(QStringLiteral("Copy")));
+    EXPECT_TRUE(session.channel().beginOperation(QStringLiteral("Copy")));
 }
 
 // An operation that sent SYS_STM and ends without SYS_CTM (left early) still closes its bracket.
@@ -79,8 +81,8 @@ TEST_F(SessionTest, AnOperationClosesItsBracket)
 {
     SimulatedDevice &d = connectDevice();
     {
-        const DeviceSession::Operation op = session.beginOperation(QStringLiteral("Save"));
-        session.sendCommand(Direction::SET, Command::SYS_STM, 0);
+        const CommandChannel::Operation op = session.channel().beginOperation(QStringLiteral("Save"));
+        session.channel().sendCommand(Direction::SET, Command::SYS_STM, 0);
     }
     EXPECT_EQ(commandsOf(d), (QList<Command>{Command::SYS_STM, Command::SYS_CTM}));
 }
@@ -91,13 +93,14 @@ TEST_F(SessionTest, DisconnectEndsTheOperationFirst)
 {
     SimulatedDevice &d = connectDevice();
     {
-        const DeviceSession::Operation op = session.beginOperation(QStringLiteral("Upload"));
-        ASSERT_TRUE(session.sendCommand(Direction::SET, Command::SYS_STM, 0).ok());
+        const CommandChannel::Operation op = session.channel().beginOperation(QStringLiteral("Upload"));
+        ASSERT_TRUE(session.channel().sendCommand(Direction::SET, Command::SYS_STM, 0).ok());
         QTimer::singleShot(5, [&] { session.disconnect(); });
-        EXPECT_TRUE(session.selectSlot(0x2000).ok()) << "the request on the wire finishes";
+        EXPECT_TRUE(session.channel().selectSlot(0x2000).ok()) << "the request on the wire finishes";
         EXPECT_TRUE(session.connected());
-        EXPECT_FALSE(session.sendCommand(Direction::SET, Command::ND_ED0A, std::span<const uint8_t>()).ok());
-        EXPECT_TRUE(session.sendCommand(Direction::SET, Command::SYS_CTM, 0).ok());
+        EXPECT_FALSE(
+            session.channel().sendCommand(Direction::SET, Command::ND_ED0A, std::span<const uint8_t>()).ok());
+        EXPECT_TRUE(session.channel().sendCommand(Direction::SET, Command::SYS_CTM, 0).ok());
     }
     EXPECT_FALSE(session.connected());
     EXPECT_EQ(commandsOf(d), (QList<Command>{Command::SYS_STM, Command::ND_SEL, Command::SYS_CTM}));
@@ -109,7 +112,7 @@ TEST_F(SessionTest, SavePollsDuringItsFileDialog)
 {
     SimulatedDevice &d = connectDevice();
     QTemporaryDir dir;
-    const DeviceSession::Operation op = session.beginOperation(QStringLiteral("Save"));
+    const CommandChannel::Operation op = session.channel().beginOperation(QStringLiteral("Save"));
     SaveHooks hooks;
     hooks.chooseFile = [&](const QString &) {
         pauseWithEvents(2300); // the operator takes a while
@@ -132,12 +135,12 @@ TEST_F(SessionTest, PurgedBytesAreLogged)
     SimulatedDevice &d = connectDevice();
     d.faults().onlyFor = Command::SYS_DSCPT;
     d.faults().lateReplyMs = 160; // past the pause and its grace
-    EXPECT_FALSE(session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5).ok());
-    session.stopReceiveTick(); // the late reply waits at the port, unread
+    EXPECT_FALSE(session.channel().sendCommand(Direction::GET, Command::SYS_DSCPT, 5).ok());
+    session.transport().stopReceiveTick(); // the late reply waits at the port, unread
     pauseWithEvents(150);
     log.clear();
     d.faults().lateReplyMs = 0;
-    session.startReceiveTick();
-    session.sendCommand(Direction::SET, Command::SYS_STM, 0);
+    session.transport().startReceiveTick();
+    session.channel().sendCommand(Direction::SET, Command::SYS_STM, 0);
     EXPECT_TRUE(log.text().contains(QStringLiteral("HDM-4K44"))) << log.text().toStdString();
 }

@@ -10,14 +10,14 @@ TEST_F(SessionTest, AnswerLeftAtThePortDoesNotSpoilTheNextOne)
 {
     SimulatedDevice &d = addDevice();
     ASSERT_EQ(session.transport().open(d.portPath()), SerialTransport::OpenResult::Ok);
-    session.setReplyPumpRunning(true);
+    session.channel().setReplyPumpRunning(true);
     // The SET's answer arrives while no tick runs, as when the 20 ms pause ends between ticks.
-    session.sendCommand(Direction::SET, Command::ND_SEL, {0x00, 0x00});
+    session.channel().sendCommand(Direction::SET, Command::ND_SEL, {0x00, 0x00});
     pauseWithEvents(30);
-    session.startReceiveTick();
-    session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+    session.transport().startReceiveTick();
+    session.channel().sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
     EXPECT_FALSE(log.text().contains("CRC Error!"));
-    EXPECT_EQ(session.currentStatus().productName, "HDM-4K44");
+    EXPECT_EQ(session.registry().serialRecord().productName, "HDM-4K44");
 }
 
 TEST_F(SessionTest, SplitAndLateAnswersAreDecodedWhenTheyComplete)
@@ -25,19 +25,19 @@ TEST_F(SessionTest, SplitAndLateAnswersAreDecodedWhenTheyComplete)
     SimulatedDevice &d = connectDevice();
     d.config().productName = "SPLIT";
     d.faults().splitReplyMs = 30; // the halves land on different ticks
-    session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+    session.channel().sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
     ASSERT_TRUE(waitFor([&] { return session.registry().status(0).productName == "SPLIT"; }));
     d.faults().splitReplyMs = 0;
 
     // Nobody waits for a late answer: the sender returns without it and the poll stays off...
     d.config().productName = "LATE";
     d.faults().lateReplyMs = 150;
-    session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+    session.channel().sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
     EXPECT_EQ(session.registry().status(0).productName, "SPLIT");
-    EXPECT_FALSE(session.pollRunning());
+    EXPECT_FALSE(session.channel().pollRunning());
     // ...and with no newer request it is still the answer to the last one.
     ASSERT_TRUE(waitFor([&] { return session.registry().status(0).productName == "LATE"; }));
-    EXPECT_TRUE(session.pollRunning());
+    EXPECT_TRUE(session.channel().pollRunning());
     EXPECT_FALSE(log.text().contains("CRC Error!"));
 }
 
@@ -45,12 +45,12 @@ TEST_F(SessionTest, ModeReportOnlyAfterAGet)
 {
     SimulatedDevice &d = connectDevice();
     QSignalSpy reports(&session, &DeviceSession::edidModeReported);
-    session.sendCommand(Direction::SET, Command::RXEDMD, {3});
+    session.channel().sendCommand(Direction::SET, Command::RXEDMD, {3});
     pauseWithEvents(40);
     EXPECT_EQ(d.edidMode(), 3);
     EXPECT_EQ(reports.count(), 0);
     EXPECT_FALSE(log.text().contains("CRC Error!"));
-    session.sendCommand(Direction::GET, Command::RXEDMD, 2);
+    session.channel().sendCommand(Direction::GET, Command::RXEDMD, 2);
     ASSERT_EQ(reports.count(), 1);
     EXPECT_EQ(reports[0][0].value<quint8>(), 3);
 }
@@ -58,8 +58,8 @@ TEST_F(SessionTest, ModeReportOnlyAfterAGet)
 TEST_F(SessionTest, StrayReplyIsCheckedButDecodesNothing)
 {
     SimulatedDevice &d = connectDevice();
-    session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
-    ASSERT_EQ(session.lastCommand(), Command::ENTRANCE);
+    session.channel().sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+    ASSERT_EQ(session.channel().lastCommand(), Command::ENTRANCE);
     QSignalSpy stored(&session, &DeviceSession::systemDescriptionStored);
     const std::string other = "FFFF\f0000\fOTHER\fX\fs\f9\fT\f1\f1\f1\f1\f";
     d.sendRaw(QByteArray::fromStdString(replyLine(other)));
@@ -88,13 +88,13 @@ TEST_F(SessionTest, CrcFaultsLeaveTheStateAndRestartThePoll)
         // A body whose CRC has letters, so lowercase really differs.
         c.arm(d.faults());
         const int before = static_cast<int>(log.text().count("CRC Error!"));
-        session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+        session.channel().sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
         pauseWithEvents(30);
         EXPECT_EQ(log.text().count("CRC Error!"), before + 1) << c.name;
         EXPECT_EQ(session.registry().status(0).productName, "HDM-4K44") << c.name;
-        EXPECT_TRUE(session.pollRunning()) << c.name;
-        EXPECT_EQ(session.lastLength(), 0);
-        EXPECT_EQ(session.lastCommand(), Command::SYS_DSCPT); // stays after a CRC error
+        EXPECT_TRUE(session.channel().pollRunning()) << c.name;
+        EXPECT_EQ(session.channel().lastLength(), 0);
+        EXPECT_EQ(session.channel().lastCommand(), Command::SYS_DSCPT); // stays after a CRC error
         d.config().productName = "HDM-4K44";
     }
 }
@@ -113,7 +113,7 @@ TEST_F(SessionTest, MalformedDescriptionsAreRejectedWhole)
     SimulatedDevice &d = connectDevice();
     for (const Case &c : cases) {
         d.config().systemReplyBody = QByteArray(c.body);
-        session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+        session.channel().sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
         EXPECT_TRUE(log.text().contains(c.logged)) << c.body;
         const SYS_STATUS &s = session.registry().status(0);
         EXPECT_EQ(s.productName, "HDM-4K44") << c.body;
@@ -123,7 +123,7 @@ TEST_F(SessionTest, MalformedDescriptionsAreRejectedWhole)
     }
     // Counts keep their low 8 bits.
     d.config().systemReplyBody = QByteArray("V\fP\fNEW\fS\f5\f1\fT\f258\f1\f0\f0\f");
-    session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+    session.channel().sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
     EXPECT_EQ(session.registry().status(0).inputCount, 2);
     EXPECT_EQ(session.registry().status(0).productName, "NEW");
 }
@@ -135,12 +135,12 @@ TEST_F(SessionTest, NodeDescriptionGoesToTheSelectedSlot)
     config.outputNode.copyAvailable = false;
     connectDevice(config);
     const SYS_STATUS &s = session.registry().status(0);
-    session.selectSlot(makeSlotCode(SlotKind::Output, 1));
-    session.sendCommand(Direction::GET, Command::ND_DSCPT, 5);
+    session.channel().selectSlot(makeSlotCode(SlotKind::Output, 1));
+    session.channel().sendCommand(Direction::GET, Command::ND_DSCPT, 5);
     EXPECT_EQ(s.outputNodes[0].nodeValue0, 42);
     EXPECT_EQ(s.outputNodes[0].copyAvailable, 0);
-    session.selectSlot(makeSlotCode(SlotKind::Input, 3));
-    session.sendCommand(Direction::GET, Command::ND_DSCPT, 5);
+    session.channel().selectSlot(makeSlotCode(SlotKind::Input, 3));
+    session.channel().sendCommand(Direction::GET, Command::ND_DSCPT, 5);
     EXPECT_EQ(s.inputNodes[2].nodeValue0, 1);
 
     // No place for a user or internal slot's descriptor, nor for slot 11 of a kind.
@@ -148,8 +148,8 @@ TEST_F(SessionTest, NodeDescriptionGoesToTheSelectedSlot)
     const auto outputsBefore = s.outputNodes;
     for (SlotCode code : {makeSlotCode(SlotKind::User, 1), makeSlotCode(SlotKind::Internal, 2),
                           SlotCode(0x000A), SlotCode(0x100A)}) {
-        session.selectSlot(code);
-        session.sendCommand(Direction::GET, Command::ND_DSCPT, 5);
+        session.channel().selectSlot(code);
+        session.channel().sendCommand(Direction::GET, Command::ND_DSCPT, 5);
     }
     EXPECT_EQ(s.inputNodes, before);
     EXPECT_EQ(s.outputNodes, outputsBefore);
@@ -160,20 +160,20 @@ TEST_F(SessionTest, EdidQuartersFillTheTransferImageOnGetOnly)
 {
     SimulatedDevice &d = connectDevice();
     const EdidImage user2 = d.slotImage(2, 2);
-    session.selectSlot(makeSlotCode(SlotKind::User, 2));
+    session.channel().selectSlot(makeSlotCode(SlotKind::User, 2));
     for (Command c : {Command::ND_ED0A, Command::ND_ED0B, Command::ND_ED1A, Command::ND_ED1B})
-        session.sendCommand(Direction::GET, c, 5);
+        session.channel().sendCommand(Direction::GET, c, 5);
     EXPECT_EQ(session.transferImage(), user2);
 
     // A SET writes the slot; its answer leaves the image alone.
     EdidImage written = d.slotImage(0, 1);
     written[20] = 0x5A;
     setEdidChecksums(written);
-    session.selectSlot(makeSlotCode(SlotKind::Input, 2));
+    session.channel().selectSlot(makeSlotCode(SlotKind::Input, 2));
     const Command quarters[] = {Command::ND_ED0A, Command::ND_ED0B, Command::ND_ED1A, Command::ND_ED1B};
     for (int q = 0; q < 4; ++q)
-        session.sendCommand(Direction::SET, quarters[q],
-                            std::span<const uint8_t>(written.data() + 64 * q, 64));
+        session.channel().sendCommand(Direction::SET, quarters[q],
+                                      std::span<const uint8_t>(written.data() + 64 * q, 64));
     pauseWithEvents(40);
     EXPECT_EQ(d.slotImage(0, 2), written);
     EXPECT_EQ(session.transferImage(), user2);
@@ -211,8 +211,9 @@ TEST_F(SessionTest, QuarterFormsAndBytesAfterAnAnswer)
         d.setSlotImage(2, 3, image);
         session.search();
         ASSERT_TRUE(session.connected()) << c.name;
-        EXPECT_EQ(session.currentStatus().productName, "FORMS") << c.name;
-        const CommandResult description = session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+        EXPECT_EQ(session.registry().serialRecord().productName, "FORMS") << c.name;
+        const CommandResult description =
+            session.channel().sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
         EXPECT_EQ(description.outcome, CommandResult::Outcome::Answered) << c.name;
         QString why;
         EXPECT_TRUE(readSlotEdid(session, makeSlotCode(SlotKind::User, 3), &why)) << c.name << ": "
@@ -229,7 +230,7 @@ TEST_F(SessionTest, ShortEdidAnswerIsNoQuarter)
     SimulatedDevice &d = connectDevice();
     session.transferImage().bytes.fill(0x77);
     d.faults().dropReplies = 1;
-    const CommandResult r = session.sendCommand(Direction::GET, Command::ND_ED0B, 5);
+    const CommandResult r = session.channel().sendCommand(Direction::GET, Command::ND_ED0B, 5);
     EXPECT_EQ(r.outcome, CommandResult::Outcome::NoReply);
     d.sendRaw(QByteArray::fromStdString(replyLine("0A0B")));
     pauseWithEvents(80);
@@ -246,7 +247,7 @@ TEST_F(SessionTest, StatusPollAsksForTheModeEveryTwoSeconds)
     config.edidMode = 5;
     SimulatedDevice &d = connectDevice(config);
     QSignalSpy reports(&session, &DeviceSession::edidModeReported);
-    ASSERT_TRUE(session.pollRunning());
+    ASSERT_TRUE(session.channel().pollRunning());
     ASSERT_TRUE(waitFor([&] { return reports.count() >= 1; }, 3000));
     EXPECT_EQ(reports[0][0].value<quint8>(), 5);
     EXPECT_EQ(requestLines(d).value(0), QByteArray("$GET RXEDMD FFFF"));
@@ -264,12 +265,12 @@ TEST_F(SessionTest, NoPollWithoutModePolled)
 TEST_F(SessionTest, PortVanishingMidPollReturnsToIdle)
 {
     SimulatedDevice &d = connectDevice();
-    QSignalSpy idle(&session, &DeviceSession::connectionChanged);
+    QSignalSpy idle(&session.serialSearch(), &SerialSearch::connectionChanged);
     d.faults().vanishAfterRequests = 1; // the poll's request is the last thing it hears
     ASSERT_TRUE(waitFor([&] { return !session.connected(); }, 4000));
-    EXPECT_FALSE(session.portOpen());
-    EXPECT_FALSE(session.receiveTickRunning());
-    EXPECT_FALSE(session.pollRunning());
+    EXPECT_FALSE(session.transport().isOpen());
+    EXPECT_FALSE(session.transport().receiveTickRunning());
+    EXPECT_FALSE(session.channel().pollRunning());
     EXPECT_EQ(session.registry().count(), 0);
     EXPECT_EQ(session.registry().rows().value(0), QStringList(6, QString()));
     EXPECT_TRUE(log.text().contains("lost"));
@@ -292,7 +293,7 @@ TEST_F(SessionTest, PortVanishingDuringTheHandshakeMovesOn)
     gone.faults().vanishAfterRequests = 1;
     session.search();
     ASSERT_TRUE(session.connected());
-    EXPECT_EQ(session.openPortName(), next.portPath());
+    EXPECT_EQ(session.transport().openPortName(), next.portPath());
     EXPECT_EQ(session.registry().count(), 1);
 }
 
@@ -302,10 +303,10 @@ TEST_F(SessionTest, PortVanishingWhileDescribingEndsIdle)
     d.faults().vanishAfterRequests = 2; // after the description request
     session.search();
     EXPECT_FALSE(session.connected());
-    EXPECT_FALSE(session.searching());
+    EXPECT_FALSE(session.serialSearch().searching());
     EXPECT_EQ(session.registry().count(), 0);
     pauseWithEvents(50);
-    EXPECT_FALSE(session.portOpen());
+    EXPECT_FALSE(session.transport().isOpen());
 }
 
 } // namespace

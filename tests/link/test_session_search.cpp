@@ -5,7 +5,7 @@ namespace {
 TEST_F(SessionTest, NormalDeviceIsListedWithItsDescription)
 {
     SimulatedDevice &d = addDevice();
-    QSignalSpy connectedSpy(&session, &DeviceSession::connectionChanged);
+    QSignalSpy connectedSpy(&session.serialSearch(), &SerialSearch::connectionChanged);
     session.search();
     ASSERT_TRUE(session.connected());
     EXPECT_EQ(session.registry().count(), 1);
@@ -53,13 +53,13 @@ TEST_F(SessionTest, FirmwareUpdateModeIsListedAndEndsTheSearch)
         SimulatedDevice second; // never reached
         ASSERT_TRUE(d.start());
         ASSERT_TRUE(second.start());
-        s.setPortOverride({d.portPath(), second.portPath()});
-        QSignalSpy connectedSpy(&s, &DeviceSession::connectionChanged);
+        s.transport().setPortOverride({d.portPath(), second.portPath()});
+        QSignalSpy connectedSpy(&s.serialSearch(), &SerialSearch::connectionChanged);
         s.search();
         EXPECT_TRUE(s.connected());
-        EXPECT_TRUE(s.ispMode());
-        EXPECT_EQ(s.ispKind(), c.kind);
-        EXPECT_EQ(s.linkFlags() & SerialTransport::ispModeBit, SerialTransport::ispModeBit);
+        EXPECT_TRUE(s.transport().ispMode());
+        EXPECT_EQ(s.channel().ispKind(), c.kind);
+        EXPECT_EQ(s.transport().linkFlags() & SerialTransport::ispModeBit, SerialTransport::ispModeBit);
         EXPECT_EQ(s.registry().count(), 1);
         EXPECT_EQ(s.registry().status(0).interfaceKind, 1);
         ASSERT_EQ(s.registry().rows().size(), 1);
@@ -67,21 +67,21 @@ TEST_F(SessionTest, FirmwareUpdateModeIsListedAndEndsTheSearch)
         EXPECT_TRUE(caseLog.text().contains("No Device Detected.\r\n"));
         // Only the handshake went out, and the poll waits for the first SET.
         EXPECT_EQ(requestLines(d), QList<QByteArray>({"$ENTRANCE FFFF"}));
-        EXPECT_FALSE(s.pollRunning());
+        EXPECT_FALSE(s.channel().pollRunning());
         EXPECT_TRUE(second.received().isEmpty());
         ASSERT_EQ(connectedSpy.count(), 1);
         EXPECT_EQ(connectedSpy[0][1].toBool(), true);
 
         // A later search where the port answers neither tag takes no firmware-update branch.
         s.disconnect();
-        EXPECT_FALSE(s.ispMode());
-        EXPECT_EQ(s.ispKind(), c.kind); // disconnect keeps it
+        EXPECT_FALSE(s.transport().ispMode());
+        EXPECT_EQ(s.channel().ispKind(), c.kind); // disconnect keeps it
         d.config().handshake = HandshakeMode::Silent;
         second.config().handshake = HandshakeMode::Silent;
         s.search();
         EXPECT_FALSE(s.connected());
-        EXPECT_FALSE(s.ispMode());
-        EXPECT_EQ(s.ispKind(), 0);
+        EXPECT_FALSE(s.transport().ispMode());
+        EXPECT_EQ(s.channel().ispKind(), 0);
     }
 }
 
@@ -89,18 +89,18 @@ TEST_F(SessionTest, SilentPortsEndIdleWithEveryPortClosed)
 {
     addDevice(isp(HandshakeMode::Silent));
     addDevice(isp(HandshakeMode::Silent));
-    QSignalSpy busy(&session, &DeviceSession::busyChanged);
+    QSignalSpy busy(&session.serialSearch(), &SerialSearch::busyChanged);
     session.search();
     EXPECT_FALSE(session.connected());
-    EXPECT_FALSE(session.portOpen());
-    EXPECT_FALSE(session.receiveTickRunning());
-    EXPECT_FALSE(session.pollRunning());
+    EXPECT_FALSE(session.transport().isOpen());
+    EXPECT_FALSE(session.transport().receiveTickRunning());
+    EXPECT_FALSE(session.channel().pollRunning());
     EXPECT_EQ(log.text().count("No Device Detected.\r\n"), 2);
     EXPECT_EQ(session.registry().count(), 0);
     ASSERT_EQ(busy.count(), 2);
     EXPECT_TRUE(busy[0][0].toBool());
     EXPECT_FALSE(busy[1][0].toBool());
-    EXPECT_EQ(session.portList().size(), 2);
+    EXPECT_EQ(session.serialSearch().portList().size(), 2);
 }
 
 // The handshake answer is read at the end of its pause; one on its way then still gets the grace
@@ -121,7 +121,7 @@ TEST_F(SessionTest, LateHandshakeAnswerGetsTheGrace)
         SimulatedDevice d(isp(c.mode));
         ASSERT_TRUE(d.start());
         d.faults().lateHandshakeMs = c.lateMs;
-        s.setPortOverride({d.portPath()});
+        s.transport().setPortOverride({d.portPath()});
         s.search();
         SCOPED_TRACE(c.lateMs);
         EXPECT_EQ(s.connected(), c.listed);
@@ -138,7 +138,7 @@ TEST_F(SessionTest, OnlyTheFirstAnsweringPortIsConnected)
     SimulatedDevice &second = addDevice();
     session.search();
     ASSERT_TRUE(session.connected());
-    EXPECT_EQ(session.openPortName(), first.portPath());
+    EXPECT_EQ(session.transport().openPortName(), first.portPath());
     EXPECT_EQ(requestLines(silent), QList<QByteArray>({"$ENTRANCE FFFF"}));
     EXPECT_TRUE(second.received().isEmpty());
     EXPECT_EQ(session.registry().rows().size(), 1);
@@ -180,7 +180,7 @@ TEST_F(SessionTest, SlotListsFromTheCounts)
         config.internals = c.internals;
         SimulatedDevice d(config);
         ASSERT_TRUE(d.start());
-        s.setPortOverride({d.portPath()});
+        s.transport().setPortOverride({d.portPath()});
         QSignalSpy lists(&s, &DeviceSession::slotListsChanged);
         s.search();
         ASSERT_TRUE(s.connected());
@@ -204,7 +204,7 @@ TEST_F(SessionTest, DescriptorFlagsAndModeButtons)
 {
     SimulatedDeviceConfig config;
     config.nodeReplyBody = QByteArray("5\f300\f7\fT\fF\fT\fT\fx\f");
-    QSignalSpy modes(&session, &DeviceSession::modeButtonsEnabled);
+    QSignalSpy modes(&session.serialSearch(), &SerialSearch::modesAvailable);
     connectDevice(config);
     const NodeDescriptor &n = session.registry().status(0).inputNodes[0];
     EXPECT_EQ(n.nodeValue0, 5);
@@ -222,7 +222,7 @@ TEST_F(SessionTest, DescriptorFlagsAndModeButtons)
 
 TEST_F(SessionTest, SelectableInputEnablesItsModeButtons)
 {
-    QSignalSpy modes(&session, &DeviceSession::modeButtonsEnabled);
+    QSignalSpy modes(&session.serialSearch(), &SerialSearch::modesAvailable);
     SimulatedDeviceConfig config;
     config.internals = 3;
     config.outputs = 1;
@@ -241,21 +241,19 @@ TEST_F(SessionTest, DisconnectEmptiesRowsButKeepsTheirCount)
     // A network device listed after the serial one.
     const int index = session.registry().list(SYS_STATUS{});
     session.registry().setRow(index + 1, {"2", "LAN", "NETDEV", " x ", "10.0.0.2", "00:11:22:33:44:55"});
-    QSignalSpy closeSpy(&session, &DeviceSession::closeWindowsRequested);
-    QSignalSpy headerSpy(&session, &DeviceSession::gridHeaderReset);
+    QSignalSpy idleSpy(&session.serialSearch(), &SerialSearch::returnedToIdle);
     session.disconnect();
     EXPECT_FALSE(session.connected());
-    EXPECT_FALSE(session.portOpen());
-    EXPECT_FALSE(session.receiveTickRunning());
-    EXPECT_FALSE(session.pollRunning());
-    EXPECT_FALSE(session.replyPumpRunning());
-    EXPECT_EQ(session.linkFlags(), 0);
+    EXPECT_FALSE(session.transport().isOpen());
+    EXPECT_FALSE(session.transport().receiveTickRunning());
+    EXPECT_FALSE(session.channel().pollRunning());
+    EXPECT_FALSE(session.channel().replyPumpRunning());
+    EXPECT_EQ(session.transport().linkFlags(), 0);
     EXPECT_EQ(session.registry().count(), 0);
     ASSERT_EQ(session.registry().rows().size(), 2);
     for (const QStringList &row : session.registry().rows())
         EXPECT_EQ(row, QStringList(6, QString()));
-    EXPECT_EQ(closeSpy.count(), 1);
-    EXPECT_EQ(headerSpy.count(), 1);
+    EXPECT_EQ(idleSpy.count(), 1);
     // The records keep their last contents.
     EXPECT_EQ(session.registry().status(0).productName, "HDM-4K44");
 }
@@ -271,7 +269,7 @@ TEST_F(SessionTest, NetworkDeviceDuringTheSearchKeepsItsOwnIndex)
         ASSERT_GE(index, 0);
         session.registry().setRow(index + 1, {QString::number(index + 1), "LAN", name, "", "", ""});
     };
-    QObject::connect(&session, &DeviceSession::networkDiscoveryRequested, &session, [&] {
+    QObject::connect(&session.serialSearch(), &SerialSearch::networkDiscoveryRequested, &session, [&] {
         QTimer::singleShot(100, &session, [&] { listNetworkDevice("NET-A"); });
         QTimer::singleShot(420, &session, [&] { listNetworkDevice("NET-B"); });
     });
@@ -296,18 +294,19 @@ TEST_F(SessionTest, NetworkDeviceDuringTheSearchKeepsItsOwnIndex)
 TEST_F(SessionTest, DisconnectWhileTheDescriptionIsReadListsNothing)
 {
     addDevice();
-    QObject::connect(&session, &DeviceSession::connectionChanged, &session, [this](bool connected, bool) {
-        if (connected)
-            QTimer::singleShot(20, &session, [this] { session.disconnect(); });
-    });
+    QObject::connect(&session.serialSearch(), &SerialSearch::connectionChanged, &session,
+                     [this](bool connected, bool) {
+                         if (connected)
+                             QTimer::singleShot(20, &session, [this] { session.disconnect(); });
+                     });
     session.search();
     EXPECT_FALSE(session.connected());
-    EXPECT_FALSE(session.searching());
-    EXPECT_FALSE(session.portOpen());
+    EXPECT_FALSE(session.serialSearch().searching());
+    EXPECT_FALSE(session.transport().isOpen());
     EXPECT_EQ(session.registry().count(), 0);
     EXPECT_TRUE(session.registry().rows().isEmpty() || session.registry().rows()[0] == QStringList(6, QString()));
     // A new search works as before.
-    QObject::disconnect(&session, &DeviceSession::connectionChanged, &session, nullptr);
+    QObject::disconnect(&session.serialSearch(), &SerialSearch::connectionChanged, &session, nullptr);
     session.search();
     EXPECT_TRUE(session.connected());
     EXPECT_EQ(session.registry().count(), 1);
@@ -316,15 +315,18 @@ TEST_F(SessionTest, DisconnectWhileTheDescriptionIsReadListsNothing)
 TEST_F(SessionTest, SerialDeviceBeyondTwentyIsLetGoAndTheListStays)
 {
     addDevice();
-    QObject::connect(&session, &DeviceSession::networkDiscoveryRequested, &session, [this] {
+    QObject::connect(&session.serialSearch(), &SerialSearch::networkDiscoveryRequested, &session, [this] {
         for (int i = 0; i < statusTableSize; ++i) {
             const int index = session.registry().list(SYS_STATUS{}); // interfaceKind 0: network
             session.registry().setRow(index + 1, {QString::number(index + 1), "LAN", "NET", "", "", ""});
         }
     });
+    // Letting the device go is not a return to Idle: the listed devices' windows stay open.
+    QSignalSpy idle(&session.serialSearch(), &SerialSearch::returnedToIdle);
     session.search();
+    EXPECT_EQ(idle.count(), 0);
     EXPECT_FALSE(session.connected());
-    EXPECT_FALSE(session.portOpen());
+    EXPECT_FALSE(session.transport().isOpen());
     EXPECT_EQ(session.registry().count(), statusTableSize);
     EXPECT_EQ(session.registry().rows().size(), statusTableSize);
     EXPECT_EQ(session.registry().rows().last()[2], "NET");

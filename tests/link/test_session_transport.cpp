@@ -13,8 +13,8 @@ class TransportTest : public SessionTest
     {
         dev = &addDevice(config);
         ASSERT_EQ(session.transport().open(dev->portPath()), SerialTransport::OpenResult::Ok);
-        session.stopReceiveTick();
-        session.clearRxBuffer();
+        session.transport().stopReceiveTick();
+        session.transport().clear();
     }
     // Lets the bytes written by the device reach the port's queue.
     static void settle() { pauseWithEvents(40); }
@@ -26,29 +26,29 @@ TEST_F(TransportTest, ReplySplitOverTicksStaysIntact)
     const QByteArray line = QByteArray::fromStdString(replyLine("1A2B\f3C4D\f"));
     dev->sendRaw(line.left(5));
     settle();
-    session.onReceiveTick();
-    EXPECT_EQ(session.rxLength(), 5u);
-    EXPECT_FALSE(session.replyComplete());
+    session.transport().onReceiveTick();
+    EXPECT_EQ(session.transport().rxLength(), 5u);
+    EXPECT_FALSE(session.transport().replyComplete());
     const QString logAfterFirst = log.text();
 
     // An empty tick changes nothing.
-    session.onReceiveTick();
-    EXPECT_EQ(session.rxLength(), 5u);
+    session.transport().onReceiveTick();
+    EXPECT_EQ(session.transport().rxLength(), 5u);
     EXPECT_EQ(log.text(), logAfterFirst);
 
     dev->sendRaw(line.mid(5));
     settle();
-    session.onReceiveTick();
-    EXPECT_EQ(session.rxLength(), static_cast<uint32_t>(line.size()));
-    EXPECT_TRUE(session.replyComplete());
-    EXPECT_EQ(QByteArray(session.rxBuffer()), line);
+    session.transport().onReceiveTick();
+    EXPECT_EQ(session.transport().rxLength(), static_cast<uint32_t>(line.size()));
+    EXPECT_TRUE(session.transport().replyComplete());
+    EXPECT_EQ(QByteArray(session.transport().rxBuffer()), line);
     // The echo is the received text, as it came.
     EXPECT_TRUE(log.text().endsWith(QString::fromLatin1(line)));
 
     // A tick with nothing new keeps the reply marked.
-    session.onReceiveTick();
-    EXPECT_TRUE(session.replyComplete());
-    EXPECT_EQ(session.rxLength(), static_cast<uint32_t>(line.size()));
+    session.transport().onReceiveTick();
+    EXPECT_TRUE(session.transport().replyComplete());
+    EXPECT_EQ(session.transport().rxLength(), static_cast<uint32_t>(line.size()));
 }
 
 TEST_F(TransportTest, MoreThan1024WaitingReadsSixteenAndPurges)
@@ -59,17 +59,17 @@ TEST_F(TransportTest, MoreThan1024WaitingReadsSixteenAndPurges)
     dev->sendRaw(garbage);
     pauseWithEvents(100);
     const QString logBefore = log.text();
-    session.onReceiveTick();
-    EXPECT_EQ(session.rxLength(), 0u);
-    EXPECT_FALSE(session.replyComplete());
-    EXPECT_EQ(QByteArray(session.rxBuffer(), 17), QByteArray("SGGGGGGGGGGGGGGG") + '\0');
+    session.transport().onReceiveTick();
+    EXPECT_EQ(session.transport().rxLength(), 0u);
+    EXPECT_FALSE(session.transport().replyComplete());
+    EXPECT_EQ(QByteArray(session.transport().rxBuffer(), 17), QByteArray("SGGGGGGGGGGGGGGG") + '\0');
     EXPECT_EQ(log.text(), logBefore);
     // The rest is gone: the next tick finds only what comes after.
     dev->sendRaw("ok\n");
     settle();
-    session.clearRxBuffer();
-    session.onReceiveTick();
-    EXPECT_EQ(QByteArray(session.rxBuffer()), QByteArray("ok\n"));
+    session.transport().clear();
+    session.transport().onReceiveTick();
+    EXPECT_EQ(QByteArray(session.transport().rxBuffer()), QByteArray("ok\n"));
 }
 
 TEST_F(TransportTest, LongReplyNeverRunsPastTheBuffer)
@@ -77,29 +77,29 @@ TEST_F(TransportTest, LongReplyNeverRunsPastTheBuffer)
     openByHand();
     dev->sendRaw(QByteArray(1000, 'a'));
     settle();
-    session.onReceiveTick();
-    ASSERT_EQ(session.rxLength(), 1000u);
+    session.transport().onReceiveTick();
+    ASSERT_EQ(session.transport().rxLength(), 1000u);
     dev->sendRaw(QByteArray(99, 'b') + '\n');
     settle();
-    session.onReceiveTick();
-    EXPECT_EQ(session.rxLength(), 1024u);
-    EXPECT_EQ(session.rxBuffer()[1023], 'b');
-    EXPECT_EQ(session.rxBuffer()[1024], '\0');
-    EXPECT_FALSE(session.replyComplete()); // the LF was among the dropped bytes
+    session.transport().onReceiveTick();
+    EXPECT_EQ(session.transport().rxLength(), 1024u);
+    EXPECT_EQ(session.transport().rxBuffer()[1023], 'b');
+    EXPECT_EQ(session.transport().rxBuffer()[1024], '\0');
+    EXPECT_FALSE(session.transport().replyComplete()); // the LF was among the dropped bytes
     EXPECT_TRUE(log.text().contains("76 bytes dropped"));
     // A full buffer takes nothing more.
     dev->sendRaw("c\n");
     settle();
-    session.onReceiveTick();
-    EXPECT_EQ(session.rxLength(), 1024u);
+    session.transport().onReceiveTick();
+    EXPECT_EQ(session.transport().rxLength(), 1024u);
     EXPECT_TRUE(log.text().contains("2 bytes dropped"));
 }
 
 TEST_F(TransportTest, RequestBytesAndPauses)
 {
     openByHand();
-    session.startReceiveTick();
-    session.setReplyPumpRunning(true);
+    session.transport().startReceiveTick();
+    session.channel().setReplyPumpRunning(true);
     struct Case
     {
         Direction dir;
@@ -157,13 +157,13 @@ TEST_F(TransportTest, RequestBytesAndPauses)
         session.channel().setIspKind(c.ispKind);
         QElapsedTimer t;
         t.start();
-        session.sendCommand(c.dir, c.cmd, c.payload);
+        session.channel().sendCommand(c.dir, c.cmd, c.payload);
         const qint64 took = t.elapsed();
         EXPECT_GE(took, c.atLeastMs) << c.line.constData();
         ASSERT_TRUE(waitFor([&] { return !dev->requests().isEmpty(); }));
         EXPECT_EQ(dev->requests()[0].raw, c.line + "\r\n");
         if (c.dir == Direction::SET) {
-            EXPECT_TRUE(session.pollRunning()) << c.line.constData();
+            EXPECT_TRUE(session.channel().pollRunning()) << c.line.constData();
         }
     }
     session.channel().setIspKind(0);
@@ -172,10 +172,10 @@ TEST_F(TransportTest, RequestBytesAndPauses)
 TEST_F(TransportTest, HandshakeLineFollowsItsPrefixAfterAPause)
 {
     openByHand();
-    session.startReceiveTick();
+    session.transport().startReceiveTick();
     QElapsedTimer t;
     t.start();
-    session.sendCommand(Direction::GET, Command::ENTRANCE, 0);
+    session.channel().sendCommand(Direction::GET, Command::ENTRANCE, 0);
     EXPECT_GE(t.elapsed(), 160 + 50);
     ASSERT_TRUE(waitFor([&] { return dev->requests().size() == 1; }));
     EXPECT_EQ(dev->requests()[0].raw, QByteArray(" \r$ENTRANCE FFFF\r\n"));
@@ -183,41 +183,42 @@ TEST_F(TransportTest, HandshakeLineFollowsItsPrefixAfterAPause)
     ASSERT_GE(chunks.size(), 2);
     EXPECT_EQ(chunks[0].second, QByteArray(" \r"));
     EXPECT_GE(chunks[1].first - chunks[0].first, 155); // 160 ms on the sender's clock
-    EXPECT_TRUE(QByteArray(session.rxBuffer()).contains("$ACCEPT"));
+    EXPECT_TRUE(QByteArray(session.transport().rxBuffer()).contains("$ACCEPT"));
 }
 
 TEST_F(TransportTest, GetLeavesThePollOffUntilAReplyIsProcessed)
 {
     openByHand();
-    session.startReceiveTick();
-    session.setReplyPumpRunning(true);
+    session.transport().startReceiveTick();
+    session.channel().setReplyPumpRunning(true);
     dev->faults().dropReplies = 1;
-    session.restartPoll();
-    session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
-    EXPECT_FALSE(session.pollRunning());
-    EXPECT_EQ(session.lastCommand(), Command::SYS_DSCPT);
-    EXPECT_EQ(session.lastLength(), 5);
+    session.channel().restartPoll();
+    session.channel().sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+    EXPECT_FALSE(session.channel().pollRunning());
+    EXPECT_EQ(session.channel().lastCommand(), Command::SYS_DSCPT);
+    EXPECT_EQ(session.channel().lastLength(), 5);
     // With an answer, the processed reply turns the poll back on and clears the last... fields.
-    session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
-    ASSERT_TRUE(waitFor([&] { return session.pollRunning(); }));
-    EXPECT_EQ(session.lastCommand(), Command::ENTRANCE);
-    EXPECT_EQ(session.lastLength(), 0);
-    EXPECT_EQ(session.lastDirection(), Direction::GET);
+    session.channel().sendCommand(Direction::GET, Command::SYS_DSCPT, 5);
+    ASSERT_TRUE(waitFor([&] { return session.channel().pollRunning(); }));
+    EXPECT_EQ(session.channel().lastCommand(), Command::ENTRANCE);
+    EXPECT_EQ(session.channel().lastLength(), 0);
+    EXPECT_EQ(session.channel().lastDirection(), Direction::GET);
 }
 
 TEST_F(TransportTest, OpenFailureAndPortList)
 {
-    session.setPortOverride({"/nonexistent/port-a", "/nonexistent/port-b"});
-    EXPECT_EQ(session.listSerialPorts(), QStringList({"/nonexistent/port-a", "/nonexistent/port-b"}));
+    session.transport().setPortOverride({"/nonexistent/port-a", "/nonexistent/port-b"});
+    EXPECT_EQ(session.transport().listSerialPorts(),
+              QStringList({"/nonexistent/port-a", "/nonexistent/port-b"}));
     EXPECT_EQ(session.transport().open("/nonexistent/port-a"), SerialTransport::OpenResult::OpenFailed);
-    EXPECT_FALSE(session.portHandleValid());
+    EXPECT_FALSE(session.transport().handleValid());
     session.search();
     EXPECT_TRUE(
         log.text().contains("Open /nonexistent/port-a Failed.\r\nOpen /nonexistent/port-b Failed.\r\n"));
     EXPECT_FALSE(session.connected());
-    EXPECT_EQ(session.portList(), QStringList({"/nonexistent/port-a", "/nonexistent/port-b"}));
+    EXPECT_EQ(session.serialSearch().portList(), QStringList({"/nonexistent/port-a", "/nonexistent/port-b"}));
     // Disconnect with no port ever opened does nothing.
-    QSignalSpy spy(&session, &DeviceSession::connectionChanged);
+    QSignalSpy spy(&session.serialSearch(), &SerialSearch::connectionChanged);
     session.disconnect();
     EXPECT_EQ(spy.count(), 0);
 }

@@ -44,7 +44,7 @@ QList<SimulatedRequest> runSequence()
     DeviceSession session(log);
     SimulatedDevice device;
     EXPECT_TRUE(device.start());
-    session.setPortOverride({device.portPath()});
+    session.transport().setPortOverride({device.portPath()});
     session.search();
     EXPECT_TRUE(session.connected());
     session.registry().update(0, [&](SYS_STATUS &s) { s.inputNodes[0].modePolled = 0; }); // no poll between the steps
@@ -52,9 +52,9 @@ QList<SimulatedRequest> runSequence()
     EXPECT_TRUE(readSlotEdid(session, makeSlotCode(SlotKind::Internal, 1)));
     EXPECT_TRUE(writeSlotEdid(session, makeSlotCode(SlotKind::Input, 2), device.slotImage(3, 1)));
     EXPECT_TRUE(selectEdidMode(session, 2));
-    EXPECT_TRUE(session.sendCommand(Direction::SET, Command::SYS_DEF, {0x55}).ok());
-    EXPECT_TRUE(session.sendCommand(Direction::SET, Command::SYS_STR, {0x41}).ok());
-    EXPECT_TRUE(session.sendCommand(Direction::GET, Command::SYS_DSCPT, 5).ok());
+    EXPECT_TRUE(session.channel().sendCommand(Direction::SET, Command::SYS_DEF, {0x55}).ok());
+    EXPECT_TRUE(session.channel().sendCommand(Direction::SET, Command::SYS_STR, {0x41}).ok());
+    EXPECT_TRUE(session.channel().sendCommand(Direction::GET, Command::SYS_DSCPT, 5).ok());
     session.disconnect();
     return device.requests();
 }

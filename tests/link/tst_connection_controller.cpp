@@ -3,14 +3,15 @@
 #include <QGroupBox>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QToolButton>
 
-#include "shell/DebugLog.h"
 #include "app/lib/ConnectionController.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "link/DeviceSession.h"
+#include "net/ui/DeviceListModel.h"
+#include "shell/DebugLog.h"
 #include "workbench/Glyph.h"
 
 namespace {
@@ -31,12 +32,12 @@ class ConnectionControllerTest : public QObject
         QPushButton *search = nullptr;
         QPushButton *disconnect = nullptr;
         QComboBox *ports = nullptr;
-        QTableWidget *grid = nullptr;
+        QTableView *grid = nullptr;
         QGroupBox *firmware = nullptr;
         QWidget *analyzer = nullptr;
         QWidget *commander = nullptr;
 
-        Window()
+        explicit Window(const DeviceRegistry &registry)
         {
             search = new QPushButton("Search", &main);
             search->setObjectName("BitBtn_Search");
@@ -45,8 +46,9 @@ class ConnectionControllerTest : public QObject
             disconnect->setEnabled(false);
             ports = new QComboBox(&main);
             ports->setObjectName("ComboBox1");
-            grid = new QTableWidget(0, 6, &main);
+            grid = new QTableView(&main);
             grid->setObjectName("StringGrid1");
+            grid->setModel(new DeviceListModel(registry, grid));
             firmware = new QGroupBox("Firmware", &main);
             firmware->setObjectName("GroupBox4");
             firmware->setFixedHeight(155);
@@ -79,18 +81,18 @@ class ConnectionControllerTest : public QObject
   private slots:
     void searchConnectsAndDisconnectReturnsToIdle()
     {
-        Window w;
         DebugLog log;
         DeviceSession session(log);
+        Window w(session.registry());
         new ConnectionController(w.main, session, w.targets());
         SimulatedDevice device;
         QVERIFY(device.start());
-        session.setPortOverride({device.portPath()});
+        session.transport().setPortOverride({device.portPath()});
         w.analyzer->show();
         w.commander->show();
 
         QList<Qt::CursorShape> cursorsWhileBusy;
-        connect(&session, &DeviceSession::busyChanged, this, [&](bool busy) {
+        connect(&session.serialSearch(), &SerialSearch::busyChanged, this, [&](bool busy) {
             if (busy)
                 cursorsWhileBusy << w.main.cursor().shape() << w.search->cursor().shape()
                                  << w.grid->cursor().shape();
@@ -103,10 +105,10 @@ class ConnectionControllerTest : public QObject
         QVERIFY(w.disconnect->isEnabled());
         QCOMPARE(w.ports->count(), 1);
         QCOMPARE(w.ports->currentText(), device.portPath());
-        QCOMPARE(w.grid->rowCount(), 1);
+        QCOMPARE(w.grid->model()->rowCount(), 1);
         const QStringList cells = {"1", device.portPath(), "HDM-4K44", " Demo Matrix ", "NC", "NC"};
         for (int c = 0; c < 6; ++c)
-            QCOMPARE(w.grid->item(0, c)->text(), cells[c]);
+            QCOMPARE(w.grid->model()->index(0, c).data().toString(), cells[c]);
         for (int i = 0; i < 5; ++i)
             QCOMPARE(w.look(i), QString(colorLooks[i]));
         QCOMPARE(w.firmware->height(), 48);
@@ -117,9 +119,9 @@ class ConnectionControllerTest : public QObject
         QVERIFY(!w.disconnect->isEnabled());
         for (int i = 0; i < 5; ++i)
             QCOMPARE(w.look(i), QString(grayLooks[i]));
-        QCOMPARE(w.grid->rowCount(), 1); // the row stays, empty
+        QCOMPARE(w.grid->model()->rowCount(), 1); // the row stays, empty
         for (int c = 0; c < 6; ++c)
-            QCOMPARE(w.grid->item(0, c)->text(), QString());
+            QCOMPARE(w.grid->model()->index(0, c).data().toString(), QString());
         QVERIFY(!w.analyzer->isVisible());
         QVERIFY(!w.commander->isVisible());
         QCOMPARE(w.ports->count(), 1); // keeps the last search's list
@@ -127,43 +129,43 @@ class ConnectionControllerTest : public QObject
 
     void firmwareUpdateModeShowsTheWholeFirmwareGroup()
     {
-        Window w;
-        w.firmware->setFixedHeight(48);
         DebugLog log;
         DeviceSession session(log);
+        Window w(session.registry());
+        w.firmware->setFixedHeight(48);
         new ConnectionController(w.main, session, w.targets());
         SimulatedDeviceConfig config;
         config.handshake = HandshakeMode::Isp029;
         SimulatedDevice device(config);
         QVERIFY(device.start());
-        session.setPortOverride({device.portPath()});
+        session.transport().setPortOverride({device.portPath()});
         QTest::mouseClick(w.search, Qt::LeftButton);
-        QVERIFY(session.ispMode());
+        QVERIFY(session.transport().ispMode());
         QVERIFY(!w.search->isEnabled());
         QVERIFY(w.disconnect->isEnabled());
         QCOMPARE(w.firmware->height(), 155);
         for (int i = 0; i < 5; ++i)
             QCOMPARE(w.look(i), QString(grayLooks[i])); // looks unchanged
-        QCOMPARE(w.grid->item(0, 3)->text(), QString("ISP Mode"));
-        QCOMPARE(w.grid->item(0, 2)->text(), QString("KELM-ISP"));
+        QCOMPARE(w.grid->model()->index(0, 3).data().toString(), QString("ISP Mode"));
+        QCOMPARE(w.grid->model()->index(0, 2).data().toString(), QString("KELM-ISP"));
         session.disconnect();
     }
 
     void laterSearchRefillsFewerRows()
     {
-        Window w;
         DebugLog log;
         DeviceSession session(log);
+        Window w(session.registry());
         new ConnectionController(w.main, session, w.targets());
         session.registry().setRowCount(4); // three rows left from an earlier search
         session.registry().setRow(3, {"3", "x", "y", "z", "NC", "NC"});
-        QCOMPARE(w.grid->rowCount(), 3);
+        QCOMPARE(w.grid->model()->rowCount(), 3);
         SimulatedDevice device;
         QVERIFY(device.start());
-        session.setPortOverride({device.portPath()});
+        session.transport().setPortOverride({device.portPath()});
         QTest::mouseClick(w.search, Qt::LeftButton);
-        QCOMPARE(w.grid->rowCount(), 1);
-        QCOMPARE(w.grid->item(0, 0)->text(), QString("1"));
+        QCOMPARE(w.grid->model()->rowCount(), 1);
+        QCOMPARE(w.grid->model()->index(0, 0).data().toString(), QString("1"));
         session.disconnect();
     }
 };

@@ -65,7 +65,7 @@ struct Bench
 
     Bench()
     {
-        QObject::connect(&session, &DeviceSession::networkDiscoveryRequested, &service,
+        QObject::connect(&session.serialSearch(), &SerialSearch::networkDiscoveryRequested, &service,
                          &DiscoveryService::sendDiscoveryRequest);
     }
 };
@@ -154,7 +154,7 @@ TEST_F(Lan, SecondInstanceCannotBind)
 TEST_F(Lan, SearchSendsTheRequestAndListsAnswersAfterIt)
 {
     UdpDevice &dev = addDevice(device(7, "Late"));
-    bench.session.setPortOverride({QStringLiteral("/nonexistent/kelm-port")});
+    bench.session.transport().setPortOverride({QStringLiteral("/nonexistent/kelm-port")});
     bench.session.search();
     ASSERT_TRUE(waitFor([&] { return bench.session.registry().count() == 1; }));
     EXPECT_EQ(dev.received().size(), 2);

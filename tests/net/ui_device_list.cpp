@@ -11,7 +11,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
@@ -22,17 +22,18 @@
 #include <memory>
 
 #include "ScriptedDialogs.h"
-#include "shell/DebugLog.h"
-#include "shell/Pause.h"
 #include "devsim/lib/SimulatedDevice.h"
 #include "devsim/lib/UdpDevice.h"
+#include "firmware/ui/FirmwareGroup.h"
 #include "link/DeviceSession.h"
 #include "net/DiscoveryService.h"
 #include "net/ui/CommanderWindow.h"
 #include "net/ui/DeviceListController.h"
 #include "net/ui/DeviceListDelegate.h"
+#include "net/ui/DeviceListModel.h"
 #include "net/ui/IpConfigPage.h"
-#include "firmware/ui/FirmwareGroup.h"
+#include "shell/DebugLog.h"
+#include "shell/Pause.h"
 #include "system/ui/SystemPage.h"
 #include "workbench/EdidControllerPage.h"
 #include "workbench/ModeSelectGroup.h"
@@ -81,7 +82,7 @@ struct Bench
     DeviceSession session{log};
     DiscoveryService discovery{session.registry(), log};
     QWidget main;
-    QTableWidget *grid = nullptr;
+    QTableView *grid = nullptr;
     QTabWidget *pages = nullptr;
     IpConfigPage *ipPage = nullptr;
     QWidget *controllerPage = nullptr;
@@ -92,14 +93,14 @@ struct Bench
 
     Bench()
     {
-        QObject::connect(&session, &DeviceSession::networkDiscoveryRequested, &discovery,
+        QObject::connect(&session.serialSearch(), &SerialSearch::networkDiscoveryRequested, &discovery,
                          &DiscoveryService::sendDiscoveryRequest);
         main.setObjectName("TForm1");
         main.resize(520, 260);
-        grid = new QTableWidget(0, 6, &main);
+        // The rows follow the session's registry, as in the main window.
+        grid = new QTableView(&main);
+        grid->setModel(new DeviceListModel(session.registry(), grid));
         grid->setObjectName("StringGrid1");
-        grid->setHorizontalHeaderLabels(
-            {"#", "Interface", "Product", "Description", "IP Address", "MAC Address"});
         grid->verticalHeader()->hide();
         grid->setGeometry(8, 8, 420, 200);
         grid->horizontalHeader()->setMinimumSectionSize(1);
@@ -111,13 +112,6 @@ struct Bench
         QFont f(QStringLiteral("DejaVu Sans Mono"));
         f.setBold(true);
         grid->setFont(f);
-        // The rows follow the session, as the connection controller keeps them.
-        QObject::connect(&session, &DeviceSession::gridChanged, grid, [this] {
-            grid->setRowCount(static_cast<int>(session.registry().rows().size()));
-            for (int r = 0; r < grid->rowCount(); ++r)
-                for (int c = 0; c < 6; ++c)
-                    grid->setItem(r, c, new QTableWidgetItem(session.registry().rows()[r].value(c)));
-        });
 
         pages = new QTabWidget(&main);
         pages->setObjectName("PageControl1");
@@ -160,7 +154,7 @@ struct Bench
     }
 };
 
-QColor pixelIn(QTableWidget *grid, int row, int column)
+QColor pixelIn(QTableView *grid, int row, int column)
 {
     grid->viewport()->grab(); // the first painting may still widen columns
     QCoreApplication::processEvents();
@@ -217,7 +211,7 @@ class DeviceListTest : public QObject
         Bench b;
         for (uint8_t i = 1; i <= 3; ++i)
             b.listNetwork(networkDevice(i, "P" + std::to_string(i)));
-        QCOMPARE(b.grid->rowCount(), 3);
+        QCOMPARE(b.grid->model()->rowCount(), 3);
         const QColor before = pixelIn(b.grid, 2, 0);
         QCOMPARE(before, b.grid->palette().color(QPalette::Base));
 
@@ -391,7 +385,7 @@ class DeviceListTest : public QObject
         SimulatedDevice dev(config);
         QVERIFY(dev.start());
         Bench b;
-        b.session.setPortOverride({dev.portPath()});
+        b.session.transport().setPortOverride({dev.portPath()});
         b.session.search();
         QVERIFY(b.session.connected());
         dev.clearRequests();
@@ -450,9 +444,9 @@ class DeviceListTest : public QObject
         SimulatedDevice dev(config);
         QVERIFY(dev.start());
         Bench b;
-        b.session.setPortOverride({dev.portPath()});
+        b.session.transport().setPortOverride({dev.portPath()});
         b.session.search();
-        QVERIFY(b.session.ispMode());
+        QVERIFY(b.session.transport().ispMode());
         dev.clearRequests();
 
         b.controller->StringGrid1SelectCell(0, 1);
@@ -475,7 +469,7 @@ class DeviceListTest : public QObject
         QVERIFY(net.start());
         Bench b;
         QVERIFY(b.discovery.start());
-        b.session.setPortOverride({dev.portPath()});
+        b.session.transport().setPortOverride({dev.portPath()});
         b.session.search();
         QVERIFY(b.session.connected());
         QCOMPARE(b.session.registry().count(), 2);

@@ -25,7 +25,7 @@ struct SimulatedLink
         config.handshake = mode;
         device = std::make_unique<SimulatedDevice>(config);
         started = device->start();
-        session.setPortOverride({device->portPath()});
+        session.transport().setPortOverride({device->portPath()});
         dialogs.confirmAnswer = true;
     }
     ~SimulatedLink() { session.disconnect(); }
@@ -34,7 +34,7 @@ struct SimulatedLink
     bool connect()
     {
         session.search();
-        if (session.ispMode())
+        if (session.transport().ispMode())
             session.registry().select(session.registry().count() - 1);
         device->clearRequests();
         return session.connected();

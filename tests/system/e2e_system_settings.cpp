@@ -173,7 +173,7 @@ TEST(SystemSettingsDevice, NothingWithoutADeviceOrDuringAnUpload)
     auto link = connectNormal();
     SystemSettings settings(link->session);
     {
-        DeviceSession::LinkHold hold(link->session);
+        CommandChannel::LinkHold hold(link->session.channel());
         EXPECT_EQ(settings.applyProductString(QStringLiteral("x")), SystemSettings::Result::Busy);
         EXPECT_EQ(settings.resetToDefaults(), SystemSettings::Result::Busy);
     }

@@ -79,7 +79,7 @@ void TestSystemWindow::updateInIspMode()
     WindowOnDevice on(device);
     auto &window = on.window;
     QWidget *commander = on.commander, *page = on.page;
-    QVERIFY(window->session().ispMode());
+    QVERIFY(window->session().transport().ispMode());
     QVERIFY(commander->isVisible());
     auto *pages = on.pages;
     QVERIFY(page->isVisible());

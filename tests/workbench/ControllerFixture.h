@@ -91,7 +91,7 @@ struct ControllerRig
     {
         if (!device.start())
             return false;
-        session.setPortOverride({device.portPath()});
+        session.transport().setPortOverride({device.portPath()});
         session.search();
         device.clearRequests();
         if (!session.connected())

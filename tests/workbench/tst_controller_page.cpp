@@ -134,7 +134,7 @@ void TestControllerPage::saveInternal2()
                                      line("$GET ND_ED1A ", "FFFF"), line("$GET ND_ED1B ", "FFFF"),
                                      line("$SET SYS_CTM ", "FFFF")};
     QCOMPARE(rig.requestLines(), expected);
-    QVERIFY(rig.session.pollRunning());
+    QVERIFY(rig.session.channel().pollRunning());
 }
 
 void TestControllerPage::saveCancelled_data()
@@ -160,7 +160,7 @@ void TestControllerPage::saveCancelled()
     QCOMPARE(rig.requestLines(), expected);
     QVERIFY(rig.log.text().startsWith(log));
     QVERIFY(!rig.log.text().contains(QStringLiteral("Edid Open OK.")));
-    QVERIFY(rig.session.pollRunning());
+    QVERIFY(rig.session.channel().pollRunning());
 }
 
 void TestControllerPage::openShortFileIntoUser2()

@@ -59,7 +59,7 @@ void TestDeviceMenuCompare::menuFollowsTheConnection()
     DeviceMenu menu(session, *window.menuBar(), window);
     QCOMPARE(window.menuBar()->actions().first()->text(), QStringLiteral("&Device"));
     QVERIFY(!menu.backupAction()->isEnabled());
-    session.setPortOverride({device.portPath()});
+    session.transport().setPortOverride({device.portPath()});
     session.search();
     QVERIFY(session.connected());
     QVERIFY(menu.backupAction()->isEnabled());
@@ -80,7 +80,7 @@ void TestDeviceMenuCompare::backupCancelAndRestore()
     QVERIFY(device.start());
     DebugLog log;
     DeviceSession session(log);
-    session.setPortOverride({device.portPath()});
+    session.transport().setPortOverride({device.portPath()});
     session.search();
     QVERIFY(session.connected());
     ScriptedDialogs dialogs;

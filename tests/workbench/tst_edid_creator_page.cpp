@@ -493,7 +493,7 @@ class TestEdidCreatorPage : public QObject
         SimulatedDevice device;
         if (upload) {
             QVERIFY2(device.start(), qPrintable(device.errorString()));
-            m_session->setPortOverride({device.portPath()});
+            m_session->transport().setPortOverride({device.portPath()});
             m_session->search();
             QVERIFY(m_session->connected());
         }
@@ -712,7 +712,7 @@ class TestEdidCreatorPage : public QObject
         config.users = 8;
         SimulatedDevice device(config);
         QVERIFY2(device.start(), qPrintable(device.errorString()));
-        m_session->setPortOverride({device.portPath()});
+        m_session->transport().setPortOverride({device.portPath()});
         m_session->search();
         QVERIFY(m_session->connected());
         QCOMPARE(glyphOf(child<QToolButton>(QStringLiteral("SpeedButton_CopyEdid_Creator"))),
@@ -759,10 +759,10 @@ class TestEdidCreatorPage : public QObject
         QVERIFY2(shown.contains(QStringLiteral("Ok.")), qPrintable(shown.join(QLatin1Char('|'))));
         QCOMPARE(status(), QString());
         QVERIFY(child<QToolButton>(QStringLiteral("SpeedButton_CopyEdid_Creator"))->isEnabled());
-        QCOMPARE(m_session->currentStatus().selectedSlot, quint32(0x2001));
+        QCOMPARE(m_session->registry().serialRecord().selectedSlot, quint32(0x2001));
         QCOMPARE(device.selectedSlot(), quint32(0x2001));
         QCOMPARE(device.slotImage(2, 2), m_session->creatorRecord().image);
-        QVERIFY(m_session->pollRunning());
+        QVERIFY(m_session->channel().pollRunning());
 
         QList<Command> sent;
         for (const SimulatedRequest &r : device.requests())
@@ -911,7 +911,7 @@ class TestEdidCreatorPage : public QObject
     {
         SimulatedDevice device;
         QVERIFY2(device.start(), qPrintable(device.errorString()));
-        m_session->setPortOverride({device.portPath()});
+        m_session->transport().setPortOverride({device.portPath()});
         m_session->search();
         QVERIFY(m_session->connected());
         auto *list = child<QComboBox>(QStringLiteral("ComboBox_EdidSel_Upload"));

@@ -42,7 +42,7 @@ void TestHistoryWindow::listsComparesAndWritesBack()
     QMainWindow window;
     DeviceMenu menu(session, *window.menuBar(), window);
     QVERIFY(!menu.historyAction()->isEnabled());
-    session.setPortOverride({device.portPath()});
+    session.transport().setPortOverride({device.portPath()});
     session.search();
     QVERIFY(session.connected());
     QVERIFY(menu.historyAction()->isEnabled());
@@ -83,9 +83,9 @@ void TestHistoryWindow::listsComparesAndWritesBack()
     };
     for (const Case &c : cases) {
         dialogs.confirmAnswer = c.confirm;
-        DeviceSession::Operation other;
+        CommandChannel::Operation other;
         if (c.operationRunning)
-            other = session.beginOperation(QStringLiteral("Copy"));
+            other = session.channel().beginOperation(QStringLiteral("Copy"));
         QVERIFY2(shown->writeBack(0) == c.written, c.name);
         other.end();
         QVERIFY2(device.slotImage(2, 1) == (c.written ? before : copied), c.name);

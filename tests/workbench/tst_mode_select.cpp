@@ -137,7 +137,7 @@ void TestModeSelect::pressSendsMode()
     QFETCH(QByteArray, sent);
     ControllerRig rig(counts(n, x, u));
     QVERIFY(rig.connect());
-    rig.session.stopPoll();
+    rig.session.channel().stopPoll();
     rig.device.clearRequests();
     auto *radio = rig.page.findChild<QRadioButton *>(button);
     QVERIFY(radio->isEnabled());
@@ -147,9 +147,9 @@ void TestModeSelect::pressSendsMode()
     QVERIFY(radio->isChecked());
     const QList<QByteArray> expected{line("$SET ND_SEL 0000", "4E5C"), sent};
     QCOMPARE(rig.requestLines(), expected);
-    QCOMPARE(rig.session.currentStatus().selectedSlot, 0u);
+    QCOMPARE(rig.session.registry().serialRecord().selectedSlot, 0u);
     // The press does not change the shown mode; the next report does.
-    QCOMPARE(int(rig.session.currentStatus().inputNodes[0].currentEdidMode), 255);
+    QCOMPARE(int(rig.session.registry().serialRecord().inputNodes[0].currentEdidMode), 255);
 }
 
 void TestModeSelect::keyboardActsAsThePress_data()
@@ -180,7 +180,7 @@ void TestModeSelect::keyboardActsAsThePress()
     QFETCH(QByteArray, sent);
     ControllerRig rig(counts(8, 1, 8));
     QVERIFY(rig.connect());
-    rig.session.stopPoll();
+    rig.session.channel().stopPoll();
     rig.page.show();
     QApplication::setActiveWindow(&rig.page);
     auto *int1 = rig.page.findChild<QRadioButton *>(QStringLiteral("RadioButton_Set_IntEdid1"));
@@ -226,18 +226,18 @@ void TestModeSelect::reports()
     QFETCH(int, current);
     ControllerRig rig(counts(n, x, u));
     QVERIFY(rig.connect());
-    rig.session.stopPoll();
+    rig.session.channel().stopPoll();
     for (int r : reports)
         rig.page.applyEdidModeReport(std::uint8_t(r));
     QCOMPARE(checkedButton(rig), checked);
-    QCOMPARE(int(rig.session.currentStatus().inputNodes[0].currentEdidMode), current);
+    QCOMPARE(int(rig.session.registry().serialRecord().inputNodes[0].currentEdidMode), current);
 }
 
 void TestModeSelect::notSelectableDevice()
 {
     ControllerRig rig(counts(2, 1, 2, false));
     QVERIFY(rig.connect());
-    rig.session.stopPoll();
+    rig.session.channel().stopPoll();
     QVERIFY(enabledButtons(rig).isEmpty());
 
     const struct
@@ -279,7 +279,8 @@ void TestModeSelect::pollMarksReportedMode()
     QTest::mousePress(rig.page.findChild<QRadioButton *>(QStringLiteral("RadioButton_Set_IntEdid2")),
                       Qt::LeftButton);
     QCOMPARE(rig.device.edidMode(), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(int(rig.session.currentStatus().inputNodes[0].currentEdidMode), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(int(rig.session.registry().serialRecord().inputNodes[0].currentEdidMode), 1,
+                              5000);
     QCOMPARE(checkedButton(rig), QStringLiteral("RadioButton_Set_IntEdid2"));
 }
 
@@ -287,7 +288,7 @@ void TestModeSelect::disconnectDisablesKeepsMark()
 {
     ControllerRig rig(counts(8, 1, 8));
     QVERIFY(rig.connect());
-    rig.session.stopPoll();
+    rig.session.channel().stopPoll();
     QCOMPARE(enabledButtons(rig).size(), 17);
     rig.page.applyEdidModeReport(10);
     if (const QString dir = qEnvironmentVariable("KELM_RENDER_DIR"); !dir.isEmpty()) {

@@ -196,7 +196,7 @@ class TestOneOperation : public QObject
         later.stop();
         QCOMPARE(secondRan, 2);
         pauseWithEvents(1); // (nothing may be left running)
-        QVERIFY(!rig.session.operationRunning());
+        QVERIFY(!rig.session.channel().operationRunning());
 
         const QString refusal = QStringLiteral("%1 refused: %2 is running.")
                                     .arg(QLatin1String(kActionNames[int(b)]), QLatin1String(kActionNames[int(a)]));

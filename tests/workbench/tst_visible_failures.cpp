@@ -60,7 +60,7 @@ void TestVisibleFailures::failedSaveShowsInRed()
     QVERIFY2(said, qPrintable(shown.texts().join('|')));
     QVERIFY(!shown.showedIn(QStringLiteral("Ok."), Qt::black));
     QCOMPARE(label->text(), QString()); // and gone again after its time
-    QVERIFY(rig.session.pollRunning());
+    QVERIFY(rig.session.channel().pollRunning());
 }
 
 void TestVisibleFailures::debugLogShowsItsNewestLine()
