@@ -26,6 +26,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <functional>
 
 #include "shell/DebugLog.h"
 #include "shell/Dialogs.h"
@@ -129,34 +130,27 @@ EdidCreatorPage::EdidCreatorPage(DeviceSession &session, QWidget *parent)
         fill->addWidget(scroll);
         return content;
     };
-    // A scrolled sub-page's content gets its margins once its builder made the layout.
-    auto margins = [](QWidget *content) {
+    // A scrolled sub-page: its builder fills the content, which then gets its margins.
+    auto scrolled = [&](const char *name, const QString &caption,
+                        const std::function<void(CreatorControlSet &, QWidget *)> &build) {
+        QWidget *content = addScrolledPage(name, caption);
+        build(m_controls, content);
         if (content->layout())
             content->layout()->setContentsMargins(4, 4, 4, 4);
     };
-    QWidget *content = addScrolledPage("TabSheet5", QStringLiteral("Descriptor"));
-    buildDescriptorPage(m_controls, content);
-    margins(content);
-    content = addScrolledPage("TabSheet6", QStringLiteral("PC Timing"));
-    buildPcTimingPage(m_controls, content);
-    margins(content);
-    content = addScrolledPage("TabSheet7", QStringLiteral("SD/HD/UHD"));
-    buildVideoPage(m_controls, content);
-    margins(content);
-    content = addScrolledPage("TabSheet8", QStringLiteral("Audio1"));
-    buildAudio1Page(m_controls, content,
-                    [this](QCheckBox *clicked, QCheckBox *partner) { speakerClicked(clicked, partner); });
-    margins(content);
+    scrolled("TabSheet5", QStringLiteral("Descriptor"), buildDescriptorPage);
+    scrolled("TabSheet6", QStringLiteral("PC Timing"), buildPcTimingPage);
+    scrolled("TabSheet7", QStringLiteral("SD/HD/UHD"), buildVideoPage);
+    scrolled("TabSheet8", QStringLiteral("Audio1"), [this](CreatorControlSet &controls, QWidget *content) {
+        buildAudio1Page(controls, content,
+                        [this](QCheckBox *clicked, QCheckBox *partner) { speakerClicked(clicked, partner); });
+    });
     m_audio2Page = addPage("TabSheet11", QStringLiteral("Audio2"));
     m_audio2Scroll = buildAudio2Page(m_controls, m_audio2Page);
     m_audio2Scroll->viewport()->installEventFilter(this);
     m_audio2Page->installEventFilter(this);
-    content = addScrolledPage("TabSheet12", QStringLiteral("Color Space"));
-    buildColorSpacePage(m_controls, content);
-    margins(content);
-    content = addScrolledPage("TabSheet13", QStringLiteral("Others"));
-    buildOthersPage(m_controls, content);
-    margins(content);
+    scrolled("TabSheet12", QStringLiteral("Color Space"), buildColorSpacePage);
+    scrolled("TabSheet13", QStringLiteral("Others"), buildOthersPage);
     m_pages->setCurrentIndex(0);
 
     bindControls();
