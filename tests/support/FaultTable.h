@@ -35,7 +35,7 @@ inline std::vector<FaultCase> setFaults(int setsInCommand)
 {
     std::vector<FaultCase> faults = {
         {"none", [](SimulatedFaults &) {}, false},
-        {"SET answers 35 ms late", [](SimulatedFaults &f) { f.lateSetReplyMs = 35; }, false},
+        {"SET answers 25 ms late", [](SimulatedFaults &f) { f.lateSetReplyMs = 25; }, false},
         {"stray line before every answer", [](SimulatedFaults &f) { f.strayLines = -1; }, false},
         {"SET answers 150 ms late", [](SimulatedFaults &f) { f.lateSetReplyMs = 150; }, true},
         {"silent", [](SimulatedFaults &f) { f.dropReplies = -1; }, true},

@@ -33,7 +33,7 @@ void TestDeviceFailures::controllerActions_data()
     QTest::addColumn<int>("lateSetMs"); // SET answers this late
     QTest::addColumn<QString>("failure");
     QTest::newRow("open, all answered") << "open" << 0 << 0 << QString();
-    QTest::newRow("open, SET answers 40 ms late") << "open" << 0 << 40 << QString();
+    QTest::newRow("open, SET answers 30 ms late") << "open" << 0 << 30 << QString();
     QTest::newRow("open, SYS_STM unanswered") << "open" << 1 << 0 << QString::fromLatin1(kUploadFailedText);
     QTest::newRow("open, a quarter unanswered") << "open" << 4 << 0 << QString::fromLatin1(kUploadFailedText);
     QTest::newRow("open, SYS_CTM unanswered") << "open" << 7 << 0 << QString::fromLatin1(kUploadFailedText);
