@@ -1,5 +1,5 @@
-// kelmctl-device: every kelmctl command, the device and network ones included (started by
-// kelmctl with its arguments). The arguments are parsed as the bytes given, not through Qt.
+// kelmctl-device: every kelmctl command, the network ones included (started by kelmctl, or by
+// kelmctl-serial, with their arguments). The arguments are parsed as the bytes given, not through Qt.
 #include <QCoreApplication>
 
 #include "cli/core/CommandLine.h"

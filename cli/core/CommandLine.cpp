@@ -400,3 +400,12 @@ int checkCommandLine(int argc, char **argv)
 {
     return parseLine(argc, argv, false);
 }
+
+int runOwnCommand(int argc, char **argv, int (*elsewhere)(char **argv))
+{
+    const Registered *only = namedCommand(argc, argv);
+    if (!only)
+        return elsewhere(argv);
+    const int rc = parseAndRun(argc, argv, true, only);
+    return rc == kWholeGrammarNeeded ? elsewhere(argv) : rc;
+}

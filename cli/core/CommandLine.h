@@ -3,7 +3,8 @@
 // kelmctl's one grammar. Every command registers itself from its own source file with a small
 // function that adds its options and positionals and returns what runs it; the parser, the usage
 // errors (exit 2) and the help text come from CLI11. Plain C++: the Qt-free kelmctl links it with
-// the EDID commands, kelmctl-device with every command.
+// the EDID commands, kelmctl-serial with every command but the network ones, kelmctl-device with
+// every command.
 //
 //   namespace {
 //   CommandAction defineNew(CLI::App &command, const GlobalOptions &)
@@ -52,6 +53,11 @@ CLI::Option *completeWith(CLI::Option *option, Completion what);
 // Parses argv with every registered command and runs the chosen one. The one hidden argument
 // --bash-completion prints the grammar as a bash function for the completion script instead.
 int runCommandLine(int argc, char **argv);
+// runCommandLine for a program that has some of the commands only (kelmctl-serial lacks the network
+// ones): a line that names none of its commands, asks for help or for the completion grammar, or
+// parses as another command after all, goes to `elsewhere` untouched (it starts the program that
+// has them all), so what is printed is the same either way.
+int runOwnCommand(int argc, char **argv, int (*elsewhere)(char **argv));
 // Parses argv as runCommandLine does without running the command or printing anything: 0 when a
 // command would run, else the exit status of the line (help, version, usage error).
 int checkCommandLine(int argc, char **argv);
