@@ -27,7 +27,7 @@ trailer=$(dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/doc/kelm/chang
 [ "$trailer" = "$maintainer" ] || fail "the changelog is signed by '$trailer', the package names '$maintainer'"
 
 contents=$(dpkg-deb -c "$deb")
-for f in ./usr/bin/kelm ./usr/bin/kelmctl ./usr/bin/kelm-devsim ./usr/libexec/kelm/kelmctl-device \
+for f in ./usr/bin/kelm ./usr/bin/kelmctl ./usr/bin/kelm-devsim ./usr/libexec/kelm/kelmctl-device ./usr/libexec/kelm/kelmctl-serial \
          ./usr/share/applications/kelm.desktop ./usr/share/icons/hicolor/scalable/apps/kelm.svg \
          ./usr/share/man/man1/kelmctl.1.gz ./usr/share/man/man1/kelm.1.gz ./usr/share/man/man1/kelm-devsim.1.gz \
          ./usr/share/doc/kelm/copyright ./usr/share/doc/kelm/changelog.gz \

@@ -11,7 +11,7 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 cmake --install "$build" --prefix "$prefix" >"$prefix.log" 2>&1 || { cat "$prefix.log" >&2; rm -f "$prefix.log"; echo "FAIL: cmake --install" >&2; exit 1; }
 rm -f "$prefix.log"
 
-for f in bin/kelm bin/kelmctl bin/kelm-devsim libexec/kelm/kelmctl-device; do
+for f in bin/kelm bin/kelmctl bin/kelm-devsim libexec/kelm/kelmctl-device libexec/kelm/kelmctl-serial; do
   [ -x "$prefix/$f" ] || fail "$f is not installed as a program"
 done
 for f in share/applications/kelm.desktop share/icons/hicolor/scalable/apps/kelm.svg \
