@@ -146,6 +146,15 @@ BENCHMARK_CAPTURE(BM_Kelmctl, copy, QStringList{"copy", "internal1", "user2"})
     ->UseManualTime()
     ->Iterations(8)
     ->Unit(benchmark::kMillisecond);
+// The same without the slot history (-H): what is left is the link's and the program's own time.
+BENCHMARK_CAPTURE(BM_Kelmctl, write_no_history, QStringList{"write", "-H", "user1", "@IMAGE"})
+    ->UseManualTime()
+    ->Iterations(8)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Kelmctl, copy_no_history, QStringList{"copy", "-H", "internal1", "user2"})
+    ->UseManualTime()
+    ->Iterations(8)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Kelmctl, backup, QStringList{"backup", "@DIR/backup"})
     ->UseManualTime()
     ->Iterations(3)
