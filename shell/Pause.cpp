@@ -48,10 +48,13 @@ void sleepUntil(int64_t deadlineNs)
 class DeadlineWake
 {
   public:
-    DeadlineWake(int64_t deadlineNs, QEventLoop &loop)
+    DeadlineWake(int64_t deadlineNs, QEventLoop &loop, QEventLoop::ProcessEventsFlags flags)
     {
+        Q_UNUSED(flags);
 #ifdef Q_OS_LINUX
-        m_fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+        // A loop that leaves descriptors alone would never see this one: it gets the timer.
+        if (!(flags & QEventLoop::ExcludeSocketNotifiers))
+            m_fd = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
         if (m_fd >= 0) {
             itimerspec when{};
             when.it_value = toTimespec(deadlineNs);
@@ -111,7 +114,7 @@ void pauseWithEvents(int ms, QEventLoop::ProcessEventsFlags flags)
     QCoreApplication::processEvents(flags);
     while (nowNs() < deadline) {
         QEventLoop loop;
-        const DeadlineWake wake(deadline, loop);
+        const DeadlineWake wake(deadline, loop, flags);
         // Once the application has been told to quit, every nested loop returns at once with -1;
         // looping on that would spin a core until the operation ends.
         const bool quitting = loop.exec(flags) < 0;

@@ -35,17 +35,22 @@ class PauseTest : public QObject
     {
         QTest::addColumn<int>("outerMs");
         QTest::addColumn<int>("innerMs");
-        QTest::newRow("1 ms") << 1 << 0;
-        QTest::newRow("20 ms, a SET") << 20 << 0;
-        QTest::newRow("50 ms, a GET") << 50 << 0;
-        QTest::newRow("160 ms, the handshake") << 160 << 0;
-        QTest::newRow("inner outlasts outer") << 20 << 60;
-        QTest::newRow("inner within outer") << 60 << 20;
+        QTest::addColumn<int>("flags");
+        const int all = QEventLoop::AllEvents;
+        QTest::newRow("1 ms") << 1 << 0 << all;
+        QTest::newRow("20 ms, a SET") << 20 << 0 << all;
+        QTest::newRow("50 ms, a GET") << 50 << 0 << all;
+        QTest::newRow("160 ms, the handshake") << 160 << 0 << all;
+        QTest::newRow("inner outlasts outer") << 20 << 60 << all;
+        QTest::newRow("inner within outer") << 60 << 20 << all;
+        QTest::newRow("clicks held back") << 50 << 0 << int(QEventLoop::ExcludeUserInputEvents);
+        QTest::newRow("descriptors left alone") << 50 << 0 << int(QEventLoop::ExcludeSocketNotifiers);
     }
     void lastsItsTime()
     {
         QFETCH(int, outerMs);
         QFETCH(int, innerMs);
+        QFETCH(int, flags);
         qint64 innerNs = -1;
         if (innerMs > 0) {
             QTimer::singleShot(1, Qt::PreciseTimer, this, [&] {
@@ -61,7 +66,7 @@ class PauseTest : public QObject
         tick.start(0);
         QElapsedTimer clock;
         clock.start();
-        pauseWithEvents(outerMs);
+        pauseWithEvents(outerMs, QEventLoop::ProcessEventsFlags(flags));
         const qint64 ns = clock.nsecsElapsed();
         QVERIFY2(ns >= qint64(outerMs) * 1'000'000, qPrintable(QString::number(ns)));
         QVERIFY(ticks > 0); // events were handled
