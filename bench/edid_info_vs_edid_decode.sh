@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Whole-process timing: "kelmctl edid info --json" over every corpus file in one call, against one
 # edid-decode process per file (goal: at least 20 times faster), and kelmctl with one file per
-# process against edid-decode per file (a ratio; start-up cost dominates both).
+# process against edid-decode per file (a ratio; start-up cost dominates both). With the built
+# spawn_timer, also one file started 1000 times per program without a shell in between, with
+# /bin/true beside them as the floor of starting any process.
 # Usage: bench/edid_info_vs_edid_decode.sh [KELMCTL] [CORPUS_DIR] [REPEATS]
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -54,3 +56,15 @@ echo "edid-decode, one process per file:               $(ms "$ref")"
 echo "kelmctl edid info --json, one process per file:  $(ms "$each")"
 echo "one call vs edid-decode per file:   $(ratio "$ref" "$all") times faster (goal: at least 20)"
 echo "per-file processes, edid-decode / kelmctl: $(ratio "$ref" "$each")"
+
+spawn_timer="${SPAWN_TIMER:-$(dirname "$kelmctl")/../bench/spawn_timer}"
+if [ -x "$spawn_timer" ]; then
+  one="${files[0]}"
+  out=$("$spawn_timer" 1000 "$kelmctl" edid info "$one" -- "$edid_decode" "$one" -- /bin/true)
+  echo "one file, 1000 interleaved starts each (median wall ms, mean CPU ms):"
+  echo "$out" | awk '{ printf "  %-28s %.3f  %.3f\n", $3, $1, $2 }'
+  echo "$out" | awk 'NR == 1 { kw = $1; kc = $2 } NR == 2 { ew = $1; ec = $2 }
+    END { printf "kelmctl / edid-decode per process: wall %.2f, CPU %.2f (goal: at most 0.6)\n", kw / ew, kc / ec }'
+else
+  echo "(spawn_timer not built: the per-process ratio without a shell is skipped)"
+fi

@@ -45,4 +45,8 @@ add_custom_target(kelm_changelog ALL DEPENDS ${kelm_changelog})
 install(FILES ${CMAKE_SOURCE_DIR}/resources/debian/copyright ${kelm_changelog}
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
+# kelmctl is linked statically on purpose (its start-up time), which lintian misreads (the override says why).
+install(FILES ${CMAKE_SOURCE_DIR}/resources/debian/lintian-overrides
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME kelm)
+
 include(CPack)
