@@ -1,9 +1,10 @@
 // CPU used by the whole workbench (main window, pages, controllers, UDP endpoints) while connected
 // and idle with the status poll running, against an anchor run just before it in the same process:
-// a main window with a table and a 25 ms timer, the tick the workbench keeps while connected. The
-// device is kelm-devsim in its own process, as an operator's device is; a second run measures
-// --demo, whose simulated devices (a pseudo-terminal and UDP sockets) live in the workbench. KELM_BENCH_IDLE_SECONDS sets the length of each
-// (default 60). The main window binds UDP: run it in a private network namespace
+// a main window with a table and a 25 ms timer, the receive tick the workbench has enabled while
+// connected (it fires only while bytes come in). The device is kelm-devsim in its own process, as an
+// operator's device is; a second run measures --demo, whose simulated devices (a pseudo-terminal and
+// UDP sockets) live in the workbench. KELM_BENCH_IDLE_SECONDS sets the length of each (default 60).
+// The main window binds UDP: run it in a private network namespace
 // (tests/netns-run.sh bench/bench_app_connected_idle).
 #include <QApplication>
 #include <QElapsedTimer>

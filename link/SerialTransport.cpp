@@ -48,6 +48,7 @@ SerialTransport::OpenResult SerialTransport::open(const QString &name)
     m_port = new QSerialPort(this);
     connect(m_port, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError e) { onPortError(static_cast<int>(e)); });
+    connect(m_port, &QIODevice::readyRead, this, &SerialTransport::onPortReadyRead);
     // Linux opens a port by its path (or its name under /dev); no prefix rules.
     m_port->setPortName(name);
     if (!m_port->open(QIODevice::ReadWrite)) {
@@ -97,7 +98,7 @@ void SerialTransport::onPortError(int error)
         return;
     m_lost = true;
     m_log.append(QStringLiteral("Port ") + m_openPortName + QStringLiteral(" lost.\r\n"));
-    m_rxTimer.stop();
+    stopReceiveTick();
     emit portLost();
 }
 
@@ -160,11 +161,38 @@ void SerialTransport::compact()
     m_taken = 0;
 }
 
+void SerialTransport::startReceiveTick()
+{
+    m_rxEnabled = true;
+    // The first tick takes whatever already waits, and disarms the timer when nothing does.
+    m_rxTimer.start();
+}
+
+void SerialTransport::stopReceiveTick()
+{
+    m_rxEnabled = false;
+    m_rxTimer.stop();
+}
+
+void SerialTransport::onPortReadyRead()
+{
+    // The port has already read the bytes into its own buffer; the tick takes them from there. An
+    // armed timer keeps its phase, so the first of these bytes is taken within one tick.
+    if (m_rxEnabled && !m_rxTimer.isActive())
+        m_rxTimer.start();
+}
+
 void SerialTransport::onReceiveTick()
 {
-    if (!usable())
+    const qint64 waiting = usable() ? m_port->bytesAvailable() : 0;
+    if (waiting <= 0) {
+        // Nothing new: this tick and the ones after it would find the buffer, the log and the
+        // flags as they are, until the port says more arrived.
+        m_rxTimer.stop();
+        if (usable())
+            checkReplyComplete();
         return;
-    const qint64 waiting = m_port->bytesAvailable();
+    }
     if (waiting > rxCapacity) {
         // Treated as garbage: a token read, then everything waiting is thrown away.
         m_port->read(m_rxBuffer.data(), overflowReadBytes);
@@ -172,12 +200,8 @@ void SerialTransport::onReceiveTick()
         m_port->readAll();
         return;
     }
-    if (waiting > 0) {
-        const QByteArray bytes = m_port->read(waiting);
-        receiveBytes(bytes.constData(), bytes.size());
-        return;
-    }
-    checkReplyComplete();
+    const QByteArray bytes = m_port->read(waiting);
+    receiveBytes(bytes.constData(), bytes.size());
 }
 
 void SerialTransport::receiveBytes(const char *data, qint64 size)

@@ -83,11 +83,16 @@ class SerialTransport : public QObject
     void setIspMode() { m_linkFlags |= ispModeBit; }
     void clearLinkFlags() { m_linkFlags = 0; }
 
-    // The 25 ms receive tick (the timer "Timer_UART_Rx"): runs while a port is probed or connected.
+    // The 25 ms receive tick (the timer "Timer_UART_Rx"): enabled while a port is probed or
+    // connected. Enabled, it ticks every 25 ms from when bytes arrive at the port until a tick finds
+    // nothing new; a tick then would change nothing, so an idle link costs no wake-ups. A reply is
+    // still noticed within one tick of its arrival.
     void onReceiveTick();
-    void startReceiveTick() { m_rxTimer.start(); }
-    void stopReceiveTick() { m_rxTimer.stop(); }
-    bool receiveTickRunning() const { return m_rxTimer.isActive(); }
+    void startReceiveTick();
+    void stopReceiveTick();
+    bool receiveTickRunning() const { return m_rxEnabled; }
+    // The timer is armed: bytes arrived that a tick has yet to take (or the tick was just enabled).
+    bool receiveTickArmed() const { return m_rxTimer.isActive(); }
     // What the tick does with the bytes it read: appended as far as the buffer has room (the rest
     // is dropped with a log line), echoed into the debug log, and the reply marked complete when
     // the last byte is LF.
@@ -104,6 +109,7 @@ class SerialTransport : public QObject
 
   private:
     void onPortError(int error);
+    void onPortReadyRead();
     void checkReplyComplete();
     // Moves the bytes not yet taken to the front, making room at the end.
     void compact();
@@ -121,5 +127,6 @@ class SerialTransport : public QObject
     uint32_t m_rxLength = 0;
     uint32_t m_taken = 0; // bytes before this offset were decoded already
     uint8_t m_linkFlags = 0;
-    QTimer m_rxTimer;
+    bool m_rxEnabled = false; // Timer_UART_Rx enabled
+    QTimer m_rxTimer;         // armed only while a tick has something to take
 };

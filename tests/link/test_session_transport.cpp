@@ -51,6 +51,66 @@ TEST_F(TransportTest, ReplySplitOverTicksStaysIntact)
     EXPECT_EQ(session.transport().rxLength(), static_cast<uint32_t>(line.size()));
 }
 
+// The enabled tick runs only while bytes come in: it is armed by their arrival, takes them at the
+// next tick, and rests once a tick finds nothing; a stopped tick is not armed by arrivals.
+TEST_F(TransportTest, TickRunsWhileBytesArriveAndRestsWhenIdle)
+{
+    openByHand();
+    SerialTransport &t = session.transport();
+    const QByteArray line = QByteArray::fromStdString(replyLine("1A2B\f"));
+    struct Case
+    {
+        const char *name;
+        bool enabled;
+        QByteArray bytes;
+        bool armedByArrival;
+        bool complete;
+    } cases[] = {
+        {"nothing arrives", true, {}, false, false},
+        {"part of a reply", true, line.left(4), true, false},
+        {"a whole reply", true, line, true, true},
+        {"tick stopped", false, line, false, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        t.clear();
+        t.takeReplyComplete();
+        if (c.enabled) {
+            t.startReceiveTick();
+            ASSERT_TRUE(waitFor([&] { return !t.receiveTickArmed(); })); // an empty tick: at rest
+        } else {
+            t.stopReceiveTick();
+        }
+        if (!c.bytes.isEmpty())
+            dev->sendRaw(c.bytes);
+        ASSERT_TRUE(waitFor([&] { return t.receiveTickArmed() || t.rxLength() > 0; }, 100) == c.armedByArrival);
+        // Taken by the tick alone, which then rests again.
+        ASSERT_TRUE(waitFor([&] { return !t.receiveTickArmed(); }));
+        EXPECT_EQ(t.receiveTickRunning(), c.enabled);
+        EXPECT_EQ(QByteArray(t.rxBuffer()), c.enabled ? c.bytes : QByteArray());
+        EXPECT_EQ(t.replyComplete(), c.complete);
+    }
+    // Enabling the tick takes what waited meanwhile.
+    t.startReceiveTick();
+    ASSERT_TRUE(waitFor([&] { return t.replyComplete(); }));
+    EXPECT_EQ(QByteArray(t.rxBuffer()), line);
+}
+
+// Connected with nothing to say, the link wakes nobody; the status poll's answer is still decoded.
+TEST_F(SessionTest, IdleConnectionRestsBetweenPolls)
+{
+    connectDevice();
+    SerialTransport &t = session.transport();
+    ASSERT_TRUE(waitFor([&] { return !t.receiveTickArmed(); }));
+    pauseWithEvents(100); // the first poll is two seconds away
+    EXPECT_FALSE(t.receiveTickArmed());
+    EXPECT_TRUE(t.receiveTickRunning());
+    QSignalSpy reports(&session, &DeviceSession::edidModeReported);
+    ASSERT_TRUE(waitFor([&] { return reports.count() > 0; }, 3000));
+    ASSERT_TRUE(waitFor([&] { return !t.receiveTickArmed(); }));
+    EXPECT_TRUE(session.channel().pollRunning());
+}
+
 TEST_F(TransportTest, MoreThan1024WaitingReadsSixteenAndPurges)
 {
     openByHand();
