@@ -223,6 +223,11 @@ CommandResult CommandChannel::sendNow(Direction dir, Command cmd, int length, co
         else if (cmd == Command::SYS_CTM)
             m_bracketOpen = false;
     }
+    // A handshake starts afresh (a new port, or the same one woken again).
+    if (cmd == Command::ENTRANCE)
+        m_outOfStep = false;
+    if (m_outOfStep)
+        settleAfterMiss();
     m_lastDirection = dir;
     m_lastCommand = cmd;
     m_lastLength = length;
@@ -283,10 +288,23 @@ CommandResult CommandChannel::sendNow(Direction dir, Command cmd, int length, co
         return result;
     }
     result = m_answer;
+    m_outOfStep = m_awaiting && m_transport.usable();
     m_awaiting = false;
     if (!expectsAnswer(cmd))
         result.outcome = CommandResult::Outcome::Answered; // nothing to wait for: written is all
     return result;
+}
+
+void CommandChannel::settleAfterMiss()
+{
+    m_outOfStep = false;
+    if (!m_transport.usable())
+        return;
+    m_log.append(QStringLiteral("Waiting for the line to settle after a missed answer.\r\n"));
+    // Nothing is awaited meanwhile, so a line that completes is decoded as nobody's answer and
+    // dropped; what is still unfinished at the end goes with the next request's clear.
+    pauseWithEvents(settleAfterMissMs, requestPauseFlags);
+    m_transport.discardInput();
 }
 
 CommandResult CommandChannel::selectSlot(uint16_t code)

@@ -58,6 +58,10 @@ class CommandChannel : public QObject
     static constexpr int handshakePauseMs = 160;
     // How long past its pause a request still waits for its answer (two receive ticks).
     static constexpr int answerGraceMs = 50;
+    // After a request whose answer never came, the next request on the same port first lets the
+    // line settle this long, dropping what arrives: an answer that comes later still would
+    // otherwise be taken as the next request's, and nothing in an EDID quarter says which it is.
+    static constexpr int settleAfterMissMs = 200;
     // Whether the device answers this command with a line (the loader's FW_ commands and the
     // handshake are read by their users from the buffer).
     static bool expectsAnswer(Command cmd);
@@ -198,6 +202,10 @@ class CommandChannel : public QObject
     Direction m_lastDirection = Direction::GET;
     int m_lastLength = 0;
     uint8_t m_ispKind = 0;
+
+    // The last request expected an answer and got none: the line may still carry it.
+    bool m_outOfStep = false;
+    void settleAfterMiss();
 
     // The request in flight: what its answer turned out to be so far.
     bool m_awaiting = false;

@@ -226,6 +226,24 @@ TEST_F(FaultTest, SearchDescription)
     }
 }
 
+TEST_F(FaultTest, AMissedQuarterIsNeverTakenForTheNext)
+{
+    // Every answer comes after its pause and grace (100 ms after a GET): the first quarter's
+    // answer would land while the second quarter's request waits, before that one's own answer.
+    // Nothing in a quarter says which one it is, so the line must settle before the second goes out.
+    for (const int lateMs : {110, 130, 160, 190}) {
+        Rig rig;
+        ASSERT_TRUE(rig.ready) << lateMs;
+        ASSERT_TRUE(rig.session.channel().selectSlot(makeSlotCode(SlotKind::Internal, 2)).ok());
+        const EdidImage before = rig.session.transferImage();
+        rig.device.faults().lateReplyMs = lateMs;
+        EXPECT_FALSE(rig.session.channel().sendCommand(Direction::GET, Command::ND_ED0A, 0).ok()) << lateMs;
+        EXPECT_FALSE(rig.session.channel().sendCommand(Direction::GET, Command::ND_ED0B, 0).ok()) << lateMs;
+        const EdidImage &image = rig.session.transferImage();
+        EXPECT_TRUE(std::equal(before.begin() + 64, before.begin() + 128, image.begin() + 64)) << lateMs;
+    }
+}
+
 TEST_F(SessionTest, LateAnswerIsSkippedAndTheWaitGoesOn)
 {
     // The answer to a SET that comes after the next GET went out must not become that GET's answer.
