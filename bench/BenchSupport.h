@@ -43,21 +43,28 @@ inline bool searchSimulated(benchmark::State &state, SimulatedDevice &device, De
     return true;
 }
 
-// The pauses the protocol mandates for the requests in the device's log: 50 ms after a GET, 20 ms
-// after a SET, 100 ms more after selecting a user slot; the handshake waits before its line and the
-// search once more after it.
+// The pause one request mandates before the next may follow: 50 ms after a GET, 20 ms after a SET,
+// 100 ms more after selecting a user slot; the handshake waits before its line and the search once
+// more after it.
+inline double pauseAfterMs(const SimulatedRequest &r)
+{
+    double ms = r.direction == Direction::GET ? 50 : 20;
+    if (r.command == Command::ENTRANCE)
+        ms += 2 * CommandChannel::handshakePauseMs;
+    if (r.direction == Direction::SET && r.command == Command::ND_SEL && !r.payload.isEmpty() &&
+        (std::uint8_t(r.payload[0]) >> 4) == 2)
+        ms += 100;
+    return ms;
+}
+
+// The pauses the protocol mandates for the requests in the device's log.
 inline double mandatedPausesMs(const SimulatedDevice &device)
 {
     double ms = 0;
     for (const SimulatedRequest &r : device.requests()) {
         if (!r.parsed)
             continue;
-        ms += r.direction == Direction::GET ? 50 : 20;
-        if (r.command == Command::ENTRANCE)
-            ms += 2 * CommandChannel::handshakePauseMs;
-        if (r.direction == Direction::SET && r.command == Command::ND_SEL && !r.payload.isEmpty() &&
-            (std::uint8_t(r.payload[0]) >> 4) == 2)
-            ms += 100;
+        ms += pauseAfterMs(r);
     }
     return ms;
 }

@@ -47,18 +47,6 @@ bool runKelmctl(const SimulatedDevice &device, const QStringList &args, const QS
            process.exitCode() == 0;
 }
 
-// The pause one request mandates before the next may follow (as mandatedPausesMs counts them).
-double pauseAfterMs(const SimulatedRequest &r)
-{
-    double ms = r.direction == Direction::GET ? 50 : 20;
-    if (r.command == Command::ENTRANCE)
-        ms += 2 * CommandChannel::handshakePauseMs;
-    if (r.direction == Direction::SET && r.command == Command::ND_SEL && !r.payload.isEmpty() &&
-        (std::uint8_t(r.payload[0]) >> 4) == 2)
-        ms += 100;
-    return ms;
-}
-
 struct Breakdown
 {
     double startMs = 0;

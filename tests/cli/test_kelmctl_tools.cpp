@@ -9,21 +9,7 @@
 
 namespace {
 
-class KelmctlTools : public KelmctlFixture
-{
-  protected:
-    KelmctlResult runWith(const char *program, const std::string &args)
-    {
-        const std::string cmd = "cd " + quote(dir.string()) + " && " + quote(program) + " " + args + " >" +
-                                quote((dir / ".out").string()) + " 2>" + quote((dir / ".err").string());
-        KelmctlResult r;
-        const int raw = std::system(cmd.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = slurp(dir / ".out");
-        r.err = slurp(dir / ".err");
-        return r;
-    }
-};
+using KelmctlTools = KelmctlFixture;
 
 TEST_F(KelmctlTools, EveryLinePrintsWhatTheWholeToolPrints)
 {
@@ -49,8 +35,8 @@ TEST_F(KelmctlTools, EveryLinePrintsWhatTheWholeToolPrints)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.args);
-        const KelmctlResult front = runWith(KELMCTL_PATH, c.args);
-        const KelmctlResult whole = runWith(KELMCTL_DEVICE_PATH, c.args);
+        const KelmctlResult front = runLine(c.args);
+        const KelmctlResult whole = runLine(c.args, KELMCTL_DEVICE_PATH);
         EXPECT_EQ(front.status, c.status) << front.err;
         EXPECT_EQ(front.status, whole.status);
         EXPECT_EQ(front.out, whole.out);

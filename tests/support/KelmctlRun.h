@@ -72,10 +72,10 @@ class KelmctlFixture : public ::testing::Test
             line += " " + quote(a);
         return runLine(line);
     }
-    // Runs in dir, so file names may be relative to it.
-    KelmctlResult runLine(const std::string &args)
+    // Runs in dir, so file names may be relative to it; program is kelmctl unless another is named.
+    KelmctlResult runLine(const std::string &args, const std::string &program = KELMCTL_PATH)
     {
-        const std::string cmd = "cd " + quote(dir.string()) + " && " + quote(KELMCTL_PATH) + " " + args +
+        const std::string cmd = "cd " + quote(dir.string()) + " && " + quote(program) + " " + args +
                                 " >" + quote((dir / ".out").string()) + " 2>" + quote((dir / ".err").string());
         KelmctlResult r;
         const int raw = std::system(cmd.c_str());
