@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <ctime>
+
 #include "shell/DebugLog.h"
 #include "shell/Pause.h"
 #include "link/DeviceRegistry.h"
@@ -22,6 +24,14 @@ constexpr QEventLoop::ProcessEventsFlags requestPauseFlags = QEventLoop::Exclude
 int eventLoopLevel()
 {
     return QThread::currentThread()->loopLevel();
+}
+
+// The clock kelmctl stamps its early wake-up with.
+qint64 monotonicNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 } // namespace
 
@@ -243,9 +253,19 @@ CommandResult CommandChannel::sendNow(Direction dir, Command cmd, int length, co
     // The pause after a line is counted from when the port has taken it, not from when it was
     // queued: otherwise the event handling inside the pause eats into the gap on the wire.
     if (cmd == Command::ENTRANCE) {
-        m_transport.write(" \r", 2);
-        m_transport.flush();
-        pauseWithEvents(handshakePauseMs, requestPauseFlags);
+        // When kelmctl already woke the port, only the rest of the pause is left. A wake-up older
+        // than the pause is sent again: the line has to follow its wake-up after the pause, not
+        // just at some time after it.
+        const std::optional<qint64> wokenNs = m_transport.takeEarlyWakeUp();
+        const qint64 sinceNs = wokenNs ? monotonicNs() - *wokenNs : -1;
+        const qint64 pauseNs = qint64(handshakePauseMs) * 1'000'000;
+        if (sinceNs >= 0 && sinceNs < pauseNs) {
+            pauseWithEvents(static_cast<int>((pauseNs - sinceNs + 999'999) / 1'000'000), requestPauseFlags);
+        } else {
+            m_transport.write(" \r", 2);
+            m_transport.flush();
+            pauseWithEvents(handshakePauseMs, requestPauseFlags);
+        }
     }
     const std::size_t payloadSize = (dir == Direction::SET && payload && length > 0) ? length : 0;
     const auto pieces = requestPieces(dir, cmd, std::span<const uint8_t>(payload, payloadSize));

@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 
 #include "shell/DebugLog.h"
 
@@ -23,6 +26,21 @@ SerialTransport::SerialTransport(DebugLog &log, QObject *parent) : QObject(paren
 SerialTransport::~SerialTransport()
 {
     close();
+    if (m_earlyWakeFd >= 0)
+        ::close(m_earlyWakeFd);
+}
+
+void SerialTransport::adoptEarlyWakeUp(int fd, qint64 sentNs)
+{
+    if (m_earlyWakeFd >= 0)
+        ::close(m_earlyWakeFd);
+    m_earlyWakeFd = fd;
+    m_earlyWakeSentNs = sentNs;
+}
+
+std::optional<qint64> SerialTransport::takeEarlyWakeUp()
+{
+    return std::exchange(m_earlyWake, std::nullopt);
 }
 
 QStringList SerialTransport::listSerialPorts() const
@@ -71,6 +89,16 @@ SerialTransport::OpenResult SerialTransport::open(const QString &name)
         close();
         return OpenResult::ConfigureFailed;
     }
+    // kelmctl's descriptor kept the line open (and the bytes it wrote on their way) until this
+    // one was open; a wake-up counts only for the device it was written to.
+    if (m_earlyWakeFd >= 0) {
+        struct stat early {}, opened {};
+        if (::fstat(m_earlyWakeFd, &early) == 0 && ::fstat(static_cast<int>(m_port->handle()), &opened) == 0 &&
+            S_ISCHR(early.st_mode) && S_ISCHR(opened.st_mode) && early.st_rdev == opened.st_rdev)
+            m_earlyWake = m_earlyWakeSentNs;
+        ::close(m_earlyWakeFd);
+        m_earlyWakeFd = -1;
+    }
     return OpenResult::Ok;
 }
 
@@ -85,6 +113,7 @@ void SerialTransport::close()
         port->close();
     port->deleteLater();
     m_openPortName.clear();
+    m_earlyWake.reset();
 }
 
 bool SerialTransport::isOpen() const

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 class DebugLog;
@@ -45,6 +46,15 @@ class SerialTransport : public QObject
     QString openPortName() const { return m_openPortName; }
     // False when the last open failed (the "invalid handle").
     bool handleValid() const { return m_handleValid; }
+
+    // kelmctl writes the handshake's wake-up (" \r") itself before it starts the program that
+    // talks to the device, so that program's libraries load during the handshake's pause instead
+    // of before it. `fd` is kelmctl's descriptor of that port, still open, and `sentNs` when the
+    // two bytes went out (CLOCK_MONOTONIC). The next open() takes it over when it opens the same
+    // device (and closes `fd` either way).
+    void adoptEarlyWakeUp(int fd, qint64 sentNs);
+    // When the open port's wake-up went out, once per open; none when the handshake must send it.
+    std::optional<qint64> takeEarlyWakeUp();
 
     // ----- sending ---------------------------------------------------------------------------
     // Writes raw bytes to the open port (nothing when closed).
@@ -120,6 +130,9 @@ class SerialTransport : public QObject
     bool m_handleValid = false;
     bool m_lost = false;
     unsigned m_generation = 0;
+    int m_earlyWakeFd = -1;
+    qint64 m_earlyWakeSentNs = 0;
+    std::optional<qint64> m_earlyWake; // the open port's, not yet taken
     QStringList m_portOverride;
     QStringList m_preferredPorts;
 

@@ -5,8 +5,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <unistd.h>
 
 #include "link/DeviceSession.h"
 #include "shell/DebugLog.h"
@@ -63,6 +65,21 @@ QStringList portList(const GlobalOptions &options)
     return ports;
 }
 
+void adoptLauncherWakeUp(SerialTransport &transport)
+{
+    const char *woken = std::getenv("KELMCTL_WOKEN");
+    if (!woken)
+        return;
+    int fd = -1;
+    long long sentNs = 0;
+    const bool parsed = std::sscanf(woken, "%d %lld", &fd, &sentNs) == 2;
+    // Once: a program this one starts has its own handshake to make.
+    unsetenv("KELMCTL_WOKEN");
+    if (!parsed || fd < 0 || fcntl(fd, F_SETFD, FD_CLOEXEC) != 0 || !isatty(fd))
+        return;
+    transport.adoptEarlyWakeUp(fd, sentNs);
+}
+
 QString whyNoDevice(const GlobalOptions &options)
 {
     // Ports named on the command line that are not there at all are the likelier mistake.
@@ -79,6 +96,7 @@ QString whyNoDevice(const GlobalOptions &options)
 bool connectDevice(DeviceSession &session, const GlobalOptions &options)
 {
     session.transport().setPortOverride(portList(options));
+    adoptLauncherWakeUp(session.transport());
     if (qEnvironmentVariableIsSet("KELMCTL_LOG"))
         QObject::connect(&session.debugLog(), &DebugLog::appended,
                          [](const QString &t) { std::fputs(t.toLocal8Bit().constData(), stderr); });

@@ -32,6 +32,7 @@ int runInfo(const GlobalOptions &options, bool json)
     DebugLog log;
     DeviceSession session(log);
     session.transport().setPortOverride(portList(options));
+    adoptLauncherWakeUp(session.transport());
     session.search();
     if (!session.connected() || session.registry().rows().isEmpty()) {
         const QString why = whyNoDevice(options);

@@ -1,11 +1,15 @@
 // kelmctl read / write / copy / mode against a simulated device in this process: the same
 // routines as the EDID Controller page, seen from the command line (exit status, files, slots).
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSerialPort>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "FaultTable.h"
 #include "KelmctlProcess.h"
@@ -69,6 +73,8 @@ class TestKelmctlSlots : public QObject
     void modeSetsAndReports();
     void usageErrors_data();
     void usageErrors();
+    void handshakeWakeUp_data();
+    void handshakeWakeUp();
 
   private:
     QTemporaryDir m_dir;
@@ -276,10 +282,81 @@ void TestKelmctlSlots::usageErrors()
 {
     QFETCH(QStringList, args);
     m_device->clearRequests();
+    const qsizetype receivedBefore = m_device->received().size();
     const Run run = kelmctl(*m_device, args);
     QCOMPARE(run.exitCode, 2);
     QVERIFY(!run.err.isEmpty());
-    QVERIFY(m_device->requests().isEmpty()); // refused before the port is touched
+    // Refused before any request: at most the handshake's wake-up, which kelmctl writes before the
+    // line is checked, reached the device.
+    QVERIFY(m_device->requests().isEmpty());
+    QByteArray sent;
+    for (qsizetype i = receivedBefore; i < m_device->received().size(); ++i)
+        sent += m_device->received().at(i).second;
+    QVERIFY2(sent.isEmpty() || sent == " \r", sent.constData());
+}
+
+// kelmctl writes the handshake's wake-up before it starts the program that loads Qt; that program
+// finishes the 160 ms pause. Whoever writes it, the device must see " \r" once, then the ENTRANCE
+// line no sooner than 160 ms later; and a port another program holds gets nothing.
+void TestKelmctlSlots::handshakeWakeUp_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("info, woken by kelmctl") << "kelmctl" << QStringList{"info"} << 0;
+    QTest::newRow("read, woken by kelmctl") << "kelmctl" << QStringList{"read", "user2", "-o", "@DIR/w.bin"} << 0;
+    QTest::newRow("the port named twice") << "kelmctl twice" << QStringList{"info"} << 0;
+    QTest::newRow("help asked: nothing sent") << "kelmctl" << QStringList{"read", "--help"} << 0;
+    QTest::newRow("port held by another program") << "held" << QStringList{"info"} << 1;
+    QTest::newRow("a wake-up older than the pause") << "stale" << QStringList{"info"} << 0;
+}
+
+void TestKelmctlSlots::handshakeWakeUp()
+{
+    QFETCH(QString, how);
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    args.replaceInStrings(QStringLiteral("@DIR"), m_dir.path());
+    m_device->clearRequests();
+    const qsizetype receivedBefore = m_device->received().size();
+    const QString port = m_device->portPath();
+    Run run;
+    if (how == QLatin1String("held")) {
+        QSerialPort holder(port);
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+        run = kelmctl(*m_device, args);
+    } else if (how == QLatin1String("stale")) {
+        // The device program finds a wake-up that went out long ago: it sends its own.
+        const int fd = ::open(QFile::encodeName(port).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(fd >= 0);
+        qputenv("KELMCTL_WOKEN", QByteArray::number(fd) + " 1");
+        const QString serial = QFileInfo(kelmctlUnderTest()).dir().filePath(QStringLiteral("kelmctl-serial"));
+        run = runProgram(serial, QStringList{QStringLiteral("-p"), port} + args);
+        qunsetenv("KELMCTL_WOKEN");
+        ::close(fd);
+    } else if (how == QLatin1String("kelmctl twice")) {
+        run = kelmctl(*m_device, QStringList{QStringLiteral("-p"), port} + args);
+    } else {
+        run = kelmctl(*m_device, args);
+    }
+    QCOMPARE(run.exitCode, exitCode);
+    if (exitCode != 0 || args.contains(QStringLiteral("--help"))) {
+        QCOMPARE(m_device->received().size(), receivedBefore);
+        return;
+    }
+    // What this run sent, and when the device read it (a few ms after the writes, at worst).
+    QByteArray sent;
+    qint64 wakeMs = -1, lineMs = -1;
+    for (qsizetype i = receivedBefore; i < m_device->received().size(); ++i) {
+        const auto &[atMs, bytes] = m_device->received().at(i);
+        if (wakeMs < 0)
+            wakeMs = atMs;
+        sent += bytes;
+        if (lineMs < 0 && sent.contains("$ENTRANCE FFFF\r\n"))
+            lineMs = atMs;
+    }
+    QVERIFY2(sent.startsWith(" \r$ENTRANCE FFFF\r\n"), sent.left(40).constData());
+    QVERIFY2(lineMs - wakeMs >= 150, qPrintable(QStringLiteral("%1 ms").arg(lineMs - wakeMs)));
 }
 
 QTEST_GUILESS_MAIN(TestKelmctlSlots)
