@@ -107,17 +107,25 @@ std::string onlyPort(int argc, char **argv)
     return ports.size() == 1 ? ports.front() : std::string();
 }
 
-// True when a program holds the port's lock file (the one the device programs and the workbench
-// take when they open it), so its line is not to be disturbed.
+// True when a program holds a lock file of the port (the one the device programs and the workbench
+// take when they open it), so its line is not to be disturbed. The lock is named after the path
+// the program opened: this one, and where it leads (a link in /dev/serial/by-id, say).
 bool portLocked(const std::string &path)
 {
-    std::string name = path.rfind("/dev/", 0) == 0 ? path.substr(5) : path;
-    std::replace(name.begin(), name.end(), '/', '_');
-    for (const char *dir : {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp"}) {
-        std::ifstream lock(std::string(dir) + "/LCK.." + name);
-        long pid = 0;
-        if (lock >> pid && pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM))
-            return true;
+    std::vector<std::string> paths{path};
+    std::error_code ec;
+    const std::filesystem::path target = std::filesystem::canonical(path, ec);
+    if (!ec && target != path)
+        paths.push_back(target);
+    for (const std::string &p : paths) {
+        std::string name = p.rfind("/dev/", 0) == 0 ? p.substr(5) : p;
+        std::replace(name.begin(), name.end(), '/', '_');
+        for (const char *dir : {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp"}) {
+            std::ifstream lock(std::string(dir) + "/LCK.." + name);
+            long pid = 0;
+            if (lock >> pid && pid > 0 && (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM))
+                return true;
+        }
     }
     return false;
 }
