@@ -38,13 +38,39 @@ build_asan() {
   cmake --build build-asan -j "$(jobs)"
 }
 
-# The tests spend most of their time in the device's pauses, not on a core: three per core, two
-# under the sanitizers, whose programs need several times the processor for the same work (a
-# device answer noticed late is a failed test).
+# The tests spend nearly all their time in the device's pauses, not on a core (the whole g++ suite
+# takes about a tenth of the processor time it lasts), and the longest run in parts (cmake/Kelm.cmake):
+# six per core, five under the sanitizers, whose programs need several times the processor for the
+# same work (a device answer noticed late is a failed test), and only one fuzzer at a time.
 run_tests() {
   local dir=$1 per_core=$2
   shift 2
   (cd "$dir" && ctest --output-on-failure -j "$(($(jobs) * per_core))" "$@")
+}
+
+asan_tests() {
+  ASAN_OPTIONS=halt_on_error=1:detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    run_tests build-asan 5
+}
+
+# Both builds and both suites. The sanitizer build runs while the g++ suite waits on the device, at
+# the lowest priority, so it takes the processor time the tests leave and the tests keep their
+# timing; its output follows the suite's.
+test_all() {
+  deps
+  build
+  mkdir -p build-asan
+  ( renice -n 19 "$BASHPID" >/dev/null; build_asan ) >build-asan/build.log 2>&1 &
+  local asan_build=$! suite=0 built=0
+  run_tests build 6 || suite=$?
+  wait "$asan_build" || built=$?
+  cat build-asan/build.log
+  if [ "$built" -ne 0 ]; then
+    echo "dev.sh: the sanitizer build failed" >&2
+    exit "$built"
+  fi
+  [ "$suite" -eq 0 ] || exit "$suite"
+  asan_tests
 }
 
 case "${1:-}" in
@@ -56,17 +82,9 @@ case "${1:-}" in
     ;;
   asan)
     deps; build_asan
-    ASAN_OPTIONS=halt_on_error=1:detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-      run_tests build-asan 2
+    asan_tests
     ;;
-  test)
-    deps
-    build
-    run_tests build 3
-    build_asan
-    ASAN_OPTIONS=halt_on_error=1:detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-      run_tests build-asan 2
-    ;;
+  test) test_all ;;
   *)
     sed -n '2,8p' "$0"
     exit 2

@@ -20,34 +20,70 @@ endfunction()
 # The tests that wait longest on the device's pauses (seconds, measured): ctest starts them first,
 # so a parallel run is not left waiting on one of them at its end, even before it has timings of
 # its own. Most of their time is waiting, not work, so the suite runs several tests per core (dev.sh).
-set(KELM_LONG_TESTS tst_kelmctl_faults=160 tst_kelmctl_faults_bare_quarters=160 link_session_tests=125
-  tst_one_operation=95 tst_kelmctl_backup=66 tst_kelmctl_backup_bare_quarters=66 firmware_e2e_isp_upload=56
-  tst_device_failures=54 tst_device_failures_bare_quarters=54 tst_controller_page=36
-  tst_controller_page_bare_quarters=36)
+set(KELM_LONG_TESTS tst_kelmctl_faults=206 tst_kelmctl_faults_bare_quarters=206 link_session_tests=154
+  tst_one_operation=92 tst_kelmctl_backup=70 tst_kelmctl_backup_bare_quarters=70 firmware_e2e_isp_upload=55
+  tst_device_failures=60 tst_device_failures_bare_quarters=60 tst_controller_page=38
+  tst_controller_page_bare_quarters=38)
+# Those of them that are run in parts side by side (tests/shard-run.sh): NAME=KIND:PARTS, KIND qt
+# for a QtTest program (its test functions dealt out), gtest for a GoogleTest one. A part is named
+# NAME_partN; kelm_test_environment reaches all of them.
+set(KELM_TEST_PARTS tst_kelmctl_faults=qt:8 tst_kelmctl_faults_bare_quarters=qt:8 link_session_tests=gtest:6
+  tst_one_operation=qt:4 tst_kelmctl_backup=qt:4 tst_kelmctl_backup_bare_quarters=qt:4
+  firmware_e2e_isp_upload=gtest:3 tst_device_failures=qt:2 tst_device_failures_bare_quarters=qt:2
+  tst_controller_page=qt:3 tst_controller_page_bare_quarters=qt:3)
+set(KELM_SHARD_RUN ${CMAKE_SOURCE_DIR}/tests/shard-run.sh)
 
-function(kelm_test_cost name)
-  foreach(entry ${KELM_LONG_TESTS})
-    if(entry MATCHES "^${name}=([0-9]+)$")
-      set_tests_properties(${name} PROPERTIES COST ${CMAKE_MATCH_1})
+# Registers the test NAME (or its parts) running COMMAND...; sets its cost and its properties.
+function(kelm_register_test name)
+  set(kind)
+  set(parts 1)
+  foreach(entry ${KELM_TEST_PARTS})
+    if(entry MATCHES "^${name}=([a-z]+):([0-9]+)$")
+      set(kind ${CMAKE_MATCH_1})
+      set(parts ${CMAKE_MATCH_2})
     endif()
   endforeach()
+  set(names)
+  if(kind)
+    math(EXPR last "${parts} - 1")
+    foreach(part RANGE ${last})
+      math(EXPR number "${part} + 1")
+      add_test(NAME ${name}_part${number} COMMAND sh ${KELM_SHARD_RUN} ${kind} ${part} ${parts} ${ARGN})
+      list(APPEND names ${name}_part${number})
+    endforeach()
+  else()
+    add_test(NAME ${name} COMMAND ${ARGN})
+    set(names ${name})
+  endif()
+  set_property(GLOBAL PROPERTY KELM_TEST_NAMES_${name} ${names})
+  set_tests_properties(${names} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT ${KELM_TEST_TIMEOUT}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KELM_CORPUS_DIR=${KELM_CORPUS_DIR};XDG_DATA_HOME=${KELM_TEST_DATA_HOME}")
+  foreach(entry ${KELM_LONG_TESTS})
+    if(entry MATCHES "^${name}=([0-9]+)$")
+      math(EXPR cost "${CMAKE_MATCH_1} / ${parts}")
+      set_tests_properties(${names} PROPERTIES COST ${cost})
+    endif()
+  endforeach()
+endfunction()
+
+# Adds VAR=VALUE... to the environment of the test NAME (of each of its parts).
+function(kelm_test_environment name)
+  get_property(names GLOBAL PROPERTY KELM_TEST_NAMES_${name})
+  if(NOT names)
+    set(names ${name})
+  endif()
+  set_property(TEST ${names} APPEND PROPERTY ENVIRONMENT ${ARGN})
 endfunction()
 
 # A test that must not see the host's network: it runs in a private network namespace with only
 # loopback up. Where namespaces are not allowed the test is skipped (exit 77), never run outside one.
 function(kelm_add_netns_test name)
-  add_test(NAME ${name} COMMAND ${KELM_NETNS_RUN} ${ARGN})
-  set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT ${KELM_TEST_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KELM_CORPUS_DIR=${KELM_CORPUS_DIR};XDG_DATA_HOME=${KELM_TEST_DATA_HOME}")
-  kelm_test_cost(${name})
+  kelm_register_test(${name} ${KELM_NETNS_RUN} ${ARGN})
 endfunction()
 
 # A plain test with the offscreen platform and the corpus location in its environment.
 function(kelm_add_test name)
-  add_test(NAME ${name} COMMAND ${ARGN})
-  set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT ${KELM_TEST_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KELM_CORPUS_DIR=${KELM_CORPUS_DIR};XDG_DATA_HOME=${KELM_TEST_DATA_HOME}")
-  kelm_test_cost(${name})
+  kelm_register_test(${name} ${ARGN})
 endfunction()
 
 # kelm_fuzz_target(name source libs...): a libFuzzer binary under clang; under g++ the same
