@@ -40,8 +40,8 @@ build_asan() {
 
 # The tests spend nearly all their time in the device's pauses, not on a core (the whole g++ suite
 # takes about a tenth of the processor time it lasts), and the longest run in parts (cmake/Kelm.cmake):
-# six per core, five under the sanitizers, whose programs need several times the processor for the
-# same work (a device answer noticed late is a failed test), and only one fuzzer at a time.
+# five per core under the sanitizers, whose programs need several times the processor for the same
+# work (a device answer noticed late is a failed test), with only one fuzzer at a time.
 run_tests() {
   local dir=$1 per_core=$2
   shift 2
@@ -54,15 +54,16 @@ asan_tests() {
 }
 
 # Both builds and both suites. The sanitizer build runs while the g++ suite waits on the device, at
-# the lowest priority, so it takes the processor time the tests leave and the tests keep their
-# timing; its output follows the suite's.
+# the lowest priority, so it takes the processor time the tests leave; the suite runs only three
+# per core then (it still ends before the build), since the build's writing competes with the
+# tests' file syncs. The build's output follows the suite's.
 test_all() {
   deps
   build
   mkdir -p build-asan
   ( renice -n 19 "$BASHPID" >/dev/null; build_asan ) >build-asan/build.log 2>&1 &
   local asan_build=$! suite=0 built=0
-  run_tests build 6 || suite=$?
+  run_tests build 3 || suite=$?
   wait "$asan_build" || built=$?
   cat build-asan/build.log
   if [ "$built" -ne 0 ]; then

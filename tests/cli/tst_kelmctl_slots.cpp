@@ -114,7 +114,7 @@ void TestKelmctlSlots::readWithLostQuarterKeepsFile()
     m_device->faults() = SimulatedFaults{};
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(fileBytes(path), QByteArray("keep me"));
-    QVERIFY(run.err.contains(QStringLiteral("not written")));
+    QVERIFY2(run.err.contains(QStringLiteral("not written")), qPrintable(run.err));
 }
 
 void TestKelmctlSlots::readToSpecialFiles()
