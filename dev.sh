@@ -40,8 +40,10 @@ build_asan() {
 
 # The tests spend nearly all their time in the device's pauses, not on a core (the whole g++ suite
 # takes about a tenth of the processor time it lasts), and the longest run in parts (cmake/Kelm.cmake):
-# five per core under the sanitizers, whose programs need several times the processor for the same
-# work (a device answer noticed late is a failed test), with only one fuzzer at a time.
+# five per core, under the sanitizers too (whose programs need several times the processor for the
+# same work) with only one fuzzer at a time. A device answer noticed late is a failed test: no
+# build runs beside a suite (tried at the lowest priority: the build's own load still made answers
+# late).
 run_tests() {
   local dir=$1 per_core=$2
   shift 2
@@ -51,27 +53,6 @@ run_tests() {
 asan_tests() {
   ASAN_OPTIONS=halt_on_error=1:detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     run_tests build-asan 5
-}
-
-# Both builds and both suites. The sanitizer build runs while the g++ suite waits on the device, at
-# the lowest priority, so it takes the processor time the tests leave; the suite runs only three
-# per core then (it still ends before the build), since the build's writing competes with the
-# tests' file syncs. The build's output follows the suite's.
-test_all() {
-  deps
-  build
-  mkdir -p build-asan
-  ( renice -n 19 "$BASHPID" >/dev/null; build_asan ) >build-asan/build.log 2>&1 &
-  local asan_build=$! suite=0 built=0
-  run_tests build 3 || suite=$?
-  wait "$asan_build" || built=$?
-  cat build-asan/build.log
-  if [ "$built" -ne 0 ]; then
-    echo "dev.sh: the sanitizer build failed" >&2
-    exit "$built"
-  fi
-  [ "$suite" -eq 0 ] || exit "$suite"
-  asan_tests
 }
 
 case "${1:-}" in
@@ -85,7 +66,13 @@ case "${1:-}" in
     deps; build_asan
     asan_tests
     ;;
-  test) test_all ;;
+  test)
+    deps
+    build
+    run_tests build 5
+    build_asan
+    asan_tests
+    ;;
   *)
     sed -n '2,8p' "$0"
     exit 2
