@@ -65,6 +65,10 @@ QStringList portList(const GlobalOptions &options)
     return ports;
 }
 
+namespace {
+
+// Takes over the handshake's wake-up kelmctl wrote before starting this program (KELMCTL_WOKEN,
+// see cli/kelmctl.cpp), for the session's first open of that port.
 void adoptLauncherWakeUp(SerialTransport &transport)
 {
     const char *woken = std::getenv("KELMCTL_WOKEN");
@@ -78,6 +82,15 @@ void adoptLauncherWakeUp(SerialTransport &transport)
     if (!parsed || fd < 0 || fcntl(fd, F_SETFD, FD_CLOEXEC) != 0 || !isatty(fd))
         return;
     transport.adoptEarlyWakeUp(fd, sentNs);
+}
+
+} // namespace
+
+void searchPorts(DeviceSession &session, const GlobalOptions &options)
+{
+    session.transport().setPortOverride(portList(options));
+    adoptLauncherWakeUp(session.transport());
+    session.search();
 }
 
 QString whyNoDevice(const GlobalOptions &options)
@@ -95,12 +108,10 @@ QString whyNoDevice(const GlobalOptions &options)
 
 bool connectDevice(DeviceSession &session, const GlobalOptions &options)
 {
-    session.transport().setPortOverride(portList(options));
-    adoptLauncherWakeUp(session.transport());
     if (qEnvironmentVariableIsSet("KELMCTL_LOG"))
         QObject::connect(&session.debugLog(), &DebugLog::appended,
                          [](const QString &t) { std::fputs(t.toLocal8Bit().constData(), stderr); });
-    session.search();
+    searchPorts(session, options);
     if (!session.connected() || session.registry().count() < 1) {
         const QString why = whyNoDevice(options);
         sayError(why.startsWith(QLatin1String("on ")) ? QStringLiteral("No device answered %1.").arg(why)

@@ -11,7 +11,6 @@
 #include "cli/core/CommandLine.h"
 
 class DeviceSession;
-class SerialTransport;
 
 // What every device command prints: one sentence on stderr after "kelmctl: ", or a line on stdout.
 void sayError(const QString &sentence);
@@ -38,8 +37,8 @@ bool connectDevice(DeviceSession &session, const GlobalOptions &options);
 QString whyNoDevice(const GlobalOptions &options);
 // connectDevice for the slot commands: a device in firmware-update mode has no slots (a message).
 bool connectNormalDevice(DeviceSession &session, const GlobalOptions &options);
-// Takes over the handshake's wake-up kelmctl wrote before starting this program (KELMCTL_WOKEN,
-// see cli/kelmctl.cpp), for the session's first open of that port.
-void adoptLauncherWakeUp(SerialTransport &transport);
+// The search on the --port list (or the system's ports), taking over the wake-up kelmctl may
+// already have written to that port (KELMCTL_WOKEN, see cli/kelmctl.cpp).
+void searchPorts(DeviceSession &session, const GlobalOptions &options);
 // The --port list for DeviceSession::setPortOverride.
 QStringList portList(const GlobalOptions &options);

@@ -31,9 +31,7 @@ int runInfo(const GlobalOptions &options, bool json)
 {
     DebugLog log;
     DeviceSession session(log);
-    session.transport().setPortOverride(portList(options));
-    adoptLauncherWakeUp(session.transport());
-    session.search();
+    searchPorts(session, options);
     if (!session.connected() || session.registry().rows().isEmpty()) {
         const QString why = whyNoDevice(options);
         if (why.startsWith(QLatin1String("on ")))
