@@ -144,7 +144,7 @@ function(kelm_man_page target)
   install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endfunction()
 
-# kelm_precompile(target std|core|widgets|gtest|gtest-qt): headers most of a target's files include,
+# kelm_precompile(target std|core|widgets|gtest): headers most of a target's files include,
 # parsed once per target instead of once per file. Worth it for targets of several files only.
 set(KELM_PCH_STD <algorithm> <functional> <memory> <optional> <string> <vector>)
 set(KELM_PCH_CORE ${KELM_PCH_STD} <QByteArray> <QHash> <QList> <QObject> <QString> <QStringList> <QTimer>)
@@ -159,8 +159,6 @@ function(kelm_precompile target kind)
     target_precompile_headers(${target} PRIVATE ${KELM_PCH_WIDGETS})
   elseif(kind STREQUAL "gtest")
     target_precompile_headers(${target} PRIVATE ${KELM_PCH_STD} <gtest/gtest.h>)
-  elseif(kind STREQUAL "gtest-qt")
-    target_precompile_headers(${target} PRIVATE ${KELM_PCH_CORE} <gtest/gtest.h> <QSignalSpy> <QTest>)
   else()
     message(FATAL_ERROR "kelm_precompile: unknown kind ${kind}")
   endif()
