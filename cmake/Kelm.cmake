@@ -87,7 +87,8 @@ function(kelm_add_test name)
 endfunction()
 
 # kelm_fuzz_target(name source libs...): a libFuzzer binary under clang; under g++ the same
-# LLVMFuzzerTestOneInput is linked with a replay driver that feeds seeds and random mutations.
+# LLVMFuzzerTestOneInput is linked with a replay driver that feeds seeds and random mutations
+# (compiled once for all of them).
 function(kelm_fuzz_target name source)
   add_executable(${name} ${source})
   target_link_libraries(${name} PRIVATE ${ARGN})
@@ -95,7 +96,11 @@ function(kelm_fuzz_target name source)
     target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   else()
-    target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/fuzz/ReplayDriver.cpp)
+    if(NOT TARGET kelm_fuzz_replay)
+      add_library(kelm_fuzz_replay OBJECT ${CMAKE_SOURCE_DIR}/fuzz/ReplayDriver.cpp)
+      set_target_properties(kelm_fuzz_replay PROPERTIES AUTOMOC OFF)
+    endif()
+    target_sources(${name} PRIVATE $<TARGET_OBJECTS:kelm_fuzz_replay>)
   endif()
 endfunction()
 
