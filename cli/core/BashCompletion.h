@@ -2,8 +2,6 @@
 
 // The grammar as the bash completion script reads it (resources/completion/kelmctl-functions.bash).
 
-#include <CLI/CLI.hpp>
-
 #include <string>
 
 #include "cli/core/CommandLine.h"
