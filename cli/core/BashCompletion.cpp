@@ -1,5 +1,7 @@
 #include "cli/core/BashCompletion.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <map>
 

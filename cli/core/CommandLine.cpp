@@ -2,12 +2,15 @@
 
 #include "cli/core/BashCompletion.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <map>
 #include <memory>
 #include <sstream>
+#include <utility>
 
 namespace {
 
@@ -199,12 +202,77 @@ int finishOutput(int rc)
     return rc;
 }
 
-std::string helpHint(const CLI::App &command)
+OptionSpec &OptionSpec::required()
+{
+    option_->required();
+    return *this;
+}
+
+OptionSpec &OptionSpec::expected(int min, int max)
+{
+    option_->expected(min, max);
+    return *this;
+}
+
+OptionSpec &OptionSpec::typeName(const std::string &name)
+{
+    option_->type_name(name);
+    return *this;
+}
+
+OptionSpec &OptionSpec::check(std::function<std::string(std::string &)> validate)
+{
+    option_->check(CLI::Validator(std::move(validate), ""));
+    return *this;
+}
+
+OptionSpec &OptionSpec::complete(Completion what)
+{
+    completeWith(option_, what);
+    return *this;
+}
+
+bool OptionSpec::given() const
+{
+    return option_ && option_->count() > 0;
+}
+
+OptionSpec CommandSpec::option(const std::string &names, std::string &value, const std::string &help)
+{
+    return OptionSpec(command_.add_option(names, value, help));
+}
+
+OptionSpec CommandSpec::option(const std::string &names, std::vector<std::string> &values,
+                               const std::string &help)
+{
+    return OptionSpec(command_.add_option(names, values, help));
+}
+
+OptionSpec CommandSpec::option(const std::string &names, double &value, const std::string &help)
+{
+    return OptionSpec(command_.add_option(names, value, help));
+}
+
+OptionSpec CommandSpec::flag(const std::string &names, bool &value, const std::string &help)
+{
+    return OptionSpec(command_.add_flag(names, value, help));
+}
+
+namespace {
+
+std::string hintFor(const CLI::App &command)
 {
     std::string words;
     for (const CLI::App *at = &command; at && at->get_parent(); at = at->get_parent())
         words = " " + at->get_name() + words;
     return "see kelmctl" + words + " --help";
+}
+
+} // namespace
+
+std::string helpHint(const CommandSpec &command)
+{
+    return hintFor(command.app());
 }
 
 namespace {
@@ -307,7 +375,8 @@ int parseAndRun(int argc, char **argv, bool run, const Registered *only)
             unbuilt.push_back(command);
             continue;
         }
-        CommandAction run = r.define(*command, global);
+        CommandSpec spec(*command);
+        CommandAction run = r.define(spec, global);
         command->final_callback([&action, run] { action = run; });
     }
 
@@ -369,7 +438,7 @@ int parseAndRun(int argc, char **argv, bool run, const Registered *only)
             sentence += std::string("; the commands") + (at == &app ? "" : " of " + at->get_name()) + " are " +
                         joinedNames(own);
         }
-        return refuse(sentence + "; " + helpHint(*at) + ".");
+        return refuse(sentence + "; " + hintFor(*at) + ".");
     }
     if (!action)
         return refuse("a command is missing; see kelmctl --help.");

@@ -7,20 +7,73 @@
 // every command.
 //
 //   namespace {
-//   CommandAction defineNew(CLI::App &command, const GlobalOptions &)
+//   CommandAction defineNew(CommandSpec &command, const GlobalOptions &)
 //   {
 //       auto output = std::make_shared<std::string>();
-//       command.add_option("-o,--output", *output, "the file to write")->required();
+//       command.option("-o,--output", *output, "the file to write").required().complete(Completion::Files);
 //       return [output] { return writeTemplate(*output); };
 //   }
 //   const CommandRegistration reg(CommandGroup::Edid, "edid new", "write the built-in template", &defineNew);
 //   }
-
-#include <CLI/CLI.hpp>
+//
+// The command files see CLI11 only through CommandSpec and OptionSpec: its headers cost seconds of
+// compiling in every file that includes them, so only cli/core does.
 
 #include <functional>
 #include <string>
 #include <vector>
+
+namespace CLI {
+class App;
+class Option;
+} // namespace CLI
+
+// What the shell completion offers for an option's value or a positional argument; the rest is
+// read from the grammar (values whose type name lists choices, such as "static|dhcp", offer those).
+enum class Completion { Files, Directories, Ports, AnySlot, UploadSlot, Mode, FileOrSlot };
+
+// One option or positional argument of a command; the calls chain:
+//   command.option("-o,--output", file, "the file to write").required().typeName("FILE");
+class OptionSpec
+{
+  public:
+    OptionSpec() = default;
+    explicit OptionSpec(CLI::Option *option) : option_(option) {}
+
+    OptionSpec &required();
+    // How many values it takes: expected(0, 1) for a positional that may be left out.
+    OptionSpec &expected(int min, int max);
+    // The value's name in the help ("FILE", "static|dhcp": choices the completion offers).
+    OptionSpec &typeName(const std::string &name);
+    // Checks each value as typed: returns the sentence of the usage error, or "" when it is fine.
+    OptionSpec &check(std::function<std::string(std::string &)> validate);
+    OptionSpec &complete(Completion what);
+
+    // Whether the line gave it; asked once the line has parsed.
+    bool given() const;
+
+  private:
+    CLI::Option *option_ = nullptr;
+};
+
+// A command as its definition sees it: adds options (names such as "-o,--output"; a name without
+// a dash, such as "FILE", is a positional argument) and flags.
+class CommandSpec
+{
+  public:
+    explicit CommandSpec(CLI::App &command) : command_(command) {}
+
+    OptionSpec option(const std::string &names, std::string &value, const std::string &help);
+    // Repeatable, or a positional that takes the rest of the words.
+    OptionSpec option(const std::string &names, std::vector<std::string> &values, const std::string &help);
+    OptionSpec option(const std::string &names, double &value, const std::string &help);
+    OptionSpec flag(const std::string &names, bool &value, const std::string &help);
+
+    CLI::App &app() const { return command_; }
+
+  private:
+    CLI::App &command_;
+};
 
 // Options taken before or after any command.
 struct GlobalOptions
@@ -34,7 +87,7 @@ using CommandAction = std::function<int()>;
 
 // Adds one command's options to `command` and returns its action, which runs once the whole line
 // has parsed (so it sees the global options, wherever they stood).
-using CommandDefinition = CommandAction (*)(CLI::App &command, const GlobalOptions &global);
+using CommandDefinition = CommandAction (*)(CommandSpec &command, const GlobalOptions &global);
 
 // The sections of the help text.
 enum class CommandGroup { Edid, Device, Network };
@@ -44,11 +97,6 @@ struct CommandRegistration
     // `path` is the command's words: "read", "edid new", "net set".
     CommandRegistration(CommandGroup group, const char *path, const char *summary, CommandDefinition define);
 };
-
-// What the shell completion offers for an option's value or a positional argument; the rest is
-// read from the grammar (values whose type name lists choices, such as "static|dhcp", offer those).
-enum class Completion { Files, Directories, Ports, AnySlot, UploadSlot, Mode, FileOrSlot };
-CLI::Option *completeWith(CLI::Option *option, Completion what);
 
 // Parses argv with every registered command and runs the chosen one. The one hidden argument
 // --bash-completion prints the grammar as a bash function for the completion script instead.
@@ -72,4 +120,4 @@ void printLine(const std::string &text);
 int finishOutput(int rc);
 
 // Where the usage of a command is explained: "kelmctl edid new --help".
-std::string helpHint(const CLI::App &command);
+std::string helpHint(const CommandSpec &command);

@@ -163,31 +163,30 @@ int runRestoreCommand(const GlobalOptions &options, const RestoreArgs &args)
     return ok ? 0 : 1;
 }
 
-CommandAction defineBackup(CLI::App &command, const GlobalOptions &global)
+CommandAction defineBackup(CommandSpec &command, const GlobalOptions &global)
 {
     auto folder = std::make_shared<std::string>();
-    completeWith(
-        command.add_option("DIR", *folder, "the folder for the images and manifest.json (created when missing)")
-            ->required(),
-        Completion::Directories);
+    command.option("DIR", *folder, "the folder for the images and manifest.json (created when missing)")
+        .required()
+        .complete(Completion::Directories);
     return [folder, &global] { return runBackupCommand(global, *folder); };
 }
 
-CommandAction defineRestore(CLI::App &command, const GlobalOptions &global)
+CommandAction defineRestore(CommandSpec &command, const GlobalOptions &global)
 {
     auto a = std::make_shared<RestoreArgs>();
-    completeWith(command.add_option("DIR", a->folder, "a folder written by kelmctl backup")->required(),
-                 Completion::Directories);
-    command.add_option("--only", a->only, "restore only these slots")
-        ->check(CLI::Validator(
-            [](std::string &text) {
-                return text == "inputs" || text == "users" ? std::string() : std::string("--only is inputs or users");
-            },
-            ""))
-        ->type_name("inputs|users");
-    command.add_flag("-n,--dry-run", a->dryRun, "print the plan, write nothing");
-    command.add_flag("-j,--json", a->json, "the table as one JSON object");
-    command.add_flag("-H,--no-history", a->noHistory, "keep no copy of what the slots held (kelmctl history)");
+    command.option("DIR", a->folder, "a folder written by kelmctl backup")
+        .required()
+        .complete(Completion::Directories);
+    command.option("--only", a->only, "restore only these slots")
+        .check([](std::string &text) {
+            return text == "inputs" || text == "users" ? std::string()
+                                                       : std::string("--only is inputs or users");
+        })
+        .typeName("inputs|users");
+    command.flag("-n,--dry-run", a->dryRun, "print the plan, write nothing");
+    command.flag("-j,--json", a->json, "the table as one JSON object");
+    command.flag("-H,--no-history", a->noHistory, "keep no copy of what the slots held (kelmctl history)");
     return [a, &global] { return runRestoreCommand(global, *a); };
 }
 

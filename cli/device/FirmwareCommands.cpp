@@ -161,25 +161,25 @@ struct FirmwareArgs
     bool yes = false;
 };
 
-CommandAction defineFirmware(CLI::App &command, const GlobalOptions &global)
+CommandAction defineFirmware(CommandSpec &command, const GlobalOptions &global)
 {
     auto a = std::make_shared<FirmwareArgs>();
-    completeWith(command.add_option("FILE", a->file, "the firmware image")->required(), Completion::Files);
-    command.add_flag("-y,--yes", a->yes, "go ahead: the update cannot be undone");
+    command.option("FILE", a->file, "the firmware image").required().complete(Completion::Files);
+    command.flag("-y,--yes", a->yes, "go ahead: the update cannot be undone");
     return [a, &global] { return runFirmware(global, a->file, a->yes); };
 }
 
-CommandAction defineDescribe(CLI::App &command, const GlobalOptions &global)
+CommandAction defineDescribe(CommandSpec &command, const GlobalOptions &global)
 {
     auto text = std::make_shared<std::string>();
-    command.add_option("TEXT", *text, "the new description (up to 31 characters are sent)")->required();
+    command.option("TEXT", *text, "the new description (up to 31 characters are sent)").required();
     return [text, &global] { return runDescribe(global, textArgument(*text)); };
 }
 
-CommandAction defineReset(CLI::App &command, const GlobalOptions &global)
+CommandAction defineReset(CommandSpec &command, const GlobalOptions &global)
 {
     auto yes = std::make_shared<bool>(false);
-    command.add_flag("-y,--yes", *yes, "go ahead: the reset cannot be undone");
+    command.flag("-y,--yes", *yes, "go ahead: the reset cannot be undone");
     return [yes, &global] { return runReset(global, *yes); };
 }
 

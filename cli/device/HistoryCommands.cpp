@@ -142,21 +142,23 @@ int runUndo(const GlobalOptions &options, const UndoArgs &args)
     return 0;
 }
 
-CommandAction defineHistory(CLI::App &command, const GlobalOptions &)
+CommandAction defineHistory(CommandSpec &command, const GlobalOptions &)
 {
     auto a = std::make_shared<HistoryArgs>();
-    completeWith(command.add_option("SLOT", a->slot, "only this slot: input1, user3 ...")->expected(0, 1),
-                 Completion::UploadSlot);
-    command.add_flag("-j,--json", a->json, "one JSON object per write");
+    command.option("SLOT", a->slot, "only this slot: input1, user3 ...")
+        .expected(0, 1)
+        .complete(Completion::UploadSlot);
+    command.flag("-j,--json", a->json, "one JSON object per write");
     return [a] { return runHistory(*a); };
 }
 
-CommandAction defineUndo(CLI::App &command, const GlobalOptions &global)
+CommandAction defineUndo(CommandSpec &command, const GlobalOptions &global)
 {
     auto a = std::make_shared<UndoArgs>();
-    completeWith(command.add_option("SLOT", a->slot, "an input or user slot: input1, user3 ...")->required(),
-                 Completion::UploadSlot);
-    command.add_flag("-y,--yes", a->yes, "go ahead without asking");
+    command.option("SLOT", a->slot, "an input or user slot: input1, user3 ...")
+        .required()
+        .complete(Completion::UploadSlot);
+    command.flag("-y,--yes", a->yes, "go ahead without asking");
     return [a, &global] { return runUndo(global, *a); };
 }
 

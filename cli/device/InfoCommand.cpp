@@ -101,10 +101,10 @@ int runInfo(const GlobalOptions &options, bool json)
     return 0;
 }
 
-CommandAction define(CLI::App &command, const GlobalOptions &global)
+CommandAction define(CommandSpec &command, const GlobalOptions &global)
 {
     auto json = std::make_shared<bool>(false);
-    command.add_flag("-j,--json", *json, "one JSON object");
+    command.flag("-j,--json", *json, "one JSON object");
     return [json, &global] { return runInfo(global, *json); };
 }
 

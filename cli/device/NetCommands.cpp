@@ -150,7 +150,7 @@ struct SetArgs
     std::string mac;
     std::string mode;
     std::string values[std::size(kChanges)];
-    CLI::Option *given[std::size(kChanges)] = {};
+    OptionSpec given[std::size(kChanges)];
     double wait = kDefaultWaitSeconds;
     bool json = false;
 };
@@ -165,7 +165,7 @@ int runSet(const SetArgs &a)
         mode = a.mode == "dhcp" ? 1 : 0;
     QList<std::pair<const Change *, std::string>> changes;
     for (std::size_t i = 0; i < std::size(kChanges); ++i)
-        if (a.given[i]->count() > 0)
+        if (a.given[i].given())
             changes.append({&kChanges[i], a.values[i]});
     const double wait = a.wait;
     const bool json = a.json;
@@ -225,19 +225,18 @@ int runSet(const SetArgs &a)
 }
 
 // --wait: seconds from 0 to 3600.
-void addWaitOption(CLI::App &command, double &wait)
+void addWaitOption(CommandSpec &command, double &wait)
 {
-    command.add_option("-w,--wait", wait, "seconds to wait for answers (default 2)")
-        ->check(CLI::Validator(
-            [](std::string &text) {
-                return parseWait(QString::fromStdString(text)) ? std::string()
-                                                               : std::string("--wait takes seconds from 0 to 3600");
-            },
-            ""))
-        ->type_name("SECONDS");
+    command.option("-w,--wait", wait, "seconds to wait for answers (default 2)")
+        .check([](std::string &text) {
+            return parseWait(QString::fromStdString(text))
+                       ? std::string()
+                       : std::string("--wait takes seconds from 0 to 3600");
+        })
+        .typeName("SECONDS");
 }
 
-CommandAction defineDiscover(CLI::App &command, const GlobalOptions &)
+CommandAction defineDiscover(CommandSpec &command, const GlobalOptions &)
 {
     struct Args
     {
@@ -246,29 +245,28 @@ CommandAction defineDiscover(CLI::App &command, const GlobalOptions &)
     };
     auto a = std::make_shared<Args>();
     addWaitOption(command, a->wait);
-    command.add_flag("-j,--json", a->json, "one JSON object per device and line");
+    command.flag("-j,--json", a->json, "one JSON object per device and line");
     return [a] { return runDiscover(a->wait, a->json); };
 }
 
-CommandAction defineSet(CLI::App &command, const GlobalOptions &)
+CommandAction defineSet(CommandSpec &command, const GlobalOptions &)
 {
     auto a = std::make_shared<SetArgs>();
-    command.add_option("MAC", a->mac, "the device's MAC address, such as 00:11:22:33:44:55")->required();
-    command.add_option("-m,--mode", a->mode, "static or dhcp")
-        ->check(CLI::Validator(
-            [](std::string &text) {
-                return text == "static" || text == "dhcp" ? std::string() : std::string("--mode is static or dhcp");
-            },
-            ""))
-        ->type_name("static|dhcp");
+    command.option("MAC", a->mac, "the device's MAC address, such as 00:11:22:33:44:55").required();
+    command.option("-m,--mode", a->mode, "static or dhcp")
+        .check([](std::string &text) {
+            return text == "static" || text == "dhcp" ? std::string()
+                                                      : std::string("--mode is static or dhcp");
+        })
+        .typeName("static|dhcp");
     static const char *const kShort[] = {"-i,", "-s,", "-g,", "-d,", "-W,", "-T,"};
     static const char *const kHelp[] = {"IP address", "subnet mask", "gateway", "DNS server", "web interface port",
                                         "telnet port"};
     for (std::size_t i = 0; i < std::size(kChanges); ++i)
-        a->given[i] = command.add_option(std::string(kShort[i]) + kChanges[i].option, a->values[i], kHelp[i])
-                          ->type_name(i < 4 ? "A.B.C.D" : "N");
+        a->given[i] = command.option(std::string(kShort[i]) + kChanges[i].option, a->values[i], kHelp[i])
+                          .typeName(i < 4 ? "A.B.C.D" : "N");
     addWaitOption(command, a->wait);
-    command.add_flag("-j,--json", a->json, "the packet sent as one JSON object");
+    command.flag("-j,--json", a->json, "the packet sent as one JSON object");
     return [a] { return runSet(*a); };
 }
 

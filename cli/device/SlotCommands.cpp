@@ -252,46 +252,50 @@ int runMode(const GlobalOptions &options, const std::vector<std::string> &args)
     return 0;
 }
 
-CommandAction defineRead(CLI::App &command, const GlobalOptions &global)
+CommandAction defineRead(CommandSpec &command, const GlobalOptions &global)
 {
     auto a = std::make_shared<ReadArgs>();
-    completeWith(command.add_option("SLOT", a->slot, "input1, output2, user3, internal4 ...")->required(),
-                 Completion::AnySlot);
-    completeWith(command.add_option("-o,--output", a->file, "the file to write (- for standard output)")
-                     ->required()
-                     ->type_name("FILE"),
-                 Completion::Files);
+    command.option("SLOT", a->slot, "input1, output2, user3, internal4 ...")
+        .required()
+        .complete(Completion::AnySlot);
+    command.option("-o,--output", a->file, "the file to write (- for standard output)")
+        .required()
+        .typeName("FILE")
+        .complete(Completion::Files);
     return [a, &global] { return runRead(global, *a); };
 }
 
-CommandAction defineWrite(CLI::App &command, const GlobalOptions &global)
+CommandAction defineWrite(CommandSpec &command, const GlobalOptions &global)
 {
     auto a = std::make_shared<WriteArgs>();
-    completeWith(command.add_option("SLOT", a->slot, "an input or user slot: input1, user3 ...")->required(),
-                 Completion::UploadSlot);
-    completeWith(command.add_option("FILE", a->file, "the EDID .bin file")->required(), Completion::Files);
-    command.add_flag("-n,--no-verify", a->noVerify, "skip reading the slot back after writing");
-    command.add_flag("-H,--no-history", a->noHistory, "keep no copy of what the slot held (kelmctl history)");
+    command.option("SLOT", a->slot, "an input or user slot: input1, user3 ...")
+        .required()
+        .complete(Completion::UploadSlot);
+    command.option("FILE", a->file, "the EDID .bin file").required().complete(Completion::Files);
+    command.flag("-n,--no-verify", a->noVerify, "skip reading the slot back after writing");
+    command.flag("-H,--no-history", a->noHistory, "keep no copy of what the slot held (kelmctl history)");
     return [a, &global] { return runWrite(global, *a); };
 }
 
-CommandAction defineCopy(CLI::App &command, const GlobalOptions &global)
+CommandAction defineCopy(CommandSpec &command, const GlobalOptions &global)
 {
     auto a = std::make_shared<CopyArgs>();
-    completeWith(command.add_option("SRC", a->source, "the slot to read")->required(), Completion::AnySlot);
-    completeWith(command.add_option("DST", a->destination, "an input or user slot to write")->required(),
-                 Completion::UploadSlot);
-    command.add_flag("-n,--no-verify", a->noVerify, "skip reading the destination back after copying");
-    command.add_flag("-H,--no-history", a->noHistory, "keep no copy of what the destination held (kelmctl history)");
+    command.option("SRC", a->source, "the slot to read").required().complete(Completion::AnySlot);
+    command.option("DST", a->destination, "an input or user slot to write")
+        .required()
+        .complete(Completion::UploadSlot);
+    command.flag("-n,--no-verify", a->noVerify, "skip reading the destination back after copying");
+    command.flag("-H,--no-history", a->noHistory,
+                 "keep no copy of what the destination held (kelmctl history)");
     return [a, &global] { return runCopy(global, *a); };
 }
 
-CommandAction defineMode(CLI::App &command, const GlobalOptions &global)
+CommandAction defineMode(CommandSpec &command, const GlobalOptions &global)
 {
     auto mode = std::make_shared<std::vector<std::string>>();
-    completeWith(command.add_option("MODE", *mode, "internal1, external1, user3 ...; without it the mode is printed")
-                     ->expected(0, 1),
-                 Completion::Mode);
+    command.option("MODE", *mode, "internal1, external1, user3 ...; without it the mode is printed")
+        .expected(0, 1)
+        .complete(Completion::Mode);
     return [mode, &global] { return runMode(global, *mode); };
 }
 

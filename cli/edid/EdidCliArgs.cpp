@@ -4,11 +4,11 @@
 
 #include "edid/EdidBinFile.h"
 
-void addEdidFileOptions(CLI::App &command, EdidFileArgs &args, bool allowJson)
+void addEdidFileOptions(CommandSpec &command, EdidFileArgs &args, bool allowJson)
 {
-    completeWith(command.add_option("FILE", args.files, "EDID .bin files")->required(), Completion::Files);
+    command.option("FILE", args.files, "EDID .bin files").required().complete(Completion::Files);
     if (allowJson)
-        command.add_flag("-j,--json", args.json, "one JSON object per file and line");
+        command.flag("-j,--json", args.json, "one JSON object per file and line");
 }
 
 bool readEdidForCli(const std::string &path, EdidImage &image)

@@ -13,7 +13,7 @@ struct EdidFileArgs
     bool json = false;
 };
 // Adds FILE... (required) and, when allowJson, -j/--json.
-void addEdidFileOptions(CLI::App &command, EdidFileArgs &args, bool allowJson);
+void addEdidFileOptions(CommandSpec &command, EdidFileArgs &args, bool allowJson);
 
 // Reads a .bin file for a command; prints the error sentence and returns false when it can't.
 bool readEdidForCli(const std::string &path, EdidImage &image);

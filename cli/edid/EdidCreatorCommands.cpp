@@ -47,19 +47,16 @@ bool parseDate(const std::string &text, CreatorDate &date)
 }
 
 // --new and --date, the options of state and build.
-void addCreatorOptions(CLI::App &command, CreatorArgs &a)
+void addCreatorOptions(CommandSpec &command, CreatorArgs &a)
 {
-    command.add_flag("-n,--new", a.fromNew, "load the file as \"NEW\" does (the base counts as the template)");
-    command
-        .add_option("-d,--date", a.dateText, "the date NEW takes as today's")
-        ->check(CLI::Validator(
-            [](std::string &text) {
-                CreatorDate date;
-                return parseDate(text, date) ? std::string()
-                                             : "'" + text + "' is not a date of the form YYYY-MM-DD";
-            },
-            ""))
-        ->type_name("YYYY-MM-DD");
+    command.flag("-n,--new", a.fromNew, "load the file as \"NEW\" does (the base counts as the template)");
+    command.option("-d,--date", a.dateText, "the date NEW takes as today's")
+        .check([](std::string &text) {
+            CreatorDate date;
+            return parseDate(text, date) ? std::string()
+                                         : "'" + text + "' is not a date of the form YYYY-MM-DD";
+        })
+        .typeName("YYYY-MM-DD");
 }
 
 // The date of --date, once the line has parsed.
@@ -68,12 +65,12 @@ void takeDate(CreatorArgs &a)
     a.hasDate = !a.dateText.empty() && parseDate(a.dateText, a.date);
 }
 
-void addOutputOption(CLI::App &command, CreatorArgs &a)
+void addOutputOption(CommandSpec &command, CreatorArgs &a)
 {
-    completeWith(command.add_option("-o,--output", a.output, "the file to write (- for standard output)")
-                     ->required()
-                     ->type_name("FILE"),
-                 Completion::Files);
+    command.option("-o,--output", a.output, "the file to write (- for standard output)")
+        .required()
+        .typeName("FILE")
+        .complete(Completion::Files);
 }
 
 // The creator after "NEW" (--new: the base counts as the template, the date is today's or
@@ -221,28 +218,29 @@ int runRoundtrip(const CreatorArgs &a)
     return buildAndWrite(c, a.output);
 }
 
-CommandAction defineState(CLI::App &command, const GlobalOptions &)
+CommandAction defineState(CommandSpec &command, const GlobalOptions &)
 {
     auto a = std::make_shared<CreatorArgs>();
     a->files.resize(1);
-    completeWith(command.add_option("FILE", a->files[0], "the EDID .bin file")->required(), Completion::Files);
+    command.option("FILE", a->files[0], "the EDID .bin file").required().complete(Completion::Files);
     addCreatorOptions(command, *a);
-    command.add_flag("-j,--json", a->json, "the controls as one JSON object");
+    command.flag("-j,--json", a->json, "the controls as one JSON object");
     return [a] {
         takeDate(*a);
         return runState(*a);
     };
 }
 
-CommandAction defineBuild(CLI::App &command, const GlobalOptions &)
+CommandAction defineBuild(CommandSpec &command, const GlobalOptions &)
 {
     auto a = std::make_shared<CreatorArgs>();
     a->files.resize(2);
-    completeWith(command.add_option("BASE", a->files[0], "the EDID .bin file to start from")->required(),
-                 Completion::Files);
-    completeWith(command.add_option("STATE.json", a->files[1], "a JSON object of control names and values")
-                     ->required(),
-                 Completion::Files);
+    command.option("BASE", a->files[0], "the EDID .bin file to start from")
+        .required()
+        .complete(Completion::Files);
+    command.option("STATE.json", a->files[1], "a JSON object of control names and values")
+        .required()
+        .complete(Completion::Files);
     addCreatorOptions(command, *a);
     addOutputOption(command, *a);
     return [a] {
@@ -251,11 +249,11 @@ CommandAction defineBuild(CLI::App &command, const GlobalOptions &)
     };
 }
 
-CommandAction defineRoundtrip(CLI::App &command, const GlobalOptions &)
+CommandAction defineRoundtrip(CommandSpec &command, const GlobalOptions &)
 {
     auto a = std::make_shared<CreatorArgs>();
     a->files.resize(1);
-    completeWith(command.add_option("FILE", a->files[0], "the EDID .bin file")->required(), Completion::Files);
+    command.option("FILE", a->files[0], "the EDID .bin file").required().complete(Completion::Files);
     addOutputOption(command, *a);
     return [a] { return runRoundtrip(*a); };
 }

@@ -11,14 +11,14 @@ struct DiffArgs
     std::string a, b;
     bool json = false;
 };
-CommandAction define(CLI::App &command, const GlobalOptions &global)
+CommandAction define(CommandSpec &command, const GlobalOptions &global)
 {
     auto args = std::make_shared<DiffArgs>();
-    completeWith(command.add_option("A", args->a, "an EDID .bin file or a slot (input1, user3 ...)")->required(),
-                 Completion::FileOrSlot);
-    completeWith(command.add_option("B", args->b, "an EDID .bin file or a slot")->required(),
-                 Completion::FileOrSlot);
-    command.add_flag("-j,--json", args->json, "one JSON object");
+    command.option("A", args->a, "an EDID .bin file or a slot (input1, user3 ...)")
+        .required()
+        .complete(Completion::FileOrSlot);
+    command.option("B", args->b, "an EDID .bin file or a slot").required().complete(Completion::FileOrSlot);
+    command.flag("-j,--json", args->json, "one JSON object");
     return [args, &global] { return runEdidDiff(args->a, args->b, args->json, global); };
 }
 const CommandRegistration reg(CommandGroup::Edid, "edid diff",

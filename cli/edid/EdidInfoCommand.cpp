@@ -35,7 +35,7 @@ int runInfo(const EdidFileArgs &a)
     }
     return finishOutput(rc);
 }
-CommandAction define(CLI::App &command, const GlobalOptions &)
+CommandAction define(CommandSpec &command, const GlobalOptions &)
 {
     auto args = std::make_shared<EdidFileArgs>();
     addEdidFileOptions(command, *args, true);

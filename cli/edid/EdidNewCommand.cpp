@@ -7,13 +7,13 @@
 #include "edid/NewEdidTemplate.h"
 
 namespace {
-CommandAction defineNew(CLI::App &command, const GlobalOptions &)
+CommandAction defineNew(CommandSpec &command, const GlobalOptions &)
 {
     auto output = std::make_shared<std::string>();
-    completeWith(command.add_option("-o,--output", *output, "the file to write (- for standard output)")
-                     ->required()
-                     ->type_name("FILE"),
-                 Completion::Files);
+    command.option("-o,--output", *output, "the file to write (- for standard output)")
+        .required()
+        .typeName("FILE")
+        .complete(Completion::Files);
     return [output] {
         std::string error;
         if (!writeEdidBinFile(*output, NewEdidTemplate, &error)) {
