@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "cli/core/CommandLine.h"
+#include "cli/core/RunBeside.h"
 #include "cli/edid/EdidDiffReport.h"
 
 namespace {
@@ -163,19 +164,6 @@ void wakeDevice(const std::string &port)
     setenv("KELMCTL_WOKEN", woken.c_str(), 1);
 }
 
-int runTool(const char *name, char **argv)
-{
-    // Beside kelmctl in the build tree; in the libexec folder once installed.
-    std::error_code ec;
-    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    std::filesystem::path tool = ec ? std::filesystem::path(name) : self.parent_path() / name;
-    if (!ec && !std::filesystem::exists(tool, ec))
-        tool = (self.parent_path() / KELM_DEVICE_TOOL_DIR / name).lexically_normal();
-    execv(tool.c_str(), argv);
-    std::fprintf(stderr, "kelmctl: cannot start %s: %s\n", tool.c_str(), std::strerror(errno));
-    return 1;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -188,9 +176,9 @@ int main(int argc, char **argv)
             if (!port.empty())
                 wakeDevice(port);
         }
-        return runTool(tool, argv);
+        return runBeside(tool, argv, KELM_DEVICE_TOOL_DIR);
     }
     // edid diff with an operand that names a device slot needs the device tool.
     const int rc = runCommandLine(argc, argv);
-    return rc == kEdidNeedsDevice ? runTool("kelmctl-serial", argv) : rc;
+    return rc == kEdidNeedsDevice ? runBeside("kelmctl-serial", argv, KELM_DEVICE_TOOL_DIR) : rc;
 }

@@ -4,30 +4,18 @@
 // kelmctl-device beside it, which has every command.
 #include <QCoreApplication>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <iostream>
-#include <string>
 #include <unistd.h>
 
 #include "cli/core/CommandLine.h"
+#include "cli/core/RunBeside.h"
 
 namespace {
 
 int runWholeTool(char **argv)
 {
-    std::string tool = "kelmctl-device";
-    char self[4096];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n > 0) {
-        const std::string path(self, static_cast<std::size_t>(n));
-        tool = path.substr(0, path.rfind('/') + 1) + tool;
-    }
-    std::fflush(nullptr);
-    execv(tool.c_str(), argv);
-    std::fprintf(stderr, "kelmctl: cannot start %s: %s\n", tool.c_str(), std::strerror(errno));
-    return 1;
+    return runBeside("kelmctl-device", argv);
 }
 
 } // namespace
