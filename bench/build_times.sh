@@ -32,13 +32,13 @@ printf '  g++ build %s s, its suite %s s; sanitizer build %s s, its suite %s s\n
   "$(build_wall build)" "${suites[0]:-?}" "$(build_wall build-asan)" "${suites[1]:-?}"
 
 # A real change (not a touch, which the compiler cache would answer), then back.
-echo "namespace {}" >>link/CommandResult.cpp
+echo "namespace {}" >>link/CommandChannel.cpp
 t0=$(now)
 cmake --build build -j "$(nproc)" --target link_session_tests >"$work/rebuild.log" 2>&1
 t1=$(now)
 cmake --build build -j "$(nproc)" >>"$work/rebuild.log" 2>&1
 t2=$(now)
-git checkout -q link/CommandResult.cpp
+git checkout -q link/CommandChannel.cpp
 echo "one file of link/ changed, to link_session_tests: $(seconds $((t1 - t0))) s (goal: 10 s);" \
   "the rest of the build: $(seconds $((t2 - t1))) s"
 echo "logs: $work"
