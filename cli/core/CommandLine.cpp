@@ -375,8 +375,8 @@ int parseAndRun(int argc, char **argv, bool run, const Registered *only)
             unbuilt.push_back(command);
             continue;
         }
-        CommandSpec spec(*command);
-        CommandAction run = r.define(spec, global);
+        CommandSpec grammar(*command);
+        CommandAction run = r.define(grammar, global);
         command->final_callback([&action, run] { action = run; });
     }
 
