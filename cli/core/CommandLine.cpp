@@ -260,7 +260,8 @@ OptionSpec CommandSpec::flag(const std::string &names, bool &value, const std::s
 
 namespace {
 
-std::string hintFor(const CLI::App &command)
+// Where the usage of a command is explained: "see kelmctl edid new --help".
+std::string helpHint(const CLI::App &command)
 {
     std::string words;
     for (const CLI::App *at = &command; at && at->get_parent(); at = at->get_parent())
@@ -268,14 +269,6 @@ std::string hintFor(const CLI::App &command)
     return "see kelmctl" + words + " --help";
 }
 
-} // namespace
-
-std::string helpHint(const CommandSpec &command)
-{
-    return hintFor(command.app());
-}
-
-namespace {
 
 // parseAndRun's answer when the line chose a command whose options were not built.
 constexpr int kWholeGrammarNeeded = -1;
@@ -438,7 +431,7 @@ int parseAndRun(int argc, char **argv, bool run, const Registered *only)
             sentence += std::string("; the commands") + (at == &app ? "" : " of " + at->get_name()) + " are " +
                         joinedNames(own);
         }
-        return refuse(sentence + "; " + hintFor(*at) + ".");
+        return refuse(sentence + "; " + helpHint(*at) + ".");
     }
     if (!action)
         return refuse("a command is missing; see kelmctl --help.");

@@ -69,8 +69,6 @@ class CommandSpec
     OptionSpec option(const std::string &names, double &value, const std::string &help);
     OptionSpec flag(const std::string &names, bool &value, const std::string &help);
 
-    CLI::App &app() const { return command_; }
-
   private:
     CLI::App &command_;
 };
@@ -118,6 +116,3 @@ int usageError(const std::string &sentence);
 // take it (full disk, closed pipe), so a lost answer is never reported as success.
 void printLine(const std::string &text);
 int finishOutput(int rc);
-
-// Where the usage of a command is explained: "kelmctl edid new --help".
-std::string helpHint(const CommandSpec &command);
