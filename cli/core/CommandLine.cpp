@@ -269,7 +269,6 @@ std::string helpHint(const CLI::App &command)
     return "see kelmctl" + words + " --help";
 }
 
-
 // parseAndRun's answer when the line chose a command whose options were not built.
 constexpr int kWholeGrammarNeeded = -1;
 
